@@ -1,0 +1,35 @@
+# make test   installs what is missing, builds both configurations, runs every test
+# make demo   runs the main job on the sample installation
+BUILD ?= build
+NATIVE := $(BUILD)/native
+WINDOWS := $(BUILD)/windows
+CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps native windows test test-native test-windows demo clean
+
+all: native windows
+
+deps:
+	@bash scripts/install-deps.sh
+
+native: deps
+	cmake -S . -B $(NATIVE) $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(NATIVE)
+
+windows: deps
+	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
+	cmake --build $(WINDOWS)
+
+test: test-native test-windows
+
+test-native: native
+	ctest --test-dir $(NATIVE) --output-on-failure
+
+test-windows: windows
+	bash scripts/with-wine.sh $(WINDOWS) ctest --test-dir $(WINDOWS) --output-on-failure
+
+demo: native
+	bash scripts/demo.sh $(NATIVE)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,151 @@
+#include "catalogue/xml_document.h"
+
+#include <cstring>
+#include <thread>
+
+#include "platform/platform.h"
+#include "platform/xml_path.h"
+
+namespace norvex::catalogue {
+
+std::u16string DecodeUtf8(std::string_view bytes) {
+  const size_t zero = bytes.find('\0');
+  if (zero != std::string_view::npos) bytes = bytes.substr(0, zero);
+  std::u16string out;
+  out.reserve(bytes.size());
+  auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const unsigned char b = at(i);
+    if (b < 0x80) {
+      out.push_back(b);
+      i += 1;
+    } else if (b >= 0xC0 && b <= 0xDF) {
+      if (i + 2 > bytes.size()) break;
+      out.push_back(static_cast<char16_t>(((b & 0x1F) << 6) | (at(i + 1) & 0x3F)));
+      i += 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      if (i + 3 > bytes.size()) break;
+      out.push_back(static_cast<char16_t>(((b & 0x0F) << 12) | ((at(i + 1) & 0x3F) << 6) |
+                                          (at(i + 2) & 0x3F)));
+      i += 3;
+    } else if (b >= 0xF0 && b <= 0xF4 && i + 4 <= bytes.size() && (at(i + 1) & 0xC0) == 0x80 &&
+               (at(i + 2) & 0xC0) == 0x80 && (at(i + 3) & 0xC0) == 0x80) {
+      // Characters outside the Basic Multilingual Plane (an emoji in a caption) become a
+      // surrogate pair; anything that is not a valid four-byte sequence falls to the rule below.
+      const char32_t cp = (char32_t(b & 0x07) << 18) | (char32_t(at(i + 1) & 0x3F) << 12) |
+                          (char32_t(at(i + 2) & 0x3F) << 6) | char32_t(at(i + 3) & 0x3F);
+      if (cp >= 0x10000 && cp <= 0x10FFFF) {
+        out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        i += 4;
+      } else {
+        out.push_back(b);
+        i += 1;
+      }
+    } else {
+      out.push_back(b);
+      i += 1;
+    }
+  }
+  return out;
+}
+
+namespace {
+
+// The bytes read as UTF-16LE text up to its first zero character.
+std::u16string Utf16LeView(std::string_view bytes) {
+  std::u16string text;
+  text.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const char16_t c = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                             (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    if (c == 0) break;
+    text.push_back(c);
+  }
+  return text;
+}
+
+}  // namespace
+
+bool LooksLikeUtf16(std::string_view bytes) {
+  const std::u16string text = Utf16LeView(bytes);
+  const size_t end = text.find(u"?>");
+  return end != std::u16string::npos &&
+         std::u16string_view(text).substr(0, end).find(u"encoding") != std::u16string_view::npos;
+}
+
+XmlDocument::XmlDocument() : dom_(platform::CreateXmlDom()) {}
+
+XmlDocument::~XmlDocument() = default;
+
+bool XmlDocument::Load(const std::u16string& path, bool failFast,
+                       std::chrono::milliseconds patience) {
+  if (!dom_) return false;
+  platform::FileSystem& files = *platform::Current().files;
+  std::string bytes;
+  const auto deadline = std::chrono::steady_clock::now() + patience;
+  platform::ReadResult result;
+  // A file that exists but will not open is most likely being written by the installer or the
+  // update service: wait for it, but not for ever (it may simply be unreadable to us).
+  while ((result = files.ReadFileShared(path, bytes)) == platform::ReadResult::kOpenFailed) {
+    if (failFast || !files.GetAttributes(path) || std::chrono::steady_clock::now() >= deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (result != platform::ReadResult::kOk) return false;
+  if (bytes.empty()) {
+    // An empty file is an empty document, not an error; every query on it then fails.
+    dom_->LoadXml(u"");
+    return true;
+  }
+
+  if (LooksLikeUtf16(bytes)) return dom_->LoadXml(Utf16LeView(bytes));
+  return dom_->LoadXml(DecodeUtf8(bytes));
+}
+
+namespace {
+
+// Only paths of our language reach the DOM: both DOMs then answer alike, and a malformed
+// pattern cannot trip a fault in the platform's own parser.
+bool Usable(const std::unique_ptr<platform::XmlDom>& dom, std::u16string_view path) {
+  return dom && platform::ParseXmlPath(path) && dom->HasDocumentElement();
+}
+
+}  // namespace
+
+int XmlDocument::CountNodes(std::u16string_view path) {
+  if (!Usable(dom_, path)) return -1;
+  const auto count = dom_->Count(path);
+  return count ? static_cast<int>(*count) : -1;
+}
+
+int XmlDocument::GetNodeTextLength(std::u16string_view path, int index) {
+  if (index < 0 || !Usable(dom_, path)) return -1;
+  const auto text = dom_->Text(path, static_cast<size_t>(index));
+  return text ? static_cast<int>(text->size()) : -1;
+}
+
+char16_t* XmlDocument::GetNodeText(std::u16string_view path, int index, char16_t* buffer,
+                                   size_t capacity) {
+  if (index < 0 || !buffer || capacity == 0 || !Usable(dom_, path)) {
+    return nullptr;
+  }
+  const auto text = dom_->Text(path, static_cast<size_t>(index));
+  if (!text) return nullptr;
+  const size_t n = std::min(text->size(), capacity - 1);
+  std::memcpy(buffer, text->data(), n * sizeof(char16_t));
+  buffer[n] = 0;
+  return buffer;
+}
+
+bool XmlDocument::GetNodeText(std::u16string_view path, int index, std::u16string& out) {
+  if (index < 0 || !Usable(dom_, path)) return false;
+  auto text = dom_->Text(path, static_cast<size_t>(index));
+  if (!text) return false;
+  out = std::move(*text);
+  return true;
+}
+
+}  // namespace norvex::catalogue

@@ -1,0 +1,143 @@
+#include "common/text.h"
+
+#include <climits>
+
+namespace norvex {
+
+namespace {
+
+void AppendCodePoint(std::u16string& out, char32_t cp) {
+  if (cp < 0x10000) {
+    out.push_back(static_cast<char16_t>(cp));
+  } else {
+    cp -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+  }
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view in) {
+  std::u16string out;
+  out.reserve(in.size());
+  size_t i = 0;
+  while (i < in.size()) {
+    const unsigned char b = static_cast<unsigned char>(in[i]);
+    if (b < 0x80) {
+      out.push_back(b);
+      ++i;
+      continue;
+    }
+    size_t len = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+      len = 2, cp = b & 0x1F, min = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      len = 3, cp = b & 0x0F, min = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      len = 4, cp = b & 0x07, min = 0x10000;
+    }
+    bool ok = len != 0 && i + len <= in.size();
+    for (size_t k = 1; ok && k < len; ++k) {
+      const unsigned char c = static_cast<unsigned char>(in[i + k]);
+      if (!IsContinuation(c)) ok = false;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
+    if (!ok) {
+      out.push_back(static_cast<char16_t>(0xDC00 + b));  // escaped byte, see header
+      ++i;
+      continue;
+    }
+    AppendCodePoint(out, cp);
+    i += len;
+  }
+  return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view in) {
+  std::string out;
+  out.reserve(in.size() * 3);
+  for (size_t i = 0; i < in.size(); ++i) {
+    const char16_t c = in[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
+        in[i + 1] <= 0xDFFF) {
+      AppendUtf8(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (in[i + 1] - 0xDC00));
+      ++i;
+    } else if (c >= 0xDC80 && c <= 0xDCFF) {
+      out.push_back(static_cast<char>(c - 0xDC00));
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      AppendUtf8(out, 0xFFFD);
+    } else {
+      AppendUtf8(out, c);
+    }
+  }
+  return out;
+}
+
+bool IsSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+
+std::u16string_view TrimView(std::u16string_view text) {
+  size_t b = 0, e = text.size();
+  while (b < e && IsSpace(text[b])) ++b;
+  while (e > b && IsSpace(text[e - 1])) --e;
+  return text.substr(b, e - b);
+}
+
+std::u16string Trim(std::u16string_view text) { return std::u16string(TrimView(text)); }
+
+int ParseLenientInt(std::u16string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+  long long value = 0;
+  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+    value = value * 10 + (text[i] - u'0');
+    if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+  }
+  if (negative) value = -value;
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+std::u16string FormatInt(long long value) {
+  const std::string s = std::to_string(value);
+  return std::u16string(s.begin(), s.end());
+}
+
+bool EqualsIgnoreCaseAscii(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= u'A' && x <= u'Z') x += 32;
+    if (y >= u'A' && y <= u'Z') y += 32;
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace norvex

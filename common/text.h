@@ -1,0 +1,38 @@
+// Small text helpers shared by every subsystem: conversions between UTF-8 and UTF-16, trimming,
+// lenient number parsing and case-insensitive ASCII comparison.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace norvex {
+
+// UTF-8 to UTF-16. Invalid bytes are kept as the lone surrogates U+DC80..U+DCFF so that
+// Utf16ToUtf8 gives back exactly the original bytes (files we rewrite keep what we did not touch).
+std::u16string Utf8ToUtf16(std::string_view utf8);
+
+// UTF-16 to UTF-8. Lone surrogates U+DC80..U+DCFF turn back into the byte they stand for; any
+// other lone surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view utf16);
+
+// True for the characters that the C library's iswspace accepts in the "C" locale.
+bool IsSpace(char16_t c);
+
+// The text without leading and trailing white space.
+std::u16string_view TrimView(std::u16string_view text);
+std::u16string Trim(std::u16string_view text);
+
+// Lenient decimal conversion as wcstol does it: leading white space, an optional sign, then
+// digits up to the first non-digit; 0 when no digit follows. Saturates at the int range.
+int ParseLenientInt(std::u16string_view text);
+
+// Formats an integer as "%d" does.
+std::u16string FormatInt(long long value);
+
+// ASCII letters compared without case; every other character compared exactly.
+bool EqualsIgnoreCaseAscii(std::u16string_view a, std::u16string_view b);
+
+// Shorthand for literals in tests and tables: u"..." is already UTF-16; this is for UTF-8 input.
+inline std::u16string U16(std::string_view utf8) { return Utf8ToUtf16(utf8); }
+
+}  // namespace norvex

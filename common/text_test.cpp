@@ -1,0 +1,49 @@
+#include "common/text.h"
+
+#include <gtest/gtest.h>
+
+namespace norvex {
+namespace {
+
+TEST(Utf8, RoundTripsValidAndInvalidBytes) {
+  const struct {
+    std::string bytes;
+    std::u16string text;
+  } cases[] = {
+      {"abc", u"abc"},
+      {"\xE3\x81\x82", u"\u3042"},
+      {"\xF0\x9F\x98\x80", u"\U0001F600"},
+      {"\x85", u"\xDC85"},                 // lone continuation byte is escaped
+      {"\xE3\x81", u"\xDCE3\xDC81"},       // cut-short sequence
+      {"\xC0\xAF", u"\xDCC0\xDCAF"},       // overlong form
+      {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},  // encoded surrogate
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Utf8ToUtf16(c.bytes), c.text) << c.bytes;
+    EXPECT_EQ(Utf16ToUtf8(c.text), c.bytes) << c.bytes;
+  }
+}
+
+TEST(Utf8, LoneHighSurrogateBecomesReplacementCharacter) {
+  EXPECT_EQ(Utf16ToUtf8(u"a\xD800" u"b"), "a\xEF\xBF\xBD" "b");
+}
+
+TEST(Text, ParseLenientIntFollowsWcstol) {
+  const struct {
+    std::u16string in;
+    int out;
+  } cases[] = {{u"350px", 350}, {u"abc", 0}, {u"  -12x", -12}, {u"+7", 7}, {u"", 0},
+               {u"99999999999", 2147483647}, {u"-99999999999", -2147483647 - 1}};
+  for (const auto& c : cases) EXPECT_EQ(ParseLenientInt(c.in), c.out) << Utf16ToUtf8(c.in);
+}
+
+TEST(Text, TrimAndCompare) {
+  EXPECT_EQ(Trim(u" \t a b \r\n"), u"a b");
+  EXPECT_EQ(Trim(u"   "), u"");
+  EXPECT_TRUE(EqualsIgnoreCaseAscii(u"Window_Diams", u"window_diams"));
+  EXPECT_FALSE(EqualsIgnoreCaseAscii(u"a", u"ab"));
+  EXPECT_FALSE(EqualsIgnoreCaseAscii(u"\u00C9", u"\u00E9"));
+}
+
+}  // namespace
+}  // namespace norvex

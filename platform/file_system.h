@@ -1,0 +1,35 @@
+// Seam: the few file-system facilities that the toolbar's storage and XML reader need.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace norvex::platform {
+
+// Attribute bits in the Windows encoding; the POSIX implementation maps onto them.
+inline constexpr uint32_t kAttributeReadOnly = 0x1;
+inline constexpr uint32_t kAttributeDirectory = 0x10;
+inline constexpr uint32_t kAttributeNormal = 0x80;
+
+enum class ReadResult { kOk, kOpenFailed, kReadFailed };
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // The platform's path separator: '\\' on Windows, '/' on POSIX.
+  virtual char16_t Separator() const = 0;
+
+  // The attributes of a file or folder (GetFileAttributesW); nothing when it cannot be queried,
+  // which callers take as "does not exist".
+  virtual std::optional<uint32_t> GetAttributes(const std::u16string& path) = 0;
+
+  // Creates one folder (its parent must exist). False when it exists already or cannot be made.
+  virtual bool MakeFolder(const std::u16string& path) = 0;
+
+  // Reads a whole file, opened so that others may read it but not write it while we do.
+  virtual ReadResult ReadFileShared(const std::u16string& path, std::string& bytes) = 0;
+};
+
+}  // namespace norvex::platform

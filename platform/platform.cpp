@@ -1,0 +1,19 @@
+#include "platform/platform.h"
+
+namespace norvex::platform {
+
+Seams& Current() {
+  static Seams seams{&NativeProfileStore(), &NativeFileSystem(), &NativeSystemInfo()};
+  return seams;
+}
+
+ScopedSeams::ScopedSeams(Seams replacement) : saved_(Current()) {
+  Seams& current = Current();
+  if (replacement.profile) current.profile = replacement.profile;
+  if (replacement.files) current.files = replacement.files;
+  if (replacement.system) current.system = replacement.system;
+}
+
+ScopedSeams::~ScopedSeams() { Current() = saved_; }
+
+}  // namespace norvex::platform

@@ -1,0 +1,75 @@
+#include "platform/posix/ini_text.h"
+
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+
+namespace norvex::platform::posix {
+namespace {
+
+struct EditCase {
+  const char* name;
+  std::string before;
+  const char16_t* section;
+  std::optional<std::u16string_view> key;
+  std::optional<std::u16string_view> value;
+  std::string after;
+};
+
+TEST(IniText, EditsChangeOnlyTheirLines) {
+  const EditCase cases[] = {
+      {"replace keeps spacing of other lines", "; top\r\n[a]\r\n x = 1 \r\ny=2\r\n", u"a", u"X",
+       u"9", "; top\r\n[a]\r\nx=9\r\ny=2\r\n"},
+      {"new key after last entry, before blank line", "[a]\r\nx=1\r\n\r\n[b]\r\nz=3\r\n", u"a",
+       u"y", u"2", "[a]\r\nx=1\r\ny=2\r\n\r\n[b]\r\nz=3\r\n"},
+      {"new key in empty section", "[a]\n[b]\n", u"a", u"k", u"v", "[a]\nk=v\n[b]\n"},
+      {"new section appended, LF file", "[a]\nx=1\n", u"b", u"k", u"v", "[a]\nx=1\n[b]\nk=v\n"},
+      {"file without final line break", "[a]\r\nx=1", u"a", u"y", u"2", "[a]\r\nx=1\r\ny=2\r\n"},
+      {"new section after unterminated line", "[a]\r\nx=1", u"b", u"y", u"2",
+       "[a]\r\nx=1\r\n[b]\r\ny=2\r\n"},
+      {"empty file", "", u"s", u"k", u"v", "[s]\r\nk=v\r\n"},
+      {"delete key", "[a]\r\nx=1\r\ny=2\r\n", u"a", u"x", std::nullopt, "[a]\r\ny=2\r\n"},
+      {"delete section", "[a]\r\nx=1\r\n[b]\r\ny=2\r\n", u"A", std::nullopt, std::nullopt,
+       "[b]\r\ny=2\r\n"},
+      {"invalid bytes kept", "\x82\xA0=\x83\x65\r\n[a]\r\nx=1\r\n", u"a", u"x", u"2",
+       "\x82\xA0=\x83\x65\r\n[a]\r\nx=2\r\n"},
+      {"first of duplicate sections", "[a]\r\nx=1\r\n[a]\r\nx=2\r\n", u"a", u"x", u"3",
+       "[a]\r\nx=3\r\n[a]\r\nx=2\r\n"},
+  };
+  for (const EditCase& c : cases) {
+    IniText ini = IniText::FromBytes(c.before);
+    ini.Set(c.section, c.key, c.value);
+    EXPECT_EQ(ini.ToBytes(), c.after) << c.name;
+  }
+}
+
+TEST(IniText, EncodingsRoundTrip) {
+  const std::string utf8Bom = "\xEF\xBB\xBF[s]\r\nk=\xE6\xA4\x9C\r\n";
+  IniText a = IniText::FromBytes(utf8Bom);
+  EXPECT_EQ(a.encoding(), IniEncoding::kUtf8Bom);
+  EXPECT_EQ(a.Get(u"s", u"k"), std::u16string(u"\u691C"));
+  EXPECT_EQ(a.ToBytes(), utf8Bom);
+
+  std::string utf16 = "\xFF\xFE";
+  for (char16_t c : std::u16string(u"[s]\r\nk=\u691C\r\n")) {
+    utf16 += static_cast<char>(c & 0xFF);
+    utf16 += static_cast<char>(c >> 8);
+  }
+  IniText b = IniText::FromBytes(utf16);
+  EXPECT_EQ(b.encoding(), IniEncoding::kUtf16LeBom);
+  EXPECT_EQ(b.Get(u"S", u"K"), std::u16string(u"\u691C"));
+  EXPECT_EQ(b.ToBytes(), utf16);
+  b.Set(u"s", u"k2", u"x");
+  EXPECT_EQ(IniText::FromBytes(b.ToBytes()).Get(u"s", u"k2"), std::u16string(u"x"));
+}
+
+TEST(IniText, CopiesStayValid) {
+  IniText original = IniText::FromBytes("[a]\nx=1\n");
+  IniText copy = original;
+  original = IniText::FromBytes("[b]\ny=2\n");
+  EXPECT_EQ(copy.Get(u"a", u"x"), std::u16string(u"1"));
+  EXPECT_EQ(original.Get(u"b", u"y"), std::u16string(u"2"));
+}
+
+}  // namespace
+}  // namespace norvex::platform::posix

@@ -1,0 +1,140 @@
+// The POSIX profile store. Reads go through a cache of parsed files checked against each file's
+// identity, size and modification time, so that a caller reading many keys parses the file once.
+// Writes are read-modify-write under an exclusive lock on the file's folder, and replace the
+// file by renaming a complete temporary file over it: readers never see half a file, and
+// several processes writing different keys of one file lose none.
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "common/text.h"
+#include "platform/platform.h"
+#include "platform/posix/ini_text.h"
+#include "platform/posix/posix_file.h"
+
+namespace norvex::platform {
+
+namespace {
+
+using posix::IniEncoding;
+using posix::IniText;
+
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  long long mtimeSeconds = 0;
+  long nanoseconds = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp StampOf(const struct stat& st) {
+  return {st.st_dev, st.st_ino, st.st_size, static_cast<long long>(st.st_mtim.tv_sec),
+          st.st_mtim.tv_nsec};
+}
+
+class PosixProfileStore final : public ProfileStore {
+ public:
+  std::u16string GetString(const std::u16string& path, std::u16string_view section,
+                           std::u16string_view key, std::u16string_view defaultValue,
+                           size_t capacity) override {
+    std::u16string result;
+    const auto ini = Load(path);
+    std::optional<std::u16string> value;
+    if (ini) value = ini->Get(section, key);
+    if (value) {
+      result = std::move(*value);
+    } else {
+      std::u16string_view def = defaultValue;
+      while (!def.empty() && def.back() == u' ') def.remove_suffix(1);
+      result.assign(def);
+    }
+    if (capacity == 0) return {};
+    if (result.size() > capacity - 1) result.resize(capacity - 1);
+    return result;
+  }
+
+  bool WriteString(const std::u16string& path, std::u16string_view section,
+                   std::optional<std::u16string_view> key,
+                   std::optional<std::u16string_view> value) override {
+    const std::string file = Utf16ToUtf8(path);
+    posix::FolderLock lock(posix::ParentFolder(file));
+    if (!lock.held()) return false;
+
+    std::string bytes;
+    struct stat st {};
+    const bool exists = ::stat(file.c_str(), &st) == 0;
+    if (exists && !posix::ReadWholeFile(file, bytes)) return false;
+    if (!exists && !value) return true;  // nothing to delete
+    IniText ini = exists ? IniText::FromBytes(bytes) : IniText::Empty(IniEncoding::kUtf8);
+    if (!ini.Set(section, key, value)) return true;
+    const mode_t mode = exists ? (st.st_mode & 07777) : posix::DefaultFileMode();
+    const bool written = posix::ReplaceFileContents(file, ini.ToBytes(), mode);
+    Forget(file);
+    return written;
+  }
+
+  std::vector<std::u16string> GetSectionNames(const std::u16string& path) override {
+    const auto ini = Load(path);
+    return ini ? ini->SectionNames() : std::vector<std::u16string>{};
+  }
+
+  std::vector<std::u16string> GetKeyNames(const std::u16string& path,
+                                          std::u16string_view section) override {
+    const auto ini = Load(path);
+    return ini ? ini->KeyNames(section) : std::vector<std::u16string>{};
+  }
+
+ private:
+  struct Cached {
+    FileStamp stamp;
+    std::shared_ptr<const IniText> ini;
+  };
+
+  std::shared_ptr<const IniText> Load(const std::u16string& path) {
+    const std::string file = Utf16ToUtf8(path);
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+    const FileStamp stamp = StampOf(st);
+    {
+      std::lock_guard<std::mutex> guard(mutex_);
+      auto it = cache_.find(file);
+      if (it != cache_.end() && it->second.stamp == stamp) return it->second.ini;
+    }
+    // Read and stamp the same open file, so the stamp belongs to the bytes we parse.
+    std::string bytes;
+    FileStamp readStamp;
+    if (!posix::ReadWholeFile(file, bytes, &st)) return nullptr;
+    readStamp = StampOf(st);
+    auto ini = std::make_shared<const IniText>(IniText::FromBytes(bytes));
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (cache_.size() > 64) cache_.clear();
+    cache_[file] = Cached{readStamp, ini};
+    return ini;
+  }
+
+  void Forget(const std::string& file) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    cache_.erase(file);
+  }
+
+  std::mutex mutex_;
+  std::map<std::string, Cached> cache_;
+};
+
+}  // namespace
+
+ProfileStore& NativeProfileStore() {
+  static PosixProfileStore store;
+  return store;
+}
+
+}  // namespace norvex::platform

@@ -1,0 +1,101 @@
+// The POSIX XML DOM: pugixml, with the seam's 0-based paths walked over its tree.
+
+#include <pugixml.hpp>
+
+#include "common/text.h"
+#include "platform/xml_dom.h"
+#include "platform/xml_path.h"
+
+namespace norvex::platform {
+
+namespace {
+
+void AppendText(const pugi::xml_node& node, std::string& out) {
+  for (pugi::xml_node child : node.children()) {
+    switch (child.type()) {
+      case pugi::node_pcdata:
+      case pugi::node_cdata:
+        out += child.value();
+        break;
+      case pugi::node_element:
+        AppendText(child, out);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+class PugiXmlDom final : public XmlDom {
+ public:
+  bool LoadXml(std::u16string_view text) override {
+    document_.reset();
+    if (text.empty()) return true;
+    const std::string utf8 = Utf16ToUtf8(text);
+    const pugi::xml_parse_result result = document_.load_buffer(
+        utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_declaration,
+        pugi::encoding_utf8);
+    if (!result || !WellFormedDocument()) {
+      document_.reset();
+      return false;
+    }
+    return true;
+  }
+
+  bool HasDocumentElement() override { return static_cast<bool>(document_.document_element()); }
+
+  std::optional<size_t> Count(std::u16string_view path) override {
+    const auto nodes = Select(path);
+    if (!nodes) return std::nullopt;
+    return nodes->size();
+  }
+
+  std::optional<std::u16string> Text(std::u16string_view path, size_t index) override {
+    const auto nodes = Select(path);
+    if (!nodes || index >= nodes->size()) return std::nullopt;
+    std::string text;
+    AppendText((*nodes)[index], text);
+    return Utf8ToUtf16(text);
+  }
+
+ private:
+  // pugixml accepts fragments; a DOM document has exactly one top element and no text beside it.
+  bool WellFormedDocument() const {
+    int elements = 0;
+    for (pugi::xml_node child : document_.children()) {
+      if (child.type() == pugi::node_element) ++elements;
+      if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) return false;
+    }
+    return elements == 1;
+  }
+
+  std::optional<std::vector<pugi::xml_node>> Select(std::u16string_view path) const {
+    if (!document_.document_element()) return std::nullopt;
+    const auto steps = ParseXmlPath(path);
+    if (!steps) return std::nullopt;
+    std::vector<pugi::xml_node> current{document_};
+    for (const XmlPathStep& step : *steps) {
+      const std::string name = Utf16ToUtf8(step.name);
+      std::vector<pugi::xml_node> next;
+      for (const pugi::xml_node& parent : current) {
+        size_t position = 0;
+        for (pugi::xml_node child : parent.children()) {
+          if (child.type() != pugi::node_element) continue;
+          if (name != "*" && name != child.name()) continue;
+          if (!step.index || *step.index == position) next.push_back(child);
+          ++position;
+        }
+      }
+      current = std::move(next);
+    }
+    return current;
+  }
+
+  pugi::xml_document document_;
+};
+
+}  // namespace
+
+std::unique_ptr<XmlDom> CreateXmlDom() { return std::make_unique<PugiXmlDom>(); }
+
+}  // namespace norvex::platform

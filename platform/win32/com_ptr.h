@@ -1,0 +1,64 @@
+// A counted COM reference: the holder owns one reference and releases it when it goes.
+#pragma once
+
+#include "platform/win32/windows_api.h"
+
+#include <oleauto.h>
+#include <unknwn.h>
+
+#include <utility>
+
+namespace norvex::platform::win32 {
+
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() { Reset(); }
+  ComPtr(const ComPtr& other) : p_(other.p_) {
+    if (p_) p_->AddRef();
+  }
+  ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  ComPtr& operator=(ComPtr other) noexcept {
+    std::swap(p_, other.p_);
+    return *this;
+  }
+
+  T* get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  // For out-parameters: releases what is held and hands out the slot.
+  T** Receive() {
+    Reset();
+    return &p_;
+  }
+  void** ReceiveVoid() { return reinterpret_cast<void**>(Receive()); }
+  void Reset() {
+    if (p_) std::exchange(p_, nullptr)->Release();
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// A BSTR, freed when the object goes.
+class ScopedBstr {
+ public:
+  ScopedBstr() = default;
+  explicit ScopedBstr(const wchar_t* text, UINT length) : s_(::SysAllocStringLen(text, length)) {}
+  ~ScopedBstr() { ::SysFreeString(s_); }
+  ScopedBstr(const ScopedBstr&) = delete;
+  ScopedBstr& operator=(const ScopedBstr&) = delete;
+  BSTR get() const { return s_; }
+  BSTR* Receive() {
+    ::SysFreeString(s_);
+    s_ = nullptr;
+    return &s_;
+  }
+  UINT length() const { return ::SysStringLen(s_); }
+
+ private:
+  BSTR s_ = nullptr;
+};
+
+}  // namespace norvex::platform::win32

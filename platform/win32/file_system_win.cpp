@@ -1,0 +1,55 @@
+#include "platform/platform.h"
+#include "platform/win32/windows_api.h"
+
+namespace norvex::platform {
+
+namespace {
+
+using win32::W;
+
+class WinFileSystem final : public FileSystem {
+ public:
+  char16_t Separator() const override { return u'\\'; }
+
+  std::optional<uint32_t> GetAttributes(const std::u16string& path) override {
+    const DWORD attributes = ::GetFileAttributesW(W(path));
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    return attributes;
+  }
+
+  bool MakeFolder(const std::u16string& path) override {
+    return ::CreateDirectoryW(W(path), nullptr) != FALSE;
+  }
+
+  ReadResult ReadFileShared(const std::u16string& path, std::string& bytes) override {
+    win32::ScopedHandle file(::CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return ReadResult::kOpenFailed;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) {
+      return ReadResult::kReadFailed;
+    }
+    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+    size_t done = 0;
+    while (done < bytes.size()) {
+      DWORD read = 0;
+      if (!::ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                      &read, nullptr)) {
+        return ReadResult::kReadFailed;
+      }
+      if (read == 0) break;
+      done += read;
+    }
+    bytes.resize(done);
+    return ReadResult::kOk;
+  }
+};
+
+}  // namespace
+
+FileSystem& NativeFileSystem() {
+  static WinFileSystem files;
+  return files;
+}
+
+}  // namespace norvex::platform

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# with-wine.sh BUILD_DIR COMMAND...
+# Runs COMMAND with a Wine session of its own around it: one Xvfb, one persistent wineserver,
+# the prefix BUILD_DIR/wineprefix (made on first use). Everything is shut down when COMMAND
+# ends, whether it passed or failed, so repeated runs neither hang nor leave processes behind.
+set -euo pipefail
+
+build=$(cd "$1" && pwd)
+shift
+
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# Under this locale Wine's ANSI code page is 932, as on a Japanese Windows.
+if locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+fi
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+
+# A display number that nobody uses.
+display=99
+while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do
+  display=$((display + 1))
+done
+export DISPLAY=":${display}"
+
+xvfb_pid=""
+cleanup() {
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  "$WINESERVER" -w >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" >/dev/null 2>&1 || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+}
+trap cleanup EXIT INT TERM
+
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 100); do
+  [ -e "/tmp/.X11-unix/X${display}" ] && break
+  sleep 0.05
+done
+
+mkdir -p "$WINEPREFIX"
+"$WINESERVER" -p
+if [ ! -f "$WINEPREFIX/.norvex-ready" ]; then
+  # Wine's background processes inherit the stdio of whoever starts them: keep it away from
+  # the caller's pipes, or a test runner reading them waits for ever.
+  "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+  # A crashing test must fail, not wait for a debugger that nobody will drive.
+  "$WINE" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f \
+    </dev/null >/dev/null 2>&1 || true
+  mkdir -p "$WINEPREFIX/drive_c/Temp"
+  touch "$WINEPREFIX/.norvex-ready"
+else
+  "$WINE" wineboot </dev/null >/dev/null 2>&1
+fi
+
+set +e
+"$@"
+status=$?
+set -e
+exit $status
