@@ -1,6 +1,7 @@
 #include "common/text.h"
 
 #include <climits>
+#include <cstdlib>
 
 namespace norvex {
 
@@ -122,6 +123,40 @@ int ParseLenientInt(std::u16string_view text) {
   if (value > INT_MAX) return INT_MAX;
   if (value < INT_MIN) return INT_MIN;
   return static_cast<int>(value);
+}
+
+long long ParseLenientTruncatedDouble(std::u16string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsSpace(text[i])) ++i;
+  std::string number;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) number += char(text[i++]);
+  auto digits = [&] {
+    size_t n = 0;
+    while (i < text.size() && text[i] >= u'0' && text[i] <= u'9') number += char(text[i++]), ++n;
+    return n;
+  };
+  size_t mantissa = digits();
+  if (i < text.size() && text[i] == u'.') {
+    number += '.';
+    ++i;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return 0;
+  if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+    size_t j = i + 1;
+    if (j < text.size() && (text[j] == u'+' || text[j] == u'-')) ++j;
+    if (j < text.size() && text[j] >= u'0' && text[j] <= u'9') {
+      number += 'e';
+      number.append(text.begin() + i + 1, text.begin() + j);
+      i = j;
+      digits();
+    }
+  }
+  double value = std::strtod(number.c_str(), nullptr);
+  if (!(value == value)) return 0;
+  if (value > 4294967295.0) value = 4294967295.0;
+  if (value < -2147483648.0) value = -2147483648.0;
+  return static_cast<long long>(value);
 }
 
 std::u16string FormatInt(long long value) {

@@ -26,6 +26,10 @@ std::u16string Trim(std::u16string_view text);
 // digits up to the first non-digit; 0 when no digit follows. Saturates at the int range.
 int ParseLenientInt(std::u16string_view text);
 
+// Lenient floating-point conversion as wcstod does it (decimal form: digits, a fraction, an
+// exponent), truncated towards zero and clamped to the 32-bit range; 0 when nothing converts.
+long long ParseLenientTruncatedDouble(std::u16string_view text);
+
 // Formats an integer as "%d" does.
 std::u16string FormatInt(long long value);
 

@@ -37,6 +37,17 @@ TEST(Text, ParseLenientIntFollowsWcstol) {
   for (const auto& c : cases) EXPECT_EQ(ParseLenientInt(c.in), c.out) << Utf16ToUtf8(c.in);
 }
 
+TEST(Text, ParseLenientTruncatedDoubleFollowsWcstod) {
+  const struct {
+    std::u16string in;
+    long long out;
+  } cases[] = {{u"16711935", 16711935}, {u"1.9", 1}, {u"", 0}, {u"  -2.7x", -2},
+               {u"abc", 0}, {u".5", 0}, {u"1e3", 1000}, {u"2e", 2}, {u"1e99", 4294967295LL}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseLenientTruncatedDouble(c.in), c.out) << Utf16ToUtf8(c.in);
+  }
+}
+
 TEST(Text, TrimAndCompare) {
   EXPECT_EQ(Trim(u" \t a b \r\n"), u"a b");
   EXPECT_EQ(Trim(u"   "), u"");
