@@ -1,0 +1,136 @@
+// The toolbar window's contents and layout: agent buttons built from the catalogue, the search
+// box with the search agent's button beside it, the resize grip, the settings button at the
+// right end, and the chevron whose menu holds the agents that do not fit. The window itself is
+// the surface's business; this class decides what goes where and what every command does.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogue/agent_toolbar.h"
+#include "toolbar/toolbar_surface.h"
+
+namespace norvex::toolbar {
+
+using catalogue::AgentRecord;
+using catalogue::OverflowEntry;
+
+inline constexpr int kButtonHeight = 24;
+inline constexpr int kSearchBoxHeight = 22;
+inline constexpr int kGap = 2;
+inline constexpr int kGripWidth = 15;
+inline constexpr int kSettingsMinRight = 323;
+inline constexpr int kOverflowMargin = 50;
+inline constexpr int kSearchBoxWide = 200;
+inline constexpr int kSearchBoxNarrow = 70;
+inline constexpr int kSplitArrowWidth = 15;
+inline constexpr int kUsageTimerId = 3010;
+inline constexpr int kUsageTimerDelayMs = 5000;
+inline constexpr int kGripBitmap = 213;
+inline constexpr int kChevronBitmap = 228;
+
+// Notification codes of the search box and the grip.
+inline constexpr int kSearchSubmitted = 5025;
+inline constexpr int kSearchTextChanged = 6;
+inline constexpr int kGripDragged = 1;
+
+class ToolbarWindow final : public catalogue::AgentToolbar {
+ public:
+  ToolbarWindow(ToolbarSurface& surface, ToolbarActions& actions);
+  ~ToolbarWindow() override;
+  ToolbarWindow(const ToolbarWindow&) = delete;
+  ToolbarWindow& operator=(const ToolbarWindow&) = delete;
+
+  // Window messages.
+  void OnCreate();
+  void OnDestroy();
+  void OnSize(int newWidth);
+  void OnTimer(int id);
+  // "NorvexToolbar::InRefresh": rebuild from the files, keeping the typed query.
+  void OnInRefresh();
+  // A command: true when handled, false for the window's default handling.
+  bool RouteCommand(int id, int code, long param);
+
+  // A left press on a button at x (relative to the button's left edge): opens its menu (true),
+  // or, for a plain press, sends the button's command to the toolbar (false).
+  bool PressButton(int id, int x);
+  // Closes a button's menu, choosing `itemId` (0: nothing chosen).
+  void CloseButtonMenu(int buttonId, int itemId);
+
+  // Geometry and state, for hosts, painting and tests.
+  const std::map<int, AgentButton>& buttons() const { return buttons_; }
+  const AgentButton* Button(int id) const;
+  const std::optional<AgentButton>& chevron() const { return chevron_; }
+  std::optional<Rect> searchBoxRect() const;
+  std::optional<Rect> gripRect() const { return grip_; }
+  const std::vector<OverflowEntry>& overflow() const { return overflow_; }
+  const catalogue::AgentSet& agents() const { return agents_; }
+  int settingsLeft() const { return settingsLeft_; }
+  int searchBoxWidth() const { return searchBoxWidth_; }
+
+  // Sets a button's caption and its width to fit it; the next relayout places it.
+  void SetButtonCaption(int id, const std::u16string& text);
+  void RelayoutAgents();
+  void RebuildContents();
+  void TeardownContents();
+
+  // AgentToolbar: what the catalogue loader asks while it fills the toolbar.
+  catalogue::AgentSet& Agents() override { return agents_; }
+  void ResetLayoutCursor() override { cursor_ = 0; }
+  catalogue::Placement PlaceAgentButton(int width, catalogue::BuildRole role) override;
+  bool CreateSearchBox() override;
+  bool HasSearchBox() const override { return searchBox_; }
+  void CreateResizeGrip() override;
+  bool HasResizeGrip() const override { return grip_.has_value(); }
+  void CreateAgentButton(const catalogue::AgentButtonSpec& spec) override;
+  void HideAgentButton(int id) override;
+  OverflowEntry MakeOverflowEntry(int id) override;
+  void AddOverflow(OverflowEntry entry) override;
+  bool HasChevron() const override { return chevron_.has_value(); }
+  void BuildChevronMenu() override;
+
+ private:
+  // Command routing.
+  void RunSearch();
+  void OnSearchTextChanged();
+  void RunLanguageItem(int buttonId, const AgentRecord& record);
+  void RunKeywordCommand(const std::u16string& keyword);
+  void RunButtonWithQuery(const AgentRecord& record, const std::u16string& withoutQueryUrl);
+  void OnGripDrag(int screenX, int screenY);
+
+  // Layout helpers.
+  void CreateChevron();
+  void DestroyChevron();
+  void RefreshOverflowEntry(int id);
+  void SortOverflow();
+  void MoveButton(int id, int left);
+  void ShowButton(int id, bool visible);
+  void ApplySearchBoxRect();
+  void NarrowSearchBoxNearGrip();
+  void WalkSlots(const std::vector<size_t>& slots, int limit, bool rightOfGrip,
+                 std::vector<OverflowEntry>& collected);
+  std::u16string SearchText();
+
+  ToolbarSurface& surface_;
+  ToolbarActions& actions_;
+
+  catalogue::AgentSet agents_;
+  std::map<int, AgentButton> buttons_;
+  std::optional<AgentButton> chevron_;
+  std::vector<OverflowEntry> overflow_;
+  bool searchBox_ = false;
+  std::optional<Rect> grip_;
+
+  int cursor_ = 0;
+  int searchBoxLeft_ = 0;
+  int searchBoxWidth_ = 0;
+  int gripPosition_ = 0;
+  int settingsLeft_ = 0;
+  int settingsWidth_ = 0;
+  int lastWidth_ = 0;
+  std::u16string savedQuery_;
+};
+
+}  // namespace norvex::toolbar
