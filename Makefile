@@ -5,7 +5,7 @@ NATIVE := $(BUILD)/native
 WINDOWS := $(BUILD)/windows
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps native windows test test-native test-windows demo clean
+.PHONY: all deps native windows test test-native test-windows fuzz demo clean
 
 all: native windows
 
@@ -20,13 +20,22 @@ windows: deps
 	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
 	cmake --build $(WINDOWS)
 
-test: test-native test-windows
+FUZZ := $(BUILD)/fuzz
+FUZZ_SECONDS ?= 20
+
+test: test-native test-windows fuzz
 
 test-native: native
 	ctest --test-dir $(NATIVE) --output-on-failure
 
 test-windows: windows
 	bash scripts/with-wine.sh $(WINDOWS) ctest --test-dir $(WINDOWS) --output-on-failure
+
+# Each fuzz target runs for FUZZ_SECONDS from its corpus; a crash fails the target.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ) $(CMAKE_FLAGS) -DNORVEX_FUZZ=ON >/dev/null
+	cmake --build $(FUZZ)
+	bash scripts/run-fuzzers.sh $(FUZZ) $(FUZZ_SECONDS)
 
 demo: native
 	bash scripts/demo.sh $(NATIVE)

@@ -1,6 +1,9 @@
 # norvex_test(NAME SOURCES... LIBS ...): one GoogleTest program, run by ctest as one test.
 # Under the Windows build ctest runs it through CMAKE_CROSSCOMPILING_EMULATOR (Wine).
 function(norvex_test name)
+  if(NORVEX_FUZZ)
+    return()
+  endif()
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   if(WIN32)

@@ -1,0 +1,40 @@
+// Agent files are written by distributors and replaced by the update service. Whatever their
+// bytes, loading and querying them never crashes and the answers are consistent.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include "catalogue/xml_document.h"
+#include "common/text.h"
+
+using norvex::catalogue::XmlDocument;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string path = [] {
+    char name[] = "/tmp/norvex-fuzz-xml-XXXXXX";
+    const int fd = ::mkstemp(name);
+    if (fd >= 0) ::close(fd);
+    return std::string(name);
+  }();
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  (void)norvex::catalogue::DecodeUtf8(bytes);
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return 0;
+  std::fwrite(data, 1, size, file);
+  std::fclose(file);
+
+  XmlDocument doc;
+  if (!doc.Load(norvex::Utf8ToUtf16(path), true)) return 0;
+  for (const char16_t* query : {u"/agents[0]/agent", u"/agent[0]/name", u"/agent[0]/menu[0]/item",
+                                u"/agents/agent/id", u"/*"}) {
+    const int count = doc.CountNodes(query);
+    for (int i = 0; i < count && i < 8; ++i) {
+      std::u16string text;
+      if (!doc.GetNodeText(query, i, text)) std::abort();
+      if (doc.GetNodeTextLength(query, i) != static_cast<int>(text.size())) std::abort();
+    }
+  }
+  return 0;
+}
