@@ -38,6 +38,7 @@ struct OverflowEntry {
   bool hasSubmenu = false;
   bool grayed = false;
   std::vector<OverflowEntry> children;
+  int button = 0;  // in the chevron's list: the built identifier of the button it stands for
   bool operator==(const OverflowEntry&) const = default;
 };
 

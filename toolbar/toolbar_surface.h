@@ -13,7 +13,9 @@ using catalogue::Rect;
 
 // One agent button (or the chevron) as the toolbar holds it.
 struct AgentButton {
-  int id = 0;
+  int id = 0;         // the identifier it was built with: 2024 + catalogue position, 0 chevron
+  int commandId = 0;  // the command its face sends; the Web Page Translation button takes an
+                      // item's identifier after a page has loaded
   std::u16string name, text, tooltip;
   int image = 0, offImage = 0, pressedImage = 0;
   uint32_t transparent = 0;

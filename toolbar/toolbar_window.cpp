@@ -39,6 +39,26 @@ const AgentButton* ToolbarWindow::Button(int id) const {
   return it == buttons_.end() ? nullptr : &it->second;
 }
 
+const AgentButton* ToolbarWindow::ButtonByCommand(int commandId) const {
+  for (const auto& [id, button] : buttons_) {
+    if (button.commandId == commandId) return &button;
+  }
+  if (chevron_ && commandId == catalogue::kChevronId) return &*chevron_;
+  return nullptr;
+}
+
+void ToolbarWindow::AdoptWebTranslationItem(int position) {
+  const auto it = buttons_.find(agents_.webTranslationButton);
+  if (agents_.webTranslationButton == 0 || it == buttons_.end() || position < 0 ||
+      position >= static_cast<int>(agents_.webTranslationItems.size())) {
+    return;
+  }
+  const OverflowEntry& item = agents_.webTranslationItems[position];
+  it->second.commandId = item.id;
+  SetButtonCaption(it->first, item.caption);
+  if (!it->second.visible && chevron_) RefreshOverflowEntry(it->first);
+}
+
 std::optional<Rect> ToolbarWindow::searchBoxRect() const {
   if (!searchBox_) return std::nullopt;
   return Rect{searchBoxLeft_, 0, searchBoxLeft_ + searchBoxWidth_, kSearchBoxHeight};
@@ -89,7 +109,7 @@ void ToolbarWindow::CreateResizeGrip() {
 
 void ToolbarWindow::CreateAgentButton(const catalogue::AgentButtonSpec& spec) {
   AgentButton button;
-  button.id = spec.id;
+  button.id = button.commandId = spec.id;
   button.name = spec.name;
   button.text = spec.caption;
   button.tooltip = spec.tooltip;
@@ -113,14 +133,15 @@ OverflowEntry ToolbarWindow::MakeOverflowEntry(int id) {
   entry.caption = button->text.empty() ? button->name : button->text;
   entry.bitmap = button->enabled ? button->image : button->offImage;
   entry.transparent = button->transparent;
-  entry.id = id;
+  entry.id = button->commandId;
+  entry.button = id;
   entry.grayed = !button->enabled;
   if (button->style != MenuStyle::kPlain) {
     entry.hasSubmenu = true;
     if (button->style == MenuStyle::kSplitMenu) {
       OverflowEntry own;
       own.caption = entry.caption;
-      own.id = id;
+      own.id = button->commandId;
       own.bitmap = entry.bitmap;
       own.transparent = entry.transparent;
       entry.children.push_back(std::move(own));
@@ -146,7 +167,7 @@ void ToolbarWindow::BuildChevronMenu() {
 // The chevron lists the hidden agents in toolbar order, however they left the toolbar.
 void ToolbarWindow::SortOverflow() {
   std::stable_sort(overflow_.begin(), overflow_.end(),
-                   [](const OverflowEntry& a, const OverflowEntry& b) { return a.id < b.id; });
+                   [](const OverflowEntry& a, const OverflowEntry& b) { return a.button < b.button; });
 }
 
 void ToolbarWindow::CreateChevron() {
@@ -169,7 +190,7 @@ void ToolbarWindow::DestroyChevron() {
 
 void ToolbarWindow::RefreshOverflowEntry(int id) {
   for (OverflowEntry& entry : overflow_) {
-    if (entry.id == id) entry = MakeOverflowEntry(id);
+    if (entry.button == id) entry = MakeOverflowEntry(id);
   }
   BuildChevronMenu();
 }
@@ -234,7 +255,7 @@ bool ToolbarWindow::PressButton(int id, int x) {
       button->style == MenuStyle::kMenu ||
       (button->style == MenuStyle::kSplitMenu && x >= button->rect.width() - kSplitArrowWidth);
   if (!opensMenu) {
-    RouteCommand(id, 0, 0);
+    RouteCommand(button->commandId, 0, 0);
     return false;
   }
   AgentButton& b = id == catalogue::kChevronId ? *chevron_ : buttons_.at(id);
@@ -312,7 +333,7 @@ void ToolbarWindow::WalkSlots(const std::vector<size_t>& slots, int limit, bool 
       cursor_ = right;
       // The returning agent's own entry leaves the chevron's list.
       const auto entry = std::find_if(overflow_.begin(), overflow_.end(),
-                                      [&](const OverflowEntry& e) { return e.id == slot.buttonId; });
+                                      [&](const OverflowEntry& e) { return e.button == slot.buttonId; });
       if (entry != overflow_.end()) overflow_.erase(entry);
       if (overflow_.empty()) {
         DestroyChevron();

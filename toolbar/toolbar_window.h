@@ -53,8 +53,8 @@ class ToolbarWindow final : public catalogue::AgentToolbar {
   // A command: true when handled, false for the window's default handling.
   bool RouteCommand(int id, int code, long param);
 
-  // A left press on a button at x (relative to the button's left edge): opens its menu (true),
-  // or, for a plain press, sends the button's command to the toolbar (false).
+  // A left press on the button built as `id`, at x (relative to its left edge): opens its menu
+  // (true), or, for a plain press, sends the button's command to the toolbar (false).
   bool PressButton(int id, int x);
   // Closes a button's menu, choosing `itemId` (0: nothing chosen).
   void CloseButtonMenu(int buttonId, int itemId);
@@ -69,6 +69,15 @@ class ToolbarWindow final : public catalogue::AgentToolbar {
   const catalogue::AgentSet& agents() const { return agents_; }
   int settingsLeft() const { return settingsLeft_; }
   int searchBoxWidth() const { return searchBoxWidth_; }
+
+  // The button whose face sends `commandId`, or null.
+  const AgentButton* ButtonByCommand(int commandId) const;
+
+  // Makes the Web Page Translation button run the item at `position` of its menu: the button
+  // takes the item's command identifier and caption. Nothing happens without such a button or
+  // item.
+  void AdoptWebTranslationItem(int position);
+  void RepaintWithoutErasing() { surface_.Repaint(false); }
 
   // Sets a button's caption and its width to fit it; the next relayout places it.
   void SetButtonCaption(int id, const std::u16string& text);

@@ -1,0 +1,36 @@
+// After each load of a new page, the toolbar's "Web Page Translation" button takes the item of
+// its menu that suits the page: Japanese pages get item 1 (Japanese to English), English and
+// unknown pages item 0, Chinese item 2, Korean item 4.
+#pragma once
+
+#include <string>
+
+#include "pagetools/browser.h"
+
+namespace norvex::toolbar {
+class ToolbarWindow;
+}
+
+namespace norvex::pagetools {
+
+// The menu position for a page's character set and declared language, lower-cased inside.
+int ChooseTranslationItem(std::u16string charset, std::u16string language);
+
+// Watches the browser's navigation events for one band.
+class PageLanguageWatcher {
+ public:
+  explicit PageLanguageWatcher(Browser& browser) : browser_(browser) {}
+
+  // BeforeNavigate2: a new address marks the page as changed.
+  void OnBeforeNavigate(const std::u16string& address);
+  // DocumentComplete: the first report after a change of address chooses the item.
+  // `toolbar` may be null (no toolbar window).
+  void OnDocumentComplete(toolbar::ToolbarWindow* toolbar);
+
+ private:
+  Browser& browser_;
+  std::u16string pageAddress_;
+  bool pageChanged_ = false;
+};
+
+}  // namespace norvex::pagetools

@@ -1,0 +1,132 @@
+#include "pagetools/page_language.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "storage/data_folders.h"
+#include "tests/fake_seams.h"
+#include "tests/test_support.h"
+#include "toolbar/headless_surface.h"
+#include "toolbar/toolbar_window.h"
+
+namespace norvex::pagetools {
+namespace {
+
+TEST(ChooseTranslationItem, FirstMatchingRowWins) {
+  const struct {
+    std::u16string charset, language;
+    int position;
+  } cases[] = {
+      {u"shift_jis", u"en", 1}, {u"EUC-JP", u"", 1},   {u"utf-8", u"ja", 1},
+      {u"", u"", 0},            {u"utf-8", u"en-US", 0}, {u"", u"ko-KR", 4},
+      {u"", u"zh-TW", 2},       {u"Big5", u"", 2},     {u"euc-kr", u"", 4},
+      {u"korean", u"", 4},      {u"gb18030", u"ko", 2}, {u"", u"Gen", 0},  // "en" anywhere
+      {u"iso-8859-1", u"fr", 0}, {u"utf-8", u"JA-jp", 1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ChooseTranslationItem(c.charset, c.language), c.position)
+        << std::string(c.charset.begin(), c.charset.end()) << "/"
+        << std::string(c.language.begin(), c.language.end());
+  }
+}
+
+class FakeBrowser final : public Browser {
+ public:
+  std::u16string url, charset, language;
+  std::u16string LocationUrl() override { return url; }
+  void Navigate(const std::u16string& u) override { url = u; }
+  void OpenWindow(const std::u16string&, int, int) override {}
+  std::u16string DocumentCharset() override { return charset; }
+  std::u16string DocumentLanguage() override { return language; }
+};
+
+class NullActions final : public toolbar::ToolbarActions {
+ public:
+  void OpenTemplateUrl(const std::u16string&, const std::u16string&) override {}
+  void Highlight() override {}
+  void FindInPage() override {}
+  bool ShowOptions() override { return false; }
+  void ShowAbout() override {}
+  void StartUninstall() override {}
+  void OpenWindow(const std::u16string&, int, int) override {}
+  void BroadcastRefresh() override {}
+  void DailyUsageCheck() override {}
+};
+
+class Watcher : public ::testing::Test {
+ protected:
+  Watcher() : seams_({nullptr, nullptr, &system_}) {
+    const std::u16string sep(1, storage::PathSeparator());
+    system_.module = test::SourceFolder() + sep + u"sample" + sep + u"install" + sep + u"x.dll";
+    system_.appData = temp_.File("appdata");
+    storage::ResetVersionCacheForTesting();
+    surface_.width = surface_.parentWidth = 2000;
+    window_.OnCreate();
+    window_.OnSize(2000);
+    webButton_ = window_.agents().webTranslationButton;
+  }
+  ~Watcher() override { storage::ResetVersionCacheForTesting(); }
+
+  void Load(const std::u16string& url, const std::u16string& charset,
+            const std::u16string& language) {
+    browser_.url = url;
+    browser_.charset = charset;
+    browser_.language = language;
+    watcher_.OnBeforeNavigate(url);
+    watcher_.OnDocumentComplete(&window_);
+  }
+  const toolbar::AgentButton& WebButton() const { return *window_.Button(webButton_); }
+
+  test::TempFolder temp_;
+  test::FakeSystemInfo system_;
+  platform::ScopedSeams seams_;
+  toolbar::HeadlessSurface surface_;
+  NullActions actions_;
+  toolbar::ToolbarWindow window_{surface_, actions_};
+  FakeBrowser browser_;
+  PageLanguageWatcher watcher_{browser_};
+  int webButton_ = 0;
+};
+
+TEST_F(Watcher, NewPageGivesTheButtonTheSuitableItem) {
+  ASSERT_NE(webButton_, 0);
+  const auto& items = window_.agents().webTranslationItems;
+  ASSERT_EQ(items.size(), 5u);
+  Load(u"http://a.example/", u"shift_jis", u"");
+  EXPECT_EQ(WebButton().commandId, items[1].id);
+  EXPECT_EQ(WebButton().text, items[1].caption);
+  EXPECT_EQ(window_.ButtonByCommand(items[1].id), &WebButton());
+
+  Load(u"http://b.example/", u"utf-8", u"ko");
+  EXPECT_EQ(WebButton().commandId, items[4].id);
+
+  // The same address again: no detection, the button keeps its item.
+  browser_.language = u"en";
+  watcher_.OnBeforeNavigate(u"http://b.example/");
+  watcher_.OnDocumentComplete(&window_);
+  EXPECT_EQ(WebButton().commandId, items[4].id);
+
+  // A frame's navigation marks a change; the next completion runs for the top page.
+  watcher_.OnBeforeNavigate(u"http://b.example/frame");
+  watcher_.OnDocumentComplete(&window_);
+  EXPECT_EQ(WebButton().commandId, items[0].id);
+}
+
+TEST_F(Watcher, EmptyAddressRetriesAtTheNextCompletion) {
+  // The browser reports no address yet at the first completion.
+  browser_.charset = u"euc-jp";
+  watcher_.OnBeforeNavigate(u"http://c.example/");
+  watcher_.OnDocumentComplete(&window_);
+  EXPECT_EQ(WebButton().commandId, window_.agents().webTranslationItems[1].id);
+  browser_.url = u"http://c.example/";
+  browser_.charset = u"big5";
+  watcher_.OnDocumentComplete(&window_);
+  EXPECT_EQ(WebButton().commandId, window_.agents().webTranslationItems[2].id);
+  const int repaints = surface_.repaints;
+  watcher_.OnDocumentComplete(&window_);  // nothing changed since
+  EXPECT_EQ(surface_.repaints, repaints);
+}
+
+}  // namespace
+}  // namespace norvex::pagetools
