@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "storage/data_folders.h"
+#include "storage/uninstall.h"
 #include "tests/fake_seams.h"
 #include "tests/test_support.h"
 
@@ -96,6 +97,30 @@ TEST_F(Settings, InstallationStrings) {
   EXPECT_FALSE(ReadDataString(u"version", out));
   EXPECT_EQ(out, u"kept");
   EXPECT_EQ(ReadProductValue(u"OEM"), u"");
+}
+
+class RecordingStarter final : public ProgramStarter {
+ public:
+  std::u16string program, arguments;
+  bool result = true;
+  bool Start(const std::u16string& p, const std::u16string& a) override {
+    program = p;
+    arguments = a;
+    return result;
+  }
+};
+
+TEST_F(Settings, UninstallStartsTheHelperOfTheInstallation) {
+  RecordingStarter starter;
+  EXPECT_TRUE(StartUninstall(starter));
+  EXPECT_EQ(starter.program, Install("NorvexHelper.exe"));
+  EXPECT_EQ(starter.arguments, u"/uninstalltoolbar");
+  starter.result = false;
+  EXPECT_FALSE(StartUninstall(starter));
+  system_.module.reset();
+  starter.program.clear();
+  EXPECT_FALSE(StartUninstall(starter));
+  EXPECT_EQ(starter.program, u"");
 }
 
 }  // namespace
