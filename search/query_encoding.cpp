@@ -1,0 +1,163 @@
+#include "search/query_encoding.h"
+
+#include "platform/code_page.h"
+
+namespace norvex::search {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+std::u16string_view UpToNul(std::u16string_view text) {
+  const size_t nul = text.find(u'\0');
+  return nul == std::u16string_view::npos ? text : text.substr(0, nul);
+}
+
+bool IsCopiedAscii(unsigned c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+         c == '_' || c == '-' || c == '.' || c == '*';
+}
+
+template <typename String>
+void AppendEscape(String& out, unsigned char byte) {
+  out += '%';
+  out += kHexDigits[byte >> 4];
+  out += kHexDigits[byte & 0xF];
+}
+
+// The UTF-8 bytes of one scalar value.
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string EncodeQuery(std::u16string_view query, std::u16string_view encodingName) {
+  std::string bytes;
+  if (encodingName == u"EUC") {
+    bytes = ShiftJisToEuc(ToShiftJisBytes(query));
+  } else if (encodingName == u"ShiftJIS") {
+    bytes = ToShiftJisBytes(query);
+  } else if (encodingName == u"UTF-8") {
+    bytes = ToUtf8Bytes(query);
+  }
+  return PercentEncodeBytes(bytes);
+}
+
+std::string ToUtf8Bytes(std::u16string_view text) {
+  text = UpToNul(text);
+  std::string out;
+  out.reserve(text.size() * 3);
+  // Each code unit by itself: surrogates are not paired.
+  for (char16_t unit : text) AppendUtf8(out, unit);
+  return out;
+}
+
+std::string ToShiftJisBytes(std::u16string_view text) {
+  return platform::ToCodePage932(UpToNul(text), kShiftJisCapacity).value_or(std::string());
+}
+
+std::string ShiftJisToEuc(std::string_view shiftJis) {
+  std::string out;
+  out.reserve(shiftJis.size() * 2);
+  for (size_t i = 0; i < shiftJis.size(); ++i) {
+    const unsigned char c1 = static_cast<unsigned char>(shiftJis[i]);
+    if (c1 < 0x80) {
+      out += static_cast<char>(c1);
+      continue;
+    }
+    if (c1 >= 0xA1 && c1 <= 0xDF) {
+      // Half-width katakana: one byte in Shift_JIS, the single-shift 2 form in EUC-JP.
+      out += static_cast<char>(0x8E);
+      out += static_cast<char>(c1);
+      continue;
+    }
+    unsigned c2 = i + 1 < shiftJis.size() ? static_cast<unsigned char>(shiftJis[++i]) : 0u;
+    if (c2 >= 0x80) --c2;
+    unsigned row = (c1 < 0xA0 ? 2u * (c1 - 0x70u) : 2u * (c1 - 0xB0u)) & 0xFF;
+    unsigned cell;
+    if (c2 >= 0x9E) {
+      cell = c2 - 0x7D;
+    } else {
+      cell = (c2 - 0x1F) & 0xFF;
+      row = (row - 1) & 0xFF;
+    }
+    if (c1 >= 0xF0 && c1 <= 0xF9) {
+      // The user-defined area goes where EUC-JP keeps its own user-defined rows 85 to 94: lead
+      // bytes 0xF0-0xF4 in the main plane, 0xF5-0xF9 in the supplementary one (0x8F prefix).
+      if (c1 <= 0xF4) {
+        row -= 0x0A;
+      } else {
+        out += static_cast<char>(0x8F);
+        row -= 0x14;
+      }
+    }
+    out += static_cast<char>((row + 0x80) & 0xFF);
+    out += static_cast<char>((cell + 0x80) & 0xFF);
+  }
+  return out;
+}
+
+std::string PercentEncodeBytes(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 3);
+  for (char ch : bytes) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (IsCopiedAscii(c)) {
+      out += static_cast<char>(c);
+    } else if (c == ' ') {
+      out += '+';
+    } else {
+      AppendEscape(out, c);
+    }
+  }
+  return out;
+}
+
+std::u16string PercentEncodeUrl(std::u16string_view text, size_t length) {
+  if (length < text.size()) text = text.substr(0, length);
+  std::u16string out;
+  out.reserve(text.size() * 3);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c < 0x80) {
+      if (IsCopiedAscii(c)) {
+        out += c;
+      } else if (c == u' ') {
+        out += u'+';
+      } else {
+        AppendEscape(out, static_cast<unsigned char>(c));
+      }
+      continue;
+    }
+    // Above ASCII: the UTF-8 bytes of the character, escaped.
+    char32_t scalar = c;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      scalar = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      scalar = 0xFFFD;
+    }
+    std::string utf8;
+    AppendUtf8(utf8, scalar);
+    for (char b : utf8) AppendEscape(out, static_cast<unsigned char>(b));
+  }
+  return out;
+}
+
+}  // namespace norvex::search
