@@ -6,8 +6,7 @@
 
 #include "common/text.h"
 #include "storage/data_folders.h"
-#include "tests/fake_seams.h"
-#include "tests/test_support.h"
+#include "tests/test_installation.h"
 #include "toolbar/headless_surface.h"
 
 namespace norvex::toolbar {
@@ -48,13 +47,9 @@ std::string Plain(const std::string& caption, int size, const std::string& oncli
          "</size></ui><onclick>" + onclick + "</onclick>";
 }
 
-class Toolbar : public ::testing::Test {
+class Toolbar : public ::testing::Test, protected test::TestInstallation {
  protected:
-  Toolbar() : seams_({nullptr, nullptr, &system_}) {
-    std::filesystem::create_directories(temp_.path() / "install" / "Agents");
-    system_.module = temp_.File("install/NorvexToolbar.dll");
-    system_.appData = temp_.File("appdata");
-    storage::ResetVersionCacheForTesting();
+  Toolbar() {
     Catalogue(Entry("settings", "set") + Entry("search", "search") + Entry("custom", "hl") +
               Entry("custom", "find") + Entry("custom", "tr") + Entry("custom", "dict") +
               Entry("resize", "grip") + Entry("custom", "a") + Entry("custom", "b") +
@@ -85,14 +80,8 @@ class Toolbar : public ::testing::Test {
     Agent("caps", Plain("Caps", 50, "HTTP://caps.example/"));
     Agent("help", Plain("Help", 50, "help http://help.example/x"));
   }
-  ~Toolbar() override { storage::ResetVersionCacheForTesting(); }
-
-  void Catalogue(const std::string& agents) {
-    WriteBytes(temp_.File("install/AgentMaster.xml"), "<agents>" + agents + "</agents>");
-  }
-  void Agent(const std::string& name, const std::string& body) {
-    WriteBytes(temp_.File("install/Agents/" + name + ".xml"), "<agent>" + body + "</agent>");
-  }
+  void Catalogue(const std::string& agents) { WriteCatalogue(agents); }
+  void Agent(const std::string& name, const std::string& body) { WriteAgent(name + ".xml", body); }
 
   // Creates the toolbar at a width, as the band does: create, then the first size.
   void Create(int width) {
@@ -115,9 +104,6 @@ class Toolbar : public ::testing::Test {
   }
   bool Visible(int id) const { return window_.Button(id) && window_.Button(id)->visible; }
 
-  test::TempFolder temp_;
-  test::FakeSystemInfo system_;
-  platform::ScopedSeams seams_;
   HeadlessSurface surface_;
   RecordingActions actions_;
   ToolbarWindow window_{surface_, actions_};
