@@ -62,8 +62,21 @@ std::string IniText::ToBytes() const {
   return Utf16ToUtf8(text_);
 }
 
+std::u16string IniText::IndexKey(std::u16string_view section, std::u16string_view key) {
+  std::u16string joined;
+  joined.reserve(section.size() + key.size() + 1);
+  joined.append(section);
+  joined.push_back(u'\0');
+  joined.append(key);
+  for (char16_t& c : joined) {
+    if (c >= u'A' && c <= u'Z') c += 32;
+  }
+  return joined;
+}
+
 void IniText::Parse() {
   lines_.clear();
+  entryIndex_.clear();
   const std::u16string_view all(text_);
   size_t pos = 0;
   while (pos < all.size()) {
@@ -97,6 +110,19 @@ void IniText::Parse() {
     lines_.push_back(line);
     pos = next;
   }
+  // Only the first section of a name counts, and in it the first entry of a name.
+  std::unordered_map<std::u16string, bool> seenSections;
+  bool indexing = false;
+  std::u16string_view section;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    const Line& line = lines_[i];
+    if (line.kind == Line::Kind::kSection) {
+      section = line.name;
+      indexing = seenSections.emplace(IndexKey(section, u""), true).second;
+    } else if (line.kind == Line::Kind::kEntry && indexing) {
+      entryIndex_.emplace(IndexKey(section, line.name), i);
+    }
+  }
 }
 
 std::optional<size_t> IniText::FindSection(std::u16string_view section) const {
@@ -123,15 +149,9 @@ std::u16string_view IniText::LineBreak() const {
 
 std::optional<std::u16string> IniText::Get(std::u16string_view section,
                                            std::u16string_view key) const {
-  const auto header = FindSection(section);
-  if (!header) return std::nullopt;
-  const std::u16string_view wanted = TrimView(key);
-  for (size_t i = *header + 1, end = SectionEnd(*header); i < end; ++i) {
-    if (lines_[i].kind == Line::Kind::kEntry && EqualsIgnoreCaseAscii(lines_[i].name, wanted)) {
-      return std::u16string(Unquote(lines_[i].value));
-    }
-  }
-  return std::nullopt;
+  const auto it = entryIndex_.find(IndexKey(TrimView(section), TrimView(key)));
+  if (it == entryIndex_.end()) return std::nullopt;
+  return std::u16string(Unquote(lines_[it->second].value));
 }
 
 std::vector<std::u16string> IniText::SectionNames() const {

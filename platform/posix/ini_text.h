@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,9 +71,14 @@ class IniText {
   size_t SectionEnd(size_t header) const;
   std::u16string_view LineBreak() const;
 
+  // Index for lookups: ASCII-lower-cased "section\0key" of the first matching section's first
+  // matching entry -> its line. Rebuilt with the lines.
+  static std::u16string IndexKey(std::u16string_view section, std::u16string_view key);
+
   std::u16string text_;
   IniEncoding encoding_ = IniEncoding::kUtf8;
   std::vector<Line> lines_;
+  std::unordered_map<std::u16string, size_t> entryIndex_;
 };
 
 }  // namespace norvex::platform::posix

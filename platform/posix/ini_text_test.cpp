@@ -63,6 +63,18 @@ TEST(IniText, EncodingsRoundTrip) {
   EXPECT_EQ(IniText::FromBytes(b.ToBytes()).Get(u"s", u"k2"), std::u16string(u"x"));
 }
 
+TEST(IniText, LookupsTakeTheFirstSectionAndEntryOfAName) {
+  const IniText ini = IniText::FromBytes(
+      "[a]\nx=1\nX=2\n[b]\ny=3\n[A]\nx=4\nz=5\n;c=6\nbare\n[ spaced ]\n k = v \n");
+  EXPECT_EQ(ini.Get(u"a", u"x"), std::u16string(u"1"));
+  EXPECT_EQ(ini.Get(u"a", u"z"), std::nullopt);  // only in the second [A]
+  EXPECT_EQ(ini.Get(u"B", u"Y"), std::u16string(u"3"));
+  EXPECT_EQ(ini.Get(u"a", u";c"), std::nullopt);  // a comment is no entry
+  EXPECT_EQ(ini.Get(u"spaced", u"k"), std::u16string(u"v"));
+  EXPECT_EQ(ini.Get(u" spaced ", u" k "), std::u16string(u"v"));
+  EXPECT_EQ(ini.Get(u"a\0x", u""), std::nullopt);
+}
+
 TEST(IniText, CopiesStayValid) {
   IniText original = IniText::FromBytes("[a]\nx=1\n");
   IniText copy = original;
