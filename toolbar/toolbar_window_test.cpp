@@ -267,11 +267,20 @@ TEST_F(Toolbar, TypingEnablesThePageTools) {
   EXPECT_TRUE(window_.Button(2026)->enabled);
   EXPECT_TRUE(window_.Button(2027)->enabled);
 
-  Resize(560);  // the page tools may now sit in the chevron: their entries follow
+  Resize(300);  // find-in-page now sits in the chevron: its entry follows its state
+  const auto findEntry = [&]() -> const catalogue::OverflowEntry* {
+    for (const auto& entry : window_.overflow()) {
+      if (entry.id == 2027) return &entry;
+    }
+    return nullptr;
+  };
+  ASSERT_NE(findEntry(), nullptr);
+  EXPECT_FALSE(findEntry()->grayed);
   Type(u"");
-  for (const auto& entry : window_.overflow()) {
-    if (entry.id == 2026 || entry.id == 2027) EXPECT_TRUE(entry.grayed) << entry.id;
-  }
+  ASSERT_NE(findEntry(), nullptr);
+  EXPECT_TRUE(findEntry()->grayed);
+  Type(u"b");
+  EXPECT_FALSE(findEntry()->grayed);
 }
 
 TEST_F(Toolbar, KeywordsAndAddresses) {
@@ -308,6 +317,17 @@ TEST_F(Toolbar, CaptionWidthsFollowTheText) {
   EXPECT_EQ(window_.Button(2031)->rect.width(), 3 * HeadlessSurface::kNarrowChar + 8);
   window_.SetButtonCaption(2029, u"\u8F9E\u66F8");  // split menu
   EXPECT_EQ(window_.Button(2029)->rect.width(), 2 * HeadlessSurface::kWideChar + 8 + 15);
+}
+
+TEST_F(Toolbar, SavedQueryDoesNotOutliveARebuildWithoutSearchBox) {
+  Create(1000);
+  surface_.searchText = u"abc";
+  surface_.searchBoxFails = true;
+  window_.OnInRefresh();  // no search box this time: the query is dropped
+  surface_.searchBoxFails = false;
+  surface_.searchText.clear();
+  window_.OnInRefresh();
+  EXPECT_EQ(surface_.searchText, u"");
 }
 
 TEST_F(Toolbar, TeardownLeavesNoControls) {

@@ -26,6 +26,7 @@ IniText IniText::FromBytes(std::string_view bytes) {
       ini.text_.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
                                                 (static_cast<unsigned char>(bytes[i + 1]) << 8)));
     }
+    if (bytes.size() % 2 == 1) ini.oddByte_ = bytes.back();  // kept, to be written back
   } else if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
     ini.encoding_ = IniEncoding::kUtf8Bom;
     ini.text_ = Utf8ToUtf16(bytes.substr(3));
@@ -52,6 +53,7 @@ std::string IniText::ToBytes() const {
         out.push_back(static_cast<char>(c & 0xFF));
         out.push_back(static_cast<char>(c >> 8));
       }
+      if (oddByte_) out.push_back(*oddByte_);
       return out;
     }
     case IniEncoding::kUtf8Bom:
@@ -192,6 +194,7 @@ bool IniText::Set(std::u16string_view section, std::optional<std::u16string_view
   if (!header) {
     if (!value) return false;
     std::u16string added;
+    if (!text_.empty() && text_.back() == u'\r') text_.pop_back();  // a bare CR at the end
     if (!text_.empty() && text_.back() != u'\n') added += lineBreak;
     added += u'[';
     added += sectionName;
@@ -231,7 +234,14 @@ bool IniText::Set(std::u16string_view section, std::optional<std::u16string_view
   const Line& after = lines_[lastEntry];
   std::u16string added;
   size_t at = after.next;
-  if (after.next == after.end) added += lineBreak;  // last line of the file had no line break
+  // The last line of the file may end without a line feed (nothing, or a bare CR).
+  if (after.next == after.begin || text_[after.next - 1] != u'\n') {
+    if (after.next > after.end) {  // a bare CR: complete it to this file's line break
+      text_.erase(after.end, after.next - after.end);
+      at = after.end;
+    }
+    added += lineBreak;
+  }
   added += keyName;
   added += u'=';
   added += *value;

@@ -19,16 +19,18 @@ class IniText {
  public:
   IniText() = default;
   // Lines refer into the text, so a copy or move parses its own text again.
-  IniText(const IniText& other) : text_(other.text_), encoding_(other.encoding_) { Parse(); }
-  IniText(IniText&& other) : text_(std::move(other.text_)), encoding_(other.encoding_) { Parse(); }
+  IniText(const IniText& other) { *this = other; }
+  IniText(IniText&& other) { *this = std::move(other); }
   IniText& operator=(const IniText& other) {
-    text_ = other.text_, encoding_ = other.encoding_;
+    text_ = other.text_, encoding_ = other.encoding_, oddByte_ = other.oddByte_;
     Parse();
     return *this;
   }
   IniText& operator=(IniText&& other) {
-    text_ = std::move(other.text_), encoding_ = other.encoding_;
+    text_ = std::move(other.text_), encoding_ = other.encoding_, oddByte_ = other.oddByte_;
     Parse();
+    other.text_.clear();
+    other.Parse();  // the moved-from object must not keep views into our text
     return *this;
   }
 
@@ -79,6 +81,7 @@ class IniText {
   IniEncoding encoding_ = IniEncoding::kUtf8;
   std::vector<Line> lines_;
   std::unordered_map<std::u16string, size_t> entryIndex_;
+  std::optional<char> oddByte_;  // a UTF-16 file's odd last byte
 };
 
 }  // namespace norvex::platform::posix

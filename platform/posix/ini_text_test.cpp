@@ -33,6 +33,10 @@ TEST(IniText, EditsChangeOnlyTheirLines) {
        "[b]\r\ny=2\r\n"},
       {"invalid bytes kept", "\x82\xA0=\x83\x65\r\n[a]\r\nx=1\r\n", u"a", u"x", u"2",
        "\x82\xA0=\x83\x65\r\n[a]\r\nx=2\r\n"},
+      {"last line ends in a bare CR", "[a]\r\nx=1\r", u"a", u"y", u"2",
+       "[a]\r\nx=1\r\ny=2\r\n"},
+      {"new section after a bare CR", "[a]\r\nx=1\r", u"b", u"y", u"2",
+       "[a]\r\nx=1\r\n[b]\r\ny=2\r\n"},
       {"first of duplicate sections", "[a]\r\nx=1\r\n[a]\r\nx=2\r\n", u"a", u"x", u"3",
        "[a]\r\nx=3\r\n[a]\r\nx=2\r\n"},
   };
