@@ -7,8 +7,7 @@
 
 #include "common/text.h"
 #include "storage/data_folders.h"
-#include "tests/fake_seams.h"
-#include "tests/test_support.h"
+#include "tests/test_installation.h"
 
 namespace norvex::catalogue {
 namespace {
@@ -71,35 +70,19 @@ class RecordingToolbar final : public AgentToolbar {
   }
 };
 
-class AgentLoader : public ::testing::Test {
+class AgentLoader : public ::testing::Test, protected test::TestInstallation {
  protected:
-  AgentLoader() : seams_({nullptr, nullptr, &system_}) {
-    std::filesystem::create_directories(temp_.path() / "install" / "Agents");
-    system_.module = temp_.File("install/NorvexToolbar.dll");
-    system_.appData = temp_.File("appdata");
-    storage::ResetVersionCacheForTesting();
-  }
-  ~AgentLoader() override { storage::ResetVersionCacheForTesting(); }
-
-  void Catalogue(const std::string& agents) {
-    WriteBytes(temp_.File("install/AgentMaster.xml"), "<agents>" + agents + "</agents>");
-  }
-  void Agent(const std::string& file, const std::string& body) {
-    WriteBytes(temp_.File("install/Agents/" + file), "<agent>" + body + "</agent>");
-  }
+  void Catalogue(const std::string& agents) { WriteCatalogue(agents); }
+  void Agent(const std::string& file, const std::string& body) { WriteAgent(file, body); }
   void UserSettings(const std::string& lines) {
     std::filesystem::create_directories(temp_.path() / "appdata" / "Norvex");
-    WriteBytes(temp_.File("appdata/Norvex/UserConfig.ini"), "[user_settings]\r\n" + lines);
+    WriteBytes(UserFile("UserConfig.ini"), "[user_settings]\r\n" + lines);
   }
   RecordingToolbar Load() {
     RecordingToolbar toolbar;
     LoadAgents(toolbar);
     return toolbar;
   }
-
-  test::TempFolder temp_;
-  test::FakeSystemInfo system_;
-  platform::ScopedSeams seams_;
 };
 
 std::string Entry(const std::string& type, const std::string& id, const std::string& xml) {
@@ -280,9 +263,7 @@ TEST_F(AgentLoader, OverflowTakesEveryLaterAgentAndSlotsAreGrouped) {
 }
 
 TEST_F(AgentLoader, SampleInstallationLoads) {
-  system_.module = test::SourceFolder() + storage::PathSeparator() + u"sample" +
-                   storage::PathSeparator() + u"install" + storage::PathSeparator() +
-                   u"NorvexToolbar.dll";
+  UseSampleInstallation();
   const RecordingToolbar toolbar = Load();
   EXPECT_GE(toolbar.buttons.size(), 10u);
   EXPECT_NE(toolbar.agents.searchButton, 0);

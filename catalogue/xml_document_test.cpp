@@ -130,6 +130,49 @@ TEST(XmlDocumentLoad, EncodingsAndFailures) {
   }
 }
 
+// The DOM's text of a node: the character data of the node and its descendants, without white
+// space at either end (the DOM does not preserve white space by default).
+TEST(XmlDocumentText, WhiteSpaceIsNormalisedAlike) {
+  TempFolder folder;
+  WriteBytes(folder.File("ws.xml"),
+             "<agent>\n"
+             "  <onclick>\n    http://x.example/?q={query}\n  </onclick>\n"
+             "  <caption> a  b </caption>\n"
+             "  <mixed> one <b> two </b> three </mixed>\n"
+             "  <blank>   </blank>\n"
+             "  <tab>\tx\t</tab>\n"
+             "</agent>\n");
+  XmlDocument doc;
+  ASSERT_TRUE(doc.Load(folder.File("ws.xml"), true));
+  const struct {
+    const char16_t* path;
+    std::u16string text;
+  } cases[] = {
+      {u"/agent[0]/onclick", u"http://x.example/?q={query}"},
+      {u"/agent[0]/caption", u"a  b"},
+      {u"/agent[0]/mixed", u"one  two  three"},  // inner white space kept
+      {u"/agent[0]/blank", u""},
+      {u"/agent[0]/tab", u"x"},
+  };
+  for (const auto& c : cases) {
+    std::u16string text;
+    EXPECT_TRUE(doc.GetNodeText(c.path, 0, text)) << Utf16ToUtf8(c.path);
+    EXPECT_EQ(text, c.text) << Utf16ToUtf8(c.path) << ": [" << Utf16ToUtf8(text) << "]";
+  }
+}
+
+TEST(XmlDocumentLoad, UndeclaredEntityIsNotWellFormed) {
+  TempFolder folder;
+  WriteBytes(folder.File("entity.xml"), "<a>&nbsp;x</a>");
+  WriteBytes(folder.File("known.xml"), "<a>&lt;&#x3042;&#12354;&quot;</a>");
+  XmlDocument doc;
+  EXPECT_FALSE(doc.Load(folder.File("entity.xml"), true));
+  ASSERT_TRUE(doc.Load(folder.File("known.xml"), true));
+  std::u16string text;
+  EXPECT_TRUE(doc.GetNodeText(u"/a", 0, text));
+  EXPECT_EQ(text, u"<\u3042\u3042\"");
+}
+
 TEST(XmlDocumentLoad, EmptyFileLoadsAsEmptyDocument) {
   TempFolder folder;
   WriteBytes(folder.File("empty.xml"), "");
@@ -155,11 +198,14 @@ TEST(XmlDocumentLoad, ReloadReplacesAndFailedLoadEmpties) {
   TempFolder folder;
   WriteBytes(folder.File("a.xml"), "<a><x>1</x></a>");
   WriteBytes(folder.File("b.xml"), "<a><x>2</x><x>3</x></a>");
+  WriteBytes(folder.File("bad.xml"), "<a><x>4</a>");
   XmlDocument doc;
   ASSERT_TRUE(doc.Load(folder.File("a.xml"), true));
   ASSERT_TRUE(doc.Load(folder.File("b.xml"), true));
   EXPECT_EQ(doc.CountNodes(u"/a[0]/x"), 2);
   EXPECT_EQ(doc.CountNodes(u"/a["), -1);
+  EXPECT_FALSE(doc.Load(folder.File("bad.xml"), true));
+  EXPECT_EQ(doc.CountNodes(u"/a[0]/x"), -1);
 }
 
 // Waiting for a locked file, through the file-system seam.

@@ -5,21 +5,39 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/text.h"
 #include "platform/posix/ini_text.h"
+
+#include <optional>
+#include <tuple>
+#include <vector>
 
 using norvex::platform::posix::IniText;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   IniText ini = IniText::FromBytes(bytes);
-  if (ini.ToBytes() != bytes) {
-    // Only an odd trailing byte of a UTF-16 file may be lost.
-    if (ini.encoding() != norvex::platform::posix::IniEncoding::kUtf16LeBom || size % 2 == 0) {
-      std::abort();
+  if (ini.ToBytes() != bytes) std::abort();
+
+  // What every key reads before an edit...
+  std::vector<std::tuple<std::u16string, std::u16string, std::optional<std::u16string>>> before;
+  for (const auto& section : ini.SectionNames()) {
+    for (const auto& key : ini.KeyNames(section)) {
+      before.emplace_back(section, key, ini.Get(section, key));
     }
   }
-  for (const auto& section : ini.SectionNames()) {
-    for (const auto& key : ini.KeyNames(section)) (void)ini.Get(section, key);
+  // ...it still reads after a key is added to an existing section, unless it is that key.
+  if (!ini.SectionNames().empty()) {
+    const std::u16string section = ini.SectionNames().front();
+    IniText edited = ini;
+    edited.Set(section, u"fuzz-added", u"added");
+    IniText reread = IniText::FromBytes(edited.ToBytes());
+    if (reread.Get(section, u"fuzz-added") != u"added") std::abort();
+    for (const auto& [s, k, v] : before) {
+      if (norvex::EqualsIgnoreCaseAscii(norvex::Trim(k), u"fuzz-added")) continue;
+      if (k.find(u'=') != std::u16string::npos) continue;
+      if (reread.Get(s, k) != v) std::abort();
+    }
   }
   ini.Set(u"fuzz section", u"fuzz key", u"value 1");
   if (ini.Get(u"FUZZ SECTION", u"Fuzz Key") != u"value 1") std::abort();

@@ -5,8 +5,7 @@
 #include <filesystem>
 
 #include "storage/data_folders.h"
-#include "tests/fake_seams.h"
-#include "tests/test_support.h"
+#include "tests/test_installation.h"
 #include "toolbar/headless_surface.h"
 #include "toolbar/toolbar_window.h"
 
@@ -54,19 +53,15 @@ class NullActions final : public toolbar::ToolbarActions {
   void DailyUsageCheck() override {}
 };
 
-class Watcher : public ::testing::Test {
+class Watcher : public ::testing::Test, protected test::TestInstallation {
  protected:
-  Watcher() : seams_({nullptr, nullptr, &system_}) {
-    const std::u16string sep(1, storage::PathSeparator());
-    system_.module = test::SourceFolder() + sep + u"sample" + sep + u"install" + sep + u"x.dll";
-    system_.appData = temp_.File("appdata");
-    storage::ResetVersionCacheForTesting();
+  Watcher() {
+    UseSampleInstallation();
     surface_.width = surface_.parentWidth = 2000;
     window_.OnCreate();
     window_.OnSize(2000);
     webButton_ = window_.agents().webTranslationButton;
   }
-  ~Watcher() override { storage::ResetVersionCacheForTesting(); }
 
   void Load(const std::u16string& url, const std::u16string& charset,
             const std::u16string& language) {
@@ -78,9 +73,6 @@ class Watcher : public ::testing::Test {
   }
   const toolbar::AgentButton& WebButton() const { return *window_.Button(webButton_); }
 
-  test::TempFolder temp_;
-  test::FakeSystemInfo system_;
-  platform::ScopedSeams seams_;
   toolbar::HeadlessSurface surface_;
   NullActions actions_;
   toolbar::ToolbarWindow window_{surface_, actions_};

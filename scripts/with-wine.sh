@@ -27,7 +27,9 @@ done
 export DISPLAY=":${display}"
 
 xvfb_pid=""
+child=""
 cleanup() {
+  if [ -n "$child" ]; then kill "$child" >/dev/null 2>&1 || true; fi
   "$WINESERVER" -k >/dev/null 2>&1 || true
   "$WINESERVER" -w >/dev/null 2>&1 || true
   if [ -n "$xvfb_pid" ]; then
@@ -35,7 +37,9 @@ cleanup() {
     wait "$xvfb_pid" 2>/dev/null || true
   fi
 }
-trap cleanup EXIT INT TERM
+trap cleanup EXIT
+trap 'cleanup; trap - EXIT; exit 130' INT
+trap 'cleanup; trap - EXIT; exit 143' TERM
 
 Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
 xvfb_pid=$!
@@ -43,9 +47,13 @@ for _ in $(seq 1 100); do
   [ -e "/tmp/.X11-unix/X${display}" ] && break
   sleep 0.05
 done
+if ! kill -0 "$xvfb_pid" 2>/dev/null; then
+  echo "with-wine.sh: Xvfb did not start on $DISPLAY" >&2
+  exit 1
+fi
 
 mkdir -p "$WINEPREFIX"
-"$WINESERVER" -p
+"$WINESERVER" -p </dev/null >/dev/null 2>&1
 if [ ! -f "$WINEPREFIX/.norvex-ready" ]; then
   # Wine's background processes inherit the stdio of whoever starts them: keep it away from
   # the caller's pipes, or a test runner reading them waits for ever.
@@ -60,8 +68,14 @@ else
   "$WINE" wineboot </dev/null >/dev/null 2>&1
 fi
 
+# The command runs as a child we wait for, so that a TERM or INT reaches the trap at once.
+# (A background command would otherwise read /dev/null: keep our standard input for it.)
 set +e
-"$@"
+exec 3<&0
+"$@" <&3 &
+child=$!
+wait "$child"
 status=$?
+child=""
 set -e
 exit $status

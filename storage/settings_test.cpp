@@ -4,8 +4,7 @@
 
 #include "storage/data_folders.h"
 #include "storage/uninstall.h"
-#include "tests/fake_seams.h"
-#include "tests/test_support.h"
+#include "tests/test_installation.h"
 
 namespace norvex::storage {
 namespace {
@@ -14,22 +13,10 @@ using test::WriteBytes;
 
 // An installation folder and a profile in a temporary folder, with this platform's own profile
 // store and file system.
-class Settings : public ::testing::Test {
+class Settings : public ::testing::Test, protected test::TestInstallation {
  protected:
-  Settings() : seams_({nullptr, nullptr, &system_}) {
-    std::filesystem::create_directories(temp_.path() / "install");
-    system_.module = temp_.File("install/NorvexToolbar.dll");
-    system_.appData = temp_.File("appdata");
-    ResetVersionCacheForTesting();
-  }
-  ~Settings() override { ResetVersionCacheForTesting(); }
-
-  std::u16string UserConfig() const { return temp_.File("appdata/Norvex/UserConfig.ini"); }
-  std::u16string Install(const std::string& name) const { return temp_.File("install/" + name); }
-
-  test::TempFolder temp_;
-  test::FakeSystemInfo system_;
-  platform::ScopedSeams seams_;
+  std::u16string UserConfig() const { return UserFile("UserConfig.ini"); }
+  std::u16string Install(const std::string& name) const { return InstallFile(name); }
 };
 
 TEST_F(Settings, DefaultsWithoutUserConfig) {

@@ -210,8 +210,8 @@ void ToolbarWindow::TeardownContents() {
 void ToolbarWindow::RebuildContents() {
   TeardownContents();
   catalogue::LoadAgents(*this);
-  if (!savedQuery_.empty() && searchBox_) {
-    surface_.SetSearchText(savedQuery_);
+  if (!savedQuery_.empty()) {
+    if (searchBox_) surface_.SetSearchText(savedQuery_);
     savedQuery_.clear();
   }
   RelayoutAgents();

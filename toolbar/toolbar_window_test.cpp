@@ -6,8 +6,7 @@
 
 #include "common/text.h"
 #include "storage/data_folders.h"
-#include "tests/fake_seams.h"
-#include "tests/test_support.h"
+#include "tests/test_installation.h"
 #include "toolbar/headless_surface.h"
 
 namespace norvex::toolbar {
@@ -48,13 +47,9 @@ std::string Plain(const std::string& caption, int size, const std::string& oncli
          "</size></ui><onclick>" + onclick + "</onclick>";
 }
 
-class Toolbar : public ::testing::Test {
+class Toolbar : public ::testing::Test, protected test::TestInstallation {
  protected:
-  Toolbar() : seams_({nullptr, nullptr, &system_}) {
-    std::filesystem::create_directories(temp_.path() / "install" / "Agents");
-    system_.module = temp_.File("install/NorvexToolbar.dll");
-    system_.appData = temp_.File("appdata");
-    storage::ResetVersionCacheForTesting();
+  Toolbar() {
     Catalogue(Entry("settings", "set") + Entry("search", "search") + Entry("custom", "hl") +
               Entry("custom", "find") + Entry("custom", "tr") + Entry("custom", "dict") +
               Entry("resize", "grip") + Entry("custom", "a") + Entry("custom", "b") +
@@ -85,14 +80,8 @@ class Toolbar : public ::testing::Test {
     Agent("caps", Plain("Caps", 50, "HTTP://caps.example/"));
     Agent("help", Plain("Help", 50, "help http://help.example/x"));
   }
-  ~Toolbar() override { storage::ResetVersionCacheForTesting(); }
-
-  void Catalogue(const std::string& agents) {
-    WriteBytes(temp_.File("install/AgentMaster.xml"), "<agents>" + agents + "</agents>");
-  }
-  void Agent(const std::string& name, const std::string& body) {
-    WriteBytes(temp_.File("install/Agents/" + name + ".xml"), "<agent>" + body + "</agent>");
-  }
+  void Catalogue(const std::string& agents) { WriteCatalogue(agents); }
+  void Agent(const std::string& name, const std::string& body) { WriteAgent(name + ".xml", body); }
 
   // Creates the toolbar at a width, as the band does: create, then the first size.
   void Create(int width) {
@@ -115,9 +104,6 @@ class Toolbar : public ::testing::Test {
   }
   bool Visible(int id) const { return window_.Button(id) && window_.Button(id)->visible; }
 
-  test::TempFolder temp_;
-  test::FakeSystemInfo system_;
-  platform::ScopedSeams seams_;
   HeadlessSurface surface_;
   RecordingActions actions_;
   ToolbarWindow window_{surface_, actions_};
@@ -281,11 +267,20 @@ TEST_F(Toolbar, TypingEnablesThePageTools) {
   EXPECT_TRUE(window_.Button(2026)->enabled);
   EXPECT_TRUE(window_.Button(2027)->enabled);
 
-  Resize(560);  // the page tools may now sit in the chevron: their entries follow
+  Resize(300);  // find-in-page now sits in the chevron: its entry follows its state
+  const auto findEntry = [&]() -> const catalogue::OverflowEntry* {
+    for (const auto& entry : window_.overflow()) {
+      if (entry.id == 2027) return &entry;
+    }
+    return nullptr;
+  };
+  ASSERT_NE(findEntry(), nullptr);
+  EXPECT_FALSE(findEntry()->grayed);
   Type(u"");
-  for (const auto& entry : window_.overflow()) {
-    if (entry.id == 2026 || entry.id == 2027) EXPECT_TRUE(entry.grayed) << entry.id;
-  }
+  ASSERT_NE(findEntry(), nullptr);
+  EXPECT_TRUE(findEntry()->grayed);
+  Type(u"b");
+  EXPECT_FALSE(findEntry()->grayed);
 }
 
 TEST_F(Toolbar, KeywordsAndAddresses) {
@@ -322,6 +317,17 @@ TEST_F(Toolbar, CaptionWidthsFollowTheText) {
   EXPECT_EQ(window_.Button(2031)->rect.width(), 3 * HeadlessSurface::kNarrowChar + 8);
   window_.SetButtonCaption(2029, u"\u8F9E\u66F8");  // split menu
   EXPECT_EQ(window_.Button(2029)->rect.width(), 2 * HeadlessSurface::kWideChar + 8 + 15);
+}
+
+TEST_F(Toolbar, SavedQueryDoesNotOutliveARebuildWithoutSearchBox) {
+  Create(1000);
+  surface_.searchText = u"abc";
+  surface_.searchBoxFails = true;
+  window_.OnInRefresh();  // no search box this time: the query is dropped
+  surface_.searchBoxFails = false;
+  surface_.searchText.clear();
+  window_.OnInRefresh();
+  EXPECT_EQ(surface_.searchText, u"");
 }
 
 TEST_F(Toolbar, TeardownLeavesNoControls) {

@@ -26,6 +26,7 @@ IniText IniText::FromBytes(std::string_view bytes) {
       ini.text_.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
                                                 (static_cast<unsigned char>(bytes[i + 1]) << 8)));
     }
+    if (bytes.size() % 2 == 1) ini.oddByte_ = bytes.back();  // kept, to be written back
   } else if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
     ini.encoding_ = IniEncoding::kUtf8Bom;
     ini.text_ = Utf8ToUtf16(bytes.substr(3));
@@ -52,6 +53,7 @@ std::string IniText::ToBytes() const {
         out.push_back(static_cast<char>(c & 0xFF));
         out.push_back(static_cast<char>(c >> 8));
       }
+      if (oddByte_) out.push_back(*oddByte_);
       return out;
     }
     case IniEncoding::kUtf8Bom:
@@ -62,8 +64,21 @@ std::string IniText::ToBytes() const {
   return Utf16ToUtf8(text_);
 }
 
+std::u16string IniText::IndexKey(std::u16string_view section, std::u16string_view key) {
+  std::u16string joined;
+  joined.reserve(section.size() + key.size() + 1);
+  joined.append(section);
+  joined.push_back(u'\0');
+  joined.append(key);
+  for (char16_t& c : joined) {
+    if (c >= u'A' && c <= u'Z') c += 32;
+  }
+  return joined;
+}
+
 void IniText::Parse() {
   lines_.clear();
+  entryIndex_.clear();
   const std::u16string_view all(text_);
   size_t pos = 0;
   while (pos < all.size()) {
@@ -97,6 +112,19 @@ void IniText::Parse() {
     lines_.push_back(line);
     pos = next;
   }
+  // Only the first section of a name counts, and in it the first entry of a name.
+  std::unordered_map<std::u16string, bool> seenSections;
+  bool indexing = false;
+  std::u16string_view section;
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    const Line& line = lines_[i];
+    if (line.kind == Line::Kind::kSection) {
+      section = line.name;
+      indexing = seenSections.emplace(IndexKey(section, u""), true).second;
+    } else if (line.kind == Line::Kind::kEntry && indexing) {
+      entryIndex_.emplace(IndexKey(section, line.name), i);
+    }
+  }
 }
 
 std::optional<size_t> IniText::FindSection(std::u16string_view section) const {
@@ -123,15 +151,9 @@ std::u16string_view IniText::LineBreak() const {
 
 std::optional<std::u16string> IniText::Get(std::u16string_view section,
                                            std::u16string_view key) const {
-  const auto header = FindSection(section);
-  if (!header) return std::nullopt;
-  const std::u16string_view wanted = TrimView(key);
-  for (size_t i = *header + 1, end = SectionEnd(*header); i < end; ++i) {
-    if (lines_[i].kind == Line::Kind::kEntry && EqualsIgnoreCaseAscii(lines_[i].name, wanted)) {
-      return std::u16string(Unquote(lines_[i].value));
-    }
-  }
-  return std::nullopt;
+  const auto it = entryIndex_.find(IndexKey(TrimView(section), TrimView(key)));
+  if (it == entryIndex_.end()) return std::nullopt;
+  return std::u16string(Unquote(lines_[it->second].value));
 }
 
 std::vector<std::u16string> IniText::SectionNames() const {
@@ -172,6 +194,7 @@ bool IniText::Set(std::u16string_view section, std::optional<std::u16string_view
   if (!header) {
     if (!value) return false;
     std::u16string added;
+    if (!text_.empty() && text_.back() == u'\r') text_.pop_back();  // a bare CR at the end
     if (!text_.empty() && text_.back() != u'\n') added += lineBreak;
     added += u'[';
     added += sectionName;
@@ -211,7 +234,14 @@ bool IniText::Set(std::u16string_view section, std::optional<std::u16string_view
   const Line& after = lines_[lastEntry];
   std::u16string added;
   size_t at = after.next;
-  if (after.next == after.end) added += lineBreak;  // last line of the file had no line break
+  // The last line of the file may end without a line feed (nothing, or a bare CR).
+  if (after.next == after.begin || text_[after.next - 1] != u'\n') {
+    if (after.next > after.end) {  // a bare CR: complete it to this file's line break
+      text_.erase(after.end, after.next - after.end);
+      at = after.end;
+    }
+    added += lineBreak;
+  }
   added += keyName;
   added += u'=';
   added += *value;

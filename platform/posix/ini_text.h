@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,16 +19,18 @@ class IniText {
  public:
   IniText() = default;
   // Lines refer into the text, so a copy or move parses its own text again.
-  IniText(const IniText& other) : text_(other.text_), encoding_(other.encoding_) { Parse(); }
-  IniText(IniText&& other) : text_(std::move(other.text_)), encoding_(other.encoding_) { Parse(); }
+  IniText(const IniText& other) { *this = other; }
+  IniText(IniText&& other) { *this = std::move(other); }
   IniText& operator=(const IniText& other) {
-    text_ = other.text_, encoding_ = other.encoding_;
+    text_ = other.text_, encoding_ = other.encoding_, oddByte_ = other.oddByte_;
     Parse();
     return *this;
   }
   IniText& operator=(IniText&& other) {
-    text_ = std::move(other.text_), encoding_ = other.encoding_;
+    text_ = std::move(other.text_), encoding_ = other.encoding_, oddByte_ = other.oddByte_;
     Parse();
+    other.text_.clear();
+    other.Parse();  // the moved-from object must not keep views into our text
     return *this;
   }
 
@@ -70,9 +73,15 @@ class IniText {
   size_t SectionEnd(size_t header) const;
   std::u16string_view LineBreak() const;
 
+  // Index for lookups: ASCII-lower-cased "section\0key" of the first matching section's first
+  // matching entry -> its line. Rebuilt with the lines.
+  static std::u16string IndexKey(std::u16string_view section, std::u16string_view key);
+
   std::u16string text_;
   IniEncoding encoding_ = IniEncoding::kUtf8;
   std::vector<Line> lines_;
+  std::unordered_map<std::u16string, size_t> entryIndex_;
+  std::optional<char> oddByte_;  // a UTF-16 file's odd last byte
 };
 
 }  // namespace norvex::platform::posix

@@ -33,6 +33,10 @@ TEST(IniText, EditsChangeOnlyTheirLines) {
        "[b]\r\ny=2\r\n"},
       {"invalid bytes kept", "\x82\xA0=\x83\x65\r\n[a]\r\nx=1\r\n", u"a", u"x", u"2",
        "\x82\xA0=\x83\x65\r\n[a]\r\nx=2\r\n"},
+      {"last line ends in a bare CR", "[a]\r\nx=1\r", u"a", u"y", u"2",
+       "[a]\r\nx=1\r\ny=2\r\n"},
+      {"new section after a bare CR", "[a]\r\nx=1\r", u"b", u"y", u"2",
+       "[a]\r\nx=1\r\n[b]\r\ny=2\r\n"},
       {"first of duplicate sections", "[a]\r\nx=1\r\n[a]\r\nx=2\r\n", u"a", u"x", u"3",
        "[a]\r\nx=3\r\n[a]\r\nx=2\r\n"},
   };
@@ -61,6 +65,18 @@ TEST(IniText, EncodingsRoundTrip) {
   EXPECT_EQ(b.ToBytes(), utf16);
   b.Set(u"s", u"k2", u"x");
   EXPECT_EQ(IniText::FromBytes(b.ToBytes()).Get(u"s", u"k2"), std::u16string(u"x"));
+}
+
+TEST(IniText, LookupsTakeTheFirstSectionAndEntryOfAName) {
+  const IniText ini = IniText::FromBytes(
+      "[a]\nx=1\nX=2\n[b]\ny=3\n[A]\nx=4\nz=5\n;c=6\nbare\n[ spaced ]\n k = v \n");
+  EXPECT_EQ(ini.Get(u"a", u"x"), std::u16string(u"1"));
+  EXPECT_EQ(ini.Get(u"a", u"z"), std::nullopt);  // only in the second [A]
+  EXPECT_EQ(ini.Get(u"B", u"Y"), std::u16string(u"3"));
+  EXPECT_EQ(ini.Get(u"a", u";c"), std::nullopt);  // a comment is no entry
+  EXPECT_EQ(ini.Get(u"spaced", u"k"), std::u16string(u"v"));
+  EXPECT_EQ(ini.Get(u" spaced ", u" k "), std::u16string(u"v"));
+  EXPECT_EQ(ini.Get(u"a\0x", u""), std::nullopt);
 }
 
 TEST(IniText, CopiesStayValid) {

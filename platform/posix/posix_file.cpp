@@ -48,6 +48,9 @@ bool ReplaceFileContents(const std::string& path, const std::string& bytes, mode
     if (n <= 0) ok = false;
     else done += static_cast<size_t>(n);
   }
+  // The data reaches the disk before the new name does: after a power loss the file is the old
+  // one or the new one, never empty.
+  if (ok && ::fdatasync(fd) != 0) ok = false;
   if (::close(fd) != 0) ok = false;
   if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(temp.c_str());

@@ -1,5 +1,8 @@
 // The POSIX profile store. Reads go through a cache of parsed files checked against each file's
-// identity, size and modification time, so that a caller reading many keys parses the file once.
+// identity, size and modification and change times (nanoseconds), so that a caller reading many
+// keys parses the file once. Our own writes replace the file (a new inode), so they are always
+// seen; another program that rewrote a file in place would have to keep its size and both
+// times to the nanosecond for a stale read.
 // Writes are read-modify-write under an exclusive lock on the file's folder, and replace the
 // file by renaming a complete temporary file over it: readers never see half a file, and
 // several processes writing different keys of one file lose none.
@@ -33,12 +36,19 @@ struct FileStamp {
   off_t size = 0;
   long long mtimeSeconds = 0;
   long nanoseconds = 0;
+  long long ctimeSeconds = 0;
+  long ctimeNanoseconds = 0;
   bool operator==(const FileStamp&) const = default;
 };
 
 FileStamp StampOf(const struct stat& st) {
-  return {st.st_dev, st.st_ino, st.st_size, static_cast<long long>(st.st_mtim.tv_sec),
-          st.st_mtim.tv_nsec};
+  return {st.st_dev,
+          st.st_ino,
+          st.st_size,
+          static_cast<long long>(st.st_mtim.tv_sec),
+          st.st_mtim.tv_nsec,
+          static_cast<long long>(st.st_ctim.tv_sec),
+          st.st_ctim.tv_nsec};
 }
 
 class PosixProfileStore final : public ProfileStore {

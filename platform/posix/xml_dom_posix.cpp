@@ -2,6 +2,9 @@
 
 #include <pugixml.hpp>
 
+#include <cctype>
+#include <cstring>
+
 #include "common/text.h"
 #include "platform/xml_dom.h"
 #include "platform/xml_path.h"
@@ -26,12 +29,61 @@ void AppendText(const pugi::xml_node& node, std::string& out) {
   }
 }
 
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// True when every '&' of raw (unescaped) character data starts a predefined entity or a
+// character reference, as an XML parser without a DTD requires.
+bool ReferencesAreValid(const char* text) {
+  for (const char* p = std::strchr(text, '&'); p; p = std::strchr(p + 1, '&')) {
+    const char* end = std::strchr(p, ';');
+    if (!end) return false;
+    const std::string name(p + 1, end);
+    if (name == "lt" || name == "gt" || name == "amp" || name == "apos" || name == "quot") continue;
+    if (name.size() >= 2 && name[0] == '#') {
+      const bool hex = name[1] == 'x';
+      const size_t digits = hex ? 2 : 1;
+      if (name.size() <= digits) return false;
+      for (size_t i = digits; i < name.size(); ++i) {
+        if (!(hex ? std::isxdigit(static_cast<unsigned char>(name[i]))
+                  : std::isdigit(static_cast<unsigned char>(name[i])))) {
+          return false;
+        }
+      }
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+bool AllReferencesValid(const pugi::xml_node& node) {
+  for (pugi::xml_node child : node.children()) {
+    if (child.type() == pugi::node_pcdata && !ReferencesAreValid(child.value())) return false;
+    for (pugi::xml_attribute attribute : child.attributes()) {
+      if (!ReferencesAreValid(attribute.value())) return false;
+    }
+    if (!AllReferencesValid(child)) return false;
+  }
+  return true;
+}
+
 class PugiXmlDom final : public XmlDom {
  public:
   bool LoadXml(std::u16string_view text) override {
     document_.reset();
     if (text.empty()) return true;
     const std::string utf8 = Utf16ToUtf8(text);
+    // pugixml keeps an unknown entity such as "&nbsp;" as text, where the platform's DOM
+    // refuses the document: look at the raw text first.
+    {
+      pugi::xml_document raw;
+      if (!raw.load_buffer(utf8.data(), utf8.size(),
+                           (pugi::parse_default | pugi::parse_declaration) & ~pugi::parse_escapes,
+                           pugi::encoding_utf8) ||
+          !AllReferencesValid(raw)) {
+        return false;
+      }
+    }
     const pugi::xml_parse_result result = document_.load_buffer(
         utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_declaration,
         pugi::encoding_utf8);
@@ -53,9 +105,14 @@ class PugiXmlDom final : public XmlDom {
   std::optional<std::u16string> Text(std::u16string_view path, size_t index) override {
     const auto nodes = Select(path);
     if (!nodes || index >= nodes->size()) return std::nullopt;
+    // The text of a node as the platform's DOM gives it by default: the character data of the
+    // node and its descendants, without white space at either end.
     std::string text;
     AppendText((*nodes)[index], text);
-    return Utf8ToUtf16(text);
+    size_t begin = 0, end = text.size();
+    while (begin < end && IsXmlSpace(text[begin])) ++begin;
+    while (end > begin && IsXmlSpace(text[end - 1])) --end;
+    return Utf8ToUtf16(std::string_view(text).substr(begin, end - begin));
   }
 
  private:

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# run-host-sessions.sh NATIVE_BUILD_DIR: drives norvex-host with each tools/sessions/*.in on the
+# sample installation (fresh profile each) and compares its output with the .expected file. A
+# first line "#! ARGS" gives extra arguments (for example "#! --width 1000").
+set -uo pipefail
+build=$1
+root=$(cd "$(dirname "$0")/.." && pwd)
+passed=0
+failed=0
+for input in "$root"/tools/sessions/*.in; do
+  name=$(basename "$input" .in)
+  expected="${input%.in}.expected"
+  profile=$(mktemp -d)
+  extra=$(head -1 "$input" | sed -n 's/^#! //p')
+  # shellcheck disable=SC2086
+  actual=$("$build/bin/norvex-host" --install "$root/sample/install" --profile "$profile" $extra \
+           < "$input" 2>&1)
+  if diff -u "$expected" <(printf '%s\n' "$actual") >"$profile.diff"; then
+    passed=$((passed + 1))
+  else
+    echo "session $name: output differs"
+    cat "$profile.diff"
+    failed=$((failed + 1))
+  fi
+  rm -rf "$profile" "$profile.diff"
+done
+echo "sessions: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
