@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace norvex::platform {
 
@@ -30,6 +31,17 @@ class FileSystem {
 
   // Reads a whole file, opened so that others may read it but not write it while we do.
   virtual ReadResult ReadFileShared(const std::u16string& path, std::string& bytes) = 0;
+
+  // Creates the file, or empties the one that exists, and writes `bytes` into it (CreateFileW
+  // with write access, shared write, CREATE_ALWAYS). False when it cannot be made or written.
+  // Stand-ins that do not need it keep this default, which fails.
+  virtual bool CreateFileWithBytes(const std::u16string& path, std::string_view bytes) {
+    return false;
+  }
+
+  // Deletes one file (DeleteFileW). False when it is missing or cannot be deleted. The default
+  // fails, as above.
+  virtual bool RemoveFile(const std::u16string& path) { return false; }
 };
 
 }  // namespace norvex::platform

@@ -33,6 +33,21 @@ class PosixFileSystem final : public FileSystem {
     if (::access(file.c_str(), R_OK) != 0) return ReadResult::kOpenFailed;
     return posix::ReadWholeFile(file, bytes) ? ReadResult::kOk : ReadResult::kReadFailed;
   }
+
+  bool CreateFileWithBytes(const std::u16string& path, std::string_view bytes) override {
+    // Under the folder's lock and by renaming a complete file into place, as the profile store
+    // writes, so that a reader or a writer of the same file never meets half of it.
+    const std::string file = Utf16ToUtf8(path);
+    posix::FolderLock lock(posix::ParentFolder(file));
+    if (!lock.held()) return false;
+    struct stat st {};
+    if (::stat(file.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
+    return posix::ReplaceFileContents(file, std::string(bytes), posix::DefaultFileMode());
+  }
+
+  bool RemoveFile(const std::u16string& path) override {
+    return ::unlink(Utf16ToUtf8(path).c_str()) == 0;
+  }
 };
 
 }  // namespace

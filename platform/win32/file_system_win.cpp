@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "platform/platform.h"
 #include "platform/win32/windows_api.h"
 
@@ -43,6 +45,24 @@ class WinFileSystem final : public FileSystem {
     bytes.resize(done);
     return ReadResult::kOk;
   }
+
+  bool CreateFileWithBytes(const std::u16string& path, std::string_view bytes) override {
+    win32::ScopedHandle file(::CreateFileW(W(path), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+      DWORD written = 0;
+      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+      if (!::WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || !written) {
+        return false;
+      }
+      done += written;
+    }
+    return true;
+  }
+
+  bool RemoveFile(const std::u16string& path) override { return ::DeleteFileW(W(path)) != FALSE; }
 };
 
 }  // namespace

@@ -1,0 +1,490 @@
+#include "search/search_combo_box.h"
+
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+#include "platform/platform.h"
+#include "storage/data_folders.h"
+#include "storage/settings.h"
+#include "tests/fake_seams.h"
+#include "tests/test_support.h"
+
+namespace norvex::search {
+namespace {
+
+// A headless window: records what the model asks, in order, and plays a simple edit field for
+// the keys passed to it.
+class RecordingHost final : public SearchComboHost {
+ public:
+  std::vector<std::string> log;
+  std::vector<std::string> notifications;  // "send N" / "post N", in order
+  Rect rect{100, 10, 300, 32};
+  std::vector<ComboItem> dropItems;
+  Rect dropRect;
+  SearchComboBox* box = nullptr;
+
+  void SendNotification(int code) override { Note("send " + std::to_string(code)); }
+  void PostNotification(int code) override { Note("post " + std::to_string(code)); }
+  Rect ScreenRect() const override { return rect; }
+  void Repaint() override { log.push_back("repaint"); }
+  void ShowEditText(const std::u16string& text) override { log.push_back("edit " + Utf16ToUtf8(text)); }
+  void SetEditSelection(size_t start, size_t end) override {
+    log.push_back("select " + std::to_string(start) + "," + std::to_string(end));
+  }
+  void FocusEditField() override { log.push_back("focus edit"); }
+  void PassKeyToEditField(int key) override {
+    log.push_back("key " + std::to_string(key));
+    // Backspace in the played edit field: remove the character before the caret.
+    if (key == kVkBack && box && !box->GetText().empty()) {
+      std::u16string text = box->GetText();
+      text.pop_back();
+      box->OnEditUpdate(text, text.size(), text.size());
+    }
+  }
+  void ShowDropDown(const Rect& r, const std::vector<ComboItem>& items, int selected) override {
+    dropRect = r;
+    dropItems = items;
+    log.push_back("open " + std::to_string(items.size()) + " sel " + std::to_string(selected));
+  }
+  void HideDropDown() override {
+    dropItems.clear();
+    log.push_back("close");
+  }
+  void ReplaceDropDownItems(const std::vector<ComboItem>& items) override { dropItems = items; }
+  void SelectDropDownItem(int index) override { log.push_back("hilite " + std::to_string(index)); }
+  void ScrollDropDown(int top) override { log.push_back("scroll " + std::to_string(top)); }
+  void ReportFocusToBrowser(bool focused) override {
+    Note(focused ? "band focus" : "band blur");
+  }
+
+  std::vector<std::u16string> DropTexts() const {
+    std::vector<std::u16string> texts;
+    for (const auto& item : dropItems) texts.push_back(item.text);
+    return texts;
+  }
+
+ private:
+  void Note(const std::string& what) {
+    log.push_back(what);
+    notifications.push_back(what);
+  }
+};
+
+class ComboBox : public ::testing::Test {
+ protected:
+  ComboBox() : seams_({nullptr, nullptr, &system_}), box_(host_) {
+    system_.module = temp_.File("install/NorvexToolbar.dll");
+    system_.appData = temp_.File("appdata");
+    storage::ResetVersionCacheForTesting();
+    host_.box = &box_;
+    box_.LoadHistory(u"Toolbar", u"TB_");
+  }
+  ~ComboBox() override { storage::ResetVersionCacheForTesting(); }
+
+  // The box with these entries (the first the newest), its edit field created and focused.
+  void Prepare(std::vector<std::u16string> entries) {
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) box_.AddHistory(*it, false);
+    box_.OnEditCreated();
+    box_.OnEditSetFocus();
+    Clear();
+  }
+  void Type(std::u16string_view text) {
+    for (char16_t c : text) box_.TypeCharacter(c);
+  }
+  void Clear() {
+    host_.log.clear();
+    host_.notifications.clear();
+  }
+  using Notes = std::vector<std::string>;
+
+  test::TempFolder temp_;
+  test::FakeSystemInfo system_;
+  platform::ScopedSeams seams_;
+  RecordingHost host_;
+  SearchComboBox box_;
+};
+
+TEST_F(ComboBox, TextIsLimitedToFiftyCharacters) {
+  box_.SetText(std::u16string(60, u'x'));
+  EXPECT_EQ(box_.GetText(), std::u16string(50, u'x'));  // kept, no edit field yet
+  box_.OnEditCreated();
+  EXPECT_EQ(box_.GetText(), std::u16string(50, u'x'));
+  box_.SetText(u"");
+  for (int i = 0; i < 50; ++i) EXPECT_TRUE(box_.TypeCharacter(u'a'));
+  EXPECT_FALSE(box_.TypeCharacter(u'b'));  // the 51st
+  EXPECT_EQ(box_.GetText(), std::u16string(50, u'a'));
+}
+
+TEST_F(ComboBox, GetTextIsTheEditTextOnceItExists) {
+  box_.SetText(u"kept");
+  EXPECT_EQ(box_.GetText(), u"kept");
+  box_.OnEditCreated();
+  box_.OnEditUpdate(u"typed", 5, 5);
+  EXPECT_EQ(box_.GetText(), u"typed");
+}
+
+TEST_F(ComboBox, AutocompleteOpensWithPrefixMatchesInListOrder) {
+  Prepare({u"abc", u"xyz", u"abd"});
+  Type(u"a");
+  ASSERT_TRUE(box_.dropDownOpen());
+  EXPECT_FALSE(box_.dropDownShowsWholeList());
+  EXPECT_EQ(host_.DropTexts(), (std::vector<std::u16string>{u"abc", u"abd"}));
+  EXPECT_EQ(host_.notifications, (Notes{"post 6", "send 7"}));
+  Clear();
+  box_.TranslateKey(kVkBack, false);  // the box is empty again
+  EXPECT_FALSE(box_.dropDownOpen());
+  EXPECT_EQ(host_.notifications, (Notes{"post 6", "send 10", "send 8"}));
+}
+
+TEST_F(ComboBox, AutocompleteIsCaseSensitiveAndNeedsFocus) {
+  Prepare({u"abc", u"abd"});
+  Type(u"A");
+  EXPECT_FALSE(box_.dropDownOpen());
+  EXPECT_EQ(host_.notifications, (Notes{"post 6", "send 5"}));  // edit change while closed
+  box_.OnEditUpdate(u"", 0, 0);
+  box_.OnEditKillFocus(false);
+  Clear();
+  box_.OnEditUpdate(u"a", 1, 1);
+  EXPECT_FALSE(box_.dropDownOpen());
+  EXPECT_EQ(host_.notifications, Notes{"post 6"});
+}
+
+TEST_F(ComboBox, EnterSubmitsEvenWithFilteredMatchesAndEscapeOnlyCloses) {
+  Prepare({u"abc", u"abd"});
+  Type(u"a");
+  Clear();
+  EXPECT_EQ(box_.TranslateKey(kVkReturn, false), 1);
+  EXPECT_EQ(host_.notifications, Notes{"post 5025"});
+  EXPECT_TRUE(box_.dropDownOpen());
+  Clear();
+  EXPECT_EQ(box_.TranslateKey(kVkEscape, false), 1);
+  EXPECT_FALSE(box_.dropDownOpen());
+  EXPECT_EQ(host_.notifications, (Notes{"send 10", "send 8"}));
+  EXPECT_EQ(box_.GetText(), u"a");
+}
+
+struct KeyCase {
+  const char* name;
+  int key;
+  bool ctrl;
+  int result;
+  bool passed;  // handed to the edit field
+};
+
+const KeyCase kKeyCases[] = {
+    {"Backspace", kVkBack, false, 0, true},   {"Delete", kVkDelete, false, 0, true},
+    {"Home", kVkHome, false, 0, true},        {"End", kVkEnd, false, 0, true},
+    {"Left", kVkLeft, false, 0, true},        {"CtrlA", 'A', true, 0, true},
+    {"CtrlC", 'C', true, 0, true},            {"CtrlV", 'V', true, 0, true},
+    {"CtrlX", 'X', true, 0, true},            {"Letter", 'Q', false, 1, false},
+    {"CtrlZ", 'Z', true, 1, false},           {"Tab", 0x09, false, 1, false},
+    {"F4", kVkF4, false, 0, false},           {"Up", kVkUp, false, 0, false},
+    {"Down", kVkDown, false, 0, false},       {"Enter", kVkReturn, false, 1, false},
+    {"Escape", kVkEscape, false, 1, false},
+};
+
+class KeyFilter : public ComboBox, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(KeyFilter, ConsumesOrLeavesToTheBrowser) {
+  Prepare({u"abc"});
+  const KeyCase& c = GetParam();
+  EXPECT_EQ(box_.TranslateKey(c.key, c.ctrl), c.result);
+  const bool passed =
+      std::find(host_.log.begin(), host_.log.end(), "key " + std::to_string(c.key)) != host_.log.end();
+  EXPECT_EQ(passed, c.passed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyFilter, ::testing::ValuesIn(kKeyCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ComboBox, EditingKeysWithoutAnEditFieldGoToTheBrowser) {
+  for (int key : {kVkHome, kVkEnd, kVkLeft}) EXPECT_EQ(box_.TranslateKey(key, false), 1);
+  EXPECT_TRUE(host_.log.empty());
+}
+
+TEST_F(ComboBox, RightPassesInsideTheTextAndCompletesAtItsEnd) {
+  Prepare({u"abc", u"abd"});
+  box_.OnEditUpdate(u"ab", 1, 1);  // caret inside; arrow navigation none: the filter opened
+  box_.CloseDropDown();
+  Clear();
+  EXPECT_EQ(box_.TranslateKey(kVkRight, false), 0);
+  EXPECT_EQ(host_.log, std::vector<std::string>{"key 39"});
+  box_.OnEditUpdate(u"ab", 2, 2);
+  box_.CloseDropDown();
+  EXPECT_EQ(box_.TranslateKey(kVkRight, false), 1);
+  EXPECT_TRUE(box_.dropDownOpen());
+  EXPECT_EQ(host_.DropTexts(), (std::vector<std::u16string>{u"abc", u"abd"}));
+}
+
+TEST_F(ComboBox, ArrowKeysChooseInTheOpenDropDown) {
+  Prepare({u"one", u"two", u"three"});
+  box_.TranslateKey(kVkF4, false);
+  ASSERT_TRUE(box_.dropDownShowsWholeList());
+  Clear();
+  EXPECT_EQ(box_.TranslateKey(kVkDown, false), 0);
+  EXPECT_EQ(box_.GetText(), u"one");
+  EXPECT_EQ(box_.GetCurSel(), 0);
+  EXPECT_EQ(host_.notifications, (Notes{"send 9", "send 1"}));
+  box_.TranslateKey(kVkDown, false);
+  box_.TranslateKey(kVkDown, false);
+  box_.TranslateKey(kVkDown, false);  // no item below the last
+  EXPECT_EQ(box_.GetText(), u"three");
+  box_.TranslateKey(kVkUp, false);
+  EXPECT_EQ(box_.GetText(), u"two");
+  EXPECT_EQ(box_.selectionStart(), 0u);
+  EXPECT_EQ(box_.selectionEnd(), 3u);
+  // A chosen item suppresses one cancel notification on closing.
+  Clear();
+  box_.TranslateKey(kVkF4, false);
+  EXPECT_EQ(host_.notifications, Notes{"send 8"});
+}
+
+TEST_F(ComboBox, ArrowNavigationDoesNotRefilter) {
+  Prepare({u"abc", u"abd"});
+  Type(u"a");
+  box_.TranslateKey(kVkDown, false);  // chooses abc; its edit update must not close the list
+  box_.OnEditUpdate(u"abc", 0, 3);
+  EXPECT_TRUE(box_.dropDownOpen());
+  EXPECT_EQ(host_.DropTexts(), (std::vector<std::u16string>{u"abc", u"abd"}));
+  box_.OnEditUpdate(u"abd", 3, 3);  // the mark is gone: this one filters
+  EXPECT_EQ(host_.DropTexts(), std::vector<std::u16string>{u"abd"});
+}
+
+TEST_F(ComboBox, DropDownTogglesWithF4AltArrowsAndTheButton) {
+  Prepare({u"abc"});
+  EXPECT_EQ(box_.TranslateSysKey(kVkDown), 1);
+  EXPECT_TRUE(box_.dropDownShowsWholeList());
+  EXPECT_EQ(box_.TranslateSysKey(kVkUp), 1);
+  EXPECT_FALSE(box_.dropDownOpen());
+  EXPECT_EQ(box_.TranslateSysKey('Q'), 1);
+  EXPECT_FALSE(box_.dropDownOpen());
+  box_.ToggleDropDown();
+  EXPECT_TRUE(box_.dropDownOpen());
+  EXPECT_EQ(host_.notifications, (Notes{"send 7", "send 10", "send 8", "send 7"}));
+}
+
+TEST_F(ComboBox, FilterDropDownIsTakenOverByTheButton) {
+  Prepare({u"abc", u"xyz"});
+  Type(u"a");
+  box_.ToggleDropDown();
+  EXPECT_TRUE(box_.dropDownShowsWholeList());
+  EXPECT_EQ(host_.DropTexts(), std::vector<std::u16string>{u"abc"});
+  box_.ToggleDropDown();
+  EXPECT_FALSE(box_.dropDownOpen());
+}
+
+TEST_F(ComboBox, EmptyListOpensNothing) {
+  Prepare({});
+  box_.TranslateKey(kVkF4, false);
+  EXPECT_FALSE(box_.dropDownOpen());
+  EXPECT_TRUE(host_.notifications.empty());
+}
+
+TEST_F(ComboBox, DropDownSizeStartsAt200By50AndIsKept) {
+  Prepare({u"abc"});
+  box_.ToggleDropDown();
+  EXPECT_EQ(host_.dropRect, (Rect{100, 32, 300, 82}));
+  EXPECT_EQ(box_.ResizeDropDown(150, 40), (std::pair<int, int>{200, 50}));
+  EXPECT_EQ(box_.ResizeDropDown(320, 140), (std::pair<int, int>{320, 140}));
+  box_.ToggleDropDown();
+  EXPECT_EQ(storage::ReadWindowDimension(u"dropwidth"), 320);
+  EXPECT_EQ(storage::ReadWindowDimension(u"dropheight"), 140);
+  box_.ToggleDropDown();
+  EXPECT_EQ(host_.dropRect, (Rect{100, 32, 420, 172}));
+}
+
+struct SizeCase {
+  int width, height;  // stored; 0 for missing
+  int openWidth, openHeight;
+};
+
+const SizeCase kSizeCases[] = {
+    {0, 0, 200, 50},     {0, 300, 200, 50},   {300, -5, 200, 50}, {150, 40, 200, 50},
+    {200, 50, 200, 50},  {201, 51, 201, 51},  {640, 480, 640, 480},
+};
+
+class StoredSize : public ComboBox, public ::testing::WithParamInterface<SizeCase> {};
+
+TEST_P(StoredSize, OpensAtTheStoredSizeWithMinimum) {
+  const SizeCase& c = GetParam();
+  if (c.width) storage::WriteWindowDimension(u"dropwidth", c.width);
+  if (c.height) storage::WriteWindowDimension(u"dropheight", c.height);
+  Prepare({u"abc"});
+  box_.ToggleDropDown();
+  EXPECT_EQ(box_.dropDownSize(), (std::pair<int, int>{c.openWidth, c.openHeight}));
+  EXPECT_EQ(host_.dropRect.right - host_.dropRect.left, c.openWidth);
+  EXPECT_EQ(host_.dropRect.bottom - host_.dropRect.top, c.openHeight);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, StoredSize, ::testing::ValuesIn(kSizeCases));
+
+TEST_F(ComboBox, ClickingAnEntryFillsTheBoxAndSubmits) {
+  Prepare({u"abc", u"xyz"});
+  box_.ToggleDropDown();
+  Clear();
+  box_.ClickDropDownItem(1);
+  EXPECT_EQ(box_.GetText(), u"xyz");
+  EXPECT_EQ(box_.GetCurSel(), 1);
+  EXPECT_FALSE(box_.dropDownOpen());
+  EXPECT_EQ(host_.notifications, (Notes{"send 9", "send 1", "post 5025", "send 8"}));
+}
+
+TEST_F(ComboBox, DisabledItemsAreNeitherHoveredNorChosen) {
+  Prepare({u"abc", u"xyz"});
+  box_.ToggleDropDown();
+  const_cast<std::vector<ComboItem>&>(box_.dropDownItems())[1].disabled = 1;
+  box_.HoverDropDownItem(0);
+  box_.HoverDropDownItem(1);
+  EXPECT_EQ(box_.dropDownSelection(), 0);
+  Clear();
+  box_.ClickDropDownItem(1);
+  EXPECT_TRUE(host_.notifications.empty());
+  EXPECT_TRUE(box_.dropDownOpen());
+}
+
+TEST_F(ComboBox, ComboFilterEnterChoosesTheSelectedItem) {
+  Prepare({u"abc", u"xyz"});
+  box_.ToggleDropDown();
+  box_.HoverDropDownItem(1);
+  Clear();
+  EXPECT_EQ(box_.FilterKey(kVkReturn, false), 0);
+  EXPECT_EQ(box_.GetText(), u"xyz");
+  EXPECT_EQ(host_.notifications, (Notes{"send 9", "send 1"}));
+  box_.CloseDropDown();
+  Clear();
+  EXPECT_EQ(box_.FilterKey(kVkReturn, false), 1);  // closed: a submit as usual
+  EXPECT_EQ(host_.notifications, Notes{"post 5025"});
+}
+
+TEST_F(ComboBox, WheelScrollsTheWholeListByThree) {
+  std::vector<std::u16string> entries;
+  for (int i = 0; i < 8; ++i) entries.push_back(u"q" + FormatInt(i));
+  Prepare(entries);
+  box_.OnMouseWheel(-120);  // closed: nothing
+  EXPECT_TRUE(host_.log.empty());
+  box_.ToggleDropDown();
+  Clear();
+  box_.OnMouseWheel(-60);
+  EXPECT_TRUE(host_.log.empty());
+  box_.OnMouseWheel(-60);
+  box_.OnMouseWheel(-120);
+  box_.OnMouseWheel(-120);
+  box_.OnMouseWheel(-120);
+  box_.OnMouseWheel(120);
+  EXPECT_EQ(host_.log, (std::vector<std::string>{"scroll 3", "scroll 6", "scroll 7", "scroll 7",
+                                                 "scroll 4"}));
+  box_.OnMouseWheel(120);
+  box_.OnMouseWheel(120);
+  EXPECT_EQ(box_.dropDownTopIndex(), 0);
+}
+
+TEST_F(ComboBox, WheelInAFilteredListChoosesNextAndPrevious) {
+  Prepare({u"abc", u"abd", u"x"});
+  Type(u"a");
+  box_.OnMouseWheel(-120);
+  EXPECT_EQ(box_.GetText(), u"abc");
+  box_.OnMouseWheel(-120);
+  EXPECT_EQ(box_.GetText(), u"abd");
+  box_.OnMouseWheel(120);
+  EXPECT_EQ(box_.GetText(), u"abc");
+}
+
+TEST_F(ComboBox, FocusNotifications) {
+  Prepare({u"abc"});
+  box_.OnEditKillFocus(false);
+  box_.OnSetFocus();
+  box_.OnEditSetFocus();
+  EXPECT_EQ(host_.notifications, (Notes{"send 10", "send 4", "band blur", "send 3", "band focus"}));
+  EXPECT_EQ(std::count(host_.log.begin(), host_.log.end(), "select 0,0"), 1);
+  EXPECT_TRUE(box_.focused());
+  Clear();
+  box_.OnEditKillFocus(true);  // to the combo window itself: nothing
+  EXPECT_TRUE(host_.notifications.empty());
+  box_.OnEditSetFocus();
+  box_.ToggleDropDown();
+  Clear();
+  box_.OnEditKillFocus(false);  // the drop-down is open: nothing either
+  EXPECT_TRUE(host_.notifications.empty());
+  box_.OnKillFocus();
+  EXPECT_FALSE(box_.dropDownOpen());
+  EXPECT_EQ(host_.notifications, (Notes{"send 10", "send 8"}));
+}
+
+TEST_F(ComboBox, DeactivationClosesTheDropDown) {
+  Prepare({u"abc"});
+  box_.ToggleDropDown();
+  box_.OnAppDeactivated();
+  EXPECT_FALSE(box_.dropDownOpen());
+}
+
+TEST_F(ComboBox, DroppedTextIsSetButNotSubmitted) {
+  Prepare({});
+  box_.OnDropText(std::u16string(80, u'd'), true);
+  EXPECT_EQ(box_.GetText(), std::u16string(50, u'd'));
+  EXPECT_EQ(host_.log.back(), "focus edit");
+  EXPECT_TRUE(host_.notifications.empty());
+  box_.OnDropText(u"other", false);
+  EXPECT_EQ(box_.GetText(), std::u16string(50, u'd'));
+  EXPECT_EQ(SearchComboBox::DragEffect(true), DropEffect::kCopy);
+  EXPECT_EQ(SearchComboBox::DragEffect(false), DropEffect::kMove);
+}
+
+TEST_F(ComboBox, AddingHistoryClosesTheDropDown) {
+  Prepare({u"abc"});
+  box_.ToggleDropDown();
+  box_.AddHistory(u"new", true);
+  EXPECT_FALSE(box_.dropDownOpen());
+  EXPECT_EQ(box_.GetLBText(0), u"new");
+  EXPECT_EQ(ReadHistoryEntry(u"Toolbar", u"TB_1"), u"new");
+}
+
+TEST_F(ComboBox, DeleteHistoryEmptiesTheOpenDropDownAndTheFile) {
+  Prepare({});
+  box_.AddHistory(u"abc", true);
+  box_.OnEditUpdate(u"typed", 5, 5);
+  box_.CloseDropDown();
+  box_.ToggleDropDown();
+  box_.DeleteHistory();
+  EXPECT_TRUE(box_.dropDownOpen());
+  EXPECT_TRUE(box_.dropDownItems().empty());
+  EXPECT_TRUE(host_.dropItems.empty());
+  EXPECT_EQ(box_.GetCount(), 0);
+  EXPECT_EQ(box_.GetText(), u"typed");  // the edit field keeps its text
+  EXPECT_FALSE(std::filesystem::exists(temp_.path() / "appdata" / "Norvex" / "NorvexHistory.ini"));
+  box_.OnDestroy();
+  EXPECT_FALSE(std::filesystem::exists(temp_.path() / "appdata" / "Norvex" / "NorvexHistory.ini"));
+}
+
+TEST_F(ComboBox, ComboBoxMessages) {
+  EXPECT_EQ(box_.AddString(u"abc"), 0);
+  EXPECT_EQ(box_.AddString(u"xyz"), 0);
+  EXPECT_EQ(box_.GetCount(), 2);
+  EXPECT_FALSE(std::filesystem::exists(temp_.path() / "appdata" / "Norvex" / "NorvexHistory.ini"));
+  EXPECT_EQ(box_.GetCurSel(), -1);
+  EXPECT_EQ(box_.SelectString(u"abc"), 1);
+  EXPECT_EQ(box_.GetCurSel(), 1);
+  EXPECT_EQ(box_.SelectString(u"ABC"), -1);
+  EXPECT_EQ(box_.SetCurSel(5), -1);
+  EXPECT_EQ(box_.GetCurSel(), -1);
+  EXPECT_EQ(box_.SetCurSel(0), 0);
+  EXPECT_EQ(box_.GetLBText(1), u"abc");
+  EXPECT_EQ(box_.GetLBTextLen(1), 3);
+  EXPECT_EQ(box_.GetLBTextLen(2), -1);
+  EXPECT_EQ(box_.SetTopIndex(1), 0);
+  EXPECT_EQ(box_.GetTopIndex(), 1);
+  EXPECT_EQ(box_.SetTopIndex(2), -1);
+  box_.ResetContent();
+  EXPECT_EQ(box_.GetCount(), 0);
+  EXPECT_EQ(box_.GetCurSel(), -1);
+}
+
+TEST_F(ComboBox, HistoryIsWrittenBackOnDestroy) {
+  box_.AddHistory(u"one", false);
+  box_.AddHistory(u"two", false);
+  box_.OnDestroy();
+  EXPECT_EQ(ReadHistoryEntry(u"Toolbar", u"TB_0"), u"one");
+  EXPECT_EQ(ReadHistoryEntry(u"Toolbar", u"TB_1"), u"two");
+}
+
+}  // namespace
+}  // namespace norvex::search

@@ -1,0 +1,78 @@
+// The search history: the queries the user searched for, the newest first, kept in the search
+// box and stored per user in "NorvexHistory.ini" (section "Toolbar", keys "TB_0" (oldest) ...).
+// The file is reached only through the profile store; a new file starts as UTF-16LE with a
+// byte-order mark and a comment line ended by CR LF, so that queries in any script survive
+// whatever the system's ANSI code page is. Every file operation fails silently.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace norvex::search {
+
+// One entry of the search box's list: a text with three flags that the toolbar leaves at 0.
+struct ComboItem {
+  std::u16string text;
+  int disabled = 0;
+  int checked = 0;
+  int data = 0;
+};
+
+// Most entries the list holds; a longer list drops its oldest.
+inline constexpr size_t kMaxHistoryEntries = 1000;
+// Characters a read value may have: a 260-character buffer with its terminator.
+inline constexpr size_t kHistoryValueCapacity = 260;
+
+// The history file's path: the per-user data folder joined with "NorvexHistory.ini"; nothing when
+// the folder cannot be determined.
+std::optional<std::u16string> GetHistoryFilePath();
+
+// Writes one value to the history file. A missing file is first created with its comment line
+// (";" and the "messagecaption" text of "strings.ini"). Nothing happens without a per-user folder.
+void WriteHistoryEntry(std::u16string_view section, std::u16string_view key,
+                       std::u16string_view value);
+
+// One value of the history file; empty when missing or without a per-user folder.
+std::u16string ReadHistoryEntry(std::u16string_view section, std::u16string_view key);
+
+// The bytes a new history file starts with: UTF-16LE, byte-order mark, ";" + caption + CR LF.
+std::string HistoryFileHeader(std::u16string_view caption);
+
+// The list and the place in the file it came from.
+class SearchHistory {
+ public:
+  const std::vector<ComboItem>& items() const { return items_; }
+  std::vector<ComboItem>& items() { return items_; }
+  const std::u16string& section() const { return section_; }
+  const std::u16string& prefix() const { return prefix_; }
+
+  // Fills the list from keys prefix+"0", prefix+"1", ... of the section, up to the first empty
+  // value or 1000 keys, each added to the front (the newest ends first). Nothing happens when the
+  // section or the prefix is empty.
+  void LoadHistory(std::u16string_view section, std::u16string_view prefix);
+
+  // Puts the text at the front unless an equal text is listed (then nothing changes); drops the
+  // oldest entry past 1000. With `write`, the text is also written under prefix + (count - 1)
+  // (not before a section was loaded).
+  // True when the text was added.
+  bool AddHistory(std::u16string_view text, bool write);
+
+  // Writes the whole list back, oldest first, under prefix+"0" onwards. Keys beyond the list's
+  // length stay as they are. Nothing is written when no section was loaded.
+  void SaveHistory() const;
+
+  // Empties the list and deletes the history file (every section of it).
+  void DeleteHistory();
+
+  // The position of the entry that equals `text` exactly; -1 when none does.
+  int Find(std::u16string_view text) const;
+
+ private:
+  std::vector<ComboItem> items_;
+  std::u16string section_;
+  std::u16string prefix_;
+};
+
+}  // namespace norvex::search
