@@ -308,6 +308,11 @@ void SearchComboBox::ToggleDropDown() {
   }
 }
 
+void SearchComboBox::OnDropButtonClick() {
+  OnSetFocus();
+  ToggleDropDown();
+}
+
 void SearchComboBox::ChooseItem(int index) {
   if (!open_ || index < 0 || index >= static_cast<int>(shown_.size())) return;
   const ComboItem item = shown_[static_cast<size_t>(index)];

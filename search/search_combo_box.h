@@ -153,6 +153,9 @@ class SearchComboBox final : public SearchBoxAccess {
   // WM_USER + 101 (button, F4, Alt+Up, Alt+Down): open with the whole list; a drop-down the
   // filter opened is kept and taken over; one opened this way closes.
   void ToggleDropDown();
+  // A left click on the drop-down button: the combo window takes the focus, then the drop-down
+  // opens or closes.
+  void OnDropButtonClick();
   // WM_USER + 2: closes an open drop-down, keeping its size in "window_diams".
   void CloseDropDown();
   // WM_USER + 1: chooses the item at `index` of the drop-down's list.

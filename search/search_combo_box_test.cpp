@@ -263,6 +263,15 @@ TEST_F(ComboBox, DropDownTogglesWithF4AltArrowsAndTheButton) {
   EXPECT_EQ(host_.notifications, (Notes{"send 7", "send 10", "send 8", "send 7"}));
 }
 
+TEST_F(ComboBox, ButtonClickFocusesThenToggles) {
+  Prepare({u"abc"});
+  box_.OnDropButtonClick();
+  EXPECT_EQ(host_.log.front(), "focus edit");
+  EXPECT_TRUE(box_.dropDownShowsWholeList());
+  box_.OnDropButtonClick();
+  EXPECT_FALSE(box_.dropDownOpen());
+}
+
 TEST_F(ComboBox, FilterDropDownIsTakenOverByTheButton) {
   Prepare({u"abc", u"xyz"});
   Type(u"a");
