@@ -1,0 +1,70 @@
+#include "service/file_replacement.h"
+
+namespace norvex::service {
+
+bool FileReplacer::ReplaceFile(const std::string& source, const std::string& destination) {
+  const std::string from = CollapseDotSegments(files_.ResolveProgramPath(source));
+  const std::string to = CollapseDotSegments(files_.ResolveProgramPath(destination));
+  FileMover& mover = *files_.platform().mover;
+  if (mover.PlatformId() == 2) return mover.MoveAtRestart(from, to);
+
+  if (!mover.HasShortPath(from, 1000)) return false;
+  if (!mover.HasShortPath(to, 260)) {
+    files_.platform().files->RemoveFile(to);
+    return false;
+  }
+  const std::string list = files_.ProgramFolder() + "\\" + kListFileName;
+  if (!list_started_) {
+    files_.platform().files->RemoveFile(list);
+    files_.WriteIniString(list, "COMMON", "Enable", "1");
+    list_started_ = true;
+    mover.SetRunOnce(kRunOnceValue, files_.ProgramFolder() + "\\" + kMoverProgram);
+  }
+  const std::string n = std::to_string(++entry_count_);
+  files_.WriteIniString(list, n, "Source", from);
+  files_.WriteIniString(list, n, "Destination", to);
+  files_.WriteIniString(list, "COMMON", "COUNT", n);
+  return true;
+}
+
+std::string JournalLine(const std::string& source, const std::string& destination) {
+  return source + "\t" + destination + "\n";
+}
+
+namespace {
+
+void CreateParentFolders(ServiceFileSystem& fs, const std::string& path) {
+  for (size_t at = path.find_first_of("\\/", 1); at != std::string::npos;
+       at = path.find_first_of("\\/", at + 1)) {
+    const std::string folder = path.substr(0, at);
+    if (!fs.IsFolder(folder)) fs.CreateFolder(folder);
+  }
+}
+
+}  // namespace
+
+int ApplyMoveJournal(ServiceFileSystem& fs, const std::string& journal_path) {
+  std::string journal;
+  if (!fs.ReadWhole(journal_path, &journal)) return 0;
+  int failed = 0;
+  size_t begin = 0;
+  while (begin < journal.size()) {
+    size_t end = journal.find('\n', begin);
+    if (end == std::string::npos) end = journal.size();
+    const std::string line = journal.substr(begin, end - begin);
+    begin = end + 1;
+    const size_t tab = line.find('\t');
+    if (tab == std::string::npos || tab == 0 || tab + 1 == line.size()) {
+      ++failed;
+      continue;
+    }
+    const std::string source = line.substr(0, tab);
+    const std::string destination = line.substr(tab + 1);
+    CreateParentFolders(fs, destination);
+    if (!fs.RenameReplacing(source, destination)) ++failed;
+  }
+  fs.RemoveFile(journal_path);
+  return failed;
+}
+
+}  // namespace norvex::service

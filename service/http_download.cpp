@@ -1,0 +1,106 @@
+#include "service/http_download.h"
+
+#include <cstdio>
+
+namespace norvex::service {
+
+namespace {
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+  for (size_t i = 0; prefix[i]; ++i) {
+    if (i >= text.size()) return false;
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<HttpRequest> ParseHttpUrl(const std::string& url) {
+  HttpRequest request;
+  size_t rest = 0;
+  if (StartsWithNoCase(url, "http://")) {
+    rest = 7;
+  } else if (StartsWithNoCase(url, "https://")) {
+    request.secure = true;
+    request.port = 443;
+    rest = 8;
+  } else {
+    return std::nullopt;
+  }
+  const size_t object_at = url.find_first_of("/?", rest);
+  std::string authority = url.substr(rest, object_at == std::string::npos ? std::string::npos
+                                                                         : object_at - rest);
+  request.object = object_at == std::string::npos ? "/" : url.substr(object_at);
+  if (request.object[0] == '?') request.object.insert(0, "/");
+  // User information before "@" is not ours to send; drop it.
+  if (const size_t at = authority.rfind('@'); at != std::string::npos) authority.erase(0, at + 1);
+  if (const size_t colon = authority.rfind(':');
+      colon != std::string::npos && authority.find(']', colon) == std::string::npos) {
+    const std::string port = authority.substr(colon + 1);
+    authority.erase(colon);
+    if (!port.empty()) {
+      if (port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+      }
+      const unsigned long number = std::stoul(port);
+      if (number == 0 || number > 65535) return std::nullopt;
+      request.port = static_cast<uint16_t>(number);
+    }
+  }
+  if (authority.empty()) return std::nullopt;
+  request.host = authority.substr(0, 255);
+  request.object = request.object.substr(0, 255);
+  request.user_agent = kUserAgent;
+  request.accept = kAcceptTypes;
+  return request;
+}
+
+std::optional<HttpResult> HttpDownload::Request(
+    const std::string& url, const std::function<bool(const char*, size_t)>* sink) const {
+  std::optional<HttpRequest> request = ParseHttpUrl(url);
+  if (!request) return std::nullopt;
+  request->connect_timeout_ms = options_.connect_timeout_ms;
+  request->stall_timeout_ms = options_.stall_timeout_ms;
+  HttpResult result = files_.platform().http->Get(*request, sink);
+  if (!result.failed_step.empty()) {
+    char text[128];
+    std::snprintf(text, sizeof text, "Error in %s:%ld", result.failed_step.c_str(),
+                  result.error_code);
+    files_.platform().console->Print(text);
+    return std::nullopt;
+  }
+  return result;
+}
+
+bool HttpDownload::DownloadToFile(const std::string& url, const std::string& path) const {
+  if (!ParseHttpUrl(url)) return false;
+  ServiceFileSystem& fs = *files_.platform().files;
+  const std::string target = files_.ResolveProgramPath(path);
+  files_.CreateFolderChain(path);
+  // The body goes to a file of its own beside the target: memory stays small whatever the
+  // size, and the target changes only once the whole body is there.
+  const std::string partial = target + ".download";
+  std::unique_ptr<OutputFile> out = fs.CreateOutput(partial);
+  if (!out) return false;
+  bool written = true;
+  const std::function<bool(const char*, size_t)> sink = [&](const char* data, size_t size) {
+    written = written && out->Write(data, size);
+    return written;
+  };
+  const std::optional<HttpResult> result = Request(url, &sink);
+  const bool closed = out->Close();
+  const bool complete = result && result->status == 200 && result->body_complete &&
+                        result->body_bytes > 0 && written && closed;
+  if (!complete || !fs.RenameReplacing(partial, target)) {
+    fs.RemoveFile(partial);
+    return false;
+  }
+  return true;
+}
+
+void HttpDownload::SendPing(const std::string& url) const { Request(url, nullptr); }
+
+}  // namespace norvex::service

@@ -1,0 +1,222 @@
+// POSIX files, profile files (over the shared INI text rules), clock, console and the
+// journal of deferred moves.
+#include "service/posix/files_posix.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <thread>
+
+#include "common/text.h"
+#include "platform/posix/ini_text.h"
+#include "service/file_replacement.h"
+#include "service/posix/posix_paths.h"
+
+namespace norvex::service::posix {
+
+namespace {
+
+class PosixOutputFile : public OutputFile {
+ public:
+  explicit PosixOutputFile(int fd) : fd_(fd) {}
+  ~PosixOutputFile() override { Close(); }
+  bool Write(const char* data, size_t size) override {
+    while (size > 0) {
+      const ssize_t n = ::write(fd_, data, size);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        ok_ = false;
+        return false;
+      }
+      data += n;
+      size -= static_cast<size_t>(n);
+    }
+    return true;
+  }
+  bool Close() override {
+    if (fd_ >= 0) {
+      if (::close(fd_) != 0) ok_ = false;
+      fd_ = -1;
+    }
+    return ok_;
+  }
+
+ private:
+  int fd_;
+  bool ok_ = true;
+};
+
+bool ReadFileBytes(const std::string& native, std::string* bytes) {
+  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bytes->clear();
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ::close(fd);
+      return n == 0;
+    }
+    bytes->append(buffer, static_cast<size_t>(n));
+  }
+}
+
+}  // namespace
+
+std::string PosixFiles::ProgramPath() {
+  char buffer[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return "";
+  return std::string(buffer, static_cast<size_t>(n));
+}
+
+bool PosixFiles::IsFolder(const std::string& path) {
+  struct stat info;
+  return ::stat(NativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool PosixFiles::FileExists(const std::string& path) {
+  struct stat info;
+  return ::stat(NativePath(path).c_str(), &info) == 0;
+}
+
+bool PosixFiles::CreateFolder(const std::string& path) {
+  return ::mkdir(NativePath(path).c_str(), 0755) == 0;
+}
+
+bool PosixFiles::RemoveFile(const std::string& path) {
+  return ::unlink(NativePath(path).c_str()) == 0;
+}
+
+bool PosixFiles::RenameReplacing(const std::string& from, const std::string& to) {
+  return ::rename(NativePath(from).c_str(), NativePath(to).c_str()) == 0;
+}
+
+std::unique_ptr<OutputFile> PosixFiles::CreateOutput(const std::string& path) {
+  const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return nullptr;
+  return std::make_unique<PosixOutputFile>(fd);
+}
+
+bool PosixFiles::ReadWhole(const std::string& path, std::string* bytes) {
+  return ReadFileBytes(NativePath(path), bytes);
+}
+
+bool PosixFiles::AppendLogLine(const std::string& path, const std::string& line) {
+  const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  PosixOutputFile out(fd);
+  const bool written = out.Write(line.data(), line.size());
+  return out.Close() && written;
+}
+
+size_t PosixProfiles::ReadString(const std::string& file, const std::string& section,
+                                 const std::string& key, const std::string& fallback,
+                                 char* buffer, size_t size) {
+  if (size == 0) return 0;
+  std::string value = fallback;
+  std::string bytes;
+  if (ReadFileBytes(NativePath(file), &bytes)) {
+    const auto text = platform::posix::IniText::FromBytes(bytes);
+    if (auto found = text.Get(Utf8ToUtf16(section), Utf8ToUtf16(key))) {
+      value = Utf16ToUtf8(*found);
+    }
+  }
+  const size_t n = std::min(value.size(), size - 1);
+  std::memcpy(buffer, value.data(), n);
+  buffer[n] = '\0';
+  return n;
+}
+
+size_t PosixProfiles::ReadSectionNames(const std::string& file, char* buffer, size_t size) {
+  if (size < 2) return 0;
+  std::string list;
+  std::string bytes;
+  if (ReadFileBytes(NativePath(file), &bytes)) {
+    for (const auto& name : platform::posix::IniText::FromBytes(bytes).SectionNames()) {
+      list += Utf16ToUtf8(name);
+      list.push_back('\0');
+    }
+  }
+  // As the profile functions do: a list that does not fit is cut and reported as size - 2.
+  if (list.size() + 1 > size) {
+    std::memcpy(buffer, list.data(), size - 2);
+    buffer[size - 2] = '\0';
+    buffer[size - 1] = '\0';
+    return size - 2;
+  }
+  std::memcpy(buffer, list.data(), list.size());
+  buffer[list.size()] = '\0';
+  return list.size();
+}
+
+bool PosixProfiles::WriteString(const std::string& file, const std::string& section,
+                                const std::string& key, const std::string& value) {
+  const std::string native = NativePath(file);
+  std::string bytes;
+  auto text = ReadFileBytes(native, &bytes)
+                  ? platform::posix::IniText::FromBytes(bytes)
+                  : platform::posix::IniText::Empty(platform::posix::IniEncoding::kUtf8);
+  const std::u16string v = Utf8ToUtf16(value);
+  text.Set(Utf8ToUtf16(section), std::u16string_view(Utf8ToUtf16(key)),
+           std::optional<std::u16string_view>(v));
+  // Written beside and renamed into place, so a reader never sees half a file.
+  const std::string partial = native + ".writing";
+  PosixFiles files;
+  auto out = files.CreateOutput(partial);
+  if (!out) return false;
+  const std::string result = text.ToBytes();
+  const bool written = out->Write(result.data(), result.size()) && out->Close();
+  if (!written || ::rename(partial.c_str(), native.c_str()) != 0) {
+    ::unlink(partial.c_str());
+    return false;
+  }
+  return true;
+}
+
+LocalTime PosixClock::Now() {
+  LocalTime result;
+  const std::time_t now = std::time(nullptr);
+  std::tm parts;
+  if (::localtime_r(&now, &parts) == nullptr) return result;
+  result.year = parts.tm_year + 1900;
+  result.month = parts.tm_mon + 1;
+  result.day = parts.tm_mday;
+  result.hour = parts.tm_hour;
+  result.minute = parts.tm_min;
+  result.second = parts.tm_sec;
+  return result;
+}
+
+uint32_t PosixClock::UptimeMs() {
+  struct timespec now;
+  ::clock_gettime(CLOCK_BOOTTIME, &now);
+  const uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+  return static_cast<uint32_t>(ms);
+}
+
+void PosixClock::SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void PosixConsole::Print(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+bool PosixMover::MoveAtRestart(const std::string& source, const std::string& destination) {
+  PosixFiles files;
+  return files.AppendLogLine(journal_, JournalLine(NativePath(source), NativePath(destination)));
+}
+
+bool PosixMover::HasShortPath(const std::string& path, size_t) {
+  PosixFiles files;
+  return files.FileExists(path);
+}
+
+}  // namespace norvex::service::posix

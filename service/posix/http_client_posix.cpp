@@ -1,0 +1,101 @@
+// HTTP GET through libcurl: TLS for https, the URL's port, a connect time-out and a stall
+// time-out (no byte for the given time ends the transfer).
+#include "service/posix/http_client_posix.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+namespace norvex::service::posix {
+
+namespace {
+
+struct Transfer {
+  CURL* curl = nullptr;
+  const std::function<bool(const char*, size_t)>* sink = nullptr;
+  uint64_t bytes = 0;
+  bool sink_refused = false;
+  bool stopped_on_purpose = false;
+};
+
+size_t OnBody(char* data, size_t size, size_t count, void* context) {
+  auto* transfer = static_cast<Transfer*>(context);
+  long status = 0;
+  curl_easy_getinfo(transfer->curl, CURLINFO_RESPONSE_CODE, &status);
+  // Only the body of a 200 answer is wanted; for anything else the status is enough.
+  if (transfer->sink == nullptr || status != 200) {
+    transfer->stopped_on_purpose = true;
+    return 0;
+  }
+  const size_t n = size * count;
+  if (!(*transfer->sink)(data, n)) {
+    transfer->sink_refused = true;
+    return 0;
+  }
+  transfer->bytes += n;
+  return n;
+}
+
+}  // namespace
+
+CurlHttpClient::CurlHttpClient() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+HttpResult CurlHttpClient::Get(const HttpRequest& request,
+                               const std::function<bool(const char*, size_t)>* sink) {
+  HttpResult result;
+  CURL* curl = curl_easy_init();
+  if (!curl) {
+    result.failed_step = "InternetOpen";
+    return result;
+  }
+  const bool ipv6 = request.host.find(':') != std::string::npos;
+  const std::string url = std::string(request.secure ? "https://" : "http://") +
+                          (ipv6 ? "[" + request.host + "]" : request.host) + ":" +
+                          std::to_string(request.port) + request.object;
+  Transfer transfer;
+  transfer.curl = curl;
+  transfer.sink = sink;
+  curl_slist* headers = curl_slist_append(nullptr, ("Accept: " + request.accept).c_str());
+  headers = curl_slist_append(headers, "Cache-Control: no-cache");
+  headers = curl_slist_append(headers, "Pragma: no-cache");
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, request.user_agent.c_str());
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0);
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connect_timeout_ms));
+  // Stall: less than one byte per second over the whole stall time ends the transfer.
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
+                   static_cast<long>((request.stall_timeout_ms + 999) / 1000));
+  curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 512L * 1024);
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+  const CURLcode code = curl_easy_perform(curl);
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  result.status = status;
+  result.body_bytes = transfer.bytes;
+  if (status == 0) {
+    // No answer at all: the connection or the request itself failed.
+    result.failed_step = code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST ||
+                                 code == CURLE_COULDNT_RESOLVE_PROXY
+                             ? "InternetConnect"
+                             : "HttpSendRequest";
+    result.error_code = static_cast<long>(code);
+  } else {
+    result.body_complete = code == CURLE_OK && !transfer.sink_refused && sink != nullptr;
+  }
+  curl_slist_free_all(headers);
+  curl_easy_cleanup(curl);
+  return result;
+}
+
+}  // namespace norvex::service::posix

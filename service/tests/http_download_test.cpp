@@ -1,0 +1,123 @@
+#include "service/http_download.h"
+
+#include <gtest/gtest.h>
+
+#include "service/tests/service_fakes.h"
+
+namespace norvex::service {
+namespace {
+
+using testing::FakeHttp;
+using testing::ServiceFixture;
+
+TEST(ParseHttpUrl, HonoursSchemeAndPort) {
+  const struct {
+    const char* url;
+    bool ok;
+    bool secure;
+    const char* host;
+    int port;
+    const char* object;
+  } cases[] = {
+      {"http://update.norvex.example/toolbar/bin/liveupdate.ini", true, false,
+       "update.norvex.example", 80, "/toolbar/bin/liveupdate.ini"},
+      {"https://update.norvex.example/a.zip", true, true, "update.norvex.example", 443, "/a.zip"},
+      {"HTTP://127.0.0.1:18631/x?y=1", true, false, "127.0.0.1", 18631, "/x?y=1"},
+      {"https://h:8443", true, true, "h", 8443, "/"},
+      {"http://user:pw@h/p", true, false, "h", 80, "/p"},
+      {"http://h?q", true, false, "h", 80, "/?q"},
+      {"", false},
+      {"ftp://h/x", false},
+      {"http://", false},
+      {"http://h:0/x", false},
+      {"http://h:99999/x", false},
+      {"http://h:8x/x", false},
+      {"not a url", false},
+  };
+  for (const auto& c : cases) {
+    const auto r = ParseHttpUrl(c.url);
+    ASSERT_EQ(r.has_value(), c.ok) << c.url;
+    if (!c.ok) continue;
+    EXPECT_EQ(r->secure, c.secure) << c.url;
+    EXPECT_EQ(r->host, c.host) << c.url;
+    EXPECT_EQ(r->port, c.port) << c.url;
+    EXPECT_EQ(r->object, c.object) << c.url;
+    EXPECT_EQ(r->user_agent, "VBQUpdate");
+    EXPECT_EQ(r->accept, "*/**");
+  }
+}
+
+TEST(ParseHttpUrl, CutsServerAndObjectTo255) {
+  const auto r = ParseHttpUrl("http://" + std::string(300, 'h') + "/" + std::string(300, 'o'));
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->host.size(), 255u);
+  EXPECT_EQ(r->object.size(), 255u);
+}
+
+struct DownloadCase {
+  const char* what;
+  FakeHttp::Answer answer;
+  bool ok;
+  const char* printed;
+};
+
+TEST(DownloadToFile, OnlyACompleteNonEmpty200ReplacesTheFile) {
+  const std::vector<DownloadCase> cases = {
+      {"200", {200, "new body"}, true, ""},
+      {"404 with a body", {404, "missing"}, false, ""},
+      {"500", {500, "oops"}, false, ""},
+      {"empty body", {200, ""}, false, ""},
+      {"truncated body", {200, "half of it", false}, false, ""},
+      {"connect failed", {0, "", true, "InternetConnect"}, false, "Error in InternetConnect:12029"},
+      {"send failed", {0, "", true, "HttpSendRequest"}, false, "Error in HttpSendRequest:12029"},
+  };
+  for (const DownloadCase& c : cases) {
+    ServiceFixture f;
+    UpdateFiles files(f.platform, f.LogPath());
+    HttpDownload http(files);
+    f.Write("Temp/x.bin", "old body");
+    f.http.answers["/x.bin"] = c.answer;
+    EXPECT_EQ(http.DownloadToFile("http://127.0.0.1:9/x.bin", "Temp\\x.bin"), c.ok) << c.what;
+    EXPECT_EQ(f.Read("Temp/x.bin"), c.ok ? c.answer.body : "old body") << c.what;
+    EXPECT_FALSE(f.Exists("Temp/x.bin.download")) << c.what;
+    EXPECT_EQ(f.console.text, c.printed) << c.what;
+  }
+}
+
+TEST(DownloadToFile, CreatesFoldersAndPassesTimeouts) {
+  ServiceFixture f;
+  UpdateFiles files(f.platform, f.LogPath());
+  HttpDownload http(files, DownloadOptions{1500, 2500});
+  f.http.answers["/m/agents.zip"] = {200, std::string(5000, 'z')};
+  EXPECT_TRUE(http.DownloadToFile("https://u.example:8443/m/agents.zip",
+                                  "Temp\\.\\Agents\\agents.zip"));
+  EXPECT_EQ(f.Read("Temp/Agents/agents.zip").size(), 5000u);
+  ASSERT_EQ(f.http.requests.size(), 1u);
+  EXPECT_TRUE(f.http.requests[0].secure);
+  EXPECT_EQ(f.http.requests[0].port, 8443);
+  EXPECT_EQ(f.http.requests[0].connect_timeout_ms, 1500u);
+  EXPECT_EQ(f.http.requests[0].stall_timeout_ms, 2500u);
+}
+
+TEST(DownloadToFile, EmptyUrlMakesNoRequest) {
+  ServiceFixture f;
+  UpdateFiles files(f.platform, f.LogPath());
+  HttpDownload http(files);
+  EXPECT_FALSE(http.DownloadToFile("", "Temp\\x"));
+  http.SendPing("");
+  EXPECT_TRUE(f.http.requests.empty());
+  EXPECT_FALSE(f.Exists("Temp"));
+  EXPECT_EQ(f.console.text, "");
+}
+
+TEST(SendPing, SendsOneRequestWithoutBody) {
+  ServiceFixture f;
+  UpdateFiles files(f.platform, f.LogPath());
+  HttpDownload http(files);
+  http.SendPing("http://log.example/install?id=1");
+  ASSERT_EQ(f.http.requests.size(), 1u);
+  EXPECT_EQ(f.http.requests[0].object, "/install?id=1");
+}
+
+}  // namespace
+}  // namespace norvex::service

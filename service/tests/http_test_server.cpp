@@ -1,0 +1,84 @@
+#include "service/tests/http_test_server.h"
+
+#include <chrono>
+
+#include "service/tests/test_socket.h"
+
+namespace norvex::service::testing {
+
+TestHttpServer::TestHttpServer(uint16_t port) {
+  listener_ = ListenOnLoopback(port, &port_);
+  if (listener_ != kNoSocket) thread_ = std::thread(&TestHttpServer::Serve, this);
+}
+
+TestHttpServer::~TestHttpServer() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  CloseSocket(listener_);
+}
+
+std::string TestHttpServer::Url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+void TestHttpServer::Set(const std::string& path, TestRoute route) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  routes_[path] = std::move(route);
+}
+
+std::vector<std::string> TestHttpServer::Requests() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requests_;
+}
+
+void TestHttpServer::Serve() {
+  while (!stop_) {
+    const SocketId connection = AcceptWithin(listener_, 100);
+    if (connection == kNoSocket) continue;
+    Answer(connection);
+    CloseSocket(connection);
+  }
+}
+
+void TestHttpServer::Answer(intptr_t connection) {
+  std::string head;
+  char buffer[4096];
+  // A request head within 2 s, or the connection is dropped.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
+    if (stop_ || std::chrono::steady_clock::now() > deadline) return;
+    const int n = ReceiveWithin(connection, buffer, sizeof buffer, 100);
+    if (n == -2) continue;
+    if (n <= 0) return;
+    head.append(buffer, static_cast<size_t>(n));
+  }
+  head.erase(head.find("\r\n\r\n"));
+  const size_t path_begin = head.find(' ') + 1;
+  const std::string path = head.substr(path_begin, head.find(' ', path_begin) - path_begin);
+  TestRoute route{404, "no such route"};
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(head);
+    if (auto it = routes_.find(path); it != routes_.end()) route = it->second;
+  }
+  const std::string status_line = "HTTP/1.0 " + std::to_string(route.status) +
+                                  (route.status == 200 ? " OK" : " Status") + "\r\n";
+  const std::string response_head = status_line + "Content-Length: " +
+                                    std::to_string(route.body.size()) +
+                                    "\r\nContent-Type: application/octet-stream\r\n"
+                                    "Connection: close\r\n\r\n";
+  if (!SendAll(connection, response_head.data(), response_head.size(), stop_)) return;
+  const size_t send = route.mode == TestRoute::Mode::kNormal ? route.body.size()
+                                                             : route.body.size() / 2;
+  if (!SendAll(connection, route.body.data(), send, stop_)) return;
+  if (route.mode == TestRoute::Mode::kStall) {
+    // Nothing more until the client gives up (or 30 s, or the server stops).
+    const auto stall_end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!stop_ && std::chrono::steady_clock::now() < stall_end) {
+      const int n = ReceiveWithin(connection, buffer, sizeof buffer, 100);
+      if (n == 0 || n == -1) break;
+    }
+  }
+}
+
+}  // namespace norvex::service::testing

@@ -1,0 +1,182 @@
+// Quorvel driven only through its command line, as an administrator would: install, start
+// (the pass at start runs against a server of the test's own), stop, uninstall, and the
+// failure messages. Runs the loopback build of the program from a program folder of its own.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "service/tests/http_test_server.h"
+#include "service/tests/run_program.h"
+#include "service/tests/scheduled_moves.h"
+#include "tests/test_support.h"
+#include "unzip32/zip_writer.h"
+
+namespace norvex::service {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RunProgram;
+using testing::TestHttpServer;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class QuorvelCli : public ::testing::Test {
+ protected:
+  QuorvelCli() : server_(NORVEX_TEST_UPDATE_PORT) {
+    program_ = temp_.path() / "Program Files" / "Norvex";
+    fs::create_directories(program_);
+    fs::copy_file(QUORVEL_LOOPBACK, program_ / fs::path(QUORVEL_LOOPBACK).filename());
+    fs::copy_file(ARCHIVE_LIBRARY, program_ / fs::path(ARCHIVE_LIBRARY).filename());
+    exe_ = (program_ / fs::path(QUORVEL_LOOPBACK).filename()).string();
+    log_start_ = fs::exists(LOG_FILE) ? fs::file_size(LOG_FILE) : 0;
+  }
+  ~QuorvelCli() override {
+    // Leave no service behind whatever happened.
+    RunProgram(exe_, {"/stop"});
+    RunProgram(exe_, {"/uninstall"});
+    testing::ForgetScheduledMoves(program_.string());
+  }
+  std::string Run(const std::string& argument) {
+    const auto run = RunProgram(exe_, argument.empty() ? std::vector<std::string>{}
+                                                       : std::vector<std::string>{argument});
+    EXPECT_EQ(run.exit_code, 0) << argument;
+    // A Windows console stream writes each LF as CR LF.
+    std::string output;
+    for (size_t i = 0; i < run.output.size(); ++i) {
+      if (!(run.output[i] == '\r' && i + 1 < run.output.size() && run.output[i + 1] == '\n')) {
+        output += run.output[i];
+      }
+    }
+    return output;
+  }
+  std::string NewLog() {
+    const std::string all = fs::exists(LOG_FILE) ? ReadFile(LOG_FILE) : "";
+    return all.size() > log_start_ ? all.substr(log_start_) : "";
+  }
+  // Waits up to 60 s for the log to show the end of a pass.
+  bool WaitForPassEnd() {
+    for (int i = 0; i < 600; ++i) {
+      const std::string log = NewLog();
+      if (log.find("Success to do update") != std::string::npos ||
+          log.find("Failed to do the update") != std::string::npos) {
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+  void Publish() {
+    const std::string base = "http://127.0.0.1:" + std::to_string(server_.port());
+    server_.Set("/toolbar/bin/liveupdate.ini",
+                {200, "[COMMON]\r\nVERSION=1.0.10\r\n"
+                      "[A]\r\nNAME=Agents\r\nVERSION=1.0.10\r\nFolder=PRODUCT_HOME\\Agents\r\n"
+                      "URL=" + base + "/m/agents.zip\r\n"
+                      "[SETTING]\r\nVERSION=1.0.10\r\nFolder=PRODUCT_HOME\r\nURL=" + base +
+                      "/m/setting.zip\r\n"});
+    server_.Set("/m/agents.zip", {200, unzip::MakeZip({{"a.xml", "new a"}, {"sub/b.xml", "new b"}})});
+    server_.Set("/m/setting.zip", {200, unzip::MakeZip({{"strings.ini", "[s]\r\nk=v\r\n"}})});
+    server_.Set("/log/install", {200, "ok"});
+    server_.Set("/log/uninstall", {200, "ok"});
+    const std::string logs = "[Agent_Urls]\r\ninstall=" + base + "/log/install\r\nuninstall=" +
+                             base + "/log/uninstall\r\n";
+    WriteFile(program_ / "LogUrls.ini", logs);
+    WriteFile(program_ / "version.ini", "[COMMON]\r\nVERSION=1.0.9\r\n");
+    WriteFile(program_ / "Agents" / "a.xml", "old a");
+  }
+  bool Requested(const std::string& path) {
+    for (const std::string& r : server_.Requests()) {
+      if (r.rfind("GET " + path + " ", 0) == 0) return true;
+    }
+    return false;
+  }
+
+  test::TempFolder temp_;
+  TestHttpServer server_;
+  fs::path program_;
+  std::string exe_;
+  uintmax_t log_start_ = 0;
+};
+
+TEST_F(QuorvelCli, InstallStartPassStopUninstall) {
+  ASSERT_TRUE(server_.listening()) << "port " << NORVEX_TEST_UPDATE_PORT << " is taken";
+  Publish();
+  EXPECT_EQ(Run("/Install"), "LiveUpdate Service sucessfully installed! \n");
+  EXPECT_TRUE(Requested("/log/install"));
+  EXPECT_EQ(Run("/install"), "CreateService failed! \nService Installer error! \n");
+  EXPECT_EQ(Run("/stop"), "Unable to stop Service! \n");
+
+  EXPECT_EQ(Run("/start"), "Live update service started! \n");
+  ASSERT_TRUE(WaitForPassEnd()) << NewLog();
+  const std::string log = NewLog();
+  for (const char* line :
+       {"Start live update", "Step 2: Success in downloading ini ",
+        "Step 3: There are some difference ", "Step 4: Downloading and updating ... ",
+        "Unzip success:Temp\\.\\Agents\\agents.zip", "Unzip success:Temp\\.\\setting.zip",
+        "Step 5: Downloaded and extracted files... ", "Success in move file ex",
+        "Step 7: Finished local file updation successfully ", "Success to do update"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  }
+  EXPECT_EQ(log.substr(4, 1), "/");
+  EXPECT_NE(ReadFile(program_ / "version.ini").find("VERSION=1.0.10"), std::string::npos);
+  EXPECT_NE(ReadFile(program_ / "product.ini").find("PRODUCT_VERSION=1.0.10"), std::string::npos);
+  EXPECT_NE(ReadFile(program_ / "product.ini").find("LAST_UPDATE_TIME=20"), std::string::npos);
+  // The files wait in the working folder; the installed ones are untouched until the restart.
+  EXPECT_EQ(ReadFile(program_ / "Temp" / "Agents" / "a.xml"), "new a");
+  EXPECT_EQ(ReadFile(program_ / "Agents" / "a.xml"), "old a");
+  const auto moves = testing::ScheduledMoves(program_.string());
+  EXPECT_EQ(moves.size(), 3u);
+  const std::string working =
+      (fs::path("Norvex") / "Temp" / "").make_preferred().string();  // the working folder
+  for (const auto& move : moves) {
+    EXPECT_NE(move.first.find(working), std::string::npos) << move.first;
+    EXPECT_EQ(move.second.find(working), std::string::npos) << move.second;
+  }
+
+  EXPECT_EQ(Run("/STOP"), "LiveUpdates Service Stopped! \n");
+#ifndef _WIN32
+  // The stand-in has no restart of the system: the service applies the journal of deferred
+  // moves when it next starts, before its first pass.
+  for (int i = 0; i < 100 && Run("/stop") != "Unable to stop Service! \n"; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(Run("/start"), "Live update service started! \n");
+  for (int i = 0; i < 100 && ReadFile(program_ / "Agents" / "a.xml") != "new a"; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(ReadFile(program_ / "Agents" / "a.xml"), "new a");
+  EXPECT_EQ(ReadFile(program_ / "Agents" / "sub" / "b.xml"), "new b");
+  EXPECT_EQ(ReadFile(program_ / "strings.ini"), "[s]\r\nk=v\r\n");
+  EXPECT_TRUE(testing::ScheduledMoves(program_.string()).empty());
+#endif
+  EXPECT_EQ(Run("/uninstall"), "LiveUpdate service Uninstalled! \n");
+  EXPECT_TRUE(Requested("/log/uninstall"));
+  EXPECT_EQ(Run("/start"), "Could not Open Service! \n");
+  EXPECT_EQ(Run("/stop"), "Could not Open Service! \n");
+  EXPECT_EQ(Run("/uninstall"), "Service Uninstall failed!\n");
+}
+
+TEST_F(QuorvelCli, ConsoleRunWithoutManagerAndMissingLibrary) {
+  EXPECT_EQ(Run(""), "StartServiceCtrlDispatcher error! \n");
+  EXPECT_EQ(Run("/bogus").rfind("Inavalid Command! \nNorvex Toolbar, LiveUpdates Service", 0), 0u);
+  fs::remove(program_ / fs::path(ARCHIVE_LIBRARY).filename());
+  const auto run = RunProgram(exe_, {"/help"});
+  EXPECT_NE(run.exit_code, 0);
+  EXPECT_EQ(run.output.find("Usage"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace norvex::service

@@ -1,0 +1,343 @@
+#include "service/update_pass.h"
+
+#include <gtest/gtest.h>
+
+#include "service/tests/service_fakes.h"
+#include "unzip32/zip_writer.h"
+
+namespace norvex::service {
+namespace {
+
+using testing::FakeHttp;
+using testing::ServiceFixture;
+using unzip::MakeZip;
+
+TEST(IsNewerVersion, NumbersCompareAsNumbers) {
+  const struct {
+    const char* candidate;
+    const char* installed;
+    bool newer;
+  } cases[] = {
+      {"1.0.10", "1.0.9", true},  {"1.1", "1.0.9", true},   {"2", "10", false},
+      {"10", "2", true},          {"1.0", "1.0", false},    {"1.0", "1.0.0", false},
+      {"1.0.1", "1.0", true},     {"", "1.0", false},       {"1.0", "", true},
+      {"", "", true},             {"01.2", "1.10", false},  {"1.0b", "1.0a", true},
+      {"1.0a", "1.0b", false},    {"DEFAULT", "2.0", true}, {"1..2", "1.2", false},
+      {"99999999999999999999.1", "99999999999999999999.0", true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsNewerVersion(c.candidate, c.installed), c.newer)
+        << c.candidate << " vs " << c.installed;
+  }
+}
+
+TEST(IsSafeEntryName, RefusesNamesThatLeaveTheFolder) {
+  const struct {
+    const char* name;
+    bool safe;
+  } cases[] = {
+      {"news.xml", true},       {"sub\\a.xml", true},      {"a..b", true},
+      {"..\\..\\Windows\\x.dll", false}, {"C:\\x", false}, {"c:x", false},
+      {"\\\\srv\\share\\x", false},      {"\\x", false},   {"/etc/x", false},
+      {"a\\..\\..\\x", false},  {"..", false},             {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsSafeEntryName(c.name), c.safe) << c.name;
+}
+
+constexpr char kBase[] = "http://127.0.0.1:9";
+
+class UpdatePassTest : public ::testing::Test {
+ protected:
+  UpdatePassTest()
+      : files_(f_.platform, f_.LogPath()),
+        http_(files_),
+        replacer_(files_),
+        pass_(files_, http_, replacer_, std::string(kBase) + kManifestPath) {}
+
+  void Serve(const std::string& object, const std::string& body, long status = 200) {
+    f_.http.answers[object] = FakeHttp::Answer{status, body};
+  }
+  void ServeManifest(const std::string& text) { Serve(kManifestPath, text); }
+  std::string Installed(const std::string& section) {
+    return files_.ReadIniString("version.ini", section, "VERSION", "");
+  }
+  std::vector<std::string> Moved() {
+    std::vector<std::string> names;
+    for (const auto& m : f_.mover->moves) names.push_back(m.second.substr(files_.ProgramFolder().size()));
+    return names;
+  }
+  // Three modules; the installation has 1.0.0 of everything.
+  void ThreeModules() {
+    f_.Write("version.ini", "[COMMON]\nVERSION=1.0.0\n[A]\nVERSION=1.0.0\n");
+    f_.Write("Agents/a.xml", "old a");
+    ServeManifest(
+        "[COMMON]\nVERSION=1.0.10\n"
+        "[A]\nNAME=Agents\nVERSION=1.0.10\nFolder=PRODUCT_HOME\\Agents\nURL=" +
+        std::string(kBase) + "/m/agents.zip\n"
+        "[B]\nNAME=Skins\nVERSION=1.0.10\nFolder=PRODUCT_HOME\\Skins\nURL=" + kBase + "/m/skins.zip\n"
+        "[C]\nNAME=Help\nVERSION=1.0.10\nFolder=PRODUCT_HOME\nURL=" + kBase + "/m/help.zip\n");
+    Serve("/m/agents.zip", MakeZip({{"a.xml", "new a"}, {"sub\\b.xml", "new b"}}));
+    Serve("/m/skins.zip", MakeZip({{"skin.bmp", std::string(20000, 's')}}));
+    Serve("/m/help.zip", MakeZip({{"help.htm", "<p>help</p>"}}));
+  }
+  void ExpectNothingInstalled() {
+    EXPECT_EQ(Installed("COMMON"), "1.0.0");
+    EXPECT_EQ(Installed("A"), "1.0.0");
+    EXPECT_EQ(Installed("B"), "");
+    EXPECT_EQ(f_.Read("Agents/a.xml"), "old a");
+    EXPECT_FALSE(f_.Exists("Temp/Agents/agents.zip"));
+    EXPECT_FALSE(f_.Exists("Temp/Skins/skins.zip"));
+    EXPECT_FALSE(f_.Exists("Temp/help.zip"));
+    EXPECT_FALSE(f_.Exists("Temp/Agents/a.xml"));
+    EXPECT_FALSE(f_.Exists("product.ini"));
+  }
+  void ExpectRecovery() {
+    ThreeModules();
+    f_.mover->refused_sources.clear();
+    f_.archive.busy = false;
+    f_.mover->moves.clear();
+    EXPECT_TRUE(pass_.RunUpdatePass());
+    EXPECT_EQ(Installed("COMMON"), "1.0.10");
+    EXPECT_EQ(Installed("A"), "1.0.10");
+    EXPECT_EQ(Installed("B"), "1.0.10");
+    EXPECT_EQ(Installed("C"), "1.0.10");
+    EXPECT_EQ(Moved().size(), 4u);
+  }
+
+  ServiceFixture f_;
+  UpdateFiles files_;
+  HttpDownload http_;
+  FileReplacer replacer_;
+  UpdatePass pass_;
+};
+
+TEST_F(UpdatePassTest, FullPassInstallsTwoModulesWithEveryLogLine) {
+  f_.Write("version.ini", "[COMMON]\nVERSION=1.0.9\n[A]\nVERSION=1.0.9\n[B]\nVERSION=1.0.9\n");
+  ServeManifest("[COMMON]\nVERSION=1.0.10\n"
+                "[A]\nNAME=Agents\nVERSION=1.0.10\nFolder=PRODUCT_HOME\\Agents\nURL=" +
+                std::string(kBase) + "/m/agents.zip\n"
+                "[SETTING]\nNAME=ignored\nVERSION=1.0.10\nFolder=PRODUCT_HOME\nURL=" + kBase +
+                "/m/setting.zip\n");
+  Serve("/m/agents.zip", MakeZip({{"news.xml", "<news/>"}, {"sub/deep.xml", "<d/>"}}));
+  Serve("/m/setting.zip", MakeZip({{"strings.ini", "[s]\nk=v\n", false}}));
+  EXPECT_TRUE(pass_.RunUpdatePass());
+  EXPECT_EQ(f_.LogMessages(),
+            (std::vector<std::string>{
+                "Start live update",
+                "Step 2: Success in downloading ini ",
+                "Step 3: There are some difference ",
+                "Step 4: Downloading and updating ... ",
+                "Created the temp folder:Temp\\.\\Agents\\agents.zip",
+                "Downloaded module:Temp\\.\\Agents\\agents.zip",
+                "Unzipping:Temp\\.\\Agents\\agents.zip",
+                "Unzip success:Temp\\.\\Agents\\agents.zip",
+                "One iteration finished",
+                "Created the temp folder:Temp\\.\\setting.zip",
+                "Downloaded module:Temp\\.\\setting.zip",
+                "Unzipping:Temp\\.\\setting.zip",
+                "Unzip success:Temp\\.\\setting.zip",
+                "One iteration finished",
+                "Step 5: Downloaded and extracted files... ",
+                "Success in move file ex",
+                "Success in move file ex",
+                "Success in move file ex",
+                "Step 7: Finished local file updation successfully ",
+                "Success to do update",
+            }));
+  EXPECT_EQ(Moved(), (std::vector<std::string>{"\\Agents\\news.xml", "\\Agents\\sub\\deep.xml",
+                                               "\\strings.ini"}));
+  const std::string p = files_.ProgramFolder();
+  EXPECT_EQ(f_.mover->moves[0].first, p + "\\Temp\\Agents\\news.xml");
+  EXPECT_EQ(f_.Read("Temp/Agents/news.xml"), "<news/>");
+  EXPECT_EQ(f_.Read("Temp/Agents/sub/deep.xml"), "<d/>");
+  EXPECT_FALSE(f_.Exists("Temp/Agents/agents.zip"));
+  EXPECT_FALSE(f_.Exists("Temp/setting.zip"));
+  EXPECT_TRUE(f_.Exists("Temp/LiveUpdate.ini"));
+  EXPECT_EQ(Installed("COMMON"), "1.0.10");
+  EXPECT_EQ(Installed("A"), "1.0.10");
+  EXPECT_EQ(Installed("SETTING"), "1.0.10");
+  EXPECT_EQ(files_.ReadIniString("product.ini", "COMMON", "LAST_UPDATE_TIME", ""), "200904030905");
+  EXPECT_EQ(files_.ReadIniString("product.ini", "COMMON", "PRODUCT_VERSION", ""), "1.0.10");
+  // The manifest request went to the configured port.
+  EXPECT_EQ(f_.http.requests[0].port, 9);
+  EXPECT_EQ(f_.http.requests[0].object, "/toolbar/bin/liveupdate.ini");
+
+  // Nothing newer: the next pass succeeds with nothing to do.
+  f_.http.requests.clear();
+  EXPECT_TRUE(pass_.RunUpdatePass());
+  EXPECT_EQ(f_.http.requests.size(), 1u);
+}
+
+TEST_F(UpdatePassTest, CompareManifestTakesOnlyDueModules) {
+  f_.Write("version.ini", "[COMMON]\nVERSION=1.0.0\n[A]\nVERSION=1.0.0\n");
+  f_.Write("Temp/LiveUpdate.ini",
+           "[COMMON]\nVERSION=2.0.0\n"
+           "[A]\nNAME=Alpha\nVERSION=2.0.0\nFolder=PRODUCT_HOME\\Agents\nURL=http://h/a.zip\n"
+           "[B]\nNAME=Beta\nVERSION=1.0.0\nFolder=x\nURL=http://h/b.zip\n"
+           "[NoUrl]\nVERSION=3\nFolder=x\n"
+           "[NoFolder]\nVERSION=3\nURL=http://h/c.zip\n"
+           "[SETTING]\nNAME=Other\nVERSION=2.1\nFolder=PRODUCT_HOME\nURL=http://h/s.zip\n");
+  const ManifestComparison due = pass_.CompareManifest("Temp\\LiveUpdate.ini", "version.ini");
+  EXPECT_EQ(due.offered_version, "2.0.0");
+  ASSERT_EQ(due.modules.size(), 2u);
+  EXPECT_EQ(due.modules[0], (ModuleEntry{"Alpha", "http://h/a.zip", ".\\Agents", "2.0.0", "A"}));
+  EXPECT_EQ(due.modules[1], (ModuleEntry{"SETTING", "http://h/s.zip", ".", "2.1", "SETTING"}));
+}
+
+TEST_F(UpdatePassTest, FreshInstallationEmptiesVersionIniAndTakesEverything) {
+  f_.Write("version.ini", "[A]\nVERSION=9.9\n");
+  f_.Write("Temp/LiveUpdate.ini",
+           "[COMMON]\nVERSION=1.0\n[A]\nVERSION=1.0\nFolder=f\nURL=http://h/a.zip\n");
+  const ManifestComparison due = pass_.CompareManifest("Temp\\LiveUpdate.ini", "version.ini");
+  ASSERT_EQ(due.modules.size(), 1u);
+  EXPECT_EQ(f_.Read("version.ini"), "");
+}
+
+TEST_F(UpdatePassTest, NothingOfferedStillStampsProduct) {
+  f_.Write("version.ini", "[COMMON]\nVERSION=DEFAULT\n");
+  ServeManifest("[COMMON]\nVERSION=\n");
+  EXPECT_TRUE(pass_.RunUpdatePass());
+  EXPECT_EQ(files_.ReadIniString("product.ini", "COMMON", "LAST_UPDATE_TIME", ""), "200904030905");
+  EXPECT_EQ(files_.ReadIniString("product.ini", "COMMON", "PRODUCT_VERSION", "none"), "none");
+  EXPECT_EQ(f_.LogMessages(),
+            (std::vector<std::string>{"Start live update", "Step 2: Success in downloading ini ",
+                                      "Success to do update"}));
+}
+
+TEST_F(UpdatePassTest, ManifestFailuresFailThePass) {
+  for (const FakeHttp::Answer& answer :
+       {FakeHttp::Answer{404, "x"}, FakeHttp::Answer{500, "x"}, FakeHttp::Answer{200, ""},
+        FakeHttp::Answer{200, "[COMMON]\nVERS", false}}) {
+    f_.http.answers[kManifestPath] = answer;
+    EXPECT_FALSE(pass_.RunUpdatePass());
+    EXPECT_FALSE(f_.Exists("Temp/LiveUpdate.ini"));
+    EXPECT_FALSE(f_.Exists("product.ini"));
+  }
+  EXPECT_EQ(f_.LogMessages().back(), "Failed to do the update");
+}
+
+struct ModuleFault {
+  const char* what;
+  std::function<void(UpdatePassTest*, ServiceFixture&)> apply;
+  std::vector<std::string> log_tail;  // the last lines of the log, before the failure lines
+};
+
+class ModuleFaultTest : public UpdatePassTest,
+                        public ::testing::WithParamInterface<int> {};
+
+const std::string kB = "Temp\\.\\Skins\\skins.zip";
+
+std::vector<ModuleFault> Faults() {
+  auto serve_b = [](const std::string& body, long status = 200, bool complete = true) {
+    return [=](UpdatePassTest*, ServiceFixture& f) {
+      f.http.answers["/m/skins.zip"] = FakeHttp::Answer{status, body, complete};
+    };
+  };
+  return {
+      {"404", serve_b("gone", 404), {"Failed to download module:" + kB}},
+      {"500", serve_b("err", 500), {"Failed to download module:" + kB}},
+      {"empty body", serve_b(""), {"Failed to download module:" + kB}},
+      {"truncated body", serve_b(MakeZip({{"skin.bmp", "x"}}), 200, false),
+       {"Failed to download module:" + kB}},
+      {"busy library", [](UpdatePassTest*, ServiceFixture&) {},
+       {"Downloaded module:" + kB}},
+      {"empty archive", serve_b(MakeZip({})),
+       {"Unzipping:" + kB, "Unzip failed return false:" + kB}},
+      {"corrupt archive", serve_b("PK\x05\x06 this is not really an archive"),
+       {"Downloaded module:" + kB}},
+      {"hostile entry ..", serve_b(MakeZip({{"ok.bmp", "fine"}, {"..\\..\\evil.dll", "evil"}})),
+       {"Unzipping:" + kB, "Unzip error:" + kB, "Unzip failed return false:" + kB}},
+      {"hostile entry drive", serve_b(MakeZip({{"C:\\evil.dll", "evil"}})),
+       {"Unzipping:" + kB, "Unzip error:" + kB, "Unzip failed return false:" + kB}},
+      {"hostile entry UNC", serve_b(MakeZip({{"\\\\host\\share\\evil.dll", "evil"}})),
+       {"Unzipping:" + kB, "Unzip error:" + kB, "Unzip failed return false:" + kB}},
+      {"hostile entry rooted", serve_b(MakeZip({{"/evil.dll", "evil"}})),
+       {"Unzipping:" + kB, "Unzip error:" + kB, "Unzip failed return false:" + kB}},
+      {"bad deflate data",
+       serve_b([] {
+         std::string z = MakeZip({{"skin.bmp", std::string(5000, 's')}});
+         for (size_t i = 40; i < 60; ++i) z[i] = static_cast<char>(0xFF);
+         return z;
+       }()),
+       {"Unzipping:" + kB, "Unzip error:" + kB, "Unzip failed return false:" + kB}},
+  };
+}
+
+TEST_P(ModuleFaultTest, SecondOfThreeModulesFailing) {
+  const ModuleFault fault = Faults()[GetParam()];
+  ThreeModules();
+  if (std::string(fault.what) == "busy library") {
+    // The library turns busy once the first module has been unpacked.
+    f_.http.answers["/m/agents.zip"] = {200, MakeZip({{"a.xml", "new a"}, {"sub\\b.xml", "new b"}})};
+    f_.http.answers["/m/skins.zip"] = {200, MakeZip({{"skin.bmp", "x"}})};
+  } else {
+    fault.apply(this, f_);
+  }
+  // Only the busy case needs the library's answer to change between modules.
+  struct BusyAfterFirst : ArchiveLibrary {
+    ArchiveLibrary& real;
+    int opens = 0;
+    explicit BusyAfterFirst(ArchiveLibrary& r) : real(r) {}
+    int IsBusy() override { return opens >= 1 ? 1 : real.IsBusy(); }
+    uintptr_t Open(const std::string& p, uint32_t m) override {
+      ++opens;
+      return real.Open(p, m);
+    }
+    int Close(uintptr_t a) override { return real.Close(a); }
+    int FindFirst(uintptr_t a, const std::string& w, std::string* n) override {
+      return real.FindFirst(a, w, n);
+    }
+    int FindNext(uintptr_t a, std::string* n) override { return real.FindNext(a, n); }
+    int ExtractFound(uintptr_t a, const std::string& f, const std::string& d, uint32_t m) override {
+      return real.ExtractFound(a, f, d, m);
+    }
+  } busy_after_first(f_.archive);
+  if (std::string(fault.what) == "busy library") f_.platform.archive = &busy_after_first;
+  UpdateFiles files(f_.platform, f_.LogPath());
+  HttpDownload http(files);
+  FileReplacer replacer(files);
+  UpdatePass pass(files, http, replacer, std::string(kBase) + kManifestPath);
+
+  EXPECT_FALSE(pass.RunUpdatePass()) << fault.what;
+  const std::vector<std::string> log = f_.LogMessages();
+  std::vector<std::string> expected_tail = fault.log_tail;
+  expected_tail.insert(expected_tail.end(), {"Failed in saveAs file",
+                                             "Failed in downloadAndExtractAllUpdates",
+                                             "Failed to do the update"});
+  ASSERT_GE(log.size(), expected_tail.size()) << fault.what;
+  EXPECT_EQ(std::vector<std::string>(log.end() - expected_tail.size(), log.end()), expected_tail)
+      << fault.what;
+  // The third module was never asked for; nothing was scheduled or recorded.
+  for (const HttpRequest& r : f_.http.requests) EXPECT_NE(r.object, "/m/help.zip") << fault.what;
+  EXPECT_TRUE(f_.mover->moves.empty()) << fault.what;
+  EXPECT_FALSE(f_.Exists("Temp/Skins/ok.bmp")) << fault.what;
+  EXPECT_FALSE(f_.Exists("evil.dll")) << fault.what;
+  EXPECT_FALSE(f_.Exists("Temp/evil.dll")) << fault.what;
+  ExpectNothingInstalled();
+  f_.platform.archive = &f_.archive;
+  ExpectRecovery();
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, ModuleFaultTest,
+                         ::testing::Range(0, static_cast<int>(Faults().size())));
+
+TEST_F(UpdatePassTest, FileThatCannotBeScheduledFailsThePass) {
+  ThreeModules();
+  f_.mover->refused_sources.insert(files_.ProgramFolder() + "\\Temp\\Skins\\skin.bmp");
+  EXPECT_FALSE(pass_.RunUpdatePass());
+  const auto log = f_.LogMessages();
+  EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()),
+            (std::vector<std::string>{"Success in move file ex",
+                                      "Step 6: Failed to do move file ex... ",
+                                      "Step 6.1: Failed file... .\\Skins\\skin.bmp",
+                                      "Failed to do the update"}));
+  // The files scheduled before lose their source: the replacement finds nothing to move.
+  EXPECT_EQ(f_.mover->moves.size(), 2u);
+  EXPECT_FALSE(f_.Exists("Temp/Agents/sub/b.xml"));
+  EXPECT_FALSE(f_.Exists("Temp/help.htm"));
+  ExpectNothingInstalled();
+  ExpectRecovery();
+}
+
+}  // namespace
+}  // namespace norvex::service

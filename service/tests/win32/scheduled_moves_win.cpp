@@ -1,0 +1,93 @@
+#include <string>
+
+#include "service/tests/scheduled_moves.h"
+#include "service/win32/windows_service_api.h"
+
+namespace norvex::service::testing {
+
+namespace {
+
+constexpr char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t kPending[] = L"PendingFileRenameOperations";
+
+std::wstring Wide(const std::string& text) {
+  std::wstring out(text.size() + 1, L'\0');
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out.data(),
+                                      static_cast<int>(out.size()));
+  out.resize(n > 0 ? n - 1 : 0);
+  return out;
+}
+
+std::string Narrow(const std::wstring& text) {
+  std::string out(text.size() * 3 + 1, '\0');
+  const int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(),
+                                      static_cast<int>(out.size()), nullptr, nullptr);
+  out.resize(n > 0 ? n - 1 : 0);
+  return out;
+}
+
+std::wstring Lower(std::wstring s) {
+  for (wchar_t& c : s) c = static_cast<wchar_t>(::towlower(c));
+  return s;
+}
+
+// The pending-rename list as (source, destination) pairs, in order.
+std::vector<std::pair<std::wstring, std::wstring>> ReadList() {
+  std::vector<std::pair<std::wstring, std::wstring>> pairs;
+  HKEY key;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return pairs;
+  }
+  DWORD size = 0, type = 0;
+  if (::RegQueryValueExW(key, kPending, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+    std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+    ::RegQueryValueExW(key, kPending, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+    std::vector<std::wstring> strings;
+    size_t at = 0;
+    while (at < size / sizeof(wchar_t)) {
+      std::wstring s(data.c_str() + at);
+      at += s.size() + 1;
+      strings.push_back(s);
+    }
+    while (!strings.empty() && strings.back().empty()) strings.pop_back();
+    for (size_t i = 0; i + 1 < strings.size(); i += 2) pairs.emplace_back(strings[i], strings[i + 1]);
+  }
+  ::RegCloseKey(key);
+  return pairs;
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> ScheduledMoves(const std::string& folder) {
+  const std::wstring needle = Lower(Wide(folder));
+  std::vector<std::pair<std::string, std::string>> moves;
+  for (const auto& [from, to] : ReadList()) {
+    if (Lower(from).find(needle) != std::wstring::npos) moves.emplace_back(Narrow(from), Narrow(to));
+  }
+  return moves;
+}
+
+void ForgetScheduledMoves(const std::string& folder) {
+  const std::wstring needle = Lower(Wide(folder));
+  std::wstring kept;
+  bool any = false;
+  for (const auto& [from, to] : ReadList()) {
+    if (Lower(from).find(needle) != std::wstring::npos) continue;
+    kept += from + L'\0' + to + L'\0';
+    any = true;
+  }
+  HKEY key;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_WRITE, &key) != ERROR_SUCCESS) {
+    return;
+  }
+  if (any) {
+    kept += L'\0';
+    ::RegSetValueExW(key, kPending, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                     static_cast<DWORD>(kept.size() * sizeof(wchar_t)));
+  } else {
+    ::RegDeleteValueW(key, kPending);
+  }
+  ::RegCloseKey(key);
+}
+
+}  // namespace norvex::service::testing

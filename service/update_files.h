@@ -1,0 +1,57 @@
+// The service's program folder, its INI files and its update log: path rules, profile reads
+// with growing buffers, and the time-stamped log line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "service/service_platform.h"
+
+namespace norvex::service {
+
+// "%04d/%02d/%02d %02d:%02d:%02d " followed by the message and CR LF.
+std::string FormatLogLine(const LocalTime& time, const std::string& message);
+// "%04d%02d%02d%02d%02d": the twelve digits of "LAST_UPDATE_TIME".
+std::string FormatUpdateTime(const LocalTime& time);
+
+// The path with every "\.\" replaced by one backslash, until none is left.
+std::string CollapseDotSegments(std::string path);
+
+// The program file's path cut before its last separator; "." when it has none.
+std::string ProgramFolderOf(const std::string& program_path);
+
+class UpdateFiles {
+ public:
+  // log_path: the fixed path of the update log on this platform.
+  UpdateFiles(const ServicePlatform& platform, std::string log_path);
+
+  const ServicePlatform& platform() const { return platform_; }
+  const std::string& ProgramFolder() const { return program_folder_; }
+  std::string VersionIniPath() const { return program_folder_ + "\\version.ini"; }
+  std::string ProductIniPath() const { return program_folder_ + "\\product.ini"; }
+
+  // A path with ":\" after its first character (or, on POSIX, a leading "/") is absolute and
+  // comes back unchanged; any other path is joined to the program folder with a backslash.
+  std::string ResolveProgramPath(const std::string& path) const;
+
+  // Creates every folder along path (the part after the last backslash is the file name),
+  // starting at the program folder. True when all of them exist afterwards.
+  bool CreateFolderChain(const std::string& path) const;
+
+  // A value of any length; the file name goes through ResolveProgramPath.
+  std::string ReadIniString(const std::string& file, const std::string& section,
+                            const std::string& key, const std::string& fallback) const;
+  std::vector<std::string> ReadIniSectionNames(const std::string& file) const;
+  bool WriteIniString(const std::string& file, const std::string& section,
+                      const std::string& key, const std::string& value) const;
+
+  // Appends one time-stamped line; a log that cannot be opened is skipped without trace.
+  void WriteUpdateLog(const std::string& message) const;
+
+ private:
+  ServicePlatform platform_;
+  std::string log_path_;
+  std::string program_folder_;
+};
+
+}  // namespace norvex::service

@@ -1,0 +1,255 @@
+#include "service/update_pass.h"
+
+#include <cstring>
+
+namespace norvex::service {
+
+namespace {
+
+constexpr char kManifestCopy[] = "Temp\\LiveUpdate.ini";
+
+// The parts of a version made only of decimal digits separated by single dots; nothing for
+// any other text.
+std::optional<std::vector<std::string>> NumericParts(const std::string& version) {
+  std::vector<std::string> parts;
+  size_t begin = 0;
+  for (;;) {
+    const size_t dot = version.find('.', begin);
+    std::string part = version.substr(begin, dot == std::string::npos ? std::string::npos
+                                                                      : dot - begin);
+    if (part.empty() || part.find_first_not_of("0123456789") != std::string::npos) {
+      return std::nullopt;
+    }
+    // Leading zeros carry no value; keep one digit so the length compares magnitudes.
+    const size_t first = part.find_first_not_of('0');
+    parts.push_back(first == std::string::npos ? "0" : part.substr(first));
+    if (dot == std::string::npos) return parts;
+    begin = dot + 1;
+  }
+}
+
+int CompareNumber(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
+}
+
+std::string ReplaceAll(std::string text, const std::string& what, const std::string& with) {
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
+    text.replace(at, what.size(), with);
+  }
+  return text;
+}
+
+}  // namespace
+
+bool IsNewerVersion(const std::string& candidate, const std::string& installed) {
+  if (installed.empty()) return true;
+  if (candidate.empty()) return false;
+  const auto a = NumericParts(candidate);
+  const auto b = NumericParts(installed);
+  if (a && b) {
+    const size_t count = std::max(a->size(), b->size());
+    for (size_t i = 0; i < count; ++i) {
+      const std::string& x = i < a->size() ? (*a)[i] : "0";
+      const std::string& y = i < b->size() ? (*b)[i] : "0";
+      if (const int order = CompareNumber(x, y); order != 0) return order > 0;
+    }
+    return false;
+  }
+  return std::strcmp(candidate.c_str(), installed.c_str()) > 0;
+}
+
+bool IsSafeEntryName(const std::string& name) {
+  if (name.empty()) return false;
+  if (name[0] == '\\' || name[0] == '/') return false;  // rooted, UNC included
+  if (name.find(':') != std::string::npos) return false;  // drive or stream
+  size_t begin = 0;
+  for (;;) {
+    const size_t end = name.find_first_of("\\/", begin);
+    const std::string part = name.substr(begin, end == std::string::npos ? std::string::npos
+                                                                         : end - begin);
+    if (part == "..") return false;
+    if (end == std::string::npos) return true;
+    begin = end + 1;
+  }
+}
+
+std::string ArchiveNameOf(const std::string& url) {
+  const size_t slash = url.rfind('/');
+  return slash == std::string::npos ? url : url.substr(slash + 1);
+}
+
+bool UpdatePass::RunUpdatePass() {
+  files_.WriteUpdateLog("Start live update");
+  if (!CheckAndUpdate()) {
+    files_.WriteUpdateLog("Failed to do the update");
+    return false;
+  }
+  files_.WriteUpdateLog("Success to do update");
+  files_.WriteIniString(files_.ProductIniPath(), "COMMON", "LAST_UPDATE_TIME",
+                        FormatUpdateTime(files_.platform().clock->Now()));
+  char version[500];
+  const size_t length = files_.platform().profiles->ReadString(
+      files_.VersionIniPath(), "COMMON", "VERSION", "DEFAULT", version, sizeof version);
+  if (length >= 1 && std::string(version, length) != "DEFAULT") {
+    files_.WriteIniString(files_.ProductIniPath(), "COMMON", "PRODUCT_VERSION",
+                          std::string(version, length));
+  }
+  return true;
+}
+
+bool UpdatePass::CheckAndUpdate() {
+  // The address is kept to 499 characters, as the buffer it is copied into allows.
+  if (!http_.DownloadToFile(manifest_url_.substr(0, 499), kManifestCopy)) return false;
+  files_.WriteUpdateLog("Step 2: Success in downloading ini ");
+  const ManifestComparison due = CompareManifest(kManifestCopy, files_.VersionIniPath());
+  if (due.modules.empty()) return true;
+  files_.WriteUpdateLog("Step 3: There are some difference ");
+  if (!UpdateModules(due.modules)) return false;
+  files_.WriteIniString(files_.VersionIniPath(), "COMMON", "VERSION", due.offered_version);
+  return true;
+}
+
+ManifestComparison UpdatePass::CompareManifest(const std::string& manifest,
+                                               const std::string& installed) {
+  ManifestComparison result;
+  result.offered_version = files_.ReadIniString(manifest, "COMMON", "VERSION", "");
+  if (result.offered_version.empty()) return result;
+  std::string current = files_.ReadIniString(installed, "COMMON", "VERSION", "");
+  if (current.empty()) {
+    // A fresh installation: start the installed-version file anew.
+    ServiceFileSystem& fs = *files_.platform().files;
+    if (auto out = fs.CreateOutput(files_.ResolveProgramPath(installed))) out->Close();
+    current = files_.ReadIniString(installed, "COMMON", "VERSION", "");
+  }
+  if (!IsNewerVersion(result.offered_version, current)) return result;
+  for (const std::string& section : files_.ReadIniSectionNames(manifest)) {
+    if (section == "COMMON") continue;
+    const std::string version = files_.ReadIniString(manifest, section, "VERSION", "");
+    const std::string folder = files_.ReadIniString(manifest, section, "Folder", "");
+    const std::string url = files_.ReadIniString(manifest, section, "URL", "");
+    const std::string had = files_.ReadIniString(installed, section, "VERSION", "");
+    if (version.empty() || folder.empty() || url.empty()) continue;
+    if (!IsNewerVersion(version, had) || !IsNewerVersion(version, current)) continue;
+    ModuleEntry module;
+    module.name = section == "SETTING" ? "SETTING"
+                                       : files_.ReadIniString(manifest, section, "NAME", "");
+    module.url = url;
+    module.folder = ReplaceAll(folder, "PRODUCT_HOME", ".");
+    module.version = version;
+    module.section = section;
+    result.modules.push_back(std::move(module));
+  }
+  return result;
+}
+
+std::string UpdatePass::ArchivePathOf(const ModuleEntry& module) const {
+  return "Temp\\" + module.folder + "\\" + ArchiveNameOf(module.url);
+}
+
+bool UpdatePass::DownloadAndExtractModule(const ModuleEntry& module,
+                                          std::vector<std::string>* entries) {
+  const std::string working_folder = "Temp\\" + module.folder;
+  const std::string archive_path = ArchivePathOf(module);
+  if (files_.CreateFolderChain(archive_path)) {
+    files_.WriteUpdateLog("Created the temp folder:" + archive_path);
+  } else {
+    files_.WriteUpdateLog("Failed to create the temp folder:" + archive_path);
+  }
+  if (!http_.DownloadToFile(module.url, archive_path)) {
+    files_.WriteUpdateLog("Failed to download module:" + archive_path);
+    return false;
+  }
+  files_.WriteUpdateLog("Downloaded module:" + archive_path);
+  ArchiveLibrary& archive = *files_.platform().archive;
+  if (archive.IsBusy() == 1) return false;
+  const uintptr_t handle = archive.Open(files_.ResolveProgramPath(archive_path), kArchiveOpenMode);
+  if (handle == 0) return false;
+  files_.WriteUpdateLog("Unzipping:" + archive_path);
+  const std::string destination = files_.ResolveProgramPath(working_folder);
+  std::vector<std::string> found;
+  bool error = false;
+  std::string name;
+  for (int more = archive.FindFirst(handle, "*", &name); more == 0;
+       more = archive.FindNext(handle, &name)) {
+    // An entry that names a place outside the working folder is never written: the service
+    // runs with full rights and would otherwise schedule it over any file of the system.
+    if (!IsSafeEntryName(name) ||
+        archive.ExtractFound(handle, "", destination, kArchiveExtractMode) != 0) {
+      files_.WriteUpdateLog("Unzip error:" + archive_path);
+      error = true;
+      break;
+    }
+    found.push_back(name);
+  }
+  if (found.empty()) error = true;
+  if (archive.Close(handle) != 0 || error) {
+    files_.WriteUpdateLog("Unzip failed return false:" + archive_path);
+    // What this module unpacked is not listed yet, so the caller cannot remove it: do it here.
+    for (const std::string& entry : found) {
+      files_.platform().files->RemoveFile(files_.ResolveProgramPath(working_folder + "\\" + entry));
+    }
+    return false;
+  }
+  files_.WriteUpdateLog("Unzip success:" + archive_path);
+  entries->insert(entries->end(), found.begin(), found.end());
+  return true;
+}
+
+bool UpdatePass::InstallUpdatedFiles(const std::vector<std::string>& file_list) {
+  for (const std::string& path : file_list) {
+    files_.CreateFolderChain(path);
+    if (!replacer_.ReplaceFile("Temp\\" + path, path)) {
+      files_.WriteUpdateLog("Step 6: Failed to do move file ex... ");
+      files_.WriteUpdateLog("Step 6.1: Failed file... " + path);
+      return false;
+    }
+    files_.WriteUpdateLog("Success in move file ex");
+  }
+  return true;
+}
+
+void UpdatePass::DeleteWorkingCopies(const std::vector<std::string>& file_list) {
+  for (const std::string& path : file_list) {
+    files_.platform().files->RemoveFile(files_.ResolveProgramPath("Temp\\" + path));
+  }
+}
+
+void UpdatePass::DeleteArchives(const std::vector<ModuleEntry>& modules) {
+  for (const ModuleEntry& module : modules) {
+    const std::string path = files_.ResolveProgramPath(ArchivePathOf(module));
+    if (files_.platform().files->FileExists(path)) files_.platform().files->RemoveFile(path);
+  }
+}
+
+bool UpdatePass::UpdateModules(const std::vector<ModuleEntry>& modules) {
+  files_.WriteUpdateLog("Step 4: Downloading and updating ... ");
+  std::vector<std::string> file_list;
+  for (const ModuleEntry& module : modules) {
+    std::vector<std::string> entries;
+    if (!DownloadAndExtractModule(module, &entries)) {
+      files_.WriteUpdateLog("Failed in saveAs file");
+      files_.WriteUpdateLog("Failed in downloadAndExtractAllUpdates");
+      DeleteWorkingCopies(file_list);
+      DeleteArchives(modules);
+      return false;
+    }
+    for (const std::string& entry : entries) file_list.push_back(module.folder + "\\" + entry);
+    files_.WriteUpdateLog("One iteration finished");
+  }
+  if (file_list.empty()) return false;
+  files_.WriteUpdateLog("Step 5: Downloaded and extracted files... ");
+  if (!InstallUpdatedFiles(file_list)) {
+    DeleteWorkingCopies(file_list);
+    DeleteArchives(modules);
+    return false;
+  }
+  files_.WriteUpdateLog("Step 7: Finished local file updation successfully ");
+  for (const ModuleEntry& module : modules) {
+    files_.WriteIniString(files_.VersionIniPath(), module.section, "VERSION", module.version);
+  }
+  DeleteArchives(modules);
+  return true;
+}
+
+}  // namespace norvex::service

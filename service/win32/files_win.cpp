@@ -1,0 +1,168 @@
+#include "service/win32/files_win.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "service/win32/windows_service_api.h"
+
+namespace norvex::service::win32 {
+
+namespace {
+
+class Win32OutputFile : public OutputFile {
+ public:
+  explicit Win32OutputFile(HANDLE file) : file_(file) {}
+  ~Win32OutputFile() override { Close(); }
+  bool Write(const char* data, size_t size) override {
+    while (size > 0) {
+      const DWORD chunk = static_cast<DWORD>(size > (1u << 30) ? (1u << 30) : size);
+      DWORD written = 0;
+      if (!::WriteFile(file_, data, chunk, &written, nullptr) || written == 0) {
+        ok_ = false;
+        return false;
+      }
+      data += written;
+      size -= written;
+    }
+    return true;
+  }
+  bool Close() override {
+    if (file_ != INVALID_HANDLE_VALUE) {
+      if (!::CloseHandle(file_)) ok_ = false;
+      file_ = INVALID_HANDLE_VALUE;
+    }
+    return ok_;
+  }
+
+ private:
+  HANDLE file_;
+  bool ok_ = true;
+};
+
+}  // namespace
+
+std::string Win32Files::ProgramPath() {
+  char path[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return "";
+  return std::string(path, n);
+}
+
+bool Win32Files::IsFolder(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32Files::FileExists(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Win32Files::CreateFolder(const std::string& path) {
+  return ::CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
+
+bool Win32Files::RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+
+bool Win32Files::RenameReplacing(const std::string& from, const std::string& to) {
+  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+std::unique_ptr<OutputFile> Win32Files::CreateOutput(const std::string& path) {
+  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32OutputFile>(file);
+}
+
+bool Win32Files::ReadWhole(const std::string& path, std::string* bytes) {
+  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bytes->clear();
+  char buffer[65536];
+  DWORD n = 0;
+  bool ok = true;
+  while ((ok = ::ReadFile(file, buffer, sizeof buffer, &n, nullptr) != 0) && n > 0) {
+    bytes->append(buffer, n);
+  }
+  ::CloseHandle(file);
+  return ok;
+}
+
+bool Win32Files::AppendLogLine(const std::string& path, const std::string& line) {
+  // A text-mode stream, as the log has always been written: the LF of the line's CR LF
+  // becomes CR LF once more.
+  std::FILE* log = std::fopen(path.c_str(), "a+");
+  if (log == nullptr) return false;
+  const bool written = std::fputs(line.c_str(), log) >= 0;
+  return std::fclose(log) == 0 && written;
+}
+
+size_t Win32Profiles::ReadString(const std::string& file, const std::string& section,
+                                 const std::string& key, const std::string& fallback,
+                                 char* buffer, size_t size) {
+  return ::GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer,
+                                    static_cast<DWORD>(size), file.c_str());
+}
+
+size_t Win32Profiles::ReadSectionNames(const std::string& file, char* buffer, size_t size) {
+  return ::GetPrivateProfileSectionNamesA(buffer, static_cast<DWORD>(size), file.c_str());
+}
+
+bool Win32Profiles::WriteString(const std::string& file, const std::string& section,
+                                const std::string& key, const std::string& value) {
+  return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
+                                      file.c_str()) != 0;
+}
+
+LocalTime Win32Clock::Now() {
+  SYSTEMTIME t;
+  ::GetLocalTime(&t);
+  return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
+// The millisecond counter since Windows started; the same count as the multimedia timer.
+uint32_t Win32Clock::UptimeMs() { return ::GetTickCount(); }
+
+void Win32Clock::SleepMs(uint32_t ms) { ::Sleep(ms); }
+
+void Win32Console::Print(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+int Win32Mover::PlatformId() {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!::GetVersionExA(&version)) return 0;
+#pragma GCC diagnostic pop
+  return static_cast<int>(version.dwPlatformId);
+}
+
+bool Win32Mover::MoveAtRestart(const std::string& source, const std::string& destination) {
+  return ::MoveFileExA(source.c_str(), destination.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
+bool Win32Mover::HasShortPath(const std::string& path, size_t buffer_size) {
+  std::vector<char> buffer(buffer_size);
+  const DWORD n = ::GetShortPathNameA(path.c_str(), buffer.data(), static_cast<DWORD>(buffer_size));
+  return n != 0 && n < buffer_size;
+}
+
+bool Win32Mover::SetRunOnce(const std::string& value_name, const std::string& command) {
+  HKEY key = nullptr;
+  if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Runonce",
+                        0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  ::RegSetValueExA(key, value_name.c_str(), 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(command.c_str()),
+                   static_cast<DWORD>(command.size()));
+  ::RegCloseKey(key);
+  return true;
+}
+
+}  // namespace norvex::service::win32

@@ -1,0 +1,77 @@
+// The Windows platform of the service: the system's files, profiles, WinINet, the control
+// manager, and UNZIP32.dll bound by ordinal from the program folder.
+#include "service/archive_binding.h"
+#include "service/platform_factory.h"
+#include "service/update_files.h"
+#include "service/win32/files_win.h"
+#include "service/win32/http_client_win.h"
+#include "service/win32/service_host_win.h"
+#include "service/win32/windows_service_api.h"
+
+namespace norvex::service {
+
+namespace {
+
+class Win32Bundle : public PlatformBundle {
+ public:
+  Win32Bundle() {
+    log_path = "c:\\Temp\\LiveUpdateLog.txt";
+    const std::string library_path = ProgramFolderOf(files_.ProgramPath()) + "\\UNZIP32.dll";
+    library_ = ::LoadLibraryA(library_path.c_str());
+    ArchiveFunctions f;
+    if (library_) {
+      f.is_busy = reinterpret_cast<int (*)()>(Ordinal(10));
+      f.open = reinterpret_cast<uintptr_t (*)(void*, const char*, uint32_t)>(Ordinal(21));
+      f.close = reinterpret_cast<int (*)(uintptr_t)>(Ordinal(22));
+      f.find_first = reinterpret_cast<int (*)(uintptr_t, const char*, void*)>(Ordinal(23));
+      f.find_next = reinterpret_cast<int (*)(uintptr_t, void*)>(Ordinal(24));
+      f.extract =
+          reinterpret_cast<int (*)(uintptr_t, const char*, const char*, uint32_t)>(Ordinal(25));
+    }
+    if (!f.complete()) {
+      load_error = "The archive library " + library_path + " could not be loaded.";
+    }
+    archive_ = std::make_unique<BoundArchiveLibrary>(f, [](const std::string& p) { return p; });
+    platform.files = &files_;
+    platform.profiles = &profiles_;
+    platform.clock = &clock_;
+    platform.http = &http_;
+    platform.mover = &mover_;
+    platform.archive = archive_.get();
+    platform.host = &host_;
+    platform.console = &console_;
+  }
+
+ private:
+  FARPROC Ordinal(int number) {
+    return ::GetProcAddress(library_, reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(number)));
+  }
+
+  win32::Win32Files files_;
+  win32::Win32Profiles profiles_;
+  win32::Win32Clock clock_;
+  win32::WinInetHttpClient http_;
+  win32::Win32Mover mover_;
+  win32::Win32ServiceHost host_;
+  win32::Win32Console console_;
+  HMODULE library_ = nullptr;  // stays loaded for the life of the process
+  std::unique_ptr<BoundArchiveLibrary> archive_;
+};
+
+}  // namespace
+
+std::unique_ptr<PlatformBundle> CreateServicePlatform(const std::string&) {
+  return std::make_unique<Win32Bundle>();
+}
+
+std::unique_ptr<ServiceFileSystem> CreateNativeFileSystem() {
+  return std::make_unique<win32::Win32Files>();
+}
+std::unique_ptr<ProfileFiles> CreateNativeProfiles() {
+  return std::make_unique<win32::Win32Profiles>();
+}
+std::unique_ptr<HttpClient> CreateNativeHttpClient() {
+  return std::make_unique<win32::WinInetHttpClient>();
+}
+
+}  // namespace norvex::service

@@ -1,0 +1,101 @@
+#include "unzip32/zip_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "unzip32/zip_writer.h"
+
+namespace norvex::unzip {
+namespace {
+
+std::string ExtractAll(ByteSource& source, const ZipEntry& entry, ZipStatus* status) {
+  std::string out;
+  *status = ExtractEntry(source, entry, [&out](const char* d, size_t n) {
+    out.append(d, n);
+    return true;
+  });
+  return out;
+}
+
+TEST(ZipReader, ReadsStoredAndDeflatedEntriesInOrder) {
+  const std::string big(300000, 'x');
+  auto source = MemorySource(MakeZip({{"a.txt", "hello", false},
+                                      {"sub/b.bin", big, true},
+                                      {"empty.txt", "", true}}));
+  std::vector<ZipEntry> entries;
+  ASSERT_EQ(ReadDirectory(*source, &entries), ZipStatus::kOk);
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].name, "a.txt");
+  EXPECT_EQ(entries[1].name, "sub/b.bin");
+  ZipStatus status;
+  EXPECT_EQ(ExtractAll(*source, entries[0], &status), "hello");
+  EXPECT_EQ(status, ZipStatus::kOk);
+  EXPECT_EQ(ExtractAll(*source, entries[1], &status), big);
+  EXPECT_EQ(status, ZipStatus::kOk);
+  EXPECT_EQ(ExtractAll(*source, entries[2], &status), "");
+  EXPECT_EQ(status, ZipStatus::kOk);
+}
+
+TEST(ZipReader, EmptyArchiveHasNoEntries) {
+  auto source = MemorySource(MakeZip({}));
+  std::vector<ZipEntry> entries;
+  EXPECT_EQ(ReadDirectory(*source, &entries), ZipStatus::kOk);
+  EXPECT_TRUE(entries.empty());
+}
+
+struct BrokenCase {
+  const char* what;
+  std::string bytes;
+  ZipStatus directory;  // expected from ReadDirectory
+};
+
+TEST(ZipReader, RefusesBrokenArchives) {
+  const std::string good = MakeZip({{"a.txt", std::string(5000, 'q'), true}});
+  std::string bad_crc = MakeZip({{"a.txt", "data", false}});
+  bad_crc[30 + 5] ^= 0x01;  // flip a byte of the stored data
+  std::string cut_directory = good.substr(0, good.size() - 30) + good.substr(good.size() - 22);
+  const std::vector<BrokenCase> cases = {
+      {"empty file", "", ZipStatus::kNotZip},
+      {"text", "this is not an archive at all, just words", ZipStatus::kNotZip},
+      {"truncated tail", good.substr(0, good.size() - 5), ZipStatus::kNotZip},
+      {"directory past end", cut_directory, ZipStatus::kCorrupt},
+  };
+  for (const BrokenCase& c : cases) {
+    auto source = MemorySource(c.bytes);
+    std::vector<ZipEntry> entries;
+    EXPECT_EQ(ReadDirectory(*source, &entries), c.directory) << c.what;
+  }
+  auto source = MemorySource(bad_crc);
+  std::vector<ZipEntry> entries;
+  ASSERT_EQ(ReadDirectory(*source, &entries), ZipStatus::kOk);
+  ZipStatus status;
+  ExtractAll(*source, entries[0], &status);
+  EXPECT_EQ(status, ZipStatus::kCorrupt);
+}
+
+TEST(ZipReader, CorruptDeflateDataFails) {
+  std::string bytes = MakeZip({{"a.txt", std::string(20000, 'z') + "tail", true}});
+  for (size_t i = 30 + 5; i < 30 + 5 + 12; ++i) bytes[i] = static_cast<char>(0xFF);
+  auto source = MemorySource(bytes);
+  std::vector<ZipEntry> entries;
+  ASSERT_EQ(ReadDirectory(*source, &entries), ZipStatus::kOk);
+  ZipStatus status;
+  ExtractAll(*source, entries[0], &status);
+  EXPECT_NE(status, ZipStatus::kOk);
+}
+
+TEST(ZipReader, ContainedNames) {
+  const struct {
+    const char* name;
+    bool contained;
+  } cases[] = {
+      {"a.txt", true},          {"sub/dir/a.txt", true},   {"sub\\a.txt", true},
+      {"..a", true},            {"a..b/c", true},          {"", false},
+      {"/etc/passwd", false},   {"\\Windows\\x.dll", false}, {"C:\\x", false},
+      {"c:x", false},           {"\\\\host\\share\\x", false}, {"../x", false},
+      {"..\\..\\Windows\\x.dll", false}, {"a/../../b", false}, {"a/..", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsContainedName(c.name), c.contained) << c.name;
+}
+
+}  // namespace
+}  // namespace norvex::unzip
