@@ -1,5 +1,8 @@
 #include "search/query_encoding.h"
 
+#include <tuple>
+#include <utility>
+
 #include "platform/code_page.h"
 
 namespace norvex::search {
@@ -44,6 +47,26 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
+// Code page 932 holds the IBM extensions twice: at lead bytes 0xFA-0xFC (which Windows' own
+// conversion gives for their kanji and small roman numerals) and, in the same order, as the NEC
+// selection at 0xED-0xEE, with the rest in NEC row 13 and row 2. EUC-JP as Windows writes it
+// knows only the NEC forms (EUC-JP rows 89 to 92 for the kanji), so an IBM form is first moved to
+// its NEC twin. A pair outside the IBM block is returned unchanged.
+std::pair<unsigned, unsigned> IbmToNecSelection(unsigned c1, unsigned c2) {
+  if (c1 < 0xFA || c1 > 0xFC || c2 < 0x40 || c2 == 0x7F || c2 > 0xFC) return {c1, c2};
+  const unsigned index = (c1 - 0xFA) * 188 + (c2 < 0x80 ? c2 - 0x40 : c2 - 0x41);
+  constexpr unsigned kKanjiStart = 28, kKanjiCount = 360;
+  // IBM 0xFA54-0xFA5B: not sign, broken bar, apostrophe, quotation mark, (株), No., Tel, because.
+  constexpr unsigned kSymbols[8] = {0x81CA, 0xEEFA, 0xEEFB, 0xEEFC, 0x878A, 0x8782, 0x8784, 0x81E6};
+  if (index < 10) return {0xEE, 0xEF + index};          // small roman numerals
+  if (index < 20) return {0x87, 0x54 + index - 10};     // roman numerals
+  if (index < kKanjiStart) return {kSymbols[index - 20] >> 8, kSymbols[index - 20] & 0xFF};
+  if (index >= kKanjiStart + kKanjiCount) return {c1, c2};
+  const unsigned nec = index - kKanjiStart;
+  const unsigned trail = nec % 188;
+  return {0xED + nec / 188, trail < 63 ? 0x40 + trail : 0x41 + trail};
+}
+
 }  // namespace
 
 std::string EncodeQuery(std::u16string_view query, std::u16string_view encodingName) {
@@ -86,9 +109,11 @@ std::string ShiftJisToEuc(std::string_view shiftJis) {
       out += static_cast<char>(c1);
       continue;
     }
+    unsigned lead = c1;
     unsigned c2 = i + 1 < shiftJis.size() ? static_cast<unsigned char>(shiftJis[++i]) : 0u;
+    std::tie(lead, c2) = IbmToNecSelection(lead, c2);
     if (c2 >= 0x80) --c2;
-    unsigned row = (c1 < 0xA0 ? 2u * (c1 - 0x70u) : 2u * (c1 - 0xB0u)) & 0xFF;
+    unsigned row = (lead < 0xA0 ? 2u * (lead - 0x70u) : 2u * (lead - 0xB0u)) & 0xFF;
     unsigned cell;
     if (c2 >= 0x9E) {
       cell = c2 - 0x7D;
@@ -96,10 +121,10 @@ std::string ShiftJisToEuc(std::string_view shiftJis) {
       cell = (c2 - 0x1F) & 0xFF;
       row = (row - 1) & 0xFF;
     }
-    if (c1 >= 0xF0 && c1 <= 0xF9) {
+    if (lead >= 0xF0 && lead <= 0xF9) {
       // The user-defined area goes where EUC-JP keeps its own user-defined rows 85 to 94: lead
       // bytes 0xF0-0xF4 in the main plane, 0xF5-0xF9 in the supplementary one (0x8F prefix).
-      if (c1 <= 0xF4) {
+      if (lead <= 0xF4) {
         row -= 0x0A;
       } else {
         out += static_cast<char>(0x8F);

@@ -28,8 +28,11 @@ std::string ToShiftJisBytes(std::u16string_view text);
 
 // EUC-JP bytes of a code page 932 form. ASCII is copied; a half-width katakana byte (0xA1-0xDF)
 // becomes 0x8E followed by the byte; every other byte of 0x80 or more starts a two-byte
-// character that is moved from the Shift_JIS to the EUC-JP layout (JIS X 0208 rows and the NEC
-// row 13 become their EUC-JP forms). A lead byte at the very end is paired with a zero byte.
+// character that is moved from the Shift_JIS to the EUC-JP layout: JIS X 0208 rows and the NEC
+// row 13 become their EUC-JP forms; the user-defined lead bytes 0xF0-0xF4 go to EUC-JP's
+// user-defined rows 85 to 94, 0xF5-0xF9 to the same rows behind the 0x8F prefix; the IBM
+// extensions at 0xFA-0xFC take the form of their NEC-selected twins (EUC-JP rows 89 to 92 for
+// the kanji). A lead byte at the very end is paired with a zero byte.
 std::string ShiftJisToEuc(std::string_view shiftJis);
 
 // Percent-encoding of bytes: letters, digits and "_-.*" are copied, a space becomes "+", every

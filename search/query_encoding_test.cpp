@@ -37,6 +37,8 @@ const QueryCase kQueryCases[] = {
     {u"\uFF71\uFF9E", u"EUC", "%8E%B1%8E%DE"},
     {u"\uE000", u"EUC", "%F5%A1"},                    // user-defined area, main plane
     {u"\uE3AC", u"EUC", "%8F%F5%A1"},                 // user-defined area, supplementary plane
+    {u"髙橋", u"ShiftJIS", "%FB%FC%8B%B4"},          // an IBM extension kanji
+    {u"髙橋", u"EUC", "%FC%E2%B6%B6"},
     {u"_-.*09azAZ", u"UTF-8", "_-.*09azAZ"},
     {u"!\"#$%&'()", u"UTF-8", "%21%22%23%24%25%26%27%28%29"},
     {u"\u00E9", u"UTF-8", "%C3%A9"},
@@ -98,6 +100,14 @@ const EucCase kEucCases[] = {
     {"\xF4\xFC", "\xFE\xFE"},
     {"\xF5\x40", "\x8F\xF5\xA1"},
     {"\xF9\xFC", "\x8F\xFE\xFE"},
+    {"\xFA\x40", "\xFC\xF1"},          // IBM small roman one, as its NEC-selected twin EEEF
+    {"\xFA\x4A", "\xAD\xB5"},          // IBM roman one, as NEC row 13 (8754)
+    {"\xFA\x54", "\xA2\xCC"},          // IBM not sign, as 81CA
+    {"\xFA\x58", "\xAD\xEA"},          // IBM (株), as 878A
+    {"\xFA\x5C", "\xF9\xA1"},          // first IBM kanji, as ED40
+    {"\xED\x40", "\xF9\xA1"},          // its NEC-selected twin itself
+    {"\xFB\xFC", "\xFC\xE2"},          // 髙, as EEE0
+    {"\xFC\x4B", "\xFC\xEE"},          // last IBM kanji, as EEEC
 };
 
 class ShiftJisToEucCase : public ::testing::TestWithParam<EucCase> {};
