@@ -64,7 +64,8 @@ bool Win32Files::CreateFolder(const std::string& path) {
 bool Win32Files::RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
 
 bool Win32Files::RenameReplacing(const std::string& from, const std::string& to) {
-  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  return ::MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
 std::unique_ptr<OutputFile> Win32Files::CreateOutput(const std::string& path) {

@@ -1,0 +1,55 @@
+#include "shuntfile/shunt_file.h"
+
+#include <vector>
+
+namespace norvex::shuntfile {
+
+namespace {
+
+std::string Read(service::ProfileFiles& profiles, const std::string& file,
+                 const std::string& section, const std::string& key) {
+  std::vector<char> buffer(1024);
+  for (;;) {
+    const size_t n =
+        profiles.ReadString(file, section, key, "", buffer.data(), buffer.size());
+    if (n != buffer.size() - 1) return std::string(buffer.data(), n);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// Leading decimal digits; 0 when there are none.
+long LeadingNumber(const std::string& text) {
+  long value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9' || value > 1000000) break;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+}  // namespace
+
+ShuntResult RunShuntFile(service::ServiceFileSystem& files, service::ProfileFiles& profiles,
+                         const std::string& folder) {
+  ShuntResult result;
+  const std::string list = folder + "\\livefile.ini";
+  if (Read(profiles, list, "COMMON", "Enable") != "1") return result;
+  result.list_found = true;
+  const long count = LeadingNumber(Read(profiles, list, "COMMON", "COUNT"));
+  for (long n = 1; n <= count; ++n) {
+    const std::string section = std::to_string(n);
+    const std::string source = Read(profiles, list, section, "Source");
+    const std::string destination = Read(profiles, list, section, "Destination");
+    // One entry that cannot be carried out does not hold up the others.
+    if (!source.empty() && !destination.empty() && files.RenameReplacing(source, destination)) {
+      ++result.moved;
+    } else {
+      ++result.failed;
+    }
+  }
+  // The list is done with: a list left enabled would be carried out again at every logon.
+  if (!files.RemoveFile(list)) profiles.WriteString(list, "COMMON", "Enable", "0");
+  return result;
+}
+
+}  // namespace norvex::shuntfile
