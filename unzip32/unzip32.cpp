@@ -145,7 +145,10 @@ int ArcExtractFound(ArcHandle handle, const char*, const char* destination_folde
   if (!(mode & ARC_EXTRACT_FOUND) || !archive->found) return ARC_ERROR_NO_FIND;
   if (!destination_folder) return ARC_ERROR_WRITE;
   const ZipEntry& entry = *archive->found;
-  if (!norvex::unzip::IsContainedName(entry.name)) return ARC_ERROR_NAME;
+  // A name that does not fit the record would be reported cut, and the caller would look for
+  // a file of another name: refuse it like a name that leaves the folder.
+  if (!norvex::unzip::IsContainedName(entry.name) || entry.name.size() >= sizeof(ArcEntryInfo::name))
+    return ARC_ERROR_NAME;
   std::string relative = entry.name;
   for (char& c : relative) {
     if (c == '\\') c = '/';

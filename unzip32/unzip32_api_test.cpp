@@ -72,6 +72,20 @@ TEST(Unzip32, RefusesHostileNamesAndWritesNothingOutside) {
   }
 }
 
+TEST(Unzip32, NameLongerThanTheRecordIsRefused) {
+  test::TempFolder temp;
+  const std::string name = std::string(600, 'n');
+  const std::string archive = Write(temp.path() / "long.zip", MakeZip({{name, "x", true}}));
+  const ArcHandle handle = ArcOpen(nullptr, archive.c_str(), 0x2028002);
+  ASSERT_NE(handle, 0u);
+  ArcEntryInfo info;
+  ASSERT_EQ(ArcFindFirst(handle, "*", &info), ARC_OK);
+  EXPECT_EQ(std::string(info.name).size(), 512u);
+  EXPECT_EQ(ArcExtractFound(handle, "", temp.path().string().c_str(), ARC_EXTRACT_FOUND),
+            ARC_ERROR_NAME);
+  EXPECT_EQ(ArcClose(handle), ARC_OK);
+}
+
 TEST(Unzip32, FailuresAreResults) {
   test::TempFolder temp;
   EXPECT_EQ(ArcOpen(nullptr, (temp.path() / "missing.zip").string().c_str(), 0), 0u);

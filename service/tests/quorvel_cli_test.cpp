@@ -116,6 +116,8 @@ TEST_F(QuorvelCli, InstallStartPassStopUninstall) {
   Publish();
   EXPECT_EQ(Run("/Install"), "LiveUpdate Service sucessfully installed! \n");
   EXPECT_TRUE(Requested("/log/install"));
+  // Registered in quotes: the folder name has a blank.
+  EXPECT_EQ(testing::RegisteredServiceCommand(STANDIN_FOLDER), "\"" + exe_ + "\"");
   EXPECT_EQ(Run("/install"), "CreateService failed! \nService Installer error! \n");
   EXPECT_EQ(Run("/stop"), "Unable to stop Service! \n");
 
@@ -131,6 +133,12 @@ TEST_F(QuorvelCli, InstallStartPassStopUninstall) {
     EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
   }
   EXPECT_EQ(log.substr(4, 1), "/");
+#ifdef _WIN32
+  // Written through a text-mode stream: CR LF becomes CR CR LF.
+  EXPECT_NE(log.find("Success to do update\r\r\n"), std::string::npos);
+#else
+  EXPECT_NE(log.find("Success to do update\r\n"), std::string::npos);
+#endif
   EXPECT_NE(ReadFile(program_ / "version.ini").find("VERSION=1.0.10"), std::string::npos);
   EXPECT_NE(ReadFile(program_ / "product.ini").find("PRODUCT_VERSION=1.0.10"), std::string::npos);
   EXPECT_NE(ReadFile(program_ / "product.ini").find("LAST_UPDATE_TIME=20"), std::string::npos);

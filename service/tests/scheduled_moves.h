@@ -13,3 +13,11 @@ std::vector<std::pair<std::string, std::string>> ScheduledMoves(const std::strin
 void ForgetScheduledMoves(const std::string& folder);
 
 }  // namespace norvex::service::testing
+
+namespace norvex::service::testing {
+
+// The command line under which the control manager (or the stand-in, whose state folder is
+// given) has the service registered; empty when it is not registered.
+std::string RegisteredServiceCommand(const std::string& standin_folder);
+
+}  // namespace norvex::service::testing

@@ -21,3 +21,14 @@ void ForgetScheduledMoves(const std::string& folder) {
 }
 
 }  // namespace norvex::service::testing
+
+namespace norvex::service::testing {
+
+std::string RegisteredServiceCommand(const std::string& standin_folder) {
+  std::ifstream in(standin_folder + "/LiveUpdateService/config");
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+}  // namespace norvex::service::testing

@@ -91,3 +91,18 @@ void ForgetScheduledMoves(const std::string& folder) {
 }
 
 }  // namespace norvex::service::testing
+
+namespace norvex::service::testing {
+
+std::string RegisteredServiceCommand(const std::string&) {
+  char value[1024];
+  DWORD size = sizeof value;
+  if (::RegGetValueA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\LiveUpdateService",
+                     "ImagePath", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr,
+                     value, &size) != ERROR_SUCCESS) {
+    return "";
+  }
+  return value;
+}
+
+}  // namespace norvex::service::testing
