@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <mutex>
 
 namespace norvex::service::posix {
@@ -12,6 +13,10 @@ namespace {
 
 struct Transfer {
   CURL* curl = nullptr;
+  uint32_t stall_ms = 0;
+  curl_off_t last_count = -1;
+  std::chrono::steady_clock::time_point last_change = std::chrono::steady_clock::now();
+  bool stalled = false;
   const std::function<bool(const char*, size_t)>* sink = nullptr;
   uint64_t bytes = 0;
   bool sink_refused = false;
@@ -36,6 +41,23 @@ size_t OnBody(char* data, size_t size, size_t count, void* context) {
   return n;
 }
 
+// Ends the transfer once no byte has moved for the stall time (curl's own low-speed check
+// averages over a window and reacts seconds late).
+int OnProgress(void* context, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
+  auto* transfer = static_cast<Transfer*>(context);
+  const auto now = std::chrono::steady_clock::now();
+  if (received + sent != transfer->last_count) {
+    transfer->last_count = received + sent;
+    transfer->last_change = now;
+    return 0;
+  }
+  if (now - transfer->last_change > std::chrono::milliseconds(transfer->stall_ms)) {
+    transfer->stalled = true;
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 CurlHttpClient::CurlHttpClient() {
@@ -58,6 +80,7 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request,
   Transfer transfer;
   transfer.curl = curl;
   transfer.sink = sink;
+  transfer.stall_ms = request.stall_timeout_ms;
   curl_slist* headers = curl_slist_append(nullptr, ("Accept: " + request.accept).c_str());
   headers = curl_slist_append(headers, "Cache-Control: no-cache");
   headers = curl_slist_append(headers, "Pragma: no-cache");
@@ -71,10 +94,9 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request,
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connect_timeout_ms));
-  // Stall: less than one byte per second over the whole stall time ends the transfer.
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
-                   static_cast<long>((request.stall_timeout_ms + 999) / 1000));
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
   curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 512L * 1024);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
