@@ -73,7 +73,7 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request,
     result.failed_step = "InternetOpen";
     return result;
   }
-  const bool ipv6 = request.host.find(':') != std::string::npos;
+  const bool ipv6 = request.host.find(':') != std::string::npos && request.host[0] != '[';
   const std::string url = std::string(request.secure ? "https://" : "http://") +
                           (ipv6 ? "[" + request.host + "]" : request.host) + ":" +
                           std::to_string(request.port) + request.object;
