@@ -5,7 +5,7 @@ NATIVE := $(BUILD)/native
 WINDOWS := $(BUILD)/windows
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps native windows test test-native test-windows fuzz demo clean
+.PHONY: all deps native windows test test-native test-windows fuzz demo bench clean
 
 all: native windows
 
@@ -39,6 +39,10 @@ fuzz: deps
 
 demo: native
 	bash scripts/demo.sh $(NATIVE)
+
+# Speed goals, measured (not run by make test).
+bench: native
+	$(NATIVE)/bin/history_bench 50
 
 clean:
 	rm -rf $(BUILD)

@@ -4,15 +4,14 @@
 
 #include <string>
 
+#include "search/browser_connection.h"
+
 namespace norvex::pagetools {
 
-class Browser {
+// The address shown and navigation come from the search's view of the browser; the page tools
+// add new windows and the page's character set and language.
+class Browser : public search::BrowserConnection {
  public:
-  virtual ~Browser() = default;
-  // The address of the page shown; empty when there is none.
-  virtual std::u16string LocationUrl() = 0;
-  // Goes to the address in this browser window (GET, no headers).
-  virtual void Navigate(const std::u16string& url) = 0;
   // Opens the address in a new browser window of the given client size.
   virtual void OpenWindow(const std::u16string& url, int width, int height) = 0;
   // The character set of the top document as the browser reports it; empty when unknown.

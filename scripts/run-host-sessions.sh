@@ -3,7 +3,7 @@
 # sample installation (fresh profile each) and compares its output with the .expected file. A
 # first line "#! ARGS" gives extra arguments (for example "#! --width 1000").
 set -uo pipefail
-build=$1
+build=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
 passed=0
 failed=0
@@ -13,8 +13,10 @@ for input in "$root"/tools/sessions/*.in; do
   profile=$(mktemp -d)
   extra=$(head -1 "$input" | sed -n 's/^#! //p')
   # shellcheck disable=SC2086
-  actual=$("$build/bin/norvex-host" --install "$root/sample/install" --profile "$profile" $extra \
-           < "$input" 2>&1)
+  # The installation is named relative to the checkout, so that outputs do not depend on where
+  # the checkout lies.
+  actual=$(cd "$root" && "$build/bin/norvex-host" --install sample/install --profile "$profile" \
+           $extra < "$input" 2>&1)
   if diff -u "$expected" <(printf '%s\n' "$actual") >"$profile.diff"; then
     passed=$((passed + 1))
   else

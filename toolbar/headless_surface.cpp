@@ -1,6 +1,11 @@
 #include "toolbar/headless_surface.h"
 
+#include <algorithm>
+
 namespace norvex::toolbar {
+
+HeadlessSurface::HeadlessSurface() = default;
+HeadlessSurface::~HeadlessSurface() = default;
 
 int HeadlessSurface::TextWidth(const std::u16string& text) {
   int width = 0;
@@ -9,6 +14,139 @@ int HeadlessSurface::TextWidth(const std::u16string& text) {
     width += c < 0x80 ? kNarrowChar : kWideChar;
   }
   return width;
+}
+
+bool HeadlessSurface::CreateSearchBox(const Rect& rect) {
+  if (searchBoxFails) return false;
+  searchRect_ = rect;
+  editText_.clear();
+  selStart_ = selEnd_ = 0;
+  combo_ = std::make_unique<search::SearchComboBox>(static_cast<search::SearchComboHost&>(*this));
+  combo_->LoadHistory(u"Toolbar", u"TB_");
+  combo_->OnEditCreated();
+  return true;
+}
+
+void HeadlessSurface::DestroySearchBox() {
+  if (!combo_) return;
+  combo_->OnDestroy();
+  combo_.reset();
+  posted_.clear();
+  editFocused_ = dropDownShown_ = false;
+  dropDownItems_.clear();
+  editText_.clear();
+}
+
+void HeadlessSurface::DeliverPosted() {
+  while (!posted_.empty()) {
+    const int code = posted_.front();
+    posted_.pop_front();
+    if (notify) notify(code);
+  }
+}
+
+void HeadlessSurface::SendNotification(int code) {
+  if (notify) notify(code);
+}
+
+search::Rect HeadlessSurface::ScreenRect() const {
+  return {searchRect_.left + screenOffsetX, searchRect_.top, searchRect_.right + screenOffsetX,
+          searchRect_.bottom};
+}
+
+void HeadlessSurface::ShowEditText(const std::u16string& text) {
+  editText_ = text;
+  selStart_ = std::min(selStart_, editText_.size());
+  selEnd_ = std::min(selEnd_, editText_.size());
+}
+
+void HeadlessSurface::SetEditSelection(size_t start, size_t end) {
+  selStart_ = std::min(start, editText_.size());
+  selEnd_ = std::min(end, editText_.size());
+}
+
+void HeadlessSurface::FocusEditField() {
+  if (!combo_ || editFocused_) return;
+  editFocused_ = true;
+  combo_->OnEditSetFocus();
+}
+
+void HeadlessSurface::FocusSearchBox() {
+  if (combo_) combo_->OnSetFocus();
+}
+
+// The edit field's own handling of the keys that the filters hand over.
+void HeadlessSurface::PassKeyToEditField(int virtualKey) {
+  if (!combo_) return;
+  size_t start = std::min(selStart_, selEnd_), end = std::max(selStart_, selEnd_);
+  std::u16string text = editText_;
+  switch (virtualKey) {
+    case search::kVkBack:
+      if (start == end && start > 0) --start;
+      break;
+    case search::kVkDelete:
+      if (start == end && end < text.size()) ++end;
+      break;
+    case search::kVkHome:
+      selStart_ = selEnd_ = 0;
+      return;
+    case search::kVkEnd:
+      selStart_ = selEnd_ = text.size();
+      return;
+    case search::kVkLeft:
+      selStart_ = selEnd_ = start > 0 && start == end ? start - 1 : start;
+      return;
+    case search::kVkRight:
+      selStart_ = selEnd_ = end < text.size() && start == end ? end + 1 : end;
+      return;
+    default:
+      return;  // clipboard keys: the headless edit field has no clipboard
+  }
+  if (start == end) return;
+  text.erase(start, end - start);
+  editText_ = text;
+  selStart_ = selEnd_ = start;
+  combo_->OnEditUpdate(text, start, start);
+  combo_->OnEditChange();
+}
+
+void HeadlessSurface::TypeText(const std::u16string& text) {
+  if (!combo_) return;
+  FocusSearchBox();
+  // Select everything (Ctrl+A), then type over it; an empty text deletes the selection.
+  combo_->TranslateKey('A', true);
+  if (text.empty()) {
+    PassKeyToEditField(search::kVkBack);
+    return;
+  }
+  for (char16_t c : text) {
+    if (!combo_->TypeCharacter(c)) break;  // the box holds at most 50 characters
+    selStart_ = combo_->selectionStart();
+    selEnd_ = combo_->selectionEnd();
+  }
+}
+
+void HeadlessSurface::PressKey(int virtualKey) {
+  if (!combo_) return;
+  FocusSearchBox();
+  combo_->TranslateKey(virtualKey, false);
+}
+
+void HeadlessSurface::ShowDropDown(const search::Rect&, const std::vector<search::ComboItem>& items,
+                                   int selected) {
+  dropDownShown_ = true;
+  dropDownItems_ = items;
+  dropDownSelection_ = selected;
+}
+
+void HeadlessSurface::HideDropDown() {
+  dropDownShown_ = false;
+  dropDownItems_.clear();
+  dropDownSelection_ = -1;
+}
+
+void HeadlessSurface::ReplaceDropDownItems(const std::vector<search::ComboItem>& items) {
+  dropDownItems_ = items;
 }
 
 }  // namespace norvex::toolbar

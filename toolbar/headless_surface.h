@@ -1,16 +1,21 @@
-// A toolbar surface without windows: it keeps what the toolbar shows (search text, grip,
-// created controls) and measures text with fixed metrics. The Linux host and the tests use it.
+// A toolbar surface without windows: it keeps what the toolbar shows, measures text with fixed
+// metrics, and gives the search box a headless edit field and drop-down. The Linux host and the
+// tests use it.
 #pragma once
 
-#include <map>
+#include <deque>
+#include <functional>
+#include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "search/search_combo_box.h"
 #include "toolbar/toolbar_surface.h"
 
 namespace norvex::toolbar {
 
-class HeadlessSurface final : public ToolbarSurface {
+class HeadlessSurface final : public ToolbarSurface, private search::SearchComboHost {
  public:
   // Text metrics: ASCII characters are kNarrowChar pixels wide, others kWideChar; bitmaps are
   // kBitmapWidth wide.
@@ -18,34 +23,44 @@ class HeadlessSurface final : public ToolbarSurface {
   static constexpr int kWideChar = 12;
   static constexpr int kBitmapWidth = 16;
 
-  int width = 800;          // the toolbar's client width
-  int parentWidth = 800;    // the parent's client width
-  int screenOffsetX = 0;    // the toolbar's left edge on the screen
+  HeadlessSurface();
+  ~HeadlessSurface() override;
+
+  int width = 800;        // the toolbar's client width
+  int parentWidth = 800;  // the parent's client width
+  int screenOffsetX = 0;  // the toolbar's left edge on the screen
   bool searchBoxFails = false;
 
-  std::u16string searchText;
-  bool searchBoxExists = false;
   std::set<int> liveButtons;
   std::set<int> timers;
   int repaints = 0;
+  bool browserFocused = false;
 
+  // Where the search box's notifications go (the toolbar's command handler for 5025).
+  std::function<void(int code)> notify;
+  // Delivers the notifications that the search box posted, in order, as a message loop would.
+  void DeliverPosted();
+
+  // The user's side of the search box: focus, typing (the text replaces what is there, one
+  // character at a time, as typed), keys (through the band's keyboard filter).
+  void FocusSearchBox();
+  void TypeText(const std::u16string& text);
+  void PressKey(int virtualKey);
+  bool dropDownShown() const { return dropDownShown_; }
+  const std::vector<search::ComboItem>& dropDownItems() const { return dropDownItems_; }
+  int dropDownSelection() const { return dropDownSelection_; }
+  const std::u16string& editText() const { return editText_; }
+
+  // ToolbarSurface
   int ClientWidth() override { return width; }
   int ParentClientWidth() override { return parentWidth; }
   void CreateButton(const AgentButton& button) override { liveButtons.insert(button.id); }
   void UpdateButton(const AgentButton&) override {}
   void DestroyButton(int id) override { liveButtons.erase(id); }
-  bool CreateSearchBox(const Rect&) override {
-    if (searchBoxFails) return false;
-    searchBoxExists = true;
-    return true;
-  }
-  void MoveSearchBox(const Rect&) override {}
-  void DestroySearchBox() override {
-    searchBoxExists = false;
-    searchText.clear();
-  }
-  std::u16string SearchText() override { return searchText; }
-  void SetSearchText(const std::u16string& text) override { searchText = text; }
+  bool CreateSearchBox(const Rect& rect) override;
+  void MoveSearchBox(const Rect& rect) override { searchRect_ = rect; }
+  void DestroySearchBox() override;
+  search::SearchComboBox* SearchBox() override { return combo_.get(); }
   void CreateGrip(const Rect&) override {}
   void MoveGrip(const Rect&) override {}
   void DestroyGrip() override {}
@@ -55,6 +70,34 @@ class HeadlessSurface final : public ToolbarSurface {
   void StopTimer(int id) override { timers.erase(id); }
   void Repaint(bool) override { ++repaints; }
   int ScreenToClientX(int screenX, int) override { return screenX - screenOffsetX; }
+
+ private:
+  // SearchComboHost: the headless edit field and drop-down.
+  void SendNotification(int code) override;
+  void PostNotification(int code) override { posted_.push_back(code); }
+  search::Rect ScreenRect() const override;
+  void Repaint() override { ++repaints; }
+  void ShowEditText(const std::u16string& text) override;
+  void SetEditSelection(size_t start, size_t end) override;
+  void FocusEditField() override;
+  void PassKeyToEditField(int virtualKey) override;
+  void ShowDropDown(const search::Rect& rect, const std::vector<search::ComboItem>& items,
+                    int selected) override;
+  void HideDropDown() override;
+  void ReplaceDropDownItems(const std::vector<search::ComboItem>& items) override;
+  void SelectDropDownItem(int index) override { dropDownSelection_ = index; }
+  void ScrollDropDown(int) override {}
+  void ReportFocusToBrowser(bool focused) override { browserFocused = focused; }
+
+  std::unique_ptr<search::SearchComboBox> combo_;
+  Rect searchRect_;
+  std::deque<int> posted_;
+  std::u16string editText_;
+  size_t selStart_ = 0, selEnd_ = 0;
+  bool editFocused_ = false;
+  bool dropDownShown_ = false;
+  std::vector<search::ComboItem> dropDownItems_;
+  int dropDownSelection_ = -1;
 };
 
 }  // namespace norvex::toolbar

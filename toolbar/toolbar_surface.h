@@ -6,6 +6,7 @@
 #include <string>
 
 #include "catalogue/agent_types.h"
+#include "search/search_combo_box.h"
 
 namespace norvex::toolbar {
 
@@ -40,12 +41,12 @@ class ToolbarSurface {
   virtual void UpdateButton(const AgentButton& button) = 0;
   virtual void DestroyButton(int id) = 0;
 
-  // The search box control; false when it cannot be created.
+  // The search box control, with its history loaded; false when it cannot be created. While it
+  // exists, SearchBox() is its model; its notifications reach the toolbar as commands 5025.
   virtual bool CreateSearchBox(const Rect& rect) = 0;
   virtual void MoveSearchBox(const Rect& rect) = 0;
   virtual void DestroySearchBox() = 0;
-  virtual std::u16string SearchText() = 0;
-  virtual void SetSearchText(const std::u16string& text) = 0;
+  virtual search::SearchComboBox* SearchBox() = 0;
 
   // The resize grip.
   virtual void CreateGrip(const Rect& rect) = 0;

@@ -65,7 +65,8 @@ std::optional<Rect> ToolbarWindow::searchBoxRect() const {
 }
 
 std::u16string ToolbarWindow::SearchText() {
-  return searchBox_ ? surface_.SearchText() : std::u16string();
+  search::SearchComboBox* box = searchBox_ ? surface_.SearchBox() : nullptr;
+  return box ? box->GetText() : std::u16string();
 }
 
 // ---- Building the contents -------------------------------------------------------------------
@@ -211,7 +212,9 @@ void ToolbarWindow::RebuildContents() {
   TeardownContents();
   catalogue::LoadAgents(*this);
   if (!savedQuery_.empty()) {
-    if (searchBox_) surface_.SetSearchText(savedQuery_);
+    if (search::SearchComboBox* box = searchBox_ ? surface_.SearchBox() : nullptr) {
+      box->SetText(savedQuery_);
+    }
     savedQuery_.clear();
   }
   RelayoutAgents();

@@ -50,6 +50,9 @@ std::string Plain(const std::string& caption, int size, const std::string& oncli
 class Toolbar : public ::testing::Test, protected test::TestInstallation {
  protected:
   Toolbar() {
+    surface_.notify = [this](int code) {
+      window_.RouteCommand(catalogue::kSearchBoxId, code, 0);
+    };
     Catalogue(Entry("settings", "set") + Entry("search", "search") + Entry("custom", "hl") +
               Entry("custom", "find") + Entry("custom", "tr") + Entry("custom", "dict") +
               Entry("resize", "grip") + Entry("custom", "a") + Entry("custom", "b") +
@@ -94,9 +97,10 @@ class Toolbar : public ::testing::Test, protected test::TestInstallation {
     window_.OnSize(width);
   }
   void Type(const std::u16string& text) {
-    surface_.searchText = text;
-    window_.RouteCommand(catalogue::kSearchBoxId, kSearchTextChanged, 0);
+    surface_.TypeText(text);
+    surface_.DeliverPosted();
   }
+  std::u16string BoxText() { return surface_.SearchBox()->GetText(); }
   std::vector<int> OverflowIds() const {
     std::vector<int> ids;
     for (const auto& e : window_.overflow()) ids.push_back(e.id);
@@ -117,6 +121,7 @@ TEST_F(Toolbar, SearchBoxWidthAtCreationFollowsTheClientWidth) {
     HeadlessSurface surface;
     surface.width = surface.parentWidth = width;
     ToolbarWindow window(surface, actions_);
+    // (No notifications are wired: nothing here sends any.)
     window.OnCreate();
     ASSERT_TRUE(window.searchBoxRect());
     EXPECT_EQ(window.searchBoxRect()->width(), box) << width;
@@ -198,13 +203,13 @@ TEST_F(Toolbar, GripDragIsBoundedOnBothSides) {
 
 TEST_F(Toolbar, RebuildKeepsTheTypedQuery) {
   Create(800);
-  surface_.searchText = u"abc";
+  Type(u"abc");
   window_.OnInRefresh();
-  EXPECT_EQ(surface_.searchText, u"abc");
+  EXPECT_EQ(BoxText(), u"abc");
   EXPECT_TRUE(window_.Button(2025));
   // A second refresh without typing keeps it too.
   window_.OnInRefresh();
-  EXPECT_EQ(surface_.searchText, u"abc");
+  EXPECT_EQ(BoxText(), u"abc");
 }
 
 TEST_F(Toolbar, EngineSwitchingAndReset) {
@@ -260,7 +265,8 @@ TEST_F(Toolbar, WithoutSearchBoxLanguageItemsOnlyChangeTheCaption) {
 TEST_F(Toolbar, TypingEnablesThePageTools) {
   Create(1000);
   EXPECT_TRUE(window_.Button(2026)->enabled);  // buttons start enabled
-  Type(u"");
+  Type(u"x");
+  Type(u"");  // deleting the last character disables them
   EXPECT_FALSE(window_.Button(2026)->enabled);
   EXPECT_FALSE(window_.Button(2027)->enabled);
   Type(u"a");
@@ -321,20 +327,19 @@ TEST_F(Toolbar, CaptionWidthsFollowTheText) {
 
 TEST_F(Toolbar, SavedQueryDoesNotOutliveARebuildWithoutSearchBox) {
   Create(1000);
-  surface_.searchText = u"abc";
+  Type(u"abc");
   surface_.searchBoxFails = true;
   window_.OnInRefresh();  // no search box this time: the query is dropped
   surface_.searchBoxFails = false;
-  surface_.searchText.clear();
   window_.OnInRefresh();
-  EXPECT_EQ(surface_.searchText, u"");
+  EXPECT_EQ(BoxText(), u"");
 }
 
 TEST_F(Toolbar, TeardownLeavesNoControls) {
   Create(420);
   window_.OnDestroy();
   EXPECT_TRUE(surface_.liveButtons.empty());
-  EXPECT_FALSE(surface_.searchBoxExists);
+  EXPECT_EQ(surface_.SearchBox(), nullptr);
   EXPECT_TRUE(window_.buttons().empty());
   EXPECT_TRUE(window_.overflow().empty());
   EXPECT_FALSE(window_.chevron());
