@@ -38,6 +38,7 @@ class BytesSource : public ByteSource {
   uint64_t Size() const override { return bytes_.size(); }
   bool ReadAt(uint64_t offset, void* buffer, size_t size) override {
     if (offset > bytes_.size() || size > bytes_.size() - offset) return false;
+    if (size == 0) return true;
     std::memcpy(buffer, bytes_.data() + offset, size);
     return true;
   }
