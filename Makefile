@@ -5,7 +5,7 @@ NATIVE := $(BUILD)/native
 WINDOWS := $(BUILD)/windows
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps native windows test test-native test-windows fuzz demo bench clean
+.PHONY: all deps native windows test test-native test-windows fuzz demo bench bench-service clean
 
 all: native windows
 
@@ -43,6 +43,11 @@ demo: native
 # Speed goals, measured (not run by make test).
 bench: native
 	$(NATIVE)/bin/history_bench 50
+
+# The update service: a 512 MiB module over loopback against curl, and its unpacking against
+# unzip (needs about 1.5 GiB of free space in /tmp).
+bench-service: native
+	python3 service/bench/run_benchmarks.py $(NATIVE)/bin 512
 
 clean:
 	rm -rf $(BUILD)
