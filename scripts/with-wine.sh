@@ -64,9 +64,13 @@ if [ ! -f "$WINEPREFIX/.norvex-ready" ]; then
     </dev/null >/dev/null 2>&1 || true
   mkdir -p "$WINEPREFIX/drive_c/Temp"
   touch "$WINEPREFIX/.norvex-ready"
-else
-  "$WINE" wineboot </dev/null >/dev/null 2>&1
+  # Start afresh on the finished prefix: the service control manager of the first boot does not
+  # keep the services that are created while the prefix is still settling.
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  "$WINESERVER" -w >/dev/null 2>&1 || true
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
 fi
+"$WINE" wineboot </dev/null >/dev/null 2>&1
 
 # The command runs as a child we wait for, so that a TERM or INT reaches the trap at once.
 # (A background command would otherwise read /dev/null: keep our standard input for it.)
