@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <string>
-#include <unistd.h>
 
 #include "catalogue/xml_document.h"
 #include "common/text.h"
@@ -12,12 +13,11 @@
 using norvex::catalogue::XmlDocument;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string path = [] {
-    char name[] = "/tmp/norvex-fuzz-xml-XXXXXX";
-    const int fd = ::mkstemp(name);
-    if (fd >= 0) ::close(fd);
-    return std::string(name);
-  }();
+  // One file of our own for the whole run, rewritten for each input.
+  static const std::string path =
+      (std::filesystem::temp_directory_path() /
+       ("norvex-fuzz-xml-" + std::to_string(std::random_device{}()) + ".xml"))
+          .string();
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   (void)norvex::catalogue::DecodeUtf8(bytes);
   FILE* file = std::fopen(path.c_str(), "wb");

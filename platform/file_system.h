@@ -32,9 +32,9 @@ class FileSystem {
   // Reads a whole file, opened so that others may read it but not write it while we do.
   virtual ReadResult ReadFileShared(const std::u16string& path, std::string& bytes) = 0;
 
-  // Creates the file, or empties the one that exists, and writes `bytes` into it (CreateFileW
-  // with write access, shared write, CREATE_ALWAYS). False when it cannot be made or written.
-  // Stand-ins that do not need it keep this default, which fails.
+  // Creates a new file holding `bytes` (CreateFileW with CREATE_NEW). A file that exists is left
+  // as it is, whoever made it since the caller last looked: false then, as when the file cannot
+  // be made or written. Stand-ins that do not need it keep this default, which fails.
   virtual bool CreateFileWithBytes(const std::u16string& path, std::string_view bytes) {
     return false;
   }

@@ -103,6 +103,12 @@ std::string ShiftJisToEuc(std::string_view shiftJis) {
       out += static_cast<char>(c1);
       continue;
     }
+    if (c1 == 0x80 || c1 == 0xA0 || c1 >= 0xFD) {
+      // Single-byte characters of code page 932 (U+0080, U+F8F0-U+F8F3) that no lead byte
+      // uses: kept as they are, so that they do not swallow the character after them.
+      out += static_cast<char>(c1);
+      continue;
+    }
     if (c1 >= 0xA1 && c1 <= 0xDF) {
       // Half-width katakana: one byte in Shift_JIS, the single-shift 2 form in EUC-JP.
       out += static_cast<char>(0x8E);

@@ -88,6 +88,7 @@ struct EucCase {
 
 const EucCase kEucCases[] = {
     {"abc", "abc"},
+    {"\x80" "a\xA0" "b\xFD\xFE\xFF" "c", "\x80" "a\xA0" "b\xFD\xFE\xFF" "c"},  // single bytes
     {"\x88\x9F", "\xB0\xA1"},          // first kanji of level 1
     {"\x81\x40", "\xA1\xA1"},          // ideographic space
     {"\x82\xA0", "\xA4\xA2"},          // hiragana a

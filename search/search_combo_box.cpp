@@ -406,7 +406,13 @@ void SearchComboBox::OnEditKillFocus(bool toComboWindow) {
 
 void SearchComboBox::OnDropText(std::u16string_view text, bool unicodeText) {
   if (!unicodeText) return;
-  SetText(text);
+  // Text dragged from a page often spans lines; a query is one line (a line break would also
+  // break the history file's line when the query is recorded).
+  std::u16string line(text);
+  for (char16_t& c : line) {
+    if (c == u'\r' || c == u'\n') c = u' ';
+  }
+  SetText(line);
   host_.FocusEditField();
 }
 

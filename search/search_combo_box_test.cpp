@@ -436,6 +436,9 @@ TEST_F(ComboBox, DroppedTextIsSetButNotSubmitted) {
   EXPECT_EQ(box_.GetText(), std::u16string(50, u'd'));
   EXPECT_EQ(SearchComboBox::DragEffect(true), DropEffect::kCopy);
   EXPECT_EQ(SearchComboBox::DragEffect(false), DropEffect::kMove);
+  // Lines of dropped text become one line.
+  box_.OnDropText(u"first line\r\nsecond\nthird", true);
+  EXPECT_EQ(box_.GetText(), u"first line  second third");
 }
 
 TEST_F(ComboBox, AddingHistoryClosesTheDropDown) {

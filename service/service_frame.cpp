@@ -1,6 +1,7 @@
 #include "service/service_frame.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "service/file_replacement.h"
@@ -275,8 +276,14 @@ int RunQuorvel(int argc, char** argv, const ServicePlatform& platform,
         runner.ReportErrorEvent("StartServiceCtrlDispatcher");
         platform.console->Print("StartServiceCtrlDispatcher error! \n");
       }
-      if (config.join_worker) runner.JoinWorker();
-      break;
+      if (config.join_worker) {
+        runner.JoinWorker();
+        break;
+      }
+      // The service has stopped, but its worker may be in the middle of a pass that uses the
+      // objects of this scope: end the process here, before they go.
+      std::fflush(stdout);
+      std::_Exit(0);
     }
   }
   return 0;

@@ -63,6 +63,11 @@ bool IsSafeEntryName(const std::string& name) {
   if (name.empty()) return false;
   if (name[0] == '\\' || name[0] == '/') return false;  // rooted, UNC included
   if (name.find(':') != std::string::npos) return false;  // drive or stream
+  // Control characters (a line break could forge lines of the move journal) and the characters
+  // that Windows file names cannot hold.
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F || std::strchr("<>\"|?*", c)) return false;
+  }
   size_t begin = 0;
   for (;;) {
     const size_t end = name.find_first_of("\\/", begin);
@@ -136,6 +141,13 @@ ManifestComparison UpdatePass::CompareManifest(const std::string& manifest,
                                        : files_.ReadIniString(manifest, section, "NAME", "");
     module.url = url;
     module.folder = ReplaceAll(folder, "PRODUCT_HOME", ".");
+    // The manifest names where files go and what the archive is called: neither may lead out
+    // of the program folder (the service runs with every right on the machine).
+    const std::string archive = ArchiveNameOf(url);
+    if (!IsSafeEntryName(module.folder) || !IsSafeEntryName(archive) ||
+        archive.find('\\') != std::string::npos || archive == "." ) {
+      continue;
+    }
     module.version = version;
     module.section = section;
     result.modules.push_back(std::move(module));

@@ -165,7 +165,9 @@ TEST_F(Toolbar, NarrowingSendsAgentsToTheChevronAndWideningBringsThemBack) {
   for (int id : hidden) EXPECT_FALSE(Visible(id)) << id;
   // Everything still shown ends left of the limit.
   for (const auto& [id, button] : window_.buttons()) {
-    if (button.visible && id != 2024) EXPECT_LE(button.rect.right, 494) << id;
+    if (button.visible && id != 2024) {
+      EXPECT_LE(button.rect.right, 494) << id;
+    }
   }
 
   Resize(1000);

@@ -40,7 +40,11 @@ class ListingToolbar final : public catalogue::AgentToolbar {
     buttons.push_back(spec);
   }
   void HideAgentButton(int) override {}
-  catalogue::OverflowEntry MakeOverflowEntry(int id) override { return {u"", id}; }
+  catalogue::OverflowEntry MakeOverflowEntry(int id) override {
+    catalogue::OverflowEntry entry;
+    entry.id = id;
+    return entry;
+  }
   void AddOverflow(catalogue::OverflowEntry) override {}
   bool HasChevron() const override { return false; }
   void BuildChevronMenu() override {}

@@ -168,11 +168,9 @@ ZipStatus ExtractEntry(ByteSource& source, const ZipEntry& entry,
     int result = Z_OK;
     ZipStatus status = ZipStatus::kOk;
     while (result != Z_STREAM_END && status == ZipStatus::kOk) {
-      if (z.avail_in == 0) {
-        if (remaining == 0) {
-          status = ZipStatus::kCorrupt;  // the data ended before the stream did
-          break;
-        }
+      // More input only when zlib has used what it had. With none left, inflate may still
+      // have output to give (the last output buffer filled up); it says Z_BUF_ERROR when not.
+      if (z.avail_in == 0 && remaining > 0) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(remaining, in.size()));
         if (!source.ReadAt(offset, in.data(), n)) {
           status = ZipStatus::kCorrupt;
@@ -187,7 +185,7 @@ ZipStatus ExtractEntry(ByteSource& source, const ZipEntry& entry,
       z.avail_out = static_cast<uInt>(out.size());
       result = inflate(&z, Z_NO_FLUSH);
       if (result != Z_OK && result != Z_STREAM_END) {
-        status = ZipStatus::kCorrupt;
+        status = ZipStatus::kCorrupt;  // bad data, or (Z_BUF_ERROR) data that ends too soon
         break;
       }
       const size_t n = out.size() - z.avail_out;
@@ -209,6 +207,11 @@ ZipStatus ExtractEntry(ByteSource& source, const ZipEntry& entry,
 bool IsContainedName(const std::string& name) {
   if (name.empty() || name[0] == '/' || name[0] == '\\') return false;
   if (name.find(':') != std::string::npos) return false;
+  // Control characters (a line break could forge lines of the move journal) and the characters
+  // that Windows file names cannot hold.
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F || std::strchr("<>\"|?*", c)) return false;
+  }
   size_t begin = 0;
   for (;;) {
     const size_t end = name.find_first_of("/\\", begin);

@@ -35,6 +35,21 @@ TEST(ZipReader, ReadsStoredAndDeflatedEntriesInOrder) {
   EXPECT_EQ(status, ZipStatus::kOk);
 }
 
+// Highly compressible entries whose output ends just past a multiple of the reader's output
+// block: the last input is used up while zlib still holds output to give.
+TEST(ZipReader, DeflatedEntriesAroundOutputBlockBoundaries) {
+  for (size_t size : {size_t{262144}, size_t{262145}, size_t{262166}, size_t{524288 + 7},
+                      size_t{524288 * 3 + 1}}) {
+    const std::string zeros(size, '\0');
+    auto source = MemorySource(MakeZip({{"z.bin", zeros, true}}));
+    std::vector<ZipEntry> entries;
+    ASSERT_EQ(ReadDirectory(*source, &entries), ZipStatus::kOk);
+    ZipStatus status;
+    EXPECT_EQ(ExtractAll(*source, entries[0], &status).size(), size);
+    EXPECT_EQ(status, ZipStatus::kOk) << size;
+  }
+}
+
 TEST(ZipReader, EmptyArchiveHasNoEntries) {
   auto source = MemorySource(MakeZip({}));
   std::vector<ZipEntry> entries;
@@ -93,6 +108,7 @@ TEST(ZipReader, ContainedNames) {
       {"/etc/passwd", false},   {"\\Windows\\x.dll", false}, {"C:\\x", false},
       {"c:x", false},           {"\\\\host\\share\\x", false}, {"../x", false},
       {"..\\..\\Windows\\x.dll", false}, {"a/../../b", false}, {"a/..", false},
+      {"a\nb", false},         {"a\tb", false},          {"a*b", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsContainedName(c.name), c.contained) << c.name;
 }

@@ -41,7 +41,7 @@ class PosixFileSystem final : public FileSystem {
     posix::FolderLock lock(posix::ParentFolder(file));
     if (!lock.held()) return false;
     struct stat st {};
-    if (::stat(file.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
+    if (::lstat(file.c_str(), &st) == 0) return false;  // made by someone else meanwhile
     return posix::ReplaceFileContents(file, std::string(bytes), posix::DefaultFileMode());
   }
 

@@ -222,6 +222,10 @@ bool IniText::Set(std::u16string_view section, std::optional<std::u16string_view
       std::u16string replacement(line.name);
       replacement += u'=';
       replacement += *value;
+      // The same line again changes nothing: no write (a history saved back unchanged).
+      if (std::u16string_view(text_).substr(line.begin, line.end - line.begin) == replacement) {
+        return false;
+      }
       text_.replace(line.begin, line.end - line.begin, replacement);
     }
     Parse();

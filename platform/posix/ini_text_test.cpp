@@ -47,6 +47,14 @@ TEST(IniText, EditsChangeOnlyTheirLines) {
   }
 }
 
+TEST(IniText, WritingTheSameValueChangesNothing) {
+  IniText ini = IniText::FromBytes("[a]\r\n x = 1 \r\ny=2\r\n");
+  EXPECT_TRUE(ini.Set(u"a", u"x", u"1"));  // the line is rewritten in the store's own form
+  EXPECT_FALSE(ini.Set(u"a", u"x", u"1"));
+  EXPECT_FALSE(ini.Set(u"A", u"Y", u"2"));
+  EXPECT_EQ(ini.ToBytes(), "[a]\r\nx=1\r\ny=2\r\n");
+}
+
 TEST(IniText, EncodingsRoundTrip) {
   const std::string utf8Bom = "\xEF\xBB\xBF[s]\r\nk=\xE6\xA4\x9C\r\n";
   IniText a = IniText::FromBytes(utf8Bom);

@@ -48,7 +48,7 @@ class WinFileSystem final : public FileSystem {
 
   bool CreateFileWithBytes(const std::u16string& path, std::string_view bytes) override {
     win32::ScopedHandle file(::CreateFileW(W(path), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return false;
     size_t done = 0;
     while (done < bytes.size()) {

@@ -36,7 +36,7 @@ class FakeHttp : public HttpClient {
     long status = 200;
     std::string body;
     bool complete = true;         // false: the body breaks off (truncated or stalled)
-    std::string failed_step;      // set: the request fails before any answer
+    std::string failed_step = {};  // set: the request fails before any answer
   };
   std::map<std::string, Answer> answers;
   std::vector<HttpRequest> requests;

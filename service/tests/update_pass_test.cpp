@@ -40,6 +40,7 @@ TEST(IsSafeEntryName, RefusesNamesThatLeaveTheFolder) {
       {"..\\..\\Windows\\x.dll", false}, {"C:\\x", false}, {"c:x", false},
       {"\\\\srv\\share\\x", false},      {"\\x", false},   {"/etc/x", false},
       {"a\\..\\..\\x", false},  {"..", false},             {"", false},
+      {"a\nb\tc", false},      {"x?.dll", false},         {"a|b", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsSafeEntryName(c.name), c.safe) << c.name;
 }
@@ -182,6 +183,22 @@ TEST_F(UpdatePassTest, CompareManifestTakesOnlyDueModules) {
   ASSERT_EQ(due.modules.size(), 2u);
   EXPECT_EQ(due.modules[0], (ModuleEntry{"Alpha", "http://h/a.zip", ".\\Agents", "2.0.0", "A"}));
   EXPECT_EQ(due.modules[1], (ModuleEntry{"SETTING", "http://h/s.zip", ".", "2.1", "SETTING"}));
+}
+
+TEST_F(UpdatePassTest, ManifestCannotSendFilesOutOfTheProgramFolder) {
+  f_.Write("version.ini", "[COMMON]\nVERSION=1.0.0\n");
+  f_.Write("Temp/LiveUpdate.ini",
+           "[COMMON]\nVERSION=2.0.0\n"
+           "[Up]\nVERSION=2\nFolder=PRODUCT_HOME\\..\\..\\Windows\nURL=http://h/a.zip\n"
+           "[Drive]\nVERSION=2\nFolder=C:\\Windows\nURL=http://h/a.zip\n"
+           "[Rooted]\nVERSION=2\nFolder=\\Windows\nURL=http://h/a.zip\n"
+           "[Name]\nVERSION=2\nFolder=PRODUCT_HOME\nURL=http://h/m/..\\version.ini\n"
+           "[Dots]\nVERSION=2\nFolder=PRODUCT_HOME\nURL=http://h/m/..\n"
+           "[Empty]\nVERSION=2\nFolder=PRODUCT_HOME\nURL=http://h/m/\n"
+           "[Good]\nVERSION=2\nFolder=PRODUCT_HOME\\Agents\nURL=http://h/m/good.zip\n");
+  const ManifestComparison due = pass_.CompareManifest("Temp\\LiveUpdate.ini", "version.ini");
+  ASSERT_EQ(due.modules.size(), 1u);
+  EXPECT_EQ(due.modules[0].section, "Good");
 }
 
 TEST_F(UpdatePassTest, FreshInstallationEmptiesVersionIniAndTakesEverything) {

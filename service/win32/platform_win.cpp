@@ -20,13 +20,12 @@ class Win32Bundle : public PlatformBundle {
     library_ = ::LoadLibraryA(library_path.c_str());
     ArchiveFunctions f;
     if (library_) {
-      f.is_busy = reinterpret_cast<int (*)()>(Ordinal(10));
-      f.open = reinterpret_cast<uintptr_t (*)(void*, const char*, uint32_t)>(Ordinal(21));
-      f.close = reinterpret_cast<int (*)(uintptr_t)>(Ordinal(22));
-      f.find_first = reinterpret_cast<int (*)(uintptr_t, const char*, void*)>(Ordinal(23));
-      f.find_next = reinterpret_cast<int (*)(uintptr_t, void*)>(Ordinal(24));
-      f.extract =
-          reinterpret_cast<int (*)(uintptr_t, const char*, const char*, uint32_t)>(Ordinal(25));
+      Bind(f.is_busy, 10);
+      Bind(f.open, 21);
+      Bind(f.close, 22);
+      Bind(f.find_first, 23);
+      Bind(f.find_next, 24);
+      Bind(f.extract, 25);
     }
     if (!f.complete()) {
       load_error = "The archive library " + library_path + " could not be loaded.";
@@ -45,6 +44,12 @@ class Win32Bundle : public PlatformBundle {
  private:
   FARPROC Ordinal(int number) {
     return ::GetProcAddress(library_, reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(number)));
+  }
+  // Gives `function` the export of that ordinal, typed as the library declares it (through the
+  // generic function pointer type, which converts to any other).
+  template <typename Function>
+  void Bind(Function& function, int number) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(Ordinal(number)));
   }
 
   win32::Win32Files files_;
