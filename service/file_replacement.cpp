@@ -49,8 +49,13 @@ int ApplyMoveJournal(ServiceFileSystem& fs, const std::string& journal_path) {
   int failed = 0;
   size_t begin = 0;
   while (begin < journal.size()) {
-    size_t end = journal.find('\n', begin);
-    if (end == std::string::npos) end = journal.size();
+    const size_t end = journal.find('\n', begin);
+    if (end == std::string::npos) {
+      // A last line without its line end was cut off while being written: its destination may
+      // be cut short too, so it is not applied.
+      ++failed;
+      break;
+    }
     const std::string line = journal.substr(begin, end - begin);
     begin = end + 1;
     const size_t tab = line.find('\t');

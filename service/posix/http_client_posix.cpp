@@ -92,7 +92,8 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request,
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  // A secure request stays secure: a redirect may not lead it to clear text.
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, request.secure ? "https" : "http,https");
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connect_timeout_ms));
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);

@@ -82,5 +82,19 @@ TEST(MoveJournal, AppliesMovesInOrderThenRemovesItself) {
   EXPECT_EQ(ApplyMoveJournal(*f.files, p + "/journal"), 0);
 }
 
+TEST(MoveJournal, LastLineWithoutLineEndIsNotApplied) {
+  ServiceFixture f;
+  const std::string p = f.Folder().string();
+  f.Write("Temp/a.txt", "new a");
+  f.Write("Temp/b.txt", "new b");
+  std::string cut = JournalLine(p + "/Temp/b.txt", p + "/b.txt");
+  cut.pop_back();  // the write broke off before the line end
+  f.Write("journal", JournalLine(p + "/Temp/a.txt", p + "/a.txt") + cut);
+  EXPECT_EQ(ApplyMoveJournal(*f.files, p + "/journal"), 1);
+  EXPECT_EQ(f.Read("a.txt"), "new a");
+  EXPECT_FALSE(f.Exists("b.txt"));
+  EXPECT_FALSE(f.Exists("journal"));
+}
+
 }  // namespace
 }  // namespace norvex::service
