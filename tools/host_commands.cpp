@@ -80,6 +80,24 @@ std::vector<std::string> FormatDropDown(const DropDown& dropDown) {
   return lines;
 }
 
+std::u16string ShownProgramPath(std::u16string_view program, std::u16string_view installFolder,
+                                std::u16string_view shownFolder) {
+  auto isSeparator = [](char16_t c) { return c == u'\\' || c == u'/'; };
+  auto trimmed = [&](std::u16string_view folder) {
+    while (!folder.empty() && isSeparator(folder.back())) folder.remove_suffix(1);
+    return folder;
+  };
+  installFolder = trimmed(installFolder);
+  std::u16string shown(program);
+  if (!installFolder.empty() && program.size() > installFolder.size() &&
+      isSeparator(program[installFolder.size()]) &&
+      EqualsIgnoreCaseAscii(program.substr(0, installFolder.size()), installFolder)) {
+    shown = std::u16string(trimmed(shownFolder)) + std::u16string(program.substr(installFolder.size()));
+  }
+  std::replace(shown.begin(), shown.end(), u'\\', u'/');
+  return shown;
+}
+
 namespace refusal {
 std::string UnknownCommand(std::string_view line) {
   return "unknown command: " + std::string(line);

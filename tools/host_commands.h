@@ -59,6 +59,14 @@ struct DropDown {
 // "dropdown TEXT" per entry ("dropdown* TEXT" for the selected one), or "dropdown closed".
 std::vector<std::string> FormatDropDown(const DropDown& dropDown);
 
+// A program path of the installation as a host prints it in "start" lines: `installFolder` (the
+// folder the toolbar was loaded from, as the system names it) at its start is replaced by
+// `shownFolder` (the folder as the host's command line gave it), and backslashes become slashes,
+// so that both hosts print the same line. The folder is matched without regard to ASCII case and
+// only up to a separator; a path outside it only has its backslashes turned.
+std::u16string ShownProgramPath(std::u16string_view program, std::u16string_view installFolder,
+                                std::u16string_view shownFolder);
+
 // The reasons for refusing a command, worded once for both hosts.
 namespace refusal {
 std::string UnknownCommand(std::string_view line);

@@ -47,6 +47,35 @@ TEST(HostKeys, NamesGiveTheirVirtualKeys) {
   EXPECT_EQ(VirtualKeyByName(""), 0);
 }
 
+// ---- Program paths in "start" lines ----------------------------------------------------------
+
+TEST(HostProgramPath, InstallationFolderIsShownAsGivenWithSlashes) {
+  struct Case {
+    const char16_t* program;
+    const char16_t* installFolder;
+    const char16_t* shownFolder;
+    const char16_t* expected;
+  };
+  const Case cases[] = {
+      {u"Z:\\tmp\\s1\\sample\\install\\NorvexHelper.exe", u"Z:\\tmp\\s1\\sample\\install",
+       u"sample/install", u"sample/install/NorvexHelper.exe"},
+      // The system may spell the folder in another case; a trailing separator changes nothing.
+      {u"z:\\TMP\\s1\\Sample\\install\\NorvexHelper.exe", u"Z:\\tmp\\s1\\sample\\install\\",
+       u"sample/install/", u"sample/install/NorvexHelper.exe"},
+      {u"Z:\\a\\bin\\x.exe", u"Z:\\a", u"C:\\b", u"C:/b/bin/x.exe"},
+      // Only a whole folder is replaced.
+      {u"Z:\\tmp\\install2\\x.exe", u"Z:\\tmp\\install", u"sample/install",
+       u"Z:/tmp/install2/x.exe"},
+      {u"C:\\Other\\x.exe", u"Z:\\tmp\\install", u"sample/install", u"C:/Other/x.exe"},
+      {u"Z:\\tmp\\install", u"Z:\\tmp\\install", u"sample/install", u"Z:/tmp/install"},
+      {u"Z:\\x.exe", u"", u"sample/install", u"Z:/x.exe"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ShownProgramPath(c.program, c.installFolder, c.shownFolder), c.expected)
+        << Utf16ToUtf8(c.program);
+  }
+}
+
 // ---- Output lines ----------------------------------------------------------------------------
 
 TEST(HostLayout, ItemsSortedByLeftEdgeKeepingTheOrderOfEqualOnes) {

@@ -18,6 +18,7 @@
 #include <cwchar>
 #include <new>
 
+#include "tools/win32/host_com_win.h"
 #include "tools/win32/host_document_win.h"
 
 namespace norvex::tools::win32 {
@@ -40,11 +41,6 @@ Vtbl StubVtable() {
     std::memcpy(reinterpret_cast<char*>(&vtbl) + offset, &stub, sizeof(stub));
   }
   return vtbl;
-}
-
-BSTR NewBstr(const std::u16string& text) {
-  return ::SysAllocStringLen(reinterpret_cast<const wchar_t*>(text.data()),
-                             static_cast<UINT>(text.size()));
 }
 
 // ---- The html element --------------------------------------------------------------------------
