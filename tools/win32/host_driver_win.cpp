@@ -242,9 +242,14 @@ void Win32HostDriver::DragGrip(int x) {
 // in place, the menu is ended, and a chosen item's command goes to the owner as the menu would
 // have sent it.
 void Win32HostDriver::OnMenuLoop() {
-  if (!visit_ || visit_->seen) return;
   const HWND menuWindow = FindThreadWindow(kMenuClass);
   if (!menuWindow || !::IsWindowVisible(menuWindow)) return;
+  if (!visit_ || visit_->seen) {
+    // A menu that no command asked for (or a second one) would wait for a user: it closes with
+    // nothing chosen.
+    ::EndMenu();
+    return;
+  }
   const auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, kMenuGetHmenu, 0, 0));
   if (!menu) return;
   visit_->seen = true;
