@@ -53,7 +53,7 @@ Host::Host(int width, std::FILE* out)
     : out_(out), browser_(out), window_(surface_, *this), watcher_(browser_) {
   surface_.width = surface_.parentWidth = width;
   surface_.notify = [this](int code) {
-    window_.RouteCommand(catalogue::kSearchBoxId, code, 0);
+    window_.RouteCommand(catalogue::kSearchBoxId, code);
   };
   window_.OnCreate();
   window_.OnSize(width);
@@ -92,7 +92,7 @@ bool Host::Run(const std::string& line) {
     if (!window_.gripRect()) {
       Error("the toolbar has no grip");
     } else {
-      window_.RouteCommand(catalogue::kResizeGripId, toolbar::kGripDragged, a & 0xFFFF);
+      window_.OnGripDragged(a, 0);
     }
   } else if (command == "page" && !args.empty() && args.size() <= 3) {
     Page(args[0], args.size() > 1 ? args[1] : "", args.size() > 2 ? args[2] : "");
@@ -115,7 +115,7 @@ bool Host::Run(const std::string& line) {
 }
 
 void Host::Type(const std::u16string& text) {
-  if (!surface_.SearchBox()) {
+  if (!window_.searchBox()) {
     Error("the toolbar has no search box");
     return;
   }
@@ -128,7 +128,7 @@ void Host::Key(const std::string& name) {
       {"Up", search::kVkUp},        {"Down", search::kVkDown},
       {"F4", search::kVkF4},        {"Backspace", search::kVkBack},
       {"Delete", search::kVkDelete}};
-  if (!surface_.SearchBox()) {
+  if (!window_.searchBox()) {
     Error("the toolbar has no search box");
     return;
   }
@@ -205,7 +205,7 @@ void Host::PrintLayout() {
         button.enabled, button.text);
   }
   if (const auto box = window_.searchBoxRect()) {
-    add(catalogue::kSearchBoxId, "search", *box, true, true, surface_.SearchBox()->GetText());
+    add(catalogue::kSearchBoxId, "search", *box, true, true, window_.searchBox()->GetText());
   }
   if (const auto grip = window_.gripRect()) add(catalogue::kResizeGripId, "grip", *grip, true, true, u"");
   if (const auto& chevron = window_.chevron()) {
@@ -225,7 +225,7 @@ void Host::PrintLayout() {
 // ---- What the toolbar's commands lead to -------------------------------------------------
 
 void Host::OpenTemplateUrl(const std::u16string& urlTemplate, const std::u16string& encoding) {
-  search::OpenTemplateUrl(urlTemplate, encoding, {&browser_, surface_.SearchBox()});
+  search::OpenTemplateUrl(urlTemplate, encoding, {&browser_, window_.searchBox()});
 }
 
 void Host::Highlight() { Print("command highlight"); }
