@@ -194,6 +194,9 @@ TEST_F(Band, SitedBandShowsTheToolbarAndLeavesNothingBehind) {
   };
   const int windowsBefore = countWindows();
   const size_t hooksBefore = HookEntries().size();
+  const DWORD gdiBefore = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+  const DWORD userBefore = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+
   {
     FakeSite site(parent);
     ToolBand* band = nullptr;
@@ -225,6 +228,12 @@ TEST_F(Band, SitedBandShowsTheToolbarAndLeavesNothingBehind) {
   }
   Pump();
   EXPECT_EQ(countWindows(), windowsBefore);
+  // Windows counts a process's GDI and USER objects; Wine answers 0 for both, and there the
+  // windows counted above and the hook table stand for them.
+  if (gdiBefore != 0) {
+    EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
+    EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS), userBefore);
+  }
   DestroyParent(parent);
 }
 
