@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "common/geometry.h"
+#include "resources/control_ids.h"
+
 namespace norvex::catalogue {
 
 // What a record's command does when it arrives.
@@ -45,12 +48,7 @@ struct OverflowEntry {
 enum class BuildRole { kOrdinary, kSettings, kSearch };
 enum class MenuStyle : int { kPlain = 1, kMenu = 2, kSplitMenu = 3 };
 
-struct Rect {
-  int left = 0, top = 0, right = 0, bottom = 0;
-  int width() const { return right - left; }
-  int height() const { return bottom - top; }
-  bool operator==(const Rect&) const = default;
-};
+using norvex::Rect;
 
 // Everything a toolbar needs to create one agent's button.
 struct AgentButtonSpec {
@@ -71,12 +69,12 @@ struct AgentSlot {
 
 // Identifiers: agent buttons 2024 + catalogue position; menus from 8100 in blocks of 100; the
 // search box 5025, the grip 5024, the chevron 0. A special button "none" is 0.
-inline constexpr int kFirstAgentId = 2024;
+using norvex::kChevronId;
+using norvex::kFirstAgentId;
+using norvex::kResizeGripId;
+using norvex::kSearchBoxId;
 inline constexpr int kMenuBaseStart = 8000;
 inline constexpr int kMenuBlock = 100;
-inline constexpr int kSearchBoxId = 5025;
-inline constexpr int kResizeGripId = 5024;
-inline constexpr int kChevronId = 0;
 
 // The agents of one build of a toolbar: the command map, the slots and the special references.
 // Lives from one load to the next teardown.

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/geometry.h"
+#include "resources/control_ids.h"
 #include "search/search_box_access.h"
 #include "search/search_history.h"
 
@@ -17,8 +19,8 @@ namespace norvex::search {
 
 // Control identifiers, the submit notification and the combo-box notifications (WM_COMMAND high
 // words) that the parent receives.
-inline constexpr int kSearchBoxId = 5025;
-inline constexpr int kEditFieldId = 108;
+using norvex::kEditFieldId;
+using norvex::kSearchBoxId;
 inline constexpr int kNotifySubmit = kSearchBoxId;
 inline constexpr int kCbnSelChange = 1;
 inline constexpr int kCbnSetFocus = 3;
@@ -50,10 +52,7 @@ inline constexpr int kMinDropHeight = 50;
 inline constexpr int kWheelDelta = 120;
 inline constexpr int kWheelScrollItems = 3;
 
-struct Rect {
-  int left = 0, top = 0, right = 0, bottom = 0;
-  bool operator==(const Rect&) const = default;
-};
+using norvex::Rect;
 
 // What the model asks of the window it lives in.
 class SearchComboHost {

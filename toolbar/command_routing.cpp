@@ -18,13 +18,11 @@ std::u16string_view TrimLeft(std::u16string_view text) {
 
 }  // namespace
 
-bool ToolbarWindow::RouteCommand(int id, int code, long param) {
+bool ToolbarWindow::RouteCommand(int id, int code) {
+  // The grip's drags arrive through OnGripDragged with their position; its other notifications
+  // only repaint.
   if (id == catalogue::kResizeGripId) {
-    if (code == kGripDragged) {
-      OnGripDrag(static_cast<short>(param & 0xFFFF), static_cast<short>((param >> 16) & 0xFFFF));
-    } else {
-      surface_.Repaint(true);
-    }
+    surface_.Repaint(true);
     return true;
   }
   if (id == catalogue::kSearchBoxId) {
@@ -96,7 +94,7 @@ void ToolbarWindow::RunSearch() {
                                                              : fallback->caption);
     }
     NarrowSearchBoxNearGrip();
-    if (settingsLeft_ <= 353 && searchBox_) {
+    if (settingsLeft_ <= kNarrowToolbarEdge && searchBox_) {
       searchBoxWidth_ = kSearchBoxNarrow;
       ApplySearchBoxRect();
     }

@@ -16,21 +16,23 @@ int HeadlessSurface::TextWidth(const std::u16string& text) {
   return width;
 }
 
-bool HeadlessSurface::CreateSearchBox(const Rect& rect) {
-  if (searchBoxFails) return false;
+search::SearchComboHost* HeadlessSurface::CreateSearchBox(const Rect& rect) {
+  if (searchBoxFails) return nullptr;
   searchRect_ = rect;
   editText_.clear();
   selStart_ = selEnd_ = 0;
-  combo_ = std::make_unique<search::SearchComboBox>(static_cast<search::SearchComboHost&>(*this));
-  combo_->LoadHistory(u"Toolbar", u"TB_");
+  return this;
+}
+
+// The headless edit field exists at once (a window makes it at its first paint).
+void HeadlessSurface::ConnectSearchBox(search::SearchComboBox& model) {
+  combo_ = &model;
   combo_->OnEditCreated();
-  return true;
 }
 
 void HeadlessSurface::DestroySearchBox() {
   if (!combo_) return;
-  combo_->OnDestroy();
-  combo_.reset();
+  combo_ = nullptr;
   posted_.clear();
   editFocused_ = dropDownShown_ = false;
   dropDownItems_.clear();

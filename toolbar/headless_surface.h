@@ -29,7 +29,7 @@ class HeadlessSurface final : public ToolbarSurface, private search::SearchCombo
   int width = 800;        // the toolbar's client width
   int parentWidth = 800;  // the parent's client width
   int screenOffsetX = 0;  // the toolbar's left edge on the screen
-  bool searchBoxFails = false;
+  bool searchBoxFails = false;  // the search box's window cannot be created
 
   std::set<int> liveButtons;
   std::set<int> timers;
@@ -57,10 +57,10 @@ class HeadlessSurface final : public ToolbarSurface, private search::SearchCombo
   void CreateButton(const AgentButton& button) override { liveButtons.insert(button.id); }
   void UpdateButton(const AgentButton&) override {}
   void DestroyButton(int id) override { liveButtons.erase(id); }
-  bool CreateSearchBox(const Rect& rect) override;
+  search::SearchComboHost* CreateSearchBox(const Rect& rect) override;
+  void ConnectSearchBox(search::SearchComboBox& model) override;
   void MoveSearchBox(const Rect& rect) override { searchRect_ = rect; }
   void DestroySearchBox() override;
-  search::SearchComboBox* SearchBox() override { return combo_.get(); }
   void CreateGrip(const Rect&) override {}
   void MoveGrip(const Rect&) override {}
   void DestroyGrip() override {}
@@ -89,7 +89,7 @@ class HeadlessSurface final : public ToolbarSurface, private search::SearchCombo
   void ScrollDropDown(int) override {}
   void ReportFocusToBrowser(bool focused) override { browserFocused = focused; }
 
-  std::unique_ptr<search::SearchComboBox> combo_;
+  search::SearchComboBox* combo_ = nullptr;  // the toolbar's model of the box, while it exists
   Rect searchRect_;
   std::deque<int> posted_;
   std::u16string editText_;

@@ -41,12 +41,15 @@ class ToolbarSurface {
   virtual void UpdateButton(const AgentButton& button) = 0;
   virtual void DestroyButton(int id) = 0;
 
-  // The search box control, with its history loaded; false when it cannot be created. While it
-  // exists, SearchBox() is its model; its notifications reach the toolbar as commands 5025.
-  virtual bool CreateSearchBox(const Rect& rect) = 0;
+  // The search box's window at `rect`, which hosts the box's model; null when it cannot be
+  // created. The toolbar builds the model over it and connects it: from then on the window
+  // reports what the user does to that model, and the box's notifications reach the toolbar as
+  // commands 5025, until DestroySearchBox.
+  virtual search::SearchComboHost* CreateSearchBox(const Rect& rect) = 0;
+  virtual void ConnectSearchBox(search::SearchComboBox& model) = 0;
   virtual void MoveSearchBox(const Rect& rect) = 0;
+  // Destroys the window; the model is not called any more.
   virtual void DestroySearchBox() = 0;
-  virtual search::SearchComboBox* SearchBox() = 0;
 
   // The resize grip.
   virtual void CreateGrip(const Rect& rect) = 0;
@@ -62,7 +65,7 @@ class ToolbarSurface {
   virtual void StopTimer(int id) = 0;
   virtual void Repaint(bool erase) = 0;
 
-  // A screen x-coordinate in the toolbar's client coordinates.
+  // A screen position's x-coordinate in the toolbar's client coordinates.
   virtual int ScreenToClientX(int screenX, int screenY) = 0;
 };
 
@@ -70,7 +73,8 @@ class ToolbarSurface {
 class ToolbarActions {
  public:
   virtual ~ToolbarActions() = default;
-  // Fills the template from the search box, page address and partner identifier; navigates.
+  // Fills the template from the toolbar's search box, the page address and the partner
+  // identifier; navigates the browser window that hosts the toolbar.
   virtual void OpenTemplateUrl(const std::u16string& urlTemplate,
                                const std::u16string& encoding) = 0;
   virtual void Highlight() = 0;

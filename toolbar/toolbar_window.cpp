@@ -65,8 +65,7 @@ std::optional<Rect> ToolbarWindow::searchBoxRect() const {
 }
 
 std::u16string ToolbarWindow::SearchText() {
-  search::SearchComboBox* box = searchBox_ ? surface_.SearchBox() : nullptr;
-  return box ? box->GetText() : std::u16string();
+  return searchBox_ ? searchBox_->GetText() : std::u16string();
 }
 
 // ---- Building the contents -------------------------------------------------------------------
@@ -90,10 +89,13 @@ Placement ToolbarWindow::PlaceAgentButton(int width, BuildRole role) {
 
 bool ToolbarWindow::CreateSearchBox() {
   const int left = cursor_ + kGap;
-  const int right = cursor_ + kGap + (surface_.ClientWidth() >= 500 ? kSearchBoxWide
-                                                                     : kSearchBoxNarrow);
-  if (!surface_.CreateSearchBox({left, 0, right, kSearchBoxHeight})) return false;
-  searchBox_ = true;
+  const int right = cursor_ + kGap + (surface_.ClientWidth() >= kWideToolbar ? kSearchBoxWide
+                                                                              : kSearchBoxNarrow);
+  search::SearchComboHost* window = surface_.CreateSearchBox({left, 0, right, kSearchBoxHeight});
+  if (!window) return false;
+  searchBox_ = std::make_unique<search::SearchComboBox>(*window);
+  searchBox_->LoadHistory(kHistorySection, kHistoryKeyPrefix);
+  surface_.ConnectSearchBox(*searchBox_);
   searchBoxLeft_ = left;
   searchBoxWidth_ = right - left;
   cursor_ = right;
@@ -102,9 +104,9 @@ bool ToolbarWindow::CreateSearchBox() {
 
 void ToolbarWindow::CreateResizeGrip() {
   if (grip_) return;
-  grip_ = Rect{cursor_ + 3, 0, cursor_ + 3 + kGripWidth, kButtonHeight};
+  grip_ = Rect{cursor_ + kGripGap, 0, cursor_ + kGripGap + kGripWidth, kButtonHeight};
   surface_.CreateGrip(*grip_);
-  cursor_ += 3 + kGripWidth;
+  cursor_ += kGripGap + kGripWidth;
   gripPosition_ = cursor_;
 }
 
@@ -178,7 +180,7 @@ void ToolbarWindow::CreateChevron() {
   chevron.image = chevron.offImage = chevron.pressedImage = kChevronBitmap;
   chevron.transparent = 0xFFFFFF;
   chevron.style = MenuStyle::kMenu;
-  chevron.rect = {settingsLeft_ - 20, 0, settingsLeft_, kButtonHeight};
+  chevron.rect = {settingsLeft_ - kChevronWidth, 0, settingsLeft_, kButtonHeight};
   chevron_ = chevron;
   surface_.CreateButton(*chevron_);
 }
@@ -199,8 +201,12 @@ void ToolbarWindow::RefreshOverflowEntry(int id) {
 void ToolbarWindow::TeardownContents() {
   for (const auto& [id, button] : buttons_) surface_.DestroyButton(id);
   buttons_.clear();
-  if (searchBox_) surface_.DestroySearchBox();
-  searchBox_ = false;
+  if (searchBox_) {
+    // The history is written back while the window still exists, then the window goes.
+    searchBox_->OnDestroy();
+    surface_.DestroySearchBox();
+    searchBox_.reset();
+  }
   if (grip_) surface_.DestroyGrip();
   grip_.reset();
   DestroyChevron();
@@ -212,9 +218,7 @@ void ToolbarWindow::RebuildContents() {
   TeardownContents();
   catalogue::LoadAgents(*this);
   if (!savedQuery_.empty()) {
-    if (search::SearchComboBox* box = searchBox_ ? surface_.SearchBox() : nullptr) {
-      box->SetText(savedQuery_);
-    }
+    if (searchBox_) searchBox_->SetText(savedQuery_);
     savedQuery_.clear();
   }
   RelayoutAgents();
@@ -251,14 +255,18 @@ void ToolbarWindow::SetButtonCaption(int id, const std::u16string& text) {
   surface_.UpdateButton(b);
 }
 
+bool ToolbarWindow::PressOpensMenu(int id, int x) const {
+  const AgentButton* button = Button(id);
+  return button &&
+         (button->style == MenuStyle::kMenu ||
+          (button->style == MenuStyle::kSplitMenu && x >= button->rect.width() - kSplitArrowWidth));
+}
+
 bool ToolbarWindow::PressButton(int id, int x) {
   const AgentButton* button = Button(id);
   if (!button || !button->enabled) return false;
-  const bool opensMenu =
-      button->style == MenuStyle::kMenu ||
-      (button->style == MenuStyle::kSplitMenu && x >= button->rect.width() - kSplitArrowWidth);
-  if (!opensMenu) {
-    RouteCommand(button->commandId, 0, 0);
+  if (!PressOpensMenu(id, x)) {
+    RouteCommand(button->commandId, 0);
     return false;
   }
   AgentButton& b = id == catalogue::kChevronId ? *chevron_ : buttons_.at(id);
@@ -274,7 +282,7 @@ void ToolbarWindow::CloseButtonMenu(int buttonId, int itemId) {
   if (chevron_ && buttonId == catalogue::kChevronId) chevron_->menuOpen = false;
   const auto it = buttons_.find(buttonId);
   if (it != buttons_.end()) it->second.menuOpen = false;
-  if (itemId != 0) RouteCommand(itemId, 0, 0);
+  if (itemId != 0) RouteCommand(itemId, 0);
 }
 
 // ---- Layout ----------------------------------------------------------------------------------
@@ -284,7 +292,7 @@ void ToolbarWindow::ApplySearchBoxRect() {
 }
 
 void ToolbarWindow::NarrowSearchBoxNearGrip() {
-  if (settingsLeft_ - gripPosition_ <= 60 && searchBoxWidth_ > kSearchBoxWide) {
+  if (settingsLeft_ - gripPosition_ <= kGripNearSettings && searchBoxWidth_ > kSearchBoxWide) {
     searchBoxWidth_ = kSearchBoxWide;
     ApplySearchBoxRect();
   }
@@ -363,10 +371,10 @@ void ToolbarWindow::RelayoutAgents() {
   std::vector<OverflowEntry> collected;
   WalkSlots(agents_.middleSlots, limit, false, collected);
   if (grip_) {
-    grip_ = Rect{cursor_ + 3, 0, cursor_ + 3 + kGripWidth, kButtonHeight};
+    grip_ = Rect{cursor_ + kGripGap, 0, cursor_ + kGripGap + kGripWidth, kButtonHeight};
     surface_.MoveGrip(*grip_);
-    gripPosition_ = cursor_ + 3;
-    cursor_ += 3 + kGripWidth;
+    gripPosition_ = cursor_ + kGripGap;
+    cursor_ += kGripGap + kGripWidth;
   }
   WalkSlots(agents_.rightSlots, limit, true, collected);
   if (!collected.empty()) {
@@ -387,11 +395,12 @@ void ToolbarWindow::OnSize(int newWidth) {
     MoveButton(agents_.settingsButton, p.rect.left);
   }
   if (chevron_) {
-    chevron_->rect = {settingsLeft_ - 23, 0, settingsLeft_ - 3, kButtonHeight};
+    chevron_->rect = {settingsLeft_ - kChevronWidth - kChevronResizedGap, 0,
+                      settingsLeft_ - kChevronResizedGap, kButtonHeight};
     surface_.UpdateButton(*chevron_);
   }
-  if (searchBox_ && settingsLeft_ + settingsWidth_ > 440) {
-    if (searchBoxWidth_ < kSearchBoxWide && newWidth > 500) {
+  if (searchBox_ && settingsLeft_ + settingsWidth_ > kSearchBoxAdaptEdge) {
+    if (searchBoxWidth_ < kSearchBoxWide && newWidth > kWideToolbar) {
       searchBoxWidth_ = kSearchBoxWide;
       ApplySearchBoxRect();
     } else if (newWidth != 0) {
@@ -409,7 +418,7 @@ void ToolbarWindow::OnSize(int newWidth) {
   }
 }
 
-void ToolbarWindow::OnGripDrag(int screenX, int screenY) {
+void ToolbarWindow::OnGripDragged(int screenX, int screenY) {
   if (!searchBox_) return;
   const int x = std::min(surface_.ScreenToClientX(screenX, screenY),
                          settingsLeft_ - kOverflowMargin);

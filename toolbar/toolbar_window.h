@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,11 +26,27 @@ inline constexpr int kSettingsMinRight = 323;
 inline constexpr int kOverflowMargin = 50;
 inline constexpr int kSearchBoxWide = 200;
 inline constexpr int kSearchBoxNarrow = 70;
+// A toolbar at least this wide gets the wide search box when it is built.
+inline constexpr int kWideToolbar = 500;
+// A resize that leaves the settings button's right edge beyond this adapts the search box.
+inline constexpr int kSearchBoxAdaptEdge = 440;
+// After a search or a language item: a box within this of the settings button goes back to 200…
+inline constexpr int kGripNearSettings = 60;
+// …and with the settings button left of this, to 70.
+inline constexpr int kNarrowToolbarEdge = 353;
+// The chevron sits this far left of the settings button, and moves 3 further at the first resize.
+inline constexpr int kChevronWidth = 20;
+inline constexpr int kChevronResizedGap = 3;
+// The grip stands 3 pixels right of the element before it.
+inline constexpr int kGripGap = 3;
+// The search history's section and key prefix in "NorvexHistory.ini".
+inline constexpr char16_t kHistorySection[] = u"Toolbar";
+inline constexpr char16_t kHistoryKeyPrefix[] = u"TB_";
 inline constexpr int kSplitArrowWidth = 15;
 inline constexpr int kUsageTimerId = 3010;
 inline constexpr int kUsageTimerDelayMs = 5000;
-inline constexpr int kGripBitmap = 213;
-inline constexpr int kChevronBitmap = 228;
+using norvex::kChevronBitmap;
+using norvex::kGripBitmap;
 
 // Notification codes of the search box and the grip.
 inline constexpr int kSearchSubmitted = 5025;
@@ -51,11 +68,16 @@ class ToolbarWindow final : public catalogue::AgentToolbar {
   // "NorvexToolbar::InRefresh": rebuild from the files, keeping the typed query.
   void OnInRefresh();
   // A command: true when handled, false for the window's default handling.
-  bool RouteCommand(int id, int code, long param);
+  bool RouteCommand(int id, int code);
+  // The grip is dragged: the pointer is at this screen position.
+  void OnGripDragged(int screenX, int screenY);
 
   // A left press on the button built as `id`, at x (relative to its left edge): opens its menu
   // (true), or, for a plain press, sends the button's command to the toolbar (false).
   bool PressButton(int id, int x);
+  // Whether a left press at x on the button built as `id` opens its menu (a menu button, or the
+  // arrow of a split button) rather than being a plain press.
+  bool PressOpensMenu(int id, int x) const;
   // Closes a button's menu, choosing `itemId` (0: nothing chosen).
   void CloseButtonMenu(int buttonId, int itemId);
 
@@ -64,6 +86,8 @@ class ToolbarWindow final : public catalogue::AgentToolbar {
   const AgentButton* Button(int id) const;
   const std::optional<AgentButton>& chevron() const { return chevron_; }
   std::optional<Rect> searchBoxRect() const;
+  // The search box's model, or null when the toolbar has none.
+  search::SearchComboBox* searchBox() const { return searchBox_.get(); }
   std::optional<Rect> gripRect() const { return grip_; }
   const std::vector<OverflowEntry>& overflow() const { return overflow_; }
   const catalogue::AgentSet& agents() const { return agents_; }
@@ -90,7 +114,7 @@ class ToolbarWindow final : public catalogue::AgentToolbar {
   void ResetLayoutCursor() override { cursor_ = 0; }
   catalogue::Placement PlaceAgentButton(int width, catalogue::BuildRole role) override;
   bool CreateSearchBox() override;
-  bool HasSearchBox() const override { return searchBox_; }
+  bool HasSearchBox() const override { return searchBox_ != nullptr; }
   void CreateResizeGrip() override;
   bool HasResizeGrip() const override { return grip_.has_value(); }
   void CreateAgentButton(const catalogue::AgentButtonSpec& spec) override;
@@ -107,7 +131,6 @@ class ToolbarWindow final : public catalogue::AgentToolbar {
   void RunLanguageItem(int buttonId, const AgentRecord& record);
   void RunKeywordCommand(const std::u16string& keyword);
   void RunButtonWithQuery(const AgentRecord& record, const std::u16string& withoutQueryUrl);
-  void OnGripDrag(int screenX, int screenY);
 
   // Layout helpers.
   void CreateChevron();
@@ -129,7 +152,7 @@ class ToolbarWindow final : public catalogue::AgentToolbar {
   std::map<int, AgentButton> buttons_;
   std::optional<AgentButton> chevron_;
   std::vector<OverflowEntry> overflow_;
-  bool searchBox_ = false;
+  std::unique_ptr<search::SearchComboBox> searchBox_;
   std::optional<Rect> grip_;
 
   int cursor_ = 0;

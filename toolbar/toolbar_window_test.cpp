@@ -51,7 +51,7 @@ class Toolbar : public ::testing::Test, protected test::TestInstallation {
  protected:
   Toolbar() {
     surface_.notify = [this](int code) {
-      window_.RouteCommand(catalogue::kSearchBoxId, code, 0);
+      window_.RouteCommand(catalogue::kSearchBoxId, code);
     };
     Catalogue(Entry("settings", "set") + Entry("search", "search") + Entry("custom", "hl") +
               Entry("custom", "find") + Entry("custom", "tr") + Entry("custom", "dict") +
@@ -100,7 +100,7 @@ class Toolbar : public ::testing::Test, protected test::TestInstallation {
     surface_.TypeText(text);
     surface_.DeliverPosted();
   }
-  std::u16string BoxText() { return surface_.SearchBox()->GetText(); }
+  std::u16string BoxText() { return window_.searchBox()->GetText(); }
   std::vector<int> OverflowIds() const {
     std::vector<int> ids;
     for (const auto& e : window_.overflow()) ids.push_back(e.id);
@@ -194,12 +194,12 @@ TEST_F(Toolbar, ChevronIsTwentyPixelsLeftOfSettingsWhenCreated) {
 TEST_F(Toolbar, GripDragIsBoundedOnBothSides) {
   Create(1000);
   const int limit = window_.settingsLeft() - 50;
-  window_.RouteCommand(catalogue::kResizeGripId, kGripDragged, 5000);  // far right
+  window_.OnGripDragged(5000, 0);  // far right
   EXPECT_LE(window_.searchBoxRect()->right, limit);
-  window_.RouteCommand(catalogue::kResizeGripId, kGripDragged, 0);  // far left
+  window_.OnGripDragged(0, 0);  // far left
   EXPECT_EQ(window_.searchBoxWidth(), 70);
   // y in the high word does not disturb x.
-  window_.RouteCommand(catalogue::kResizeGripId, kGripDragged, (5L << 16) | 400);
+  window_.OnGripDragged(400, 5);
   EXPECT_GT(window_.searchBoxWidth(), 70);
 }
 
@@ -217,16 +217,16 @@ TEST_F(Toolbar, RebuildKeepsTheTypedQuery) {
 TEST_F(Toolbar, EngineSwitchingAndReset) {
   Create(1000);
   Type(u"tokyo");
-  window_.RouteCommand(catalogue::kSearchBoxId, kSearchSubmitted, 0);
-  window_.RouteCommand(8201, 0, 0);  // Images: becomes the engine, then searches
+  window_.RouteCommand(catalogue::kSearchBoxId, kSearchSubmitted);
+  window_.RouteCommand(8201, 0);  // Images: becomes the engine, then searches
   EXPECT_EQ(window_.Button(2025)->text, u"Images");
-  window_.RouteCommand(catalogue::kSearchBoxId, kSearchSubmitted, 0);
-  window_.RouteCommand(8202, 0, 0);  // Direct: opened, engine unchanged
+  window_.RouteCommand(catalogue::kSearchBoxId, kSearchSubmitted);
+  window_.RouteCommand(8202, 0);  // Direct: opened, engine unchanged
   Type(u"   ");
-  window_.RouteCommand(2025, 0, 0);  // only spaces: like an empty box
+  window_.RouteCommand(2025, 0);  // only spaces: like an empty box
   EXPECT_EQ(window_.Button(2025)->text, u"Search");
   Type(u"x");
-  window_.RouteCommand(catalogue::kSearchBoxId, kSearchSubmitted, 0);
+  window_.RouteCommand(catalogue::kSearchBoxId, kSearchSubmitted);
   EXPECT_EQ(actions_.log, (std::vector<std::string>{
                               "open http://s.example/?q={query} [UTF-8]",
                               "open http://i.example/?q={query} [ShiftJIS]",
@@ -239,13 +239,13 @@ TEST_F(Toolbar, EngineSwitchingAndReset) {
 
 TEST_F(Toolbar, LanguageItemsAreAdoptedByTheirButtons) {
   Create(1000);
-  window_.RouteCommand(8400, 0, 0);  // the Dictionary menu is the fourth menu built
+  window_.RouteCommand(8400, 0);  // the Dictionary menu is the fourth menu built
   EXPECT_EQ(window_.Button(2029)->text, u"JJ");
   Type(u"neko");
-  window_.RouteCommand(2029, 0, 0);  // the button now repeats the item
+  window_.RouteCommand(2029, 0);  // the button now repeats the item
   Type(u"");
-  window_.RouteCommand(2029, 0, 0);
-  window_.RouteCommand(8300, 0, 0);  // Translation item with an empty box
+  window_.RouteCommand(2029, 0);
+  window_.RouteCommand(8300, 0);  // Translation item with an empty box
   EXPECT_EQ(actions_.log, (std::vector<std::string>{
                               "open http://d.example/ []",
                               "open http://d.example/jj?q={query} [ShiftJIS]",
@@ -258,7 +258,7 @@ TEST_F(Toolbar, LanguageItemsAreAdoptedByTheirButtons) {
 TEST_F(Toolbar, WithoutSearchBoxLanguageItemsOnlyChangeTheCaption) {
   surface_.searchBoxFails = true;
   Create(1000);
-  window_.RouteCommand(8200, 0, 0);  // no search agent: Translation's is the second menu
+  window_.RouteCommand(8200, 0);  // no search agent: Translation's is the second menu
   EXPECT_EQ(window_.Button(2028)->text, u"EJ");
   EXPECT_TRUE(actions_.log.empty());
   EXPECT_EQ(window_.agents().Record(2028)->onclick, u"http://t.example/?q={query}");
@@ -293,15 +293,15 @@ TEST_F(Toolbar, TypingEnablesThePageTools) {
 
 TEST_F(Toolbar, KeywordsAndAddresses) {
   Create(1000);
-  window_.RouteCommand(2026, 0, 0);
-  window_.RouteCommand(2027, 0, 0);
-  window_.RouteCommand(2031, 0, 0);
-  window_.RouteCommand(2033, 0, 0);  // "HTTP://" is a keyword, and unknown: nothing
-  window_.RouteCommand(2034, 0, 0);
-  window_.RouteCommand(8100, 0, 0);  // options, cancelled: no refresh
+  window_.RouteCommand(2026, 0);
+  window_.RouteCommand(2027, 0);
+  window_.RouteCommand(2031, 0);
+  window_.RouteCommand(2033, 0);  // "HTTP://" is a keyword, and unknown: nothing
+  window_.RouteCommand(2034, 0);
+  window_.RouteCommand(8100, 0);  // options, cancelled: no refresh
   actions_.optionsResult = true;
-  window_.RouteCommand(8100, 0, 0);
-  EXPECT_FALSE(window_.RouteCommand(4242, 0, 0));  // not ours
+  window_.RouteCommand(8100, 0);
+  EXPECT_FALSE(window_.RouteCommand(4242, 0));  // not ours
   EXPECT_EQ(actions_.log, (std::vector<std::string>{
                               "highlight", "searchinpage", "open http://a.example/ []",
                               "window http://help.example/x 450x500", "options", "options",
@@ -341,7 +341,7 @@ TEST_F(Toolbar, TeardownLeavesNoControls) {
   Create(420);
   window_.OnDestroy();
   EXPECT_TRUE(surface_.liveButtons.empty());
-  EXPECT_EQ(surface_.SearchBox(), nullptr);
+  EXPECT_EQ(window_.searchBox(), nullptr);
   EXPECT_TRUE(window_.buttons().empty());
   EXPECT_TRUE(window_.overflow().empty());
   EXPECT_FALSE(window_.chevron());

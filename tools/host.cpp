@@ -33,7 +33,7 @@ Host::Host(int width, HostOutput& out)
     : out_(out), browser_(out), window_(surface_, *this), watcher_(browser_) {
   surface_.width = surface_.parentWidth = width;
   surface_.notify = [this](int code) {
-    window_.RouteCommand(catalogue::kSearchBoxId, code, 0);
+    window_.RouteCommand(catalogue::kSearchBoxId, code);
   };
   window_.OnCreate();
   window_.OnSize(width);
@@ -76,7 +76,7 @@ void Host::SetWidth(int width) {
 }
 
 void Host::DragGrip(int x) {
-  window_.RouteCommand(catalogue::kResizeGripId, toolbar::kGripDragged, x & 0xFFFF);
+  window_.OnGripDragged(x, 0);
 }
 
 void Host::ShowPage(const std::u16string& url, const std::u16string& charset,
@@ -108,7 +108,7 @@ Layout Host::ReadLayout() {
         button.enabled, button.text);
   }
   if (const auto box = window_.searchBoxRect()) {
-    add(catalogue::kSearchBoxId, "search", *box, true, true, surface_.SearchBox()->GetText());
+    add(catalogue::kSearchBoxId, "search", *box, true, true, window_.searchBox()->GetText());
   }
   if (const auto grip = window_.gripRect()) add(catalogue::kResizeGripId, "grip", *grip, true, true, u"");
   if (const auto& chevron = window_.chevron()) {
@@ -124,7 +124,7 @@ Layout Host::ReadLayout() {
 // ---- What the toolbar's commands lead to -------------------------------------------------
 
 void Host::OpenTemplateUrl(const std::u16string& urlTemplate, const std::u16string& encoding) {
-  search::OpenTemplateUrl(urlTemplate, encoding, {&browser_, surface_.SearchBox()});
+  search::OpenTemplateUrl(urlTemplate, encoding, {&browser_, window_.searchBox()});
 }
 
 void Host::Highlight() { out_.Command("highlight"); }

@@ -38,7 +38,7 @@ class Host final : public HostDriver,
   ~Host() override;
 
   // HostDriver
-  bool HasSearchBox() override { return surface_.SearchBox() != nullptr; }
+  bool HasSearchBox() override { return window_.searchBox() != nullptr; }
   bool HasGrip() override { return window_.gripRect().has_value(); }
   void Type(const std::u16string& text) override { surface_.TypeText(text); }
   void Key(int virtualKey) override { surface_.PressKey(virtualKey); }

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "platform/platform.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_api.h"
 
 namespace norvex::platform {
@@ -24,7 +25,7 @@ class WinFileSystem final : public FileSystem {
   }
 
   ReadResult ReadFileShared(const std::u16string& path, std::string& bytes) override {
-    win32::ScopedHandle file(::CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    win32::ScopedKernelHandle file(::CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return ReadResult::kOpenFailed;
     LARGE_INTEGER size{};
@@ -47,7 +48,7 @@ class WinFileSystem final : public FileSystem {
   }
 
   bool CreateFileWithBytes(const std::u16string& path, std::string_view bytes) override {
-    win32::ScopedHandle file(::CreateFileW(W(path), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+    win32::ScopedKernelHandle file(::CreateFileW(W(path), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return false;
     size_t done = 0;

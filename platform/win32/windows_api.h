@@ -30,22 +30,4 @@ inline std::u16string FromW(const wchar_t* s, size_t n) {
   return std::u16string(reinterpret_cast<const char16_t*>(s), n);
 }
 
-// A Win32 file handle, closed when the object goes.
-class ScopedHandle {
- public:
-  explicit ScopedHandle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
-  ~ScopedHandle() { Close(); }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-  HANDLE get() const { return h_; }
-  void Close() {
-    if (valid()) ::CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE h_;
-};
-
 }  // namespace norvex::platform::win32

@@ -8,25 +8,13 @@
 #include "service/win32/windows_service_api.h"
 #include <wininet.h>
 
+#include "platform/win32/scoped_handle.h"
+
 namespace norvex::service::win32 {
 
 namespace {
 
-// An Internet handle, closed when the object goes.
-class InternetHandle {
- public:
-  explicit InternetHandle(HINTERNET h = nullptr) : h_(h) {}
-  ~InternetHandle() {
-    if (h_) ::InternetCloseHandle(h_);
-  }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-  HINTERNET get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
-
- private:
-  HINTERNET h_;
-};
+using InternetHandle = platform::win32::ScopedInternetHandle;
 
 HttpResult Failed(const char* step) {
   HttpResult result;

@@ -2,25 +2,13 @@
 
 #include "service/win32/windows_service_api.h"
 
+#include "platform/win32/scoped_handle.h"
+
 namespace norvex::service::win32 {
 
 namespace {
 
-// A control manager handle, closed when the object goes.
-class ScHandle {
- public:
-  explicit ScHandle(SC_HANDLE h = nullptr) : h_(h) {}
-  ~ScHandle() {
-    if (h_) ::CloseServiceHandle(h_);
-  }
-  ScHandle(const ScHandle&) = delete;
-  ScHandle& operator=(const ScHandle&) = delete;
-  SC_HANDLE get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
-
- private:
-  SC_HANDLE h_;
-};
+using ScHandle = platform::win32::ScopedServiceHandle;
 
 ServiceStatusRecord FromStatus(const SERVICE_STATUS& s) {
   return ServiceStatusRecord{s.dwServiceType, s.dwCurrentState, s.dwControlsAccepted,

@@ -1,0 +1,410 @@
+// The band object under real windows: sizes for the browser, siting, showing, focus, the
+// keyboard filter, the refresh hook across threads, and what is left after CloseDW.
+#include "band/win32/tool_band_win.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "band/win32/class_factory_win.h"
+#include "band/win32/hook_table_win.h"
+#include "band/win32/module_win.h"
+#include "tests/test_installation.h"
+
+namespace norvex::band::win32 {
+namespace {
+
+using platform::win32::ComPtr;
+
+// The band's site: a window of its own, no browser, and a record of focus reports.
+class FakeSite final : public IOleWindow, public IServiceProvider, public IInputObjectSite {
+ public:
+  explicit FakeSite(HWND window, bool serviceProvider = true)
+      : window_(window), serviceProvider_(serviceProvider) {}
+  std::vector<bool> focusReports;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
+    *object = nullptr;
+    if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IOleWindow)) {
+      *object = static_cast<IOleWindow*>(this);
+    } else if (::IsEqualIID(iid, IID_IServiceProvider) && serviceProvider_) {
+      *object = static_cast<IServiceProvider*>(this);
+    } else if (::IsEqualIID(iid, IID_IInputObjectSite)) {
+      *object = static_cast<IInputObjectSite*>(this);
+    } else {
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() noexcept override { return --references_; }
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) noexcept override {
+    *window = window_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) noexcept override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE QueryService(REFGUID, REFIID, void** object) noexcept override {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  HRESULT STDMETHODCALLTYPE OnFocusChangeIS(IUnknown*, BOOL focused) noexcept override {
+    focusReports.push_back(focused != FALSE);
+    return S_OK;
+  }
+  ULONG references() const { return references_; }
+
+ private:
+  HWND window_;
+  bool serviceProvider_;
+  ULONG references_ = 1;
+};
+
+void Pump() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
+HWND MakeParent(int width) {
+  HWND frame = ::CreateWindowExW(0, L"Static", L"frame", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                 width + 40, 200, nullptr, nullptr, nullptr, nullptr);
+  return ::CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                           width, 24, frame, nullptr, nullptr, nullptr);
+}
+
+void DestroyParent(HWND parent) { ::DestroyWindow(::GetParent(parent)); }
+
+// A band made through the class factory, as the browser makes it.
+HRESULT CreateBandForTest(ToolBand** band) {
+  *band = nullptr;
+  ClassFactory* factory = new ClassFactory();
+  IObjectWithSite* object = nullptr;
+  const HRESULT hr =
+      factory->CreateInstance(nullptr, IID_IObjectWithSite, reinterpret_cast<void**>(&object));
+  factory->Release();
+  *band = static_cast<ToolBand*>(object);
+  return hr;
+}
+
+class Band : public ::testing::Test, protected test::TestInstallation {
+ protected:
+  Band() {
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    UseSampleInstallation();
+  }
+  ~Band() override { ::CoUninitialize(); }
+};
+
+TEST(BandInfo, FillsOnlyWhatTheMaskAsks) {
+  struct Case {
+    DWORD mask;
+    POINTL min, max, integral, actual;
+    DWORD modeFlags;
+  };
+  const POINTL untouched{-7, -7};
+  const LONG screen = ::GetSystemMetrics(SM_CXSCREEN);
+  const Case cases[] = {
+      {DBIM_MINSIZE | DBIM_ACTUAL, {323, 24}, untouched, untouched, {373, 24}, 99},
+      {DBIM_MAXSIZE, untouched, {screen, 24}, untouched, untouched, 99},
+      {DBIM_INTEGRAL | DBIM_MODEFLAGS, untouched, untouched, {1, 1}, untouched, DBIMF_VARIABLEHEIGHT},
+      {DBIM_TITLE, untouched, untouched, untouched, untouched, 99},
+  };
+  ToolBand* band = nullptr;
+  ASSERT_EQ(CreateBandForTest(&band), S_OK);
+  for (const Case& c : cases) {
+    DESKBANDINFO info{};
+    info.dwMask = c.mask | DBIM_BKCOLOR;
+    info.ptMinSize = info.ptMaxSize = info.ptIntegral = info.ptActual = untouched;
+    info.dwModeFlags = 99;
+    info.wszTitle[0] = L'x';
+    ASSERT_EQ(band->GetBandInfo(0, 0, &info), S_OK);
+    EXPECT_EQ(info.ptMinSize.x, c.min.x);
+    EXPECT_EQ(info.ptMinSize.y, c.min.y);
+    EXPECT_EQ(info.ptMaxSize.x, c.max.x);
+    EXPECT_EQ(info.ptMaxSize.y, c.max.y);
+    EXPECT_EQ(info.ptIntegral.x, c.integral.x);
+    EXPECT_EQ(info.ptActual.x, c.actual.x);
+    EXPECT_EQ(info.ptActual.y, c.actual.y);
+    EXPECT_EQ(info.dwModeFlags, c.modeFlags);
+    EXPECT_EQ(info.dwMask & DBIM_BKCOLOR, 0u) << "the default background is used";
+    EXPECT_EQ(info.wszTitle[0], L'x') << "no title";
+  }
+  EXPECT_EQ(band->GetBandInfo(0, 0, nullptr), E_INVALIDARG);
+  band->Release();
+}
+
+TEST_F(Band, InterfaceMapAndIdentity) {
+  ToolBand* band = nullptr;
+  ASSERT_EQ(CreateBandForTest(&band), S_OK);
+  const IID* interfaces[] = {&IID_IObjectWithSite, &IID_IInputObject, &IID_IDeskBand,
+                             &IID_IOleWindow, &IID_IDockingWindow};
+  IUnknown* identity = nullptr;
+  ASSERT_EQ(band->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+  for (const IID* iid : interfaces) {
+    IUnknown* object = nullptr;
+    ASSERT_EQ(band->QueryInterface(*iid, reinterpret_cast<void**>(&object)), S_OK);
+    IUnknown* back = nullptr;
+    object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&back));
+    EXPECT_EQ(back, identity) << "one identity for every interface";
+    back->Release();
+    object->Release();
+  }
+  void* none = nullptr;
+  EXPECT_EQ(band->QueryInterface(IID_IDispatch, &none), E_NOINTERFACE);
+  identity->Release();
+  EXPECT_GT(ModuleLocks(), 0) << "a living band holds the module";
+  band->Release();
+  EXPECT_EQ(ModuleLocks(), 0);
+}
+
+TEST_F(Band, SiteWithoutWindowOrServicesFails) {
+  ToolBand* band = nullptr;
+  ASSERT_EQ(CreateBandForTest(&band), S_OK);
+  FakeSite noWindow(nullptr);
+  EXPECT_EQ(band->SetSite(static_cast<IOleWindow*>(&noWindow)), E_FAIL);
+  HWND parent = MakeParent(800);
+  FakeSite noServices(parent, false);
+  EXPECT_EQ(band->SetSite(static_cast<IOleWindow*>(&noServices)), E_FAIL);
+  HWND window = reinterpret_cast<HWND>(1);
+  EXPECT_EQ(band->GetWindow(&window), E_FAIL);
+  EXPECT_EQ(band->ShowDW(TRUE), E_FAIL);
+  EXPECT_EQ(band->CloseDW(0), S_OK);
+  band->Release();
+  DestroyParent(parent);
+}
+
+TEST_F(Band, SitedBandShowsTheToolbarAndLeavesNothingBehind) {
+  HWND parent = MakeParent(800);
+  auto countWindows = [] {
+    int count = 0;
+    ::EnumThreadWindows(::GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
+      ++*reinterpret_cast<int*>(p);
+      ::EnumChildWindows(w, [](HWND, LPARAM q) -> BOOL { ++*reinterpret_cast<int*>(q); return TRUE; }, p);
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&count));
+    return count;
+  };
+  const int windowsBefore = countWindows();
+  const size_t hooksBefore = HookEntries().size();
+  const DWORD gdiBefore = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+  const DWORD userBefore = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+
+  {
+    FakeSite site(parent);
+    ToolBand* band = nullptr;
+      ASSERT_EQ(CreateBandForTest(&band), S_OK);
+    ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+    HWND toolbar = nullptr;
+    ASSERT_EQ(band->GetWindow(&toolbar), S_OK);
+    EXPECT_EQ(::GetParent(toolbar), parent);
+    EXPECT_EQ(HookEntries().size(), hooksBefore + 1);
+    Pump();
+    EXPECT_NE(::GetDlgItem(toolbar, kSearchBoxId), nullptr);
+    EXPECT_GT(countWindows(), windowsBefore + 5) << "buttons, grip, search box are windows";
+
+    EXPECT_EQ(band->ShowDW(FALSE), S_OK);
+    EXPECT_FALSE(::IsWindowVisible(toolbar));
+    EXPECT_EQ(band->ShowDW(TRUE), S_OK);
+    EXPECT_TRUE(::IsWindowVisible(toolbar));
+
+    ComPtr<IInputObjectSite> got;
+    EXPECT_EQ(band->GetSite(IID_IInputObjectSite, got.ReceiveVoid()), S_OK);
+    got = ComPtr<IInputObjectSite>();
+
+    EXPECT_EQ(band->CloseDW(0), S_OK);
+    EXPECT_FALSE(::IsWindow(toolbar));
+    EXPECT_EQ(HookEntries().size(), hooksBefore);
+    EXPECT_EQ(band->SetSite(nullptr), S_OK);
+    band->Release();
+    EXPECT_EQ(site.references(), 1u) << "every reference to the site was given back";
+  }
+  Pump();
+  EXPECT_EQ(countWindows(), windowsBefore);
+  // Windows counts a process's GDI and USER objects; Wine answers 0 for both, and there the
+  // windows counted above and the hook table stand for them.
+  if (gdiBefore != 0) {
+    EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
+    EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS), userBefore);
+  }
+  DestroyParent(parent);
+}
+
+TEST_F(Band, FocusIsInTheToolbarWhileInTheSearchBoxOrItsDropDown) {
+  HWND parent = MakeParent(800);
+  FakeSite site(parent);
+  ToolBand* band = nullptr;
+  ASSERT_EQ(CreateBandForTest(&band), S_OK);
+  ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  Pump();
+  HWND toolbar = nullptr;
+  band->GetWindow(&toolbar);
+  HWND box = ::GetDlgItem(toolbar, kSearchBoxId);
+  HWND edit = ::GetDlgItem(box, kEditFieldId);
+  ASSERT_NE(edit, nullptr) << "the edit field is made at the first paint";
+
+  ::SetFocus(parent);
+  EXPECT_EQ(band->HasFocusIO(), S_FALSE);
+  EXPECT_EQ(band->UIActivateIO(TRUE, nullptr), S_OK);
+  EXPECT_EQ(::GetFocus(), edit);
+  EXPECT_EQ(band->HasFocusIO(), S_OK);
+  ASSERT_FALSE(site.focusReports.empty());
+  EXPECT_TRUE(site.focusReports.back()) << "the browser hears that the band has the focus";
+
+  // The drop-down's list, owned by the search box, counts as the toolbar's.
+  ::SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"abc"));
+  ::SendMessageW(box, WM_USER + 101, 0, 0);
+  HWND dropDown = ::FindWindowW(L"NorvexDropList", nullptr);
+  ASSERT_NE(dropDown, nullptr);
+  HWND list = ::GetDlgItem(dropDown, kDropListBoxId);
+  ::SetFocus(list);
+  EXPECT_EQ(band->HasFocusIO(), S_OK);
+
+  ::SetFocus(parent);
+  EXPECT_EQ(band->HasFocusIO(), S_FALSE);
+  band->CloseDW(0);
+  band->SetSite(nullptr);
+  band->Release();
+  DestroyParent(parent);
+}
+
+TEST_F(Band, KeysReachTheSearchBoxOnlyWhileItHasTheFocus) {
+  HWND parent = MakeParent(800);
+  FakeSite site(parent);
+  ToolBand* band = nullptr;
+  ASSERT_EQ(CreateBandForTest(&band), S_OK);
+  ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  Pump();
+  HWND toolbar = nullptr;
+  band->GetWindow(&toolbar);
+  HWND edit = ::GetDlgItem(::GetDlgItem(toolbar, kSearchBoxId), kEditFieldId);
+  ASSERT_NE(edit, nullptr);
+
+  MSG key{edit, WM_KEYDOWN, VK_DELETE, 1};
+  ::SetFocus(parent);
+  EXPECT_EQ(band->TranslateAcceleratorIO(&key), S_FALSE) << "not focused: the browser's";
+  ::SetFocus(edit);
+  EXPECT_EQ(band->TranslateAcceleratorIO(&key), S_OK) << "Delete belongs to the edit field";
+  MSG letter{edit, WM_KEYDOWN, 'Q', 1};
+  EXPECT_EQ(band->TranslateAcceleratorIO(&letter), S_FALSE) << "letters go through as usual";
+  band->CloseDW(0);
+  band->SetSite(nullptr);
+  band->Release();
+  DestroyParent(parent);
+}
+
+// Counts the rebuild messages a toolbar window receives.
+LRESULT CALLBACK CountInRefresh(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR counter) {
+  if (message == toolbar::win32::InRefreshMessage()) ++*reinterpret_cast<std::atomic<int>*>(counter);
+  return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+TEST_F(Band, EveryToolbarThreadRebuildsOncePerBroadcastAndCloseKeepsTheOthersHooks) {
+  constexpr int kThreads = 2;
+  std::atomic<int> counts[kThreads] = {0, 0};
+  std::atomic<int> ready{0};
+  std::atomic<bool> closeFirst{false}, stop{false};
+  std::atomic<bool> firstClosed{false};
+  std::atomic<DWORD> threadIds[kThreads] = {0, 0};
+  auto run = [&](int n) {
+    threadIds[n] = ::GetCurrentThreadId();
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    HWND parent = MakeParent(800);
+    FakeSite site(parent);
+    ToolBand* band = nullptr;
+      CreateBandForTest(&band);
+    band->SetSite(static_cast<IOleWindow*>(&site));
+    HWND toolbar = nullptr;
+    band->GetWindow(&toolbar);
+    ::SetWindowSubclass(toolbar, &CountInRefresh, 1, reinterpret_cast<DWORD_PTR>(&counts[n]));
+    ++ready;
+    bool closed = false;
+    while (!stop) {
+      MSG msg;
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+      }
+      if (n == 0 && closeFirst && !closed) {
+        ::RemoveWindowSubclass(toolbar, &CountInRefresh, 1);
+        band->CloseDW(0);
+        closed = true;
+        firstClosed = true;
+      }
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    if (!closed) band->CloseDW(0);
+    band->SetSite(nullptr);
+    band->Release();
+    DestroyParent(parent);
+    ::CoUninitialize();
+  };
+  std::thread first(run, 0), second(run, 1);
+  while (ready < kThreads) ::Sleep(5);
+  EXPECT_EQ(HookEntries().size(), 2u);
+
+  auto broadcastAndWait = [&](int expectFirst, int expectSecond) {
+    ::PostMessageW(HWND_BROADCAST, toolbar::win32::RefreshMessage(), 0, 0);
+    for (int i = 0; i < 300 && (counts[0] < expectFirst || counts[1] < expectSecond); ++i) ::Sleep(10);
+    ::Sleep(100);  // a second, wrong delivery would arrive in this time
+    EXPECT_EQ(counts[0].load(), expectFirst);
+    EXPECT_EQ(counts[1].load(), expectSecond);
+  };
+  broadcastAndWait(1, 1);
+
+  closeFirst = true;
+  while (!firstClosed) ::Sleep(5);
+  const auto entries = HookEntries();
+  ASSERT_EQ(entries.size(), 1u) << "closing one band removes only its own hook";
+  EXPECT_EQ(entries[0].thread, threadIds[1].load());
+  broadcastAndWait(1, 2);
+
+  stop = true;
+  first.join();
+  second.join();
+  EXPECT_TRUE(HookEntries().empty());
+}
+
+TEST_F(Band, ARebuildKeepsTheTypedText) {
+  HWND parent = MakeParent(800);
+  FakeSite site(parent);
+  ToolBand* band = nullptr;
+  ASSERT_EQ(CreateBandForTest(&band), S_OK);
+  ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  Pump();
+  HWND toolbar = nullptr;
+  band->GetWindow(&toolbar);
+  HWND box = ::GetDlgItem(toolbar, kSearchBoxId);
+  HWND edit = ::GetDlgItem(box, kEditFieldId);
+  ASSERT_NE(edit, nullptr);
+  ::SetFocus(edit);
+  for (wchar_t c : std::wstring(L"abc")) ::SendMessageW(edit, WM_CHAR, c, 1);
+  Pump();
+  ::PostMessageW(HWND_BROADCAST, toolbar::win32::RefreshMessage(), 0, 0);
+  for (int i = 0; i < 20; ++i) {
+    Pump();
+    ::Sleep(10);
+  }
+  HWND newBox = ::GetDlgItem(toolbar, kSearchBoxId);
+  HWND newEdit = ::GetDlgItem(newBox, kEditFieldId);
+  ASSERT_NE(newEdit, nullptr);
+  wchar_t text[64] = {};
+  ::GetWindowTextW(newEdit, text, 64);
+  EXPECT_STREQ(text, L"abc");
+  band->CloseDW(0);
+  band->SetSite(nullptr);
+  band->Release();
+  DestroyParent(parent);
+}
+
+}  // namespace
+
+}  // namespace norvex::band::win32

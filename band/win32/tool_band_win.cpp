@@ -1,0 +1,290 @@
+#include "band/win32/tool_band_win.h"
+
+#include <shlguid.h>
+
+#include <new>
+
+#include "band/win32/browser_event_sink_win.h"
+#include "band/win32/hook_table_win.h"
+#include "band/win32/module_win.h"
+#include "platform/win32/module_instance.h"
+#include "resources/control_ids.h"
+#include "toolbar/toolbar_window.h"
+
+namespace norvex::band::win32 {
+
+namespace {
+
+constexpr LONG kMinWidth = 323;
+constexpr LONG kActualWidth = 373;
+constexpr LONG kBandHeight = 24;
+
+// The activation-context functions, looked up at run time: a system without them leaves the
+// controls unthemed.
+struct ActivationApi {
+  HANDLE(WINAPI* create)(PCACTCTXW) = nullptr;
+  BOOL(WINAPI* activate)(HANDLE, ULONG_PTR*) = nullptr;
+  BOOL(WINAPI* deactivate)(DWORD, ULONG_PTR) = nullptr;
+  BOOL(WINAPI* release)(HANDLE) = nullptr;
+};
+
+const ActivationApi& Activation() {
+  static const ActivationApi api = [] {
+    ActivationApi a;
+    if (HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll")) {
+      a.create = reinterpret_cast<decltype(a.create)>(::GetProcAddress(kernel, "CreateActCtxW"));
+      a.activate = reinterpret_cast<decltype(a.activate)>(::GetProcAddress(kernel, "ActivateActCtx"));
+      a.deactivate =
+          reinterpret_cast<decltype(a.deactivate)>(::GetProcAddress(kernel, "DeactivateActCtx"));
+      a.release = reinterpret_cast<decltype(a.release)>(::GetProcAddress(kernel, "ReleaseActCtx"));
+    }
+    return a;
+  }();
+  return api;
+}
+
+template <typename T>
+void Hold(ComPtr<T>& holder, T* object) {
+  holder = ComPtr<T>();
+  if (object) {
+    object->AddRef();
+    *holder.Receive() = object;
+  }
+}
+
+}  // namespace
+
+ToolBand::ToolBand() { LockModule(); }
+
+ToolBand::~ToolBand() {
+  CloseDW(0);
+  DeactivateContext();
+  if (activationContext_ != INVALID_HANDLE_VALUE && Activation().release) {
+    Activation().release(activationContext_);
+  }
+  UnlockModule();
+}
+
+// ---- IUnknown --------------------------------------------------------------------------------
+
+HRESULT ToolBand::QueryInterface(REFIID iid, void** object) noexcept {
+  if (!object) return E_POINTER;
+  if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IObjectWithSite)) {
+    *object = static_cast<IObjectWithSite*>(this);
+  } else if (::IsEqualIID(iid, IID_IInputObject)) {
+    *object = static_cast<IInputObject*>(this);
+  } else if (::IsEqualIID(iid, IID_IDeskBand)) {
+    *object = static_cast<IDeskBand*>(this);
+  } else if (::IsEqualIID(iid, IID_IOleWindow)) {
+    *object = static_cast<IOleWindow*>(static_cast<IDeskBand*>(this));
+  } else if (::IsEqualIID(iid, IID_IDockingWindow)) {
+    *object = static_cast<IDockingWindow*>(this);
+  } else {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+ULONG ToolBand::AddRef() noexcept { return ++references_; }
+
+ULONG ToolBand::Release() noexcept {
+  const ULONG left = --references_;
+  if (left == 0) delete this;
+  return left;
+}
+
+// ---- IObjectWithSite -------------------------------------------------------------------------
+
+void ToolBand::ActivateContext() {
+  const ActivationApi& api = Activation();
+  if (!api.create || !api.activate || contextActive_) return;
+  if (activationContext_ == INVALID_HANDLE_VALUE) {
+    HMODULE module = platform::win32::ModuleInstance();
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(module, path, MAX_PATH);
+    ACTCTXW context{};
+    context.cbSize = sizeof context;
+    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID | ACTCTX_FLAG_HMODULE_VALID;
+    context.lpSource = path;
+    context.lpResourceName = MAKEINTRESOURCEW(kManifestResourceId);
+    context.hModule = module;
+    activationContext_ = api.create(&context);
+  }
+  if (activationContext_ != INVALID_HANDLE_VALUE &&
+      api.activate(activationContext_, &activationCookie_)) {
+    contextActive_ = true;
+  }
+}
+
+void ToolBand::DeactivateContext() {
+  if (contextActive_ && Activation().deactivate) Activation().deactivate(0, activationCookie_);
+  contextActive_ = false;
+}
+
+HRESULT ToolBand::SetSite(IUnknown* site) noexcept {
+  if (site) {
+    ActivateContext();
+  } else {
+    DeactivateContext();
+  }
+  inputSite_ = ComPtr<IInputObjectSite>();
+  if (window_) window_->SetFocusSite(nullptr, nullptr);
+  if (!site) return S_OK;
+
+  ComPtr<IOleWindow> oleWindow;
+  HWND parent = nullptr;
+  if (FAILED(site->QueryInterface(IID_IOleWindow, oleWindow.ReceiveVoid())) || !oleWindow ||
+      FAILED(oleWindow->GetWindow(&parent)) || !::IsWindow(parent)) {
+    return E_FAIL;
+  }
+  parent_ = parent;
+  if (FAILED(site->QueryInterface(IID_IServiceProvider, serviceProvider_.ReceiveVoid())) ||
+      !serviceProvider_) {
+    return E_FAIL;
+  }
+  ComPtr<IWebBrowser2> browser;
+  serviceProvider_->QueryService(SID_SWebBrowserApp, IID_IWebBrowser2, browser.ReceiveVoid());
+  browser_.SetBrowser(browser.get());
+  actions_.SetSite(site, ToolBandClsid());
+
+  if (!CreateToolbarWindow()) return E_FAIL;
+
+  if (SUCCEEDED(site->QueryInterface(IID_IInputObjectSite, inputSite_.ReceiveVoid())) && inputSite_) {
+    window_->SetFocusSite(inputSite_.get(), static_cast<IObjectWithSite*>(this));
+  }
+  return S_OK;
+}
+
+HRESULT ToolBand::GetSite(REFIID iid, void** site) noexcept {
+  if (!site) return E_POINTER;
+  *site = nullptr;
+  if (!inputSite_) return E_FAIL;
+  return inputSite_->QueryInterface(iid, site);
+}
+
+bool ToolBand::CreateToolbarWindow() {
+  if (!window_) {
+    if (!parent_) return false;
+    auto window = std::make_unique<toolbar::win32::Win32ToolbarWindow>(actions_);
+    actions_.SetWindow(window.get());
+    if (!window->Create(parent_)) {
+      actions_.SetWindow(nullptr);
+      return false;
+    }
+    window_ = std::move(window);
+    InstallToolbarHook(window_->hwnd());
+  }
+  ConnectEvents();
+  return true;
+}
+
+void ToolBand::ConnectEvents() {
+  DisconnectEvents();
+  IWebBrowser2* browser = browser_.browser();
+  if (!browser) return;
+  ComPtr<IConnectionPointContainer> container;
+  ComPtr<IConnectionPoint> point;
+  if (FAILED(browser->QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid())) ||
+      !container || FAILED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Receive())) ||
+      !point) {
+    return;
+  }
+  auto* sink = new (std::nothrow) BrowserEventSink(this);
+  if (!sink) return;
+  if (SUCCEEDED(point->Advise(static_cast<IDispatch*>(sink), &eventCookie_))) {
+    sink_ = sink;
+  } else {
+    sink->Detach();
+    sink->Release();
+  }
+}
+
+void ToolBand::DisconnectEvents() {
+  if (!sink_) return;
+  if (IWebBrowser2* browser = browser_.browser()) {
+    ComPtr<IConnectionPointContainer> container;
+    ComPtr<IConnectionPoint> point;
+    if (SUCCEEDED(browser->QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid())) &&
+        container &&
+        SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Receive())) && point) {
+      point->Unadvise(eventCookie_);
+    }
+  }
+  sink_->Detach();
+  sink_->Release();
+  sink_ = nullptr;
+  eventCookie_ = 0;
+}
+
+// ---- IOleWindow, IDockingWindow, IDeskBand ---------------------------------------------------
+
+HRESULT ToolBand::GetWindow(HWND* window) noexcept {
+  if (!window) return E_POINTER;
+  *window = window_ ? window_->hwnd() : nullptr;
+  return window_ ? S_OK : E_FAIL;
+}
+
+HRESULT ToolBand::ContextSensitiveHelp(BOOL) noexcept { return E_NOTIMPL; }
+
+HRESULT ToolBand::ShowDW(BOOL show) noexcept {
+  if (!window_) return E_FAIL;
+  ::ShowWindow(window_->hwnd(), show ? SW_SHOW : SW_HIDE);
+  return S_OK;
+}
+
+HRESULT ToolBand::CloseDW(DWORD) noexcept {
+  if (window_) {
+    ::ShowWindow(window_->hwnd(), SW_HIDE);
+    RemoveToolbarHook(window_->hwnd());
+    window_->Destroy();
+    window_.reset();
+    actions_.SetWindow(nullptr);
+  }
+  if (browser_.browser()) {
+    DisconnectEvents();
+    browser_.SetBrowser(nullptr);
+  }
+  serviceProvider_ = ComPtr<IServiceProvider>();
+  return S_OK;
+}
+
+HRESULT ToolBand::ResizeBorderDW(LPCRECT, IUnknown*, BOOL) noexcept { return E_NOTIMPL; }
+
+HRESULT ToolBand::GetBandInfo(DWORD, DWORD, DESKBANDINFO* info) noexcept {
+  if (!info) return E_INVALIDARG;
+  if (info->dwMask & DBIM_MINSIZE) info->ptMinSize = {kMinWidth, kBandHeight};
+  if (info->dwMask & DBIM_MAXSIZE) info->ptMaxSize = {::GetSystemMetrics(SM_CXSCREEN), kBandHeight};
+  if (info->dwMask & DBIM_INTEGRAL) info->ptIntegral = {1, 1};
+  if (info->dwMask & DBIM_ACTUAL) info->ptActual = {kActualWidth, kBandHeight};
+  if (info->dwMask & DBIM_MODEFLAGS) info->dwModeFlags = DBIMF_VARIABLEHEIGHT;
+  // The band takes the browser's default background; it has no title.
+  info->dwMask &= ~static_cast<DWORD>(DBIM_BKCOLOR);
+  return S_OK;
+}
+
+// ---- IInputObject ----------------------------------------------------------------------------
+
+HRESULT ToolBand::UIActivateIO(BOOL activate, MSG*) noexcept {
+  if (activate && window_) window_->FocusSearchBox();
+  return S_OK;
+}
+
+HRESULT ToolBand::HasFocusIO() noexcept {
+  return window_ && window_->HasFocus() ? S_OK : S_FALSE;
+}
+
+HRESULT ToolBand::TranslateAcceleratorIO(MSG* msg) noexcept {
+  return window_ ? window_->TranslateAccelerator(msg) : S_FALSE;
+}
+
+// ---- Browser events --------------------------------------------------------------------------
+
+void ToolBand::OnBeforeNavigate(const std::u16string& address) { page_.OnBeforeNavigate(address); }
+
+void ToolBand::OnDocumentComplete() {
+  page_.OnDocumentComplete(window_ ? &window_->toolbar() : nullptr);
+}
+
+}  // namespace norvex::band::win32

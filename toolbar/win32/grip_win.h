@@ -1,0 +1,24 @@
+// The resize grip: a 15 x 24 window showing the grip bitmap. While the left button is held on
+// it (it captures the mouse), every move posts the toolbar the command 5024 with notification
+// code 1 and the pointer's screen position.
+#pragma once
+
+#include "platform/win32/scoped_handle.h"
+#include "toolbar/win32/window_base.h"
+
+namespace norvex::toolbar::win32 {
+
+class GripWindow final : public BaseWindow<GripWindow> {
+ public:
+  GripWindow() = default;
+  ~GripWindow();
+  bool Create(HWND parent, const RECT& rect);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  void OnPaint();
+  platform::win32::ScopedBitmap bitmap_;
+  bool dragging_ = false;
+};
+
+}  // namespace norvex::toolbar::win32
