@@ -15,6 +15,7 @@
 #include <iostream>
 #include <string>
 
+#include "band/win32/module_win.h"
 #include "common/text.h"
 #include "platform/win32/windows_api.h"
 #include "tools/host_commands.h"
@@ -35,8 +36,7 @@ using platform::win32::FromW;
 constexpr char kProgram[] = "NorvexHost";
 
 // The band's class, the coclass ToolBand of the toolbar module.
-const CLSID kClsidToolBand = {
-    0x6d3f5b2a, 0x8c41, 0x4e7b, {0x9a, 0x12, 0x3f, 0x0c, 0x7e, 0x5d, 0x2b, 0x91}};
+const CLSID& kClsidToolBand = norvex::band::win32::ToolBandClsid();
 
 std::string U8(const std::wstring& text) { return Utf16ToUtf8(FromW(text.c_str())); }
 

@@ -32,6 +32,7 @@
 #include <atomic>
 #include <string>
 
+#include "band/win32/module_win.h"
 #include "platform/win32/com_ptr.h"
 
 namespace {
@@ -39,8 +40,8 @@ namespace {
 using norvex::platform::win32::ComPtr;
 using norvex::platform::win32::ScopedBstr;
 
-const CLSID kClsidToolBand = {
-    0x6d3f5b2a, 0x8c41, 0x4e7b, {0x9a, 0x12, 0x3f, 0x0c, 0x7e, 0x5d, 0x2b, 0x91}};
+// The band's class, the coclass ToolBand of the toolbar module.
+const CLSID& kClsidToolBand = norvex::band::win32::ToolBandClsid();
 
 HINSTANCE g_module = nullptr;
 std::atomic<long> g_objects{0};
