@@ -109,6 +109,20 @@ std::u16string_view TrimView(std::u16string_view text) {
 
 std::u16string Trim(std::u16string_view text) { return std::u16string(TrimView(text)); }
 
+bool IsWideSpace(char16_t c) {
+  return IsSpace(c) || c == 0x00A0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) ||
+         c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+std::u16string_view TrimWideSpace(std::u16string_view text, TrimSides sides) {
+  size_t b = 0, e = text.size();
+  while (b < e && IsWideSpace(text[b])) ++b;
+  if (sides == TrimSides::kBoth) {
+    while (e > b && IsWideSpace(text[e - 1])) --e;
+  }
+  return text.substr(b, e - b);
+}
+
 int ParseLenientInt(std::u16string_view text) {
   size_t i = 0;
   while (i < text.size() && IsSpace(text[i])) ++i;

@@ -22,6 +22,17 @@ bool IsSpace(char16_t c);
 std::u16string_view TrimView(std::u16string_view text);
 std::u16string Trim(std::u16string_view text);
 
+// True for the characters that Windows' iswspace accepts: the ASCII blanks, the no-break space,
+// the ogham space mark, the spaces U+2000 to U+200A, the line and paragraph separators, the
+// narrow no-break space, the medium mathematical space and the ideographic space U+3000.
+bool IsWideSpace(char16_t c);
+
+// Text that the user typed, without the white space (IsWideSpace) at its start, and at its end
+// too unless only the leading side is asked for. One rule for every place that asks whether the
+// search box is empty.
+enum class TrimSides { kBoth, kLeading };
+std::u16string_view TrimWideSpace(std::u16string_view text, TrimSides sides = TrimSides::kBoth);
+
 // Lenient decimal conversion as wcstol does it: leading white space, an optional sign, then
 // digits up to the first non-digit; 0 when no digit follows. Saturates at the int range.
 int ParseLenientInt(std::u16string_view text);
