@@ -342,6 +342,22 @@ TEST_F(Toolbar, TypingEnablesThePageTools) {
   EXPECT_FALSE(findEntry()->grayed);
 }
 
+// A history entry chosen into an empty box is text like any other: the page tools follow.
+TEST_F(Toolbar, AChosenEntryEnablesThePageTools) {
+  Create(1000);
+  surface_.SearchBox()->AddHistory(u"neko", false);
+  Type(u"x");
+  Type(u"");
+  ASSERT_FALSE(window_.Button(2026)->enabled);
+  surface_.PressKey(search::kVkF4);
+  surface_.PressKey(search::kVkDown);
+  surface_.DeliverPosted();
+  EXPECT_EQ(BoxText(), u"neko");
+  EXPECT_EQ(surface_.editText(), u"neko");
+  EXPECT_TRUE(window_.Button(2026)->enabled);
+  EXPECT_TRUE(window_.Button(2027)->enabled);
+}
+
 TEST_F(Toolbar, KeywordsAndAddresses) {
   Create(1000);
   window_.RouteCommand(2026, 0, 0);

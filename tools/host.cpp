@@ -127,7 +127,9 @@ void Host::Key(const std::string& name) {
       {"Enter", search::kVkReturn}, {"Escape", search::kVkEscape},
       {"Up", search::kVkUp},        {"Down", search::kVkDown},
       {"F4", search::kVkF4},        {"Backspace", search::kVkBack},
-      {"Delete", search::kVkDelete}};
+      {"Delete", search::kVkDelete}, {"Home", search::kVkHome},
+      {"End", search::kVkEnd},      {"Left", search::kVkLeft},
+      {"Right", search::kVkRight}};
   if (!surface_.SearchBox()) {
     Error("the toolbar has no search box");
     return;
