@@ -15,6 +15,9 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 // other lone surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
+// Appends the UTF-8 bytes of one code point.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // True for the characters that the C library's iswspace accepts in the "C" locale.
 bool IsSpace(char16_t c);
 

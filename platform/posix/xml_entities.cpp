@@ -5,6 +5,8 @@
 #include <map>
 #include <set>
 
+#include "common/text.h"
+
 namespace norvex::platform {
 
 size_t EntityExpansionLimit(size_t documentSize) { return documentSize * 10 + 10000; }
@@ -23,24 +25,6 @@ bool IsNameChar(char c) {
 
 bool IsPredefined(std::string_view name) {
   return name == "lt" || name == "gt" || name == "amp" || name == "apos" || name == "quot";
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // The reference at text[at] ("&name;" or "&#...;"): its length, or 0 when it is not one.
