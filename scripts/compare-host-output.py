@@ -13,7 +13,8 @@ output (recorded with norvex-host, whose text metrics are fixed). Every line oth
   least 70; the grip and the chevron as wide as expected;
 - between shown neighbours left of the chevron (or of the settings button) the expected gap
   (2 pixels, 3 before the grip), and between the chevron and the settings button too;
-- the settings button's right edge where expected (the client width, or 323).
+- the settings button's right edge where expected (the client width, or 323), unless it was
+  laid out in the flow after an agent (listed after the grip): then its 2-pixel gap.
 Exit status 0 when the outputs match, 1 otherwise (with the reasons on standard output).
 """
 
@@ -66,15 +67,28 @@ def segments(lines):
     return out
 
 
-def shown_pairs(items):
+def shown_pairs(items, all_pairs=False):
     """Neighbouring shown elements whose gap is fixed, keyed by their identities."""
     shown = [i for i in items if i.visible]
     pairs = {}
     for a, b in zip(shown, shown[1:]):
-        if b.kind in ("chevron", "settings") and a.kind != "chevron":
-            continue  # the room before the right end is free
-        pairs[(a.identity(), b.identity())] = b.left - a.right
+        gap = b.left - a.right
+        # The room before the right end is free; a settings button listed after the grip is laid
+        # out in the flow like any agent (2 pixels after its neighbour) and keeps that gap.
+        at_right_end = b.kind == "chevron" or (b.kind == "settings" and gap != 2)
+        if at_right_end and a.kind != "chevron" and not all_pairs:
+            continue
+        pairs[(a.identity(), b.identity())] = gap
     return pairs
+
+
+def in_flow(item, items):
+    """A settings button that the relayout placed after its neighbour, not at the right end."""
+    shown = [i for i in items if i.visible]
+    for a, b in zip(shown, shown[1:]):
+        if b is item:
+            return a.kind != "chevron" and b.left - a.right == 2
+    return False
 
 
 def compare_layout(expected_lines, actual_lines):
@@ -115,10 +129,10 @@ def compare_layout(expected_lines, actual_lines):
                 problems.append("%s: width %d, under 70" % (name, item.width))
         if item.kind in ("grip", "chevron") and item.width != want.width:
             problems.append("%s: width %d, not %d" % (name, item.width, want.width))
-        if item.kind == "settings" and item.right != want.right:
+        if item.kind == "settings" and not in_flow(want, expected) and item.right != want.right:
             problems.append("%s: right edge %d, not %d" % (name, item.right, want.right))
     want_gaps = shown_pairs(expected)
-    for pair, gap in shown_pairs(actual).items():
+    for pair, gap in shown_pairs(actual, all_pairs=True).items():
         if pair in want_gaps and gap != want_gaps[pair]:
             problems.append("gap between %s and %s: %d, not %d" % (pair[0], pair[1], gap,
                                                                    want_gaps[pair]))
