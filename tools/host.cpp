@@ -6,6 +6,7 @@
 
 #include "common/text.h"
 #include "search/url_template.h"
+#include "usage/usage_log.h"
 
 namespace norvex::tools {
 
@@ -252,7 +253,6 @@ void Host::OpenWindow(const std::u16string& url, int width, int height) {
 // The broadcast is posted: the toolbar rebuilds after the command that sent it has finished.
 void Host::BroadcastRefresh() { refreshPending_ = true; }
 
-// The host runs no timers, so the usage timer never fires here.
-void Host::DailyUsageCheck() {}
+void Host::DailyUsageCheck() { usage::DailyCheck(); }
 
 }  // namespace norvex::tools
