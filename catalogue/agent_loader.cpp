@@ -111,8 +111,9 @@ void BuildAgent(AgentToolbar& toolbar, int position, XmlDocument& catalogue, Bui
   agents.commands[spec.id] = record;
 
   if (spec.style != MenuStyle::kPlain) spec.menu = BuildAgentMenu(toolbar, agent, spec.name);
-  toolbar.CreateAgentButton(spec);
+  // The settings button is known as such from its creation on.
   if (role == BuildRole::kSettings) agents.settingsButton = spec.id;
+  toolbar.CreateAgentButton(spec);
 
   // Once one agent has overflowed, every agent after it goes to the chevron as well.
   if (!placement.fits || toolbar.HasChevron()) {

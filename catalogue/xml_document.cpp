@@ -110,7 +110,7 @@ namespace {
 // Only paths of our language reach the DOM: both DOMs then answer alike, and a malformed
 // pattern cannot trip a fault in the platform's own parser.
 bool Usable(const std::unique_ptr<platform::XmlDom>& dom, std::u16string_view path) {
-  return dom && platform::ParseXmlPath(path) && dom->HasDocumentElement();
+  return dom && platform::IsXmlPath(path) && dom->HasDocumentElement();
 }
 
 }  // namespace

@@ -1,13 +1,14 @@
 // The native host of the toolbar: a headless parent window, a browser object that prints what
-// it is asked to do, and a command interpreter for the host's command language.
+// it is asked to do, and the driver through which the shared command interpreter runs the host's
+// command language on them.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "pagetools/browser.h"
 #include "pagetools/page_language.h"
 #include "storage/uninstall.h"
+#include "tools/host_commands.h"
 #include "toolbar/headless_surface.h"
 #include "toolbar/toolbar_window.h"
 
@@ -16,7 +17,7 @@ namespace norvex::tools {
 // The browser of the host: it goes where it is told and reports it as "navigate URL".
 class HostBrowser final : public pagetools::Browser {
  public:
-  explicit HostBrowser(std::FILE* out) : out_(out) {}
+  explicit HostBrowser(HostOutput& out) : out_(out) {}
   std::u16string url, charset, language;
 
   std::u16string LocationUrl() override { return url; }
@@ -26,16 +27,33 @@ class HostBrowser final : public pagetools::Browser {
   std::u16string DocumentLanguage() override { return language; }
 
  private:
-  std::FILE* out_;
+  HostOutput& out_;
 };
 
-class Host final : public toolbar::ToolbarActions, public storage::ProgramStarter {
+class Host final : public HostDriver,
+                   public toolbar::ToolbarActions,
+                   public storage::ProgramStarter {
  public:
-  explicit Host(int width, std::FILE* out = stdout);
+  Host(int width, HostOutput& out);
   ~Host() override;
 
-  // Runs one command line; false for "quit".
-  bool Run(const std::string& line);
+  // HostDriver
+  bool HasSearchBox() override { return window_.searchBox() != nullptr; }
+  bool HasGrip() override { return window_.gripRect().has_value(); }
+  void Type(const std::u16string& text) override { surface_.TypeText(text); }
+  void Key(int virtualKey) override { surface_.PressKey(virtualKey); }
+  std::string Press(int commandId) override;
+  std::string Menu(int commandId, int item) override;
+  void SetWidth(int width) override;
+  void DragGrip(int x) override;
+  void ShowPage(const std::u16string& url, const std::u16string& charset,
+                const std::u16string& language) override;
+  void Refresh() override { window_.OnInRefresh(); }
+  Layout ReadLayout() override;
+  DropDown ReadDropDown() override;
+  // The host runs no timers and has no message loop: nothing is waiting to run.
+  void Wait(int milliseconds) override {}
+  void Settle() override;
 
   // ToolbarActions
   void OpenTemplateUrl(const std::u16string& urlTemplate, const std::u16string& encoding) override;
@@ -52,17 +70,7 @@ class Host final : public toolbar::ToolbarActions, public storage::ProgramStarte
   bool Start(const std::u16string& program, const std::u16string& arguments) override;
 
  private:
-  void Type(const std::u16string& text);
-  void Key(const std::string& name);
-  void Press(int commandId);
-  void Menu(int buttonCommand, int item);
-  void Page(const std::string& url, const std::string& charset, const std::string& language);
-  void PrintLayout();
-  void PrintDropDown();
-  void Print(const std::string& line);
-  void Error(const std::string& message);
-
-  std::FILE* out_;
+  HostOutput& out_;
   toolbar::HeadlessSurface surface_;
   HostBrowser browser_;
   toolbar::ToolbarWindow window_;

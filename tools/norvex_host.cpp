@@ -3,24 +3,19 @@
 // Hosts the toolbar where the browser is absent: a parent window of a given width (headless),
 // a browser object with navigation, the current address and the two navigation events, and the
 // toolbar loaded from an installation folder. Driven by commands on standard input, one per
-// line (UTF-8); it prints one event per line. See the README for the command language.
+// line (UTF-8); it prints one event per line. See the README for the command language. The exit
+// status is 1 when any command was refused, 0 otherwise (2 for a bad command line).
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "common/text.h"
-#include "pagetools/page_language.h"
-#include "storage/data_folders.h"
-#include "storage/uninstall.h"
 #include "tools/host.h"
+#include "tools/host_commands.h"
 #include "tools/install_override.h"
-#include "toolbar/headless_surface.h"
-#include "toolbar/toolbar_window.h"
 
 namespace {
 
@@ -62,11 +57,12 @@ int main(int argc, char** argv) {
   tools::InstallOverride system(Utf8ToUtf16(args.install));
   platform::ScopedSeams seams({nullptr, nullptr, &system});
 
-  tools::Host host(args.width);
+  tools::HostOutput output("norvex-host", stdout, stderr);
+  tools::Host host(args.width, output);
+  tools::CommandInterpreter interpreter(host, output);
   std::string line;
   while (std::getline(std::cin, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!host.Run(line)) break;
+    if (!interpreter.Run(line)) break;
   }
-  return 0;
+  return output.ExitStatus();
 }

@@ -438,3 +438,30 @@ TEST_F(Band, ARebuildKeepsTheTypedText) {
 }  // namespace
 
 }  // namespace norvex::band::win32
+
+namespace norvex::band::win32 {
+namespace {
+
+// Not a test: shows the sample toolbar for a few seconds, so a screenshot can be taken
+// (band_tests --gtest_also_run_disabled_tests --gtest_filter=*Preview*).
+TEST_F(Band, DISABLED_Preview) {
+  HWND parent = MakeParent(1000);
+  ::SetWindowPos(::GetParent(parent), nullptr, 0, 0, 1040, 120, SWP_NOZORDER);
+  FakeSite site(parent);
+  ToolBand* band = nullptr;
+  ASSERT_EQ(CreateBandForTest(&band), S_OK);
+  ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  band->ShowDW(TRUE);
+  const DWORD until = ::GetTickCount() + 4000;
+  while (::GetTickCount() < until) {
+    Pump();
+    ::Sleep(20);
+  }
+  band->CloseDW(0);
+  band->SetSite(nullptr);
+  band->Release();
+  DestroyParent(parent);
+}
+
+}  // namespace
+}  // namespace norvex::band::win32

@@ -126,25 +126,35 @@ class PugiXmlDom final : public XmlDom {
     return elements == 1;
   }
 
+  // Element names are compared in UTF-8, pugixml's own form; most names are ASCII and need no
+  // conversion.
+  static bool NameMatches(std::u16string_view name, const char* element) {
+    if (name == u"*") return true;
+    size_t i = 0;
+    for (; i < name.size() && name[i] < 0x80; ++i) {
+      if (element[i] != static_cast<char>(name[i])) return false;
+    }
+    if (i == name.size()) return element[i] == '\0';
+    return Utf16ToUtf8(name) == element;
+  }
+
   std::optional<std::vector<pugi::xml_node>> Select(std::u16string_view path) const {
     if (!document_.document_element()) return std::nullopt;
-    const auto steps = ParseXmlPath(path);
-    if (!steps) return std::nullopt;
-    std::vector<pugi::xml_node> current{document_};
-    for (const XmlPathStep& step : *steps) {
-      const std::string name = Utf16ToUtf8(step.name);
-      std::vector<pugi::xml_node> next;
+    std::vector<pugi::xml_node> current{document_}, next;
+    const bool valid = ForEachXmlPathStep(path, [&](std::u16string_view name,
+                                                    std::optional<size_t> index) {
+      next.clear();
       for (const pugi::xml_node& parent : current) {
         size_t position = 0;
         for (pugi::xml_node child : parent.children()) {
-          if (child.type() != pugi::node_element) continue;
-          if (name != "*" && name != child.name()) continue;
-          if (!step.index || *step.index == position) next.push_back(child);
+          if (child.type() != pugi::node_element || !NameMatches(name, child.name())) continue;
+          if (!index || *index == position) next.push_back(child);
           ++position;
         }
       }
-      current = std::move(next);
-    }
+      current.swap(next);
+    });
+    if (!valid) return std::nullopt;
     return current;
   }
 

@@ -45,18 +45,31 @@ class MsXmlDom final : public XmlDom {
   }
 
   std::optional<std::u16string> Text(std::u16string_view path, size_t index) override {
-    ComPtr<IXMLDOMNodeList> list = Select(path);
-    if (!list) return std::nullopt;
     ComPtr<IXMLDOMNode> node;
-    if (FAILED(list->get_item(static_cast<long>(index), node.Receive())) || !node) {
-      return std::nullopt;
+    if (index == 0) {
+      // The first match is what almost every query asks for; MSXML finds it without building
+      // the whole list.
+      node = SelectFirst(path);
+    } else if (ComPtr<IXMLDOMNodeList> list = Select(path)) {
+      list->get_item(static_cast<long>(index), node.Receive());
     }
+    if (!node) return std::nullopt;
     ScopedBstr text;
     if (FAILED(node->get_text(text.Receive()))) return std::nullopt;
     return std::u16string(reinterpret_cast<const char16_t*>(text.get()), text.length());
   }
 
  private:
+  ComPtr<IXMLDOMNode> SelectFirst(std::u16string_view path) {
+    ComPtr<IXMLDOMNode> node;
+    ComPtr<IXMLDOMElement> root;
+    if (FAILED(document_->get_documentElement(root.Receive())) || !root) return node;
+    ScopedBstr query(reinterpret_cast<const wchar_t*>(path.data()),
+                     static_cast<UINT>(path.size()));
+    if (root->selectSingleNode(query.get(), node.Receive()) != S_OK) node.Reset();
+    return node;
+  }
+
   ComPtr<IXMLDOMNodeList> Select(std::u16string_view path) {
     ComPtr<IXMLDOMNodeList> list;
     ComPtr<IXMLDOMElement> root;

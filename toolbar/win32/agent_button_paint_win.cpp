@@ -23,7 +23,9 @@ void PaintAgentButton(HDC dc, const RECT& rect, const ButtonFace& face) {
     ::DrawEdge(dc, &inner, BDR_SUNKENOUTER, BF_RECT);
     ::OffsetRect(&inner, 1, 1);
   }
-  int x = inner.left + 4;
+  // A button is as wide as its text, its bitmap and 8 pixels (and the arrow): 2 before the
+  // bitmap, 2 between bitmap and text, 4 after the text.
+  int x = inner.left + 2;
   HBITMAP bitmap = !face.enabled ? face.disabled : face.pressed ? face.pressedImage : face.normal;
   if (bitmap) {
     BITMAP info{};
@@ -33,7 +35,8 @@ void PaintAgentButton(HDC dc, const RECT& rect, const ButtonFace& face) {
     x += info.bmWidth;
   }
   RECT text = inner;
-  text.left = x;
+  text.left = x + 2;
+  text.right -= 2;
   if (face.style != catalogue::MenuStyle::kPlain) text.right -= kSplitArrowWidth;
   {
     ScopedSelectObject font(dc, face.font ? face.font : ::GetStockObject(DEFAULT_GUI_FONT));
@@ -41,7 +44,7 @@ void PaintAgentButton(HDC dc, const RECT& rect, const ButtonFace& face) {
     ::SetTextColor(dc, ::GetSysColor(face.enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
     ::DrawTextW(dc, reinterpret_cast<const wchar_t*>(face.caption.c_str()),
                 static_cast<int>(face.caption.size()), &text,
-                DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+                DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
   }
   if (face.style != catalogue::MenuStyle::kPlain) {
     // A small downward triangle in the arrow's strip.

@@ -286,7 +286,8 @@ void SearchBoxWindow::OnPaint() {
 }
 
 void SearchBoxWindow::OnEditCommand(int code) {
-  if (!model_) return;
+  // A text the model shows is already the model's: only the user's edits are reported.
+  if (!model_ || settingText_) return;
   switch (code) {
     case EN_UPDATE: {
       DWORD start = 0, end = 0;
@@ -352,8 +353,10 @@ search::Rect SearchBoxWindow::ScreenRect() const {
 void SearchBoxWindow::Repaint() { ::InvalidateRect(hwnd(), nullptr, TRUE); }
 
 void SearchBoxWindow::ShowEditText(const std::u16string& text) {
+  settingText_ = true;
   if (edit_) ::SetWindowTextW(edit_, W(text));
   ::SetWindowTextW(hwnd(), W(text));
+  settingText_ = false;
 }
 
 void SearchBoxWindow::SetEditSelection(size_t start, size_t end) {

@@ -30,6 +30,12 @@ HMENU BuildMenu(const std::vector<catalogue::OverflowEntry>& entries) {
       HMENU sub = BuildMenu(entry.children);
       ::AppendMenuW(menu, MF_POPUP | MF_STRING | grayed, reinterpret_cast<UINT_PTR>(sub),
                     W(entry.caption));
+      // A submenu's entry keeps the command of the button it stands for.
+      MENUITEMINFOW info{};
+      info.cbSize = sizeof info;
+      info.fMask = MIIM_ID;
+      info.wID = static_cast<UINT>(entry.id);
+      ::SetMenuItemInfoW(menu, ::GetMenuItemCount(menu) - 1, TRUE, &info);
     } else {
       ::AppendMenuW(menu, MF_STRING | grayed, static_cast<UINT_PTR>(entry.id), W(entry.caption));
     }

@@ -1,0 +1,289 @@
+#include "tools/host_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "search/search_combo_box.h"
+
+namespace norvex::tools {
+namespace {
+
+// ---- ParseInt and key names ------------------------------------------------------------------
+
+TEST(HostParseInt, AcceptsWholeDecimalWordsOnly) {
+  struct Case {
+    const char* text;
+    bool ok;
+    int value;
+  };
+  const Case cases[] = {
+      {"0", true, 0},          {"12", true, 12},         {"-3", true, -3},
+      {"+4", true, 4},         {"2147483647", true, 2147483647},
+      {"", false},             {"+", false},             {"-", false},
+      {"1x", false},           {"x1", false},            {" 1", false},
+      {"+-1", false},          {"2147483648", false},    {"99999999999", false},
+      {"1.5", false},
+  };
+  for (const Case& c : cases) {
+    int value = -77;
+    EXPECT_EQ(ParseInt(c.text, value), c.ok) << c.text;
+    EXPECT_EQ(value, c.ok ? c.value : -77) << c.text;
+  }
+}
+
+TEST(HostKeys, NamesGiveTheirVirtualKeys) {
+  EXPECT_EQ(VirtualKeyByName("Enter"), search::kVkReturn);
+  EXPECT_EQ(VirtualKeyByName("Escape"), search::kVkEscape);
+  EXPECT_EQ(VirtualKeyByName("Up"), search::kVkUp);
+  EXPECT_EQ(VirtualKeyByName("Down"), search::kVkDown);
+  EXPECT_EQ(VirtualKeyByName("F4"), search::kVkF4);
+  EXPECT_EQ(VirtualKeyByName("Backspace"), search::kVkBack);
+  EXPECT_EQ(VirtualKeyByName("Delete"), search::kVkDelete);
+  EXPECT_EQ(VirtualKeyByName("enter"), 0);  // names are exact
+  EXPECT_EQ(VirtualKeyByName(""), 0);
+}
+
+// ---- Program paths in "start" lines ----------------------------------------------------------
+
+TEST(HostProgramPath, InstallationFolderIsShownAsGivenWithSlashes) {
+  struct Case {
+    const char16_t* program;
+    const char16_t* installFolder;
+    const char16_t* shownFolder;
+    const char16_t* expected;
+  };
+  const Case cases[] = {
+      {u"Z:\\tmp\\s1\\sample\\install\\NorvexHelper.exe", u"Z:\\tmp\\s1\\sample\\install",
+       u"sample/install", u"sample/install/NorvexHelper.exe"},
+      // The system may spell the folder in another case; a trailing separator changes nothing.
+      {u"z:\\TMP\\s1\\Sample\\install\\NorvexHelper.exe", u"Z:\\tmp\\s1\\sample\\install\\",
+       u"sample/install/", u"sample/install/NorvexHelper.exe"},
+      {u"Z:\\a\\bin\\x.exe", u"Z:\\a", u"C:\\b", u"C:/b/bin/x.exe"},
+      // Only a whole folder is replaced.
+      {u"Z:\\tmp\\install2\\x.exe", u"Z:\\tmp\\install", u"sample/install",
+       u"Z:/tmp/install2/x.exe"},
+      {u"C:\\Other\\x.exe", u"Z:\\tmp\\install", u"sample/install", u"C:/Other/x.exe"},
+      {u"Z:\\tmp\\install", u"Z:\\tmp\\install", u"sample/install", u"Z:/tmp/install"},
+      {u"Z:\\x.exe", u"", u"sample/install", u"Z:/x.exe"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ShownProgramPath(c.program, c.installFolder, c.shownFolder), c.expected)
+        << Utf16ToUtf8(c.program);
+  }
+}
+
+// ---- Output lines ----------------------------------------------------------------------------
+
+TEST(HostLayout, ItemsSortedByLeftEdgeKeepingTheOrderOfEqualOnes) {
+  Layout layout;
+  layout.items = {
+      {2025, "button", {74, 0, 134, 24}, true, true, u"検索"},
+      {2027, "button", {202, 0, 258, 24}, false, true, u"辞書"},
+      {5025, "search", {2, 0, 72, 22}, true, true, u"a b"},
+      {5024, "grip", {203, 0, 218, 24}, true, true, u""},
+      {2031, "button", {202, 0, 302, 24}, false, false, u"x"},
+      {0, "chevron", {244, 0, 264, 24}, true, true, u""},
+  };
+  layout.overflow = {{2027, u"辞書", {{2027, u"辞書", {}}, {8400, u"英和辞典", {}}}},
+                     {2028, u"ハイライト", {}}};
+  const std::vector<std::string> expected = {
+      "item 5025 search 2 0 70 22 1 1 a b",
+      "item 2025 button 74 0 60 24 1 1 検索",
+      "item 2027 button 202 0 56 24 0 1 辞書",
+      "item 2031 button 202 0 100 24 0 0 x",
+      "item 5024 grip 203 0 15 24 1 1 ",
+      "item 0 chevron 244 0 20 24 1 1 ",
+      "overflow 2027 辞書",
+      "  child 2027 辞書",
+      "  child 8400 英和辞典",
+      "overflow 2028 ハイライト",
+  };
+  EXPECT_EQ(FormatLayout(layout), expected);
+}
+
+TEST(HostDropDown, SelectedEntryIsMarkedAndClosedListSaysSo) {
+  EXPECT_EQ(FormatDropDown({}), std::vector<std::string>{"dropdown closed"});
+  const DropDown open{true, {u"kyoto", u"東京"}, 1};
+  EXPECT_EQ(FormatDropDown(open), (std::vector<std::string>{"dropdown kyoto", "dropdown* 東京"}));
+  const DropDown none{true, {u"a"}, -1};
+  EXPECT_EQ(FormatDropDown(none), std::vector<std::string>{"dropdown a"});
+}
+
+// ---- The interpreter -------------------------------------------------------------------------
+
+// Records every call; refuses what it is told to refuse.
+class RecordingDriver final : public HostDriver {
+ public:
+  std::vector<std::string> calls;
+  bool searchBox = true;
+  bool grip = true;
+  std::string pressRefusal, menuRefusal;
+  int settled = 0;
+
+  bool HasSearchBox() override { return searchBox; }
+  bool HasGrip() override { return grip; }
+  void Type(const std::u16string& text) override { calls.push_back("type[" + Utf16ToUtf8(text) + "]"); }
+  void Key(int virtualKey) override { calls.push_back("key " + std::to_string(virtualKey)); }
+  std::string Press(int commandId) override {
+    calls.push_back("press " + std::to_string(commandId));
+    return pressRefusal;
+  }
+  std::string Menu(int commandId, int item) override {
+    calls.push_back("menu " + std::to_string(commandId) + " " + std::to_string(item));
+    return menuRefusal;
+  }
+  void SetWidth(int width) override { calls.push_back("width " + std::to_string(width)); }
+  void DragGrip(int x) override { calls.push_back("grip " + std::to_string(x)); }
+  void ShowPage(const std::u16string& url, const std::u16string& charset,
+                const std::u16string& language) override {
+    calls.push_back("page " + Utf16ToUtf8(url) + "|" + Utf16ToUtf8(charset) + "|" +
+                    Utf16ToUtf8(language));
+  }
+  void Refresh() override { calls.push_back("refresh"); }
+  Layout ReadLayout() override {
+    calls.push_back("layout");
+    Layout layout;
+    layout.items.push_back({2024, "settings", {267, 0, 323, 24}, true, true, u"設定"});
+    return layout;
+  }
+  DropDown ReadDropDown() override {
+    calls.push_back("dropdown");
+    return {};
+  }
+  void Wait(int milliseconds) override { calls.push_back("wait " + std::to_string(milliseconds)); }
+  void Settle() override { ++settled; }
+};
+
+// An interpreter over a recording driver, with its two output streams in temporary files.
+class InterpreterTest : public ::testing::Test {
+ protected:
+  InterpreterTest() : out_(std::tmpfile()), err_(std::tmpfile()), output_("test-host", out_, err_) {}
+  ~InterpreterTest() override {
+    std::fclose(out_);
+    std::fclose(err_);
+  }
+
+  static std::string Read(std::FILE* file) {
+    std::rewind(file);
+    std::string text;
+    char buffer[256];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, file)) text.append(buffer, n);
+    return text;
+  }
+  std::string Out() { return Read(out_); }
+  std::string Err() { return Read(err_); }
+
+  std::FILE* out_;
+  std::FILE* err_;
+  HostOutput output_;
+  RecordingDriver driver_;
+  CommandInterpreter interpreter_{driver_, output_};
+};
+
+TEST_F(InterpreterTest, EachCommandReachesTheDriverWithItsArguments) {
+  const char* lines[] = {
+      "type tokyo tower", "type   ", "type", "key Enter", "press 2024", "menu 0 8100",
+      "width 640", "grip -5", "page http://a.example/ shift_jis en", "page http://b.example/",
+      "refresh", "dropdown", "wait 250", "key F4\r",
+  };
+  for (const char* line : lines) EXPECT_TRUE(interpreter_.Run(line)) << line;
+  const std::vector<std::string> expected = {
+      "type[tokyo tower]", "type[  ]", "type[]", "key 13", "press 2024", "menu 0 8100",
+      "width 640", "grip -5", "page http://a.example/|shift_jis|en", "page http://b.example/||",
+      "refresh", "dropdown", "wait 250", "key 115",
+  };
+  EXPECT_EQ(driver_.calls, expected);
+  EXPECT_EQ(driver_.settled, 14);
+  EXPECT_EQ(Out(), "dropdown closed\n");
+  EXPECT_EQ(Err(), "");
+  EXPECT_FALSE(output_.refused());
+  EXPECT_EQ(output_.ExitStatus(), 0);
+}
+
+TEST_F(InterpreterTest, LayoutPrintsTheDriversElements) {
+  EXPECT_TRUE(interpreter_.Run("layout"));
+  EXPECT_EQ(Out(), "item 2024 settings 267 0 56 24 1 1 設定\n");
+}
+
+TEST_F(InterpreterTest, BlankLinesAndCommentsDoNothingAndQuitEnds) {
+  EXPECT_TRUE(interpreter_.Run(""));
+  EXPECT_TRUE(interpreter_.Run("   "));
+  EXPECT_TRUE(interpreter_.Run("# press 2024"));
+  EXPECT_TRUE(interpreter_.Run("#press 2024"));
+  EXPECT_TRUE(driver_.calls.empty());
+  EXPECT_EQ(driver_.settled, 0);
+  EXPECT_FALSE(interpreter_.Run("quit"));
+  EXPECT_FALSE(output_.refused());
+}
+
+TEST_F(InterpreterTest, MalformedCommandsAreRefusedWithoutReachingTheDriver) {
+  const char* lines[] = {
+      "bogus",      "press",       "press x",   "press 1 2",  "menu 1",     "menu 1 x",
+      "width -1",   "width",       "grip",      "grip 1.5",   "page",       "page a b c d",
+      "refresh 1",  "layout all",  "dropdown 1", "wait",      "wait -1",    "wait soon",
+      "key",        "key Enter F4", "Layout",
+  };
+  for (const char* line : lines) EXPECT_TRUE(interpreter_.Run(line)) << line;
+  EXPECT_TRUE(driver_.calls.empty());
+  // Every refused line is named in one message, and what it posted still settles.
+  std::string expected;
+  for (const char* line : lines) expected += std::string("test-host: unknown command: ") + line + "\n";
+  EXPECT_EQ(Err(), expected);
+  EXPECT_EQ(driver_.settled, static_cast<int>(std::size(lines)));
+  EXPECT_TRUE(output_.refused());
+  EXPECT_EQ(output_.ExitStatus(), 1);
+}
+
+TEST_F(InterpreterTest, SearchBoxAndGripCommandsNeedThem) {
+  driver_.searchBox = false;
+  driver_.grip = false;
+  interpreter_.Run("type abc");
+  interpreter_.Run("key Enter");
+  interpreter_.Run("grip 10");
+  EXPECT_TRUE(driver_.calls.empty());
+  EXPECT_EQ(Err(),
+            "test-host: the toolbar has no search box\n"
+            "test-host: the toolbar has no search box\n"
+            "test-host: the toolbar has no grip\n");
+  EXPECT_EQ(output_.ExitStatus(), 1);
+}
+
+TEST_F(InterpreterTest, UnknownKeyIsRefused) {
+  interpreter_.Run("key Tab");
+  EXPECT_TRUE(driver_.calls.empty());
+  EXPECT_EQ(Err(), "test-host: unknown key: Tab\n");
+}
+
+TEST_F(InterpreterTest, DriverRefusalsArePrintedAndCounted) {
+  driver_.pressRefusal = refusal::NoVisibleButton(2030);
+  driver_.menuRefusal = refusal::NoMenuItem(9999, 2027);
+  interpreter_.Run("press 2030");
+  interpreter_.Run("menu 2027 9999");
+  EXPECT_EQ(driver_.calls, (std::vector<std::string>{"press 2030", "menu 2027 9999"}));
+  EXPECT_EQ(Err(),
+            "test-host: no visible button with command 2030\n"
+            "test-host: no item 9999 in the menu of 2027\n");
+  EXPECT_EQ(output_.ExitStatus(), 1);
+}
+
+TEST_F(InterpreterTest, EventLinesHaveTheirFixedForms) {
+  output_.Navigate(u"http://a.example/?q=%E3");
+  output_.OpenWindow(u"http://help.example/", 450, 500);
+  output_.Start(u"sample/install/NorvexHelper.exe", u"/uninstalltoolbar");
+  output_.Dialog("options");
+  output_.Command("highlight");
+  EXPECT_EQ(Out(),
+            "navigate http://a.example/?q=%E3\n"
+            "open-window http://help.example/ 450 500\n"
+            "start sample/install/NorvexHelper.exe /uninstalltoolbar\n"
+            "dialog options\n"
+            "command highlight\n");
+  EXPECT_FALSE(output_.refused());
+}
+
+}  // namespace
+}  // namespace norvex::tools

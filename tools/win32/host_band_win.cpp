@@ -1,0 +1,88 @@
+#include "tools/win32/host_band_win.h"
+
+#include <cstdio>
+
+namespace norvex::tools::win32 {
+
+namespace {
+
+std::string HresultText(const char* step, HRESULT hr) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%s failed (0x%08lX)", step, static_cast<unsigned long>(hr));
+  return text;
+}
+
+}  // namespace
+
+HostBand::~HostBand() {
+  Close();
+  if (module_) ::FreeLibrary(module_);
+}
+
+bool HostBand::Load(const std::wstring& path, std::string& error) {
+  module_ = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (!module_) {
+    error = "cannot load the toolbar module (error " + std::to_string(::GetLastError()) + ")";
+    return false;
+  }
+  return true;
+}
+
+bool HostBand::Create(const CLSID& classId, IUnknown* site, std::string& error) {
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  // Through a function type without parameters, which any function pointer converts to quietly.
+  const auto getClassObject = reinterpret_cast<GetClassObject>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(module_, "DllGetClassObject")));
+  if (!getClassObject) {
+    error = "the toolbar module exports no DllGetClassObject";
+    return false;
+  }
+  HRESULT hr = getClassObject(classId, IID_IClassFactory, factory_.ReceiveVoid());
+  if (FAILED(hr) || !factory_) {
+    error = HresultText("DllGetClassObject", hr);
+    return false;
+  }
+  hr = factory_->CreateInstance(nullptr, IID_IObjectWithSite, band_.ReceiveVoid());
+  if (FAILED(hr) || !band_) {
+    error = HresultText("IClassFactory::CreateInstance(IObjectWithSite)", hr);
+    return false;
+  }
+  band_->QueryInterface(IID_IDeskBand, deskBand_.ReceiveVoid());
+  band_->QueryInterface(IID_IInputObject, inputObject_.ReceiveVoid());
+  hr = band_->SetSite(site);
+  if (FAILED(hr)) {
+    error = HresultText("IObjectWithSite::SetSite", hr);
+    return false;
+  }
+  if (!deskBand_) {
+    error = "the band has no IDeskBand";
+    return false;
+  }
+  hr = deskBand_->ShowDW(TRUE);
+  if (FAILED(hr)) {
+    error = HresultText("IDeskBand::ShowDW", hr);
+    return false;
+  }
+  return true;
+}
+
+HWND HostBand::Window() const {
+  HWND window = nullptr;
+  if (!deskBand_ || FAILED(deskBand_->GetWindow(&window))) return nullptr;
+  return window;
+}
+
+HRESULT HostBand::TranslateAccelerator(MSG* msg) const {
+  return inputObject_ ? inputObject_->TranslateAcceleratorIO(msg) : S_FALSE;
+}
+
+void HostBand::Close() {
+  if (deskBand_) deskBand_->CloseDW(0);
+  if (band_) band_->SetSite(nullptr);
+  inputObject_.Reset();
+  deskBand_.Reset();
+  band_.Reset();
+  factory_.Reset();
+}
+
+}  // namespace norvex::tools::win32

@@ -1,0 +1,192 @@
+// The host's browser objects: IWebBrowser2 with the properties and the navigation that the
+// toolbar uses, a connection point for DWebBrowserEvents2 through which the host fires
+// BeforeNavigate2 and DocumentComplete, and the class object that stands in for the browser's
+// application class, so that a new browser window can be opened.
+#pragma once
+
+#include <exdisp.h>
+#include <ocidl.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/host_commands.h"
+#include "tools/win32/host_com_win.h"
+
+namespace norvex::tools::win32 {
+
+using platform::win32::ComPtr;
+
+class HostBrowser final : public IWebBrowser2, public IConnectionPointContainer, RefCounted {
+ public:
+  enum class Kind {
+    kMain,       // the browser window of the toolbar: navigating prints "navigate URL"
+    kNewWindow,  // a new window: navigating prints "open-window URL WIDTH HEIGHT"
+  };
+
+  // A new browser with one reference. `window` is what get_HWND answers (may be null).
+  static HostBrowser* Create(Kind kind, HostOutput& output, HWND window);
+
+  // The browser shows `url`: BeforeNavigate2 to every connected sink; unless a sink cancels,
+  // the address becomes `url` and the document one with that character set and html lang;
+  // then DocumentComplete.
+  void ShowPage(const std::u16string& url, const std::u16string& charset,
+                const std::u16string& language);
+
+  const std::u16string& location() const { return location_; }
+  size_t sinkCount() const { return sinks_.size(); }
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override;
+  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return AddReference(); }
+  ULONG STDMETHODCALLTYPE Release() noexcept override { return ReleaseReference(); }
+
+  // IConnectionPointContainer
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) noexcept override;
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid,
+                                                IConnectionPoint** out) noexcept override;
+
+  // IDispatch
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) noexcept override;
+
+  // IWebBrowser: what the toolbar uses
+  HRESULT STDMETHODCALLTYPE Navigate(BSTR url, VARIANT* flags, VARIANT* targetFrame,
+                                     VARIANT* postData, VARIANT* headers) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_Document(IDispatch** document) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_Left(LONG* value) noexcept override;
+  HRESULT STDMETHODCALLTYPE put_Left(LONG value) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_Top(LONG* value) noexcept override;
+  HRESULT STDMETHODCALLTYPE put_Top(LONG value) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_Width(LONG* value) noexcept override;
+  HRESULT STDMETHODCALLTYPE put_Width(LONG value) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_Height(LONG* value) noexcept override;
+  HRESULT STDMETHODCALLTYPE put_Height(LONG value) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_LocationURL(BSTR* url) noexcept override;
+  // IWebBrowserApp: what the toolbar uses
+  HRESULT STDMETHODCALLTYPE get_HWND(SHANDLE_PTR* window) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_Visible(VARIANT_BOOL* value) noexcept override;
+  HRESULT STDMETHODCALLTYPE put_Visible(VARIANT_BOOL value) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_ToolBar(int* value) noexcept override;
+  HRESULT STDMETHODCALLTYPE put_ToolBar(int value) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_MenuBar(VARIANT_BOOL* value) noexcept override;
+  HRESULT STDMETHODCALLTYPE put_MenuBar(VARIANT_BOOL value) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_FullScreen(VARIANT_BOOL* value) noexcept override;
+  HRESULT STDMETHODCALLTYPE put_FullScreen(VARIANT_BOOL value) noexcept override;
+  // IWebBrowser2: what the toolbar uses
+  HRESULT STDMETHODCALLTYPE Navigate2(VARIANT* url, VARIANT* flags, VARIANT* targetFrame,
+                                      VARIANT* postData, VARIANT* headers) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_Silent(VARIANT_BOOL* value) noexcept override;
+  HRESULT STDMETHODCALLTYPE put_Silent(VARIANT_BOOL value) noexcept override;
+  HRESULT STDMETHODCALLTYPE get_AddressBar(VARIANT_BOOL* value) noexcept override;
+  HRESULT STDMETHODCALLTYPE put_AddressBar(VARIANT_BOOL value) noexcept override;
+
+  // The rest of the browser is not there.
+#define NORVEX_NOT_IMPLEMENTED(name, ...) \
+  HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) noexcept override { return E_NOTIMPL; }
+  NORVEX_NOT_IMPLEMENTED(GoBack)
+  NORVEX_NOT_IMPLEMENTED(GoForward)
+  NORVEX_NOT_IMPLEMENTED(GoHome)
+  NORVEX_NOT_IMPLEMENTED(GoSearch)
+  NORVEX_NOT_IMPLEMENTED(Refresh)
+  NORVEX_NOT_IMPLEMENTED(Refresh2, VARIANT*)
+  NORVEX_NOT_IMPLEMENTED(Stop)
+  NORVEX_NOT_IMPLEMENTED(get_Application, IDispatch**)
+  NORVEX_NOT_IMPLEMENTED(get_Parent, IDispatch**)
+  NORVEX_NOT_IMPLEMENTED(get_Container, IDispatch**)
+  NORVEX_NOT_IMPLEMENTED(get_TopLevelContainer, VARIANT_BOOL*)
+  NORVEX_NOT_IMPLEMENTED(get_Type, BSTR*)
+  NORVEX_NOT_IMPLEMENTED(get_LocationName, BSTR*)
+  NORVEX_NOT_IMPLEMENTED(get_Busy, VARIANT_BOOL*)
+  NORVEX_NOT_IMPLEMENTED(Quit)
+  NORVEX_NOT_IMPLEMENTED(ClientToWindow, int*, int*)
+  NORVEX_NOT_IMPLEMENTED(PutProperty, BSTR, VARIANT)
+  NORVEX_NOT_IMPLEMENTED(GetProperty, BSTR, VARIANT*)
+  NORVEX_NOT_IMPLEMENTED(get_Name, BSTR*)
+  NORVEX_NOT_IMPLEMENTED(get_FullName, BSTR*)
+  NORVEX_NOT_IMPLEMENTED(get_Path, BSTR*)
+  NORVEX_NOT_IMPLEMENTED(get_StatusBar, VARIANT_BOOL*)
+  NORVEX_NOT_IMPLEMENTED(put_StatusBar, VARIANT_BOOL)
+  NORVEX_NOT_IMPLEMENTED(get_StatusText, BSTR*)
+  NORVEX_NOT_IMPLEMENTED(put_StatusText, BSTR)
+  NORVEX_NOT_IMPLEMENTED(QueryStatusWB, OLECMDID, OLECMDF*)
+  NORVEX_NOT_IMPLEMENTED(ExecWB, OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*)
+  NORVEX_NOT_IMPLEMENTED(ShowBrowserBar, VARIANT*, VARIANT*, VARIANT*)
+  NORVEX_NOT_IMPLEMENTED(get_ReadyState, READYSTATE*)
+  NORVEX_NOT_IMPLEMENTED(get_Offline, VARIANT_BOOL*)
+  NORVEX_NOT_IMPLEMENTED(put_Offline, VARIANT_BOOL)
+  NORVEX_NOT_IMPLEMENTED(get_RegisterAsBrowser, VARIANT_BOOL*)
+  NORVEX_NOT_IMPLEMENTED(put_RegisterAsBrowser, VARIANT_BOOL)
+  NORVEX_NOT_IMPLEMENTED(get_RegisterAsDropTarget, VARIANT_BOOL*)
+  NORVEX_NOT_IMPLEMENTED(put_RegisterAsDropTarget, VARIANT_BOOL)
+  NORVEX_NOT_IMPLEMENTED(get_TheaterMode, VARIANT_BOOL*)
+  NORVEX_NOT_IMPLEMENTED(put_TheaterMode, VARIANT_BOOL)
+  NORVEX_NOT_IMPLEMENTED(get_Resizable, VARIANT_BOOL*)
+  NORVEX_NOT_IMPLEMENTED(put_Resizable, VARIANT_BOOL)
+#undef NORVEX_NOT_IMPLEMENTED
+
+ private:
+  // The connection point of DWebBrowserEvents2: part of the browser, sharing its reference count.
+  class EventsPoint final : public IConnectionPoint {
+   public:
+    explicit EventsPoint(HostBrowser& browser) : browser_(browser) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return browser_.AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return browser_.Release(); }
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(
+        IConnectionPointContainer** out) noexcept override;
+    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) noexcept override;
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override;
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) noexcept override;
+
+   private:
+    HostBrowser& browser_;
+  };
+
+  struct Sink {
+    DWORD cookie;
+    ComPtr<IDispatch> dispatch;
+  };
+
+  HostBrowser(Kind kind, HostOutput& output, HWND window);
+  ~HostBrowser() override;
+  void NavigateTo(const std::u16string& url);
+  // Invokes `dispid` on every sink (on a copy of the list: a sink may disconnect meanwhile).
+  void Fire(DISPID dispid, DISPPARAMS& params);
+
+  Kind kind_;
+  HostOutput& output_;
+  HWND window_;
+  EventsPoint events_{*this};
+  std::vector<Sink> sinks_;
+  DWORD nextCookie_ = 1;
+  std::u16string location_;
+  ComPtr<IDispatch> document_;
+  LONG left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  VARIANT_BOOL visible_ = VARIANT_FALSE, menuBar_ = VARIANT_TRUE, fullScreen_ = VARIANT_FALSE;
+  VARIANT_BOOL silent_ = VARIANT_FALSE, addressBar_ = VARIANT_TRUE;
+  int toolBar_ = 1;
+};
+
+// The class object of the browser's application class: every instance is a new browser window
+// (HostBrowser::Kind::kNewWindow).
+class HostBrowserFactory final : public IClassFactory, RefCounted {
+ public:
+  explicit HostBrowserFactory(HostOutput& output) : output_(output) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) noexcept override;
+  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return AddReference(); }
+  ULONG STDMETHODCALLTYPE Release() noexcept override { return ReleaseReference(); }
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid,
+                                           void** out) noexcept override;
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) noexcept override { return S_OK; }
+
+ private:
+  HostOutput& output_;
+};
+
+}  // namespace norvex::tools::win32

@@ -1,0 +1,41 @@
+// The host's windows: a top-level frame and, in its client area, the site window that holds the
+// band; and the host's message loop.
+#pragma once
+
+#include "platform/win32/windows_api.h"
+
+namespace norvex::tools::win32 {
+
+inline constexpr int kSiteHeight = 24;
+
+class HostFrame {
+ public:
+  HostFrame() = default;
+  ~HostFrame();
+  HostFrame(const HostFrame&) = delete;
+  HostFrame& operator=(const HostFrame&) = delete;
+
+  // Makes and shows the frame with a site window of `width` x kSiteHeight. False when a window
+  // cannot be made.
+  bool Create(int width);
+
+  // Destroys the windows (and every window still inside them).
+  void Destroy();
+
+  HWND frame() const { return frame_; }
+  HWND site() const { return site_; }
+
+  // The site window's client area becomes `width` x kSiteHeight (the frame follows).
+  void SetSiteWidth(int width);
+
+  // Dispatches the messages of this thread until none is waiting.
+  static void PumpUntilIdle();
+  // Runs the message loop for `milliseconds`, then until idle.
+  static void RunFor(int milliseconds);
+
+ private:
+  HWND frame_ = nullptr;
+  HWND site_ = nullptr;
+};
+
+}  // namespace norvex::tools::win32

@@ -1,0 +1,177 @@
+// NorvexHost.exe --install DIR [--width N]
+//
+// Hosts the toolbar module under Windows the way the browser does: a frame window with a site
+// window for the band, a browser object with navigation, the current address, a document and the
+// two navigation events, and the browser's application class for new windows. The band is made
+// from DIR\NorvexToolbar.dll through its class object, sited and shown. Driven by the same
+// commands on standard input as norvex-host (see the README); it prints the same event lines.
+// The exit status is 1 when any command was refused, 0 otherwise, 2 when the host cannot start.
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <iostream>
+#include <string>
+
+#include "band/win32/module_win.h"
+#include "common/text.h"
+#include "platform/win32/windows_api.h"
+#include "tools/host_commands.h"
+#include "tools/win32/host_band_win.h"
+#include "tools/win32/host_browser_win.h"
+#include "tools/win32/host_driver_win.h"
+#include "tools/win32/host_frame_win.h"
+#include "tools/win32/host_site_win.h"
+#include "tools/win32/import_patch_win.h"
+
+namespace {
+
+using namespace norvex;
+using namespace norvex::tools;
+using namespace norvex::tools::win32;
+using platform::win32::FromW;
+
+constexpr char kProgram[] = "NorvexHost";
+
+// The band's class, the coclass ToolBand of the toolbar module.
+const CLSID& kClsidToolBand = norvex::band::win32::ToolBandClsid();
+
+std::string U8(const std::wstring& text) { return Utf16ToUtf8(FromW(text.c_str())); }
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
+  return 2;
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: %s --install DIR [--width N]\n", kProgram);
+  return 2;
+}
+
+struct Args {
+  std::wstring install;
+  int width = 800;
+};
+
+// The program starts of the toolbar module are seen, not carried out: its ShellExecuteW import
+// leads here, which prints "start PROGRAM ARGUMENTS" with the installation folder named as on the
+// command line.
+struct StartWatch {
+  HostOutput* output = nullptr;
+  std::u16string installFolder;  // the toolbar module's folder, as the system names it
+  std::u16string shownFolder;    // the same folder as --install gave it
+} g_starts;
+
+HINSTANCE WINAPI WatchShellExecute(HWND, LPCWSTR, LPCWSTR file, LPCWSTR parameters, LPCWSTR,
+                                   INT) {
+  if (g_starts.output) {
+    g_starts.output->Start(ShownProgramPath(FromW(file), g_starts.installFolder, g_starts.shownFolder),
+                           FromW(parameters));
+  }
+  return reinterpret_cast<HINSTANCE>(42);  // above 32: started
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  wchar_t full[MAX_PATH];
+  const DWORD n = ::GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+  return n > 0 && n < MAX_PATH ? std::wstring(full, n) : path;
+}
+
+std::u16string FolderOf(HMODULE module) {
+  wchar_t name[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameW(module, name, MAX_PATH);
+  std::u16string path = FromW(name, n < MAX_PATH ? n : 0);
+  const size_t slash = path.find_last_of(u"\\/");
+  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash);
+}
+
+int RunHost(const Args& args, const std::wstring& module) {
+  HostOutput output(kProgram, stdout, stderr);
+  HostFrame frame;
+  if (!frame.Create(args.width)) return Fail("cannot make the host's windows");
+
+  ComPtr<HostBrowser> browser;
+  *browser.Receive() = HostBrowser::Create(HostBrowser::Kind::kMain, output, frame.frame());
+  ComPtr<HostBrowserFactory> windows;
+  *windows.Receive() = new HostBrowserFactory(output);
+  DWORD registration = 0;
+  if (FAILED(::CoRegisterClassObject(CLSID_InternetExplorer, windows.get(), CLSCTX_LOCAL_SERVER,
+                                     REGCLS_MULTIPLEUSE, &registration))) {
+    return Fail("cannot register the browser's application class");
+  }
+  ComPtr<HostSite> site;
+  *site.Receive() = new HostSite(frame.site(), browser.get(), kClsidToolBand, output);
+
+  int status = 0;
+  {
+    HostBand band;
+    std::string error;
+    if (!band.Load(module, error)) return Fail(error);
+    g_starts = {&output, FolderOf(band.module()), FromW(args.install.c_str())};
+    ReplaceImport(band.module(), "shell32.dll", "ShellExecuteW",
+                  reinterpret_cast<void*>(&WatchShellExecute));
+
+    Win32HostDriver driver(frame, band, *browser.get(), output);
+    if (!driver.InstallHooks()) return Fail("cannot install the host's hooks");
+    if (!band.Create(kClsidToolBand, static_cast<IOleWindow*>(site.get()), error)) {
+      band.Close();
+      frame.Destroy();
+      return Fail(error);
+    }
+    HostFrame::PumpUntilIdle();
+
+    CommandInterpreter interpreter(driver, output);
+    std::string line;
+    while (std::getline(std::cin, line)) {
+      if (!interpreter.Run(line)) break;
+    }
+    status = output.ExitStatus();
+
+    band.Close();
+    HostFrame::PumpUntilIdle();
+    // Nothing of the module may be left to call once it is unloaded.
+    frame.Destroy();
+    g_starts = {};
+  }
+  ::CoRevokeClassObject(registration);
+  return status;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  // Lines are UTF-8 bytes both ways, without carriage returns added.
+  ::_setmode(::_fileno(stdin), _O_BINARY);
+  ::_setmode(::_fileno(stdout), _O_BINARY);
+  ::_setmode(::_fileno(stderr), _O_BINARY);
+
+  Args args;
+  for (int i = 1; i < argc; ++i) {
+    const bool hasValue = i + 1 < argc;
+    if (!std::wcscmp(argv[i], L"--install") && hasValue) {
+      args.install = argv[++i];
+    } else if (!std::wcscmp(argv[i], L"--width") && hasValue) {
+      args.width = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+    } else if (!std::wcscmp(argv[i], L"--profile")) {
+      return Fail(
+          "--profile is not supported: under Windows the per-user folder is the user's "
+          "application data folder (in the Wine prefix)");
+    } else {
+      return Usage();
+    }
+  }
+  if (args.install.empty()) return Usage();
+
+  const std::wstring module = FullPath(args.install) + L"\\NorvexToolbar.dll";
+  if (::GetFileAttributesW(module.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return Fail("no NorvexToolbar.dll in " + U8(args.install));
+  }
+  if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    return Fail("cannot initialise COM");
+  }
+  const int status = RunHost(args, module);
+  ::CoUninitialize();
+  return status;
+}
