@@ -241,6 +241,7 @@ std::u16string WindowText(HWND window) {
 }
 
 struct Row {
+  std::u16string id;
   std::u16string caption;
   bool ticked;
   int image;
@@ -248,7 +249,8 @@ struct Row {
 };
 
 void PrintTo(const Row& row, std::ostream* out) {
-  *out << "{" << Utf16ToUtf8(row.caption) << ", " << row.ticked << ", " << row.image << "}";
+  *out << "{" << Utf16ToUtf8(row.id) << ", " << Utf16ToUtf8(row.caption) << ", " << row.ticked
+       << ", " << row.image << "}";
 }
 
 std::vector<Row> ReadRows(HWND list) {
@@ -257,14 +259,15 @@ std::vector<Row> ReadRows(HWND list) {
   for (int i = 0; i < count; ++i) {
     wchar_t text[256] = {};
     LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = i;
     item.pszText = text;
     item.cchTextMax = 256;
     ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     const UINT state =
         static_cast<UINT>(::SendMessageW(list, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK));
-    rows.push_back({FromW(text), (state >> 12) == 2, item.iImage});
+    rows.push_back({item.lParam ? FromW(reinterpret_cast<const wchar_t*>(item.lParam)) : u"",
+                    FromW(text), (state >> 12) == 2, item.iImage});
   }
   return rows;
 }
@@ -364,7 +367,8 @@ TEST_F(Dialogs, OptionsListsTheCustomAgentsAndOkWritesEveryTick) {
     int cx = 0, cy = 0;
     ::ImageList_GetIconSize(images, &cx, &cy);
     EXPECT_EQ((std::vector<int>{cx, cy}), (std::vector<int>{16, 16}));
-    EXPECT_EQ(ReadRows(list), (std::vector<Row>{{u"News", true, I_IMAGENONE}, {u"地図", false, 0}}));
+    EXPECT_EQ(ReadRows(list), (std::vector<Row>{{u"news", u"News", true, I_IMAGENONE},
+                                                {u"maps", u"地図", false, 0}}));
     Tick(list, 0, false);
     Tick(list, 1, true);
     ::SendMessageW(dialog, WM_COMMAND, IDOK, 0);

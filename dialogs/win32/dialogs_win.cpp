@@ -107,10 +107,12 @@ class AgentSelectPage final : public BaseDialog<AgentSelectPage> {
       }
     }
     LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = static_cast<int>(row);
     item.pszText = const_cast<wchar_t*>(W(agent.caption));
     item.iImage = image;
+    // The row's item data names its agent, for whoever drives the dialog in this process.
+    item.lParam = reinterpret_cast<LPARAM>(W(agent.id));
     const int inserted = static_cast<int>(
         ::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (inserted >= 0 && agent.ticked) {
