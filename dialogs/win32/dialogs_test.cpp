@@ -323,6 +323,18 @@ class Dialogs : public ::testing::Test, protected test::TestInstallation {
   platform::ScopedSeams clockSeam_{{.clock = &clock_}};
 };
 
+// The label of the options dialog's one tab.
+std::u16string TabLabel(HWND dialog) {
+  wchar_t text[64] = {L'?'};
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text;
+  item.cchTextMax = 64;
+  ::SendMessageW(::GetDlgItem(dialog, kOptionsTabId), TCM_GETITEMW, 0,
+                 reinterpret_cast<LPARAM>(&item));
+  return FromW(text);
+}
+
 HWND PageOf(HWND dialog) { return ::FindWindowExW(dialog, nullptr, L"#32770", nullptr); }
 HWND ListOf(HWND dialog) { return ::GetDlgItem(PageOf(dialog), kAgentListId); }
 
@@ -338,13 +350,7 @@ TEST_F(Dialogs, OptionsListsTheCustomAgentsAndOkWritesEveryTick) {
     // The tab and its one label.
     HWND tab = ::GetDlgItem(dialog, kOptionsTabId);
     EXPECT_EQ(::SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 1);
-    wchar_t label[64] = {};
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = label;
-    item.cchTextMax = 64;
-    ::SendMessageW(tab, TCM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    EXPECT_EQ(FromW(label), u"表示するボタン");
+    EXPECT_EQ(TabLabel(dialog), u"表示するボタン");
     // The page at (33, 46) of the dialog's client area, as large as the tab control.
     HWND page = PageOf(dialog);
     ASSERT_NE(page, nullptr);
@@ -410,14 +416,7 @@ TEST_F(Dialogs, CancelAndTheCloseBoxWriteNothing) {
 TEST_F(Dialogs, WithoutCatalogueOrLabelTheDialogIsEmptyAndOkWritesNothing) {
   std::u16string label = u"x";
   const INT_PTR result = RunOptions([&](HWND dialog) {
-    wchar_t text[64] = {L'?'};
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = 64;
-    ::SendMessageW(::GetDlgItem(dialog, kOptionsTabId), TCM_GETITEMW, 0,
-                   reinterpret_cast<LPARAM>(&item));
-    label = FromW(text);
+    label = TabLabel(dialog);
     EXPECT_TRUE(ReadRows(ListOf(dialog)).empty());
     ::SendMessageW(dialog, WM_COMMAND, IDOK, 0);
   });

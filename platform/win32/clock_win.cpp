@@ -1,5 +1,6 @@
 #include <time.h>
 
+#include "platform/local_time_tm.h"
 #include "platform/platform.h"
 
 namespace norvex::platform {
@@ -14,19 +15,11 @@ class WinClock final : public Clock {
     const __time64_t t = static_cast<__time64_t>(seconds);
     struct tm local {};
     if (::_localtime64_s(&local, &t) != 0) return std::nullopt;
-    return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                     local.tm_hour,        local.tm_min,     local.tm_sec};
+    return FromTm(local);
   }
 
   std::optional<int64_t> FromLocal(const LocalTime& time) override {
-    struct tm local {};
-    local.tm_year = time.year - 1900;
-    local.tm_mon = time.month - 1;
-    local.tm_mday = time.day;
-    local.tm_hour = time.hour;
-    local.tm_min = time.minute;
-    local.tm_sec = time.second;
-    local.tm_isdst = -1;
+    struct tm local = ToTm(time);
     const __time64_t t = ::_mktime64(&local);
     if (t == static_cast<__time64_t>(-1)) return std::nullopt;
     return static_cast<int64_t>(t);
