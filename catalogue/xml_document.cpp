@@ -53,13 +53,15 @@ std::u16string DecodeUtf8(std::string_view bytes) {
 
 namespace {
 
-// The bytes read as UTF-16LE text up to its first zero character.
+// The bytes read as UTF-16LE text up to its first zero character. The buffer the file is read
+// into ends in two zero bytes, so a last odd byte pairs with a zero.
 std::u16string Utf16LeView(std::string_view bytes) {
   std::u16string text;
-  text.reserve(bytes.size() / 2);
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const char16_t c = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                             (static_cast<unsigned char>(bytes[i + 1]) << 8));
+  text.reserve(bytes.size() / 2 + 1);
+  for (size_t i = 0; i < bytes.size(); i += 2) {
+    const unsigned char high = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+    const char16_t c =
+        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (high << 8));
     if (c == 0) break;
     text.push_back(c);
   }

@@ -17,24 +17,6 @@ void AppendCodePoint(std::u16string& out, char32_t cp) {
   }
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
 bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
 }  // namespace
@@ -78,6 +60,24 @@ std::u16string Utf8ToUtf16(std::string_view in) {
   return out;
 }
 
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
 std::string Utf16ToUtf8(std::u16string_view in) {
   std::string out;
   out.reserve(in.size() * 3);
@@ -108,6 +108,20 @@ std::u16string_view TrimView(std::u16string_view text) {
 }
 
 std::u16string Trim(std::u16string_view text) { return std::u16string(TrimView(text)); }
+
+bool IsWideSpace(char16_t c) {
+  return IsSpace(c) || c == 0x00A0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) ||
+         c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
+
+std::u16string_view TrimWideSpace(std::u16string_view text, TrimSides sides) {
+  size_t b = 0, e = text.size();
+  while (b < e && IsWideSpace(text[b])) ++b;
+  if (sides == TrimSides::kBoth) {
+    while (e > b && IsWideSpace(text[e - 1])) --e;
+  }
+  return text.substr(b, e - b);
+}
 
 int ParseLenientInt(std::u16string_view text) {
   size_t i = 0;

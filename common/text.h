@@ -15,12 +15,26 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 // other lone surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view utf16);
 
+// Appends the UTF-8 bytes of one code point.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // True for the characters that the C library's iswspace accepts in the "C" locale.
 bool IsSpace(char16_t c);
 
 // The text without leading and trailing white space.
 std::u16string_view TrimView(std::u16string_view text);
 std::u16string Trim(std::u16string_view text);
+
+// True for the characters that Windows' iswspace accepts: the ASCII blanks, the no-break space,
+// the ogham space mark, the spaces U+2000 to U+200A, the line and paragraph separators, the
+// narrow no-break space, the medium mathematical space and the ideographic space U+3000.
+bool IsWideSpace(char16_t c);
+
+// Text that the user typed, without the white space (IsWideSpace) at its start, and at its end
+// too unless only the leading side is asked for. One rule for every place that asks whether the
+// search box is empty.
+enum class TrimSides { kBoth, kLeading };
+std::u16string_view TrimWideSpace(std::u16string_view text, TrimSides sides = TrimSides::kBoth);
 
 // Lenient decimal conversion as wcstol does it: leading white space, an optional sign, then
 // digits up to the first non-digit; 0 when no digit follows. Saturates at the int range.

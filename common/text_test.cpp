@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
+
 namespace norvex {
 namespace {
 
@@ -55,6 +57,36 @@ TEST(Text, TrimAndCompare) {
   EXPECT_FALSE(EqualsIgnoreCaseAscii(u"a", u"ab"));
   EXPECT_FALSE(EqualsIgnoreCaseAscii(u"\u00C9", u"\u00E9"));
 }
+
+TEST(Text, WideSpaceIsWhatTheWindowsRuntimeCallsSpace) {
+  const struct {
+    std::u16string in, both, leading;
+  } cases[] = {
+      {u"\u3000", u"", u""},
+      {u"\u3000\u691C\u7D22\u3000", u"\u691C\u7D22", u"\u691C\u7D22\u3000"},
+      {u" \t\u00A0a b\u2000\u200A\u2028\u2029\u202F\u205F\u1680\r\n", u"a b",
+       u"a b\u2000\u200A\u2028\u2029\u202F\u205F\u1680\r\n"},
+      // Not white space for the runtime: the next line character, the zero-width space and the
+      // byte order mark.
+      {u"\u0085x\u200B", u"\u0085x\u200B", u"\u0085x\u200B"},
+      {u"\uFEFF", u"\uFEFF", u"\uFEFF"},
+      {u"", u"", u""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TrimWideSpace(c.in), c.both) << Utf16ToUtf8(c.in);
+    EXPECT_EQ(TrimWideSpace(c.in, TrimSides::kLeading), c.leading) << Utf16ToUtf8(c.in);
+  }
+}
+
+#ifdef _WIN32
+// The set above was measured on the Windows runtime; it must stay the runtime's own.
+TEST(Text, WideSpaceAgreesWithTheRuntime) {
+  for (unsigned c = 0; c <= 0xFFFF; ++c) {
+    EXPECT_EQ(IsWideSpace(static_cast<char16_t>(c)), std::iswspace(static_cast<wint_t>(c)) != 0)
+        << std::hex << c;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace norvex

@@ -43,19 +43,24 @@ for input in "$sessions"/*.in; do
   name=$(basename "$input" .in)
   expected="${input%.in}.expected"
   work=$(mktemp -d /tmp/norvex-host-session.XXXXXX)
-  # The installation is named sample/install from the working folder, as in the native runs, so
-  # that "start" lines read the same.
-  mkdir -p "$work/sample"
-  cp -r "$root/sample/install" "$work/sample/install"
-  cp "$dll" "$work/sample/install/NorvexToolbar.dll"
-  cp "$build/bin/NorvexHost.exe" "$work/sample/install/NorvexHost.exe"
+  # A session may name another installation ("#! --install DIR", relative to the checkout);
+  # it is copied under the same relative name, so that "start" lines read as in the native runs.
+  extra=$(head -1 "$input" | sed -n 's/^#! //p')
+  install=sample/install
+  if [[ " $extra " =~ \ --install\ ([^ ]+) ]]; then
+    install=${BASH_REMATCH[1]}
+    extra=$(printf '%s' " $extra " | sed "s| --install $install | |")
+  fi
+  mkdir -p "$work/$(dirname "$install")"
+  cp -r "$root/$install" "$work/$install"
+  cp "$dll" "$work/$install/NorvexToolbar.dll"
+  cp "$build/bin/NorvexHost.exe" "$work/$install/NorvexHost.exe"
   # A fresh per-user folder: the toolbar's folder under the Windows user's application data.
   rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Norvex \
          "$WINEPREFIX"/drive_c/users/*/AppData/LocalLow/Norvex
-  extra=$(head -1 "$input" | sed -n 's/^#! //p')
   # A host caught in a modal loop must fail its session, not hang the run.
   # shellcheck disable=SC2086
-  (cd "$work" && timeout 120 "$WINE" sample/install/NorvexHost.exe --install sample/install \
+  (cd "$work" && timeout 120 "$WINE" "$install/NorvexHost.exe" --install "$install" \
      $extra < "$input" > "$work/output" 2>&1)
   status=$?
   sed -i 's/^NorvexHost: /norvex-host: /' "$work/output"

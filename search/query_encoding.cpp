@@ -3,6 +3,7 @@
 #include <tuple>
 #include <utility>
 
+#include "common/text.h"
 #include "platform/code_page.h"
 
 namespace norvex::search {
@@ -26,25 +27,6 @@ void AppendEscape(String& out, unsigned char byte) {
   out += '%';
   out += kHexDigits[byte >> 4];
   out += kHexDigits[byte & 0xF];
-}
-
-// The UTF-8 bytes of one scalar value.
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 // Code page 932 holds the IBM extensions twice: at lead bytes 0xFA-0xFC (which Windows' own

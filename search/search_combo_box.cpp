@@ -23,17 +23,32 @@ void SearchComboBox::SetText(std::u16string_view text) {
   // shorten a text it is given.
   kept_ = Cut(text);
   if (editExists_) {
-    editText_ = kept_;
-    selStart_ = selEnd_ = editText_.size();
-    host_.ShowEditText(editText_);
+    selStart_ = selEnd_ = kept_.size();
+    ShowInEditField(kept_, ShownText::kEdit);
+    host_.SetEditSelection(selStart_, selEnd_);
   }
 }
 
 void SearchComboBox::ShowText(std::u16string text) {
   kept_ = std::move(text);
-  if (editExists_) {
-    editText_ = kept_;
-    host_.ShowEditText(editText_);
+  if (editExists_) ShowInEditField(kept_, ShownText::kChoice);
+}
+
+// A real edit field reports a text set in it as an update and a change while the setting call
+// runs; a headless one may not. The parent hears the same either way: what the host did not
+// report is done here.
+void SearchComboBox::ShowInEditField(std::u16string text, ShownText why) {
+  editText_ = std::move(text);
+  selStart_ = std::min(selStart_, editText_.size());
+  selEnd_ = std::min(selEnd_, editText_.size());
+  showing_ = why;
+  showReported_ = false;
+  host_.ShowEditText(editText_);
+  const bool reported = showReported_;
+  showing_.reset();
+  if (!reported && why != ShownText::kCreation) {
+    EditUpdated(why == ShownText::kEdit);
+    OnEditChange();
   }
 }
 
@@ -73,22 +88,33 @@ int SearchComboBox::AddString(std::u16string_view text) {
 void SearchComboBox::ResetContent() {
   history_.items().clear();
   current_ = -1;
-  topIndex_ = 0;
+  if (open_) {
+    shown_.clear();
+    dropSelected_ = -1;
+    dropTop_ = 0;
+    host_.ReplaceDropDownItems(shown_);
+  }
+  kept_.clear();
+  if (editExists_) ShowInEditField(u"", ShownText::kChoice);
 }
 
 int SearchComboBox::SetCurSel(int index) {
-  if (index < 0 || index >= GetCount()) {
-    current_ = -1;
-    return -1;
-  }
-  current_ = index;
+  if (index < 0 || index >= GetCount()) index = -1;
+  SelectByMessage(index);
   return index;
 }
 
 int SearchComboBox::SelectString(std::u16string_view text) {
   const int index = history_.Find(text);
-  if (index >= 0) current_ = index;
+  if (index >= 0) SelectByMessage(index);
   return index;
+}
+
+// The item becomes current and the box shows its text (none: an empty box), as a standard
+// combo box shows the selection in its edit field.
+void SearchComboBox::SelectByMessage(int index) {
+  current_ = index;
+  ShowText(index < 0 ? std::u16string() : items()[static_cast<size_t>(index)].text);
 }
 
 std::u16string SearchComboBox::GetLBText(int index) const {
@@ -102,8 +128,9 @@ int SearchComboBox::GetLBTextLen(int index) const {
 }
 
 int SearchComboBox::SetTopIndex(int index) {
-  if (index < 0 || index >= GetCount()) return -1;
-  topIndex_ = index;
+  if (!open_ || index < 0 || index >= static_cast<int>(shown_.size())) return -1;
+  dropTop_ = index;
+  host_.ScrollDropDown(dropTop_);
   return 0;
 }
 
@@ -111,9 +138,8 @@ int SearchComboBox::SetTopIndex(int index) {
 
 void SearchComboBox::OnEditCreated() {
   editExists_ = true;
-  editText_ = Cut(kept_);
   selStart_ = selEnd_ = 0;
-  host_.ShowEditText(editText_);
+  ShowInEditField(Cut(kept_), ShownText::kCreation);
 }
 
 bool SearchComboBox::TypeCharacter(char16_t c) {
@@ -122,21 +148,31 @@ bool SearchComboBox::TypeCharacter(char16_t c) {
   if (editText_.size() - (end - start) + 1 > kSearchTextLimit) return false;
   std::u16string text = editText_;
   text.replace(start, end - start, 1, c);
-  OnEditUpdate(text, start + 1, start + 1);
-  host_.ShowEditText(editText_);
-  OnEditChange();
+  selStart_ = selEnd_ = start + 1;
+  ShowInEditField(std::move(text), ShownText::kEdit);
   return true;
 }
 
 void SearchComboBox::OnEditUpdate(std::u16string_view text, size_t selStart, size_t selEnd) {
+  if (showing_) {
+    // The edit field reports the text that we are showing in it: the text and caret are ours.
+    showReported_ = true;
+    if (*showing_ != ShownText::kCreation) EditUpdated(*showing_ == ShownText::kEdit);
+    return;
+  }
   editText_.assign(text);
   selStart_ = std::min(selStart, editText_.size());
   selEnd_ = std::min(selEnd, editText_.size());
+  EditUpdated(true);
+}
+
+void SearchComboBox::EditUpdated(bool filter) {
   host_.PostNotification(kCbnEditUpdate);
-  RunAutocomplete();
+  if (filter) RunAutocomplete();
 }
 
 void SearchComboBox::OnEditChange() {
+  if (showing_ == ShownText::kCreation) return;
   if (!open_) host_.SendNotification(kCbnEditChange);
 }
 
@@ -198,22 +234,22 @@ int SearchComboBox::TranslateKey(int virtualKey, bool ctrl) {
     case kVkEnd:
     case kVkLeft:
       if (!editExists_) return 1;
+      MoveCaret(virtualKey);
       host_.PassKeyToEditField(virtualKey);
       return 0;
     case kVkUp:
-      arrowNavigation_ = true;
       MoveSelection(-1);
       return 0;
     case kVkDown:
-      arrowNavigation_ = true;
       MoveSelection(+1);
       return 0;
     case kVkRight:
       if (editExists_ && (selStart_ != selEnd_ || selEnd_ != editText_.size())) {
+        MoveCaret(virtualKey);
         host_.PassKeyToEditField(virtualKey);
         return 0;
       }
-      RunAutocomplete();
+      EditUpdated(true);
       return 1;
     case kVkF4:
       ToggleDropDown();
@@ -236,13 +272,29 @@ int SearchComboBox::FilterKey(int virtualKey, bool ctrl) {
   return TranslateKey(virtualKey, ctrl);
 }
 
+// The caret keys as the edit field handles them, so that the model knows where the caret is
+// (no notification tells it): the caret is the selection's end; Left and Right move it by one
+// from there and drop the selection.
+void SearchComboBox::MoveCaret(int virtualKey) {
+  size_t caret = selEnd_;
+  if (virtualKey == kVkHome) caret = 0;
+  if (virtualKey == kVkEnd) caret = editText_.size();
+  if (virtualKey == kVkLeft && caret > 0) --caret;
+  if (virtualKey == kVkRight && caret < editText_.size()) ++caret;
+  selStart_ = selEnd_ = caret;
+}
+
+// The mark keeps the filter from running on the text of the item chosen here; it ends with
+// the choice (or at once when there is nothing to choose).
 void SearchComboBox::MoveSelection(int step) {
-  if (!open_) return;
+  arrowNavigation_ = true;
   const int target = dropSelected_ + step;
-  if (target < 0 || target >= static_cast<int>(shown_.size())) return;
-  dropSelected_ = target;
-  host_.SelectDropDownItem(target);
-  ChooseItem(target);
+  if (open_ && target >= 0 && target < static_cast<int>(shown_.size())) {
+    dropSelected_ = target;
+    host_.SelectDropDownItem(target);
+    ChooseItem(target);
+  }
+  arrowNavigation_ = false;
 }
 
 // -- Drop-down -------------------------------------------------------------------------------

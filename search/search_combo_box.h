@@ -6,6 +6,7 @@
 // the host reports what the user did through the On... members.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,7 +70,9 @@ class SearchComboHost {
 
   // The edit field: show a text, select characters [start, end), take the focus, handle the key
   // message being filtered (TranslateMessage and DispatchMessageW). A host whose edit field
-  // changes its text reports it through SearchComboBox::OnEditUpdate.
+  // changes its text reports it through SearchComboBox::OnEditUpdate and OnEditChange; a real
+  // edit field does so for a text shown with ShowEditText too (while the call runs), and the
+  // model behaves the same whether the host reports that one or not.
   virtual void ShowEditText(const std::u16string& text) = 0;
   virtual void SetEditSelection(size_t start, size_t end) = 0;
   virtual void FocusEditField() = 0;
@@ -114,24 +117,34 @@ class SearchComboBox final : public SearchBoxAccess {
 
   // -- Combo-box messages ----------------------------------------------------------------------
   int AddString(std::u16string_view text);  // CB_ADDSTRING: history without the file; index 0
-  void ResetContent();                      // CB_RESETCONTENT
+  // CB_RESETCONTENT: empties the list, the box's text and an open drop-down's list.
+  void ResetContent();
   int GetCount() const { return static_cast<int>(items().size()); }
   int GetCurSel() const { return current_; }
-  int SetCurSel(int index);                       // -1 (CB_ERR) when out of range
-  int SelectString(std::u16string_view text);     // exact match; -1 when none
+  // CB_SETCURSEL: the item becomes current and its text is shown in the box; -1 (CB_ERR) and
+  // an empty box when the index is -1 or out of range.
+  int SetCurSel(int index);
+  // CB_SELECTSTRING: as SetCurSel for the item of exactly this text; -1 and nothing changed
+  // when there is none.
+  int SelectString(std::u16string_view text);
   std::u16string GetLBText(int index) const;      // empty when out of range
   int GetLBTextLen(int index) const;              // -1 when out of range
-  int GetTopIndex() const { return topIndex_; }
-  int SetTopIndex(int index);                     // -1 when out of range
+  // CB_GETTOPINDEX, CB_SETTOPINDEX: the first entry that the open drop-down shows (0 while
+  // it is closed). Setting it scrolls the drop-down; -1 when it is closed or the index is not
+  // one of its entries.
+  int GetTopIndex() const { return open_ ? dropTop_ : 0; }
+  int SetTopIndex(int index);
 
   // -- Edit field ------------------------------------------------------------------------------
   // The edit field was created (on first paint): it shows the kept text, limited to 50.
   void OnEditCreated();
   bool HasEditField() const { return editExists_; }
   // For a host without a real edit field: a typed character replaces the selection unless the
-  // text would pass 50 characters (then it is refused, false), and the update follows.
+  // text would pass 50 characters (then it is refused, false); the box then shows the new text
+  // and the update and change follow as for any edit.
   bool TypeCharacter(char16_t c);
-  // EN_UPDATE: the edit field's new text and selection; runs the autocomplete filter.
+  // EN_UPDATE: the edit field's new text and selection; posts CBN_EDITUPDATE and runs the
+  // autocomplete filter (not for the text of a chosen item).
   void OnEditUpdate(std::u16string_view text, size_t selStart, size_t selEnd);
   // EN_CHANGE: CBN_EDITCHANGE while the drop-down is closed.
   void OnEditChange();
@@ -193,16 +206,25 @@ class SearchComboBox final : public SearchBoxAccess {
   void OnDropText(std::u16string_view text, bool unicodeText);
 
  private:
+  // Why a text is shown in the edit field: the field was just created (nothing is reported), an
+  // item was chosen or selected by message (reported, not filtered), or the text was edited or
+  // set (reported and filtered).
+  enum class ShownText { kCreation, kChoice, kEdit };
+
   void OpenDropDown(std::vector<ComboItem> items, bool wholeList);
   void RunAutocomplete();
+  // The autocomplete filter from its first step: CBN_EDITUPDATE, then the filter itself.
+  void EditUpdated(bool filter);
   void MoveSelection(int step);  // Up, Down and the wheel in a filtered drop-down
+  void MoveCaret(int virtualKey);  // Home, End, Left, Right passed to the edit field
   void ShowText(std::u16string text);
+  void ShowInEditField(std::u16string text, ShownText why);
+  void SelectByMessage(int index);
 
   SearchComboHost& host_;
   SearchHistory history_;
   std::u16string kept_;
   int current_ = -1;
-  int topIndex_ = 0;
 
   bool editExists_ = false;
   std::u16string editText_;
@@ -214,6 +236,9 @@ class SearchComboBox final : public SearchBoxAccess {
   bool wholeList_ = false;
   bool justChosen_ = false;
   bool arrowNavigation_ = false;
+  // While ShowEditText runs: why the text is shown, and whether the host reported it.
+  std::optional<ShownText> showing_;
+  bool showReported_ = false;
   int wheelSum_ = 0;
   std::vector<ComboItem> shown_;
   int dropSelected_ = -1;

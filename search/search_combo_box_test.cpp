@@ -22,12 +22,20 @@ class RecordingHost final : public SearchComboHost {
   std::vector<ComboItem> dropItems;
   Rect dropRect;
   SearchComboBox* box = nullptr;
+  // Like a real edit field, report a text that the model sets as an update and a change.
+  bool echo = false;
 
   void SendNotification(int code) override { Note("send " + std::to_string(code)); }
   void PostNotification(int code) override { Note("post " + std::to_string(code)); }
   Rect ScreenRect() const override { return rect; }
   void Repaint() override { log.push_back("repaint"); }
-  void ShowEditText(const std::u16string& text) override { log.push_back("edit " + Utf16ToUtf8(text)); }
+  void ShowEditText(const std::u16string& text) override {
+    log.push_back("edit " + Utf16ToUtf8(text));
+    if (echo && box) {
+      box->OnEditUpdate(text, 0, 0);
+      box->OnEditChange();
+    }
+  }
   void SetEditSelection(size_t start, size_t end) override {
     log.push_back("select " + std::to_string(start) + "," + std::to_string(end));
   }
@@ -224,7 +232,7 @@ TEST_F(ComboBox, ArrowKeysChooseInTheOpenDropDown) {
   EXPECT_EQ(box_.TranslateKey(kVkDown, false), 0);
   EXPECT_EQ(box_.GetText(), u"one");
   EXPECT_EQ(box_.GetCurSel(), 0);
-  EXPECT_EQ(host_.notifications, (Notes{"send 9", "send 1"}));
+  EXPECT_EQ(host_.notifications, (Notes{"post 6", "send 9", "send 1"}));
   box_.TranslateKey(kVkDown, false);
   box_.TranslateKey(kVkDown, false);
   box_.TranslateKey(kVkDown, false);  // no item below the last
@@ -240,14 +248,137 @@ TEST_F(ComboBox, ArrowKeysChooseInTheOpenDropDown) {
 }
 
 TEST_F(ComboBox, ArrowNavigationDoesNotRefilter) {
+  host_.echo = true;
   Prepare({u"abc", u"abd"});
   Type(u"a");
   box_.TranslateKey(kVkDown, false);  // chooses abc; its edit update must not close the list
-  box_.OnEditUpdate(u"abc", 0, 3);
   EXPECT_TRUE(box_.dropDownOpen());
   EXPECT_EQ(host_.DropTexts(), (std::vector<std::u16string>{u"abc", u"abd"}));
   box_.OnEditUpdate(u"abd", 3, 3);  // the mark is gone: this one filters
   EXPECT_EQ(host_.DropTexts(), std::vector<std::u16string>{u"abd"});
+}
+
+// The mark belongs to one choice: after it (or after an arrow key that chose nothing) typing
+// filters again.
+TEST_F(ComboBox, ArrowMarkDoesNotOutliveItsChoice) {
+  for (const bool echo : {false, true}) {
+    SCOPED_TRACE(echo ? "echoing edit field" : "silent edit field");
+    SearchComboBox box(host_);
+    host_.box = &box;
+    host_.echo = echo;
+    for (const char16_t* entry : {u"bcd", u"abd", u"abc"}) box.AddHistory(entry, false);
+    box.OnEditCreated();
+    box.OnEditSetFocus();
+    box.TranslateKey(kVkDown, false);  // nothing open: nothing chosen
+    box.TypeCharacter(u'a');
+    ASSERT_TRUE(box.dropDownOpen());
+    box.TranslateKey(kVkDown, false);
+    EXPECT_EQ(box.GetText(), u"abc");
+    box.TranslateKey(kVkEscape, false);
+    EXPECT_FALSE(box.dropDownOpen());
+    box.TypeCharacter(u'b');  // replaces the chosen text, which is selected
+    EXPECT_EQ(box.GetText(), u"b");
+    EXPECT_TRUE(box.dropDownOpen());
+    EXPECT_EQ(host_.DropTexts(), std::vector<std::u16string>{u"bcd"});
+    box.CloseDropDown();
+  }
+  host_.box = &box_;
+}
+
+// Whether or not the host's edit field reports the text that the model shows in it, the parent
+// hears the same notifications and the model ends in the same state.
+TEST_F(ComboBox, NotificationsDoNotDependOnTheHostsEcho) {
+  std::vector<Notes> heard;
+  for (const bool echo : {false, true}) {
+    SearchComboBox box(host_);
+    host_.box = &box;
+    host_.echo = echo;
+    for (const char16_t* entry : {u"x", u"abd", u"abc"}) box.AddHistory(entry, false);
+    box.OnEditCreated();
+    box.OnEditSetFocus();
+    Clear();
+    box.TranslateKey(kVkF4, false);   // the whole list
+    box.TranslateKey(kVkDown, false);  // chooses abc
+    box.TranslateKey(kVkF4, false);   // closes
+    box.TypeCharacter(u'a');          // replaces the selection: the filter opens
+    box.OnMouseWheel(-120);           // chooses abc as Down would
+    box.ClickDropDownItem(1);         // abd: chosen, submitted, closed
+    box.SetText(u"dropped");
+    box.SetCurSel(2);
+    heard.push_back(host_.notifications);
+    EXPECT_EQ(box.GetText(), u"x");
+    EXPECT_FALSE(box.dropDownOpen());
+  }
+  host_.box = &box_;
+  EXPECT_EQ(heard[0], heard[1]);
+  EXPECT_EQ(heard[0], (Notes{"send 7",                                // F4
+                             "post 6", "send 9", "send 1",            // Down
+                             "send 8",                                // F4 closes
+                             "post 6", "send 7",                      // a: the filter opens
+                             "post 6", "send 9", "send 1",            // wheel
+                             "post 6", "send 9", "send 1", "post 5025", "send 8",  // click
+                             "post 6", "send 5",                      // SetText
+                             "post 6", "send 5"}));                   // CB_SETCURSEL
+}
+
+// With an edit field that reports every text set in it (as a real one does), a choice must not
+// run the filter: the drop-down neither closes nor reopens with fewer entries.
+TEST_F(ComboBox, ChoosingDoesNotReopenTheAutocomplete) {
+  host_.echo = true;
+  Prepare({u"abc", u"abd", u"x"});
+  Type(u"a");
+  box_.OnMouseWheel(-120);
+  EXPECT_EQ(box_.GetText(), u"abc");
+  EXPECT_EQ(host_.DropTexts(), (std::vector<std::u16string>{u"abc", u"abd"}));
+  box_.OnMouseWheel(-120);
+  EXPECT_EQ(box_.GetText(), u"abd");
+  box_.HoverDropDownItem(0);
+  Clear();
+  EXPECT_EQ(box_.FilterKey(kVkReturn, false), 0);  // Enter in the combo's own filter
+  EXPECT_EQ(box_.GetText(), u"abc");
+  EXPECT_TRUE(box_.dropDownOpen());
+  EXPECT_EQ(host_.DropTexts(), (std::vector<std::u16string>{u"abc", u"abd"}));
+  EXPECT_EQ(host_.notifications, (Notes{"post 6", "send 9", "send 1"}));
+  Clear();
+  box_.ClickDropDownItem(1);
+  EXPECT_FALSE(box_.dropDownOpen());
+  EXPECT_EQ(host_.notifications, (Notes{"post 6", "send 9", "send 1", "post 5025", "send 8"}));
+}
+
+TEST_F(ComboBox, RightPostsTheEditUpdateBeforeFiltering) {
+  Prepare({u"abc", u"abd"});
+  box_.OnEditUpdate(u"ab", 2, 2);
+  box_.CloseDropDown();
+  Clear();
+  EXPECT_EQ(box_.TranslateKey(kVkRight, false), 1);
+  EXPECT_EQ(host_.notifications, (Notes{"post 6", "send 7"}));
+}
+
+// Home, End and Left move the caret as the edit field does, so that Right then knows whether
+// it stands at the end of the text.
+TEST_F(ComboBox, CaretKeysMoveTheModelsCaret) {
+  Prepare({u"abc", u"abd"});
+  box_.OnEditUpdate(u"ab", 2, 2);
+  box_.CloseDropDown();
+  box_.TranslateKey(kVkHome, false);
+  EXPECT_EQ(box_.selectionStart(), 0u);
+  EXPECT_EQ(box_.selectionEnd(), 0u);
+  EXPECT_EQ(box_.TranslateKey(kVkRight, false), 0);  // inside the text: the edit field's
+  EXPECT_EQ(box_.selectionEnd(), 1u);
+  EXPECT_EQ(box_.TranslateKey(kVkRight, false), 0);
+  EXPECT_EQ(box_.selectionEnd(), 2u);
+  EXPECT_FALSE(box_.dropDownOpen());
+  box_.TranslateKey(kVkLeft, false);
+  EXPECT_EQ(box_.selectionEnd(), 1u);
+  box_.TranslateKey(kVkEnd, false);
+  EXPECT_EQ(box_.selectionEnd(), 2u);
+  EXPECT_EQ(box_.TranslateKey(kVkRight, false), 1);  // at the end: the filter
+  EXPECT_TRUE(box_.dropDownOpen());
+  // Left with all selected: the caret (the selection's end) moves one back, the selection goes.
+  box_.TranslateKey('A', true);
+  box_.TranslateKey(kVkLeft, false);
+  EXPECT_EQ(box_.selectionStart(), 1u);
+  EXPECT_EQ(box_.selectionEnd(), 1u);
 }
 
 TEST_F(ComboBox, DropDownTogglesWithF4AltArrowsAndTheButton) {
@@ -335,7 +466,7 @@ TEST_F(ComboBox, ClickingAnEntryFillsTheBoxAndSubmits) {
   EXPECT_EQ(box_.GetText(), u"xyz");
   EXPECT_EQ(box_.GetCurSel(), 1);
   EXPECT_FALSE(box_.dropDownOpen());
-  EXPECT_EQ(host_.notifications, (Notes{"send 9", "send 1", "post 5025", "send 8"}));
+  EXPECT_EQ(host_.notifications, (Notes{"post 6", "send 9", "send 1", "post 5025", "send 8"}));
 }
 
 TEST_F(ComboBox, DisabledItemsAreNeitherHoveredNorChosen) {
@@ -358,7 +489,7 @@ TEST_F(ComboBox, ComboFilterEnterChoosesTheSelectedItem) {
   Clear();
   EXPECT_EQ(box_.FilterKey(kVkReturn, false), 0);
   EXPECT_EQ(box_.GetText(), u"xyz");
-  EXPECT_EQ(host_.notifications, (Notes{"send 9", "send 1"}));
+  EXPECT_EQ(host_.notifications, (Notes{"post 6", "send 9", "send 1"}));
   box_.CloseDropDown();
   Clear();
   EXPECT_EQ(box_.FilterKey(kVkReturn, false), 1);  // closed: a submit as usual
@@ -431,7 +562,8 @@ TEST_F(ComboBox, DroppedTextIsSetButNotSubmitted) {
   box_.OnDropText(std::u16string(80, u'd'), true);
   EXPECT_EQ(box_.GetText(), std::u16string(50, u'd'));
   EXPECT_EQ(host_.log.back(), "focus edit");
-  EXPECT_TRUE(host_.notifications.empty());
+  // The parent hears of the new text as of any edit, and nothing is submitted.
+  EXPECT_EQ(host_.notifications, (Notes{"post 6", "send 5"}));
   box_.OnDropText(u"other", false);
   EXPECT_EQ(box_.GetText(), std::u16string(50, u'd'));
   EXPECT_EQ(SearchComboBox::DragEffect(true), DropEffect::kCopy);
@@ -482,12 +614,65 @@ TEST_F(ComboBox, ComboBoxMessages) {
   EXPECT_EQ(box_.GetLBText(1), u"abc");
   EXPECT_EQ(box_.GetLBTextLen(1), 3);
   EXPECT_EQ(box_.GetLBTextLen(2), -1);
-  EXPECT_EQ(box_.SetTopIndex(1), 0);
-  EXPECT_EQ(box_.GetTopIndex(), 1);
-  EXPECT_EQ(box_.SetTopIndex(2), -1);
   box_.ResetContent();
   EXPECT_EQ(box_.GetCount(), 0);
   EXPECT_EQ(box_.GetCurSel(), -1);
+}
+
+// As in a standard combo box, a selection by message shows the item's text in the box (and the
+// parent hears of it as of any edit); none (-1, or an index out of range) empties the box.
+TEST_F(ComboBox, SelectingByMessageShowsTheText) {
+  Prepare({u"xyz", u"abc"});
+  EXPECT_EQ(box_.SetCurSel(1), 1);
+  EXPECT_EQ(box_.GetText(), u"abc");
+  EXPECT_EQ(host_.notifications, (Notes{"post 6", "send 5"}));
+  EXPECT_FALSE(box_.dropDownOpen());  // a selection is not typing: no filter
+  EXPECT_EQ(box_.SelectString(u"xyz"), 0);
+  EXPECT_EQ(box_.GetText(), u"xyz");
+  EXPECT_EQ(box_.SelectString(u"nothing"), -1);
+  EXPECT_EQ(box_.GetText(), u"xyz");
+  EXPECT_EQ(box_.GetCurSel(), 0);
+  EXPECT_EQ(box_.SetCurSel(-1), -1);
+  EXPECT_EQ(box_.GetText(), u"");
+  box_.SetText(u"typed");
+  EXPECT_EQ(box_.SetCurSel(7), -1);
+  EXPECT_EQ(box_.GetText(), u"");
+}
+
+TEST_F(ComboBox, ResetContentEmptiesTheBoxAndTheOpenDropDown) {
+  Prepare({u"abc", u"xyz"});
+  box_.SetCurSel(0);
+  box_.ToggleDropDown();
+  Clear();
+  box_.ResetContent();
+  EXPECT_EQ(box_.GetCount(), 0);
+  EXPECT_EQ(box_.GetText(), u"");
+  EXPECT_TRUE(box_.dropDownOpen());
+  EXPECT_TRUE(box_.dropDownItems().empty());
+  EXPECT_TRUE(host_.dropItems.empty());
+  EXPECT_EQ(box_.dropDownSelection(), -1);
+  EXPECT_EQ(host_.notifications, (Notes{"post 6"}));  // open drop-down: no edit change
+}
+
+// The top index is the first entry the drop-down shows; without a drop-down there is none.
+TEST_F(ComboBox, TopIndexIsTheDropDownsFirstVisibleEntry) {
+  std::vector<std::u16string> entries;
+  for (int i = 0; i < 8; ++i) entries.push_back(u"q" + FormatInt(i));
+  Prepare(entries);
+  EXPECT_EQ(box_.GetTopIndex(), 0);
+  EXPECT_EQ(box_.SetTopIndex(1), -1);
+  box_.ToggleDropDown();
+  Clear();
+  EXPECT_EQ(box_.SetTopIndex(5), 0);
+  EXPECT_EQ(box_.GetTopIndex(), 5);
+  EXPECT_EQ(box_.dropDownTopIndex(), 5);
+  EXPECT_EQ(box_.SetTopIndex(8), -1);
+  EXPECT_EQ(box_.GetTopIndex(), 5);
+  box_.OnMouseWheel(-120);  // the wheel goes on from there
+  EXPECT_EQ(box_.GetTopIndex(), 7);
+  EXPECT_EQ(host_.log, (std::vector<std::string>{"scroll 5", "scroll 7"}));
+  box_.ToggleDropDown();
+  EXPECT_EQ(box_.GetTopIndex(), 0);
 }
 
 TEST_F(ComboBox, HistoryIsWrittenBackOnDestroy) {

@@ -42,7 +42,8 @@ std::u16string BuildTemplateUrl(std::u16string_view urlTemplate, std::u16string_
     const std::u16string location = sources.browser ? sources.browser->LocationUrl() : u"";
     url = ReplaceAll(url, kUrl, PercentEncodeUrl(location, location.size()));
   } else if (HasPlaceholder(url, kQuery)) {
-    const std::u16string text = sources.searchBox ? Trim(sources.searchBox->GetText()) : u"";
+    const std::u16string text(sources.searchBox ? TrimWideSpace(sources.searchBox->GetText())
+                                                 : std::u16string_view());
     // Recorded before the address is built, whether or not the navigation succeeds.
     if (!text.empty() && sources.searchBox) sources.searchBox->AddHistory(text, true);
     url = ReplaceAll(url, kQuery, Widen(EncodeQuery(text, encodingName)));

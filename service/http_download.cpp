@@ -1,5 +1,6 @@
 #include "service/http_download.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace norvex::service {
@@ -30,10 +31,13 @@ std::optional<HttpRequest> ParseHttpUrl(const std::string& url) {
   } else {
     return std::nullopt;
   }
-  const size_t object_at = url.find_first_of("/?", rest);
+  const size_t object_at = url.find_first_of("/?#", rest);
   std::string authority = url.substr(rest, object_at == std::string::npos ? std::string::npos
                                                                          : object_at - rest);
   request.object = object_at == std::string::npos ? "/" : url.substr(object_at);
+  // A fragment names a place inside the answer and is not sent.
+  request.object.erase(std::min(request.object.find('#'), request.object.size()));
+  if (request.object.empty()) request.object = "/";
   if (request.object[0] == '?') request.object.insert(0, "/");
   // User information before "@" is not ours to send; drop it.
   if (const size_t at = authority.rfind('@'); at != std::string::npos) authority.erase(0, at + 1);
@@ -65,13 +69,17 @@ std::optional<HttpResult> HttpDownload::Request(
   request->connect_timeout_ms = options_.connect_timeout_ms;
   request->stall_timeout_ms = options_.stall_timeout_ms;
   HttpResult result = files_.platform().http->Get(*request, sink);
+  char text[128];
   if (!result.failed_step.empty()) {
-    char text[128];
     std::snprintf(text, sizeof text, "Error in %s:%ld", result.failed_step.c_str(),
                   result.error_code);
     files_.platform().console->Print(text);
-    return std::nullopt;
   }
+  for (const long code : result.close_errors) {
+    std::snprintf(text, sizeof text, "Error in InternetCloseHandle:%ld", code);
+    files_.platform().console->Print(text);
+  }
+  if (!result.failed_step.empty()) return std::nullopt;
   return result;
 }
 
@@ -79,23 +87,27 @@ bool HttpDownload::DownloadToFile(const std::string& url, const std::string& pat
   if (!ParseHttpUrl(url)) return false;
   ServiceFileSystem& fs = *files_.platform().files;
   const std::string target = files_.ResolveProgramPath(path);
-  files_.CreateFolderChain(path);
   // The body goes to a file of its own beside the target: memory stays small whatever the
-  // size, and the target changes only once the whole body is there.
+  // size, and the target changes only once the whole body is there. That file and its folders
+  // are made when the first bytes of a 200 answer arrive, so a failed request leaves nothing.
   const std::string partial = target + ".download";
-  std::unique_ptr<OutputFile> out = fs.CreateOutput(partial);
-  if (!out) return false;
+  std::unique_ptr<OutputFile> out;
   bool written = true;
   const std::function<bool(const char*, size_t)> sink = [&](const char* data, size_t size) {
+    if (!out && written) {
+      files_.CreateFolderChain(path);
+      out = fs.CreateOutput(partial);
+      written = out != nullptr;
+    }
     written = written && out->Write(data, size);
     return written;
   };
   const std::optional<HttpResult> result = Request(url, &sink);
-  const bool closed = out->Close();
+  const bool closed = out && out->Close();
   const bool complete = result && result->status == 200 && result->body_complete &&
                         result->body_bytes > 0 && written && closed;
   if (!complete || !fs.RenameReplacing(partial, target)) {
-    fs.RemoveFile(partial);
+    if (out) fs.RemoveFile(partial);
     return false;
   }
   return true;

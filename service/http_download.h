@@ -29,8 +29,9 @@ class HttpDownload {
       : files_(files), options_(options) {}
 
   // Streams the body of a 200 answer into a temporary file beside path and renames it into
-  // place once the whole body has arrived. False (no file written, an existing one untouched)
-  // for a bad address, a failed request, another status, an empty or incomplete body.
+  // place once the whole body has arrived; the folders along path are made when the body's
+  // first bytes arrive. False (no file written, an existing one untouched, no folder made) for
+  // a bad address, a failed request, another status, an empty or incomplete body.
   bool DownloadToFile(const std::string& url, const std::string& path) const;
 
   // Sends the request and reads only the status code; an empty address sends nothing.

@@ -93,6 +93,8 @@ struct HttpResult {
   // server announced no length) without a transfer error or stall.
   bool body_complete = false;
   uint64_t body_bytes = 0;
+  // The error code of every handle of the request that failed to close, in closing order.
+  std::vector<long> close_errors;
 };
 
 class HttpClient {

@@ -1,5 +1,6 @@
 #include "service/update_pass.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace norvex::service {
@@ -80,8 +81,16 @@ bool IsSafeEntryName(const std::string& name) {
 }
 
 std::string ArchiveNameOf(const std::string& url) {
-  const size_t slash = url.rfind('/');
-  return slash == std::string::npos ? url : url.substr(slash + 1);
+  // The path starts after the server (a query or fragment may follow the server at once).
+  size_t begin = 0;
+  if (const size_t scheme = url.find("://"); scheme != std::string::npos) {
+    begin = url.find_first_of("/?#", scheme + 3);
+    if (begin == std::string::npos || url[begin] != '/') return "";
+  }
+  const size_t end = std::min(url.find_first_of("?#", begin), url.size());
+  const size_t slash = url.rfind('/', end == 0 ? 0 : end - 1);
+  const size_t from = slash == std::string::npos || slash < begin ? begin : slash + 1;
+  return url.substr(from, end - from);
 }
 
 bool UpdatePass::RunUpdatePass() {
@@ -144,10 +153,8 @@ ManifestComparison UpdatePass::CompareManifest(const std::string& manifest,
     // The manifest names where files go and what the archive is called: neither may lead out
     // of the program folder (the service runs with every right on the machine).
     const std::string archive = ArchiveNameOf(url);
-    if (!IsSafeEntryName(module.folder) || !IsSafeEntryName(archive) ||
-        archive.find('\\') != std::string::npos || archive == "." ) {
-      continue;
-    }
+    module.refused = !IsSafeEntryName(module.folder) || !IsSafeEntryName(archive) ||
+                     archive.find('\\') != std::string::npos || archive == ".";
     module.version = version;
     module.section = section;
     result.modules.push_back(std::move(module));
@@ -236,6 +243,16 @@ void UpdatePass::DeleteArchives(const std::vector<ModuleEntry>& modules) {
 
 bool UpdatePass::UpdateModules(const std::vector<ModuleEntry>& modules) {
   files_.WriteUpdateLog("Step 4: Downloading and updating ... ");
+  // A module refused for its names fails the pass before anything is fetched, so that the log
+  // says why and the next pass tries again.
+  for (const ModuleEntry& module : modules) {
+    if (!module.refused) continue;
+    files_.WriteUpdateLog(
+        "Refused module, its folder or archive name leaves the program folder:" + module.section);
+    files_.WriteUpdateLog("Failed in saveAs file");
+    files_.WriteUpdateLog("Failed in downloadAndExtractAllUpdates");
+    return false;
+  }
   std::vector<std::string> file_list;
   for (const ModuleEntry& module : modules) {
     std::vector<std::string> entries;

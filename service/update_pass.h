@@ -21,6 +21,8 @@ struct ModuleEntry {
   std::string folder;
   std::string version;
   std::string section;
+  // Its folder or archive name would lead out of the program folder: the pass fails on it.
+  bool refused = false;
   bool operator==(const ModuleEntry&) const = default;
 };
 
@@ -37,7 +39,8 @@ bool IsNewerVersion(const std::string& candidate, const std::string& installed);
 // drive or UNC prefix, with a ".." component, or empty.
 bool IsSafeEntryName(const std::string& name);
 
-// The archive's file name: the part of the URL after its last "/".
+// The archive's file name: the last segment of the URL's path, without query or fragment (the
+// whole text up to them when it has no "/"); empty when the URL has no path.
 std::string ArchiveNameOf(const std::string& url);
 
 class UpdatePass {

@@ -8,16 +8,6 @@ namespace norvex::toolbar {
 
 using catalogue::AgentKind;
 
-namespace {
-
-std::u16string_view TrimLeft(std::u16string_view text) {
-  size_t i = 0;
-  while (i < text.size() && IsSpace(text[i])) ++i;
-  return text.substr(i);
-}
-
-}  // namespace
-
 bool ToolbarWindow::RouteCommand(int id, int code) {
   // The grip's drags arrive through OnGripDragged with their position; its other notifications
   // only repaint.
@@ -75,7 +65,7 @@ bool ToolbarWindow::RouteCommand(int id, int code) {
 void ToolbarWindow::RunButtonWithQuery(const AgentRecord& record,
                                        const std::u16string& withoutQueryUrl) {
   if (!searchBox_) return;
-  if (!Trim(SearchText()).empty()) {
+  if (!TrimWideSpace(SearchText()).empty()) {
     actions_.OpenTemplateUrl(record.onclick, record.encoding);
   } else {
     actions_.OpenTemplateUrl(withoutQueryUrl, u"");
@@ -83,7 +73,7 @@ void ToolbarWindow::RunButtonWithQuery(const AgentRecord& record,
 }
 
 void ToolbarWindow::RunSearch() {
-  const std::u16string text(TrimLeft(SearchText()));
+  const std::u16string text(TrimWideSpace(SearchText(), TrimSides::kLeading));
   const AgentRecord* current = agents_.Record(agents_.currentSearchRecord);
   const AgentRecord* fallback = agents_.Record(agents_.defaultSearchRecord);
   if (!text.empty()) {
@@ -111,7 +101,7 @@ void ToolbarWindow::RunSearch() {
 }
 
 void ToolbarWindow::OnSearchTextChanged() {
-  const bool enabled = !TrimLeft(SearchText()).empty();
+  const bool enabled = !TrimWideSpace(SearchText(), TrimSides::kLeading).empty();
   for (const auto& slotIndex : {agents_.searchInPageSlot, agents_.highlightSlot}) {
     if (!slotIndex) continue;
     const catalogue::AgentSlot& slot = agents_.slots[*slotIndex];
@@ -126,7 +116,7 @@ void ToolbarWindow::OnSearchTextChanged() {
 void ToolbarWindow::RunLanguageItem(int buttonId, const AgentRecord& record) {
   if (buttonId == 0 || !buttons_.count(buttonId)) return;
   if (searchBox_) {
-    if (!Trim(SearchText()).empty()) {
+    if (!TrimWideSpace(SearchText()).empty()) {
       actions_.OpenTemplateUrl(record.onclick, record.encoding);
     } else if (record.kind == AgentKind::kDictionaryItem) {
       actions_.OpenTemplateUrl(agents_.dictionaryWithoutQueryUrl, u"");

@@ -60,6 +60,11 @@ void HeadlessSurface::ShowEditText(const std::u16string& text) {
   editText_ = text;
   selStart_ = std::min(selStart_, editText_.size());
   selEnd_ = std::min(selEnd_, editText_.size());
+  // As a real edit field answers WM_SETTEXT: an update, then a change.
+  if (combo_) {
+    combo_->OnEditUpdate(editText_, selStart_, selEnd_);
+    combo_->OnEditChange();
+  }
 }
 
 void HeadlessSurface::SetEditSelection(size_t start, size_t end) {
@@ -95,11 +100,11 @@ void HeadlessSurface::PassKeyToEditField(int virtualKey) {
     case search::kVkEnd:
       selStart_ = selEnd_ = text.size();
       return;
-    case search::kVkLeft:
-      selStart_ = selEnd_ = start > 0 && start == end ? start - 1 : start;
+    case search::kVkLeft:  // from the caret (the selection's end), dropping the selection
+      selStart_ = selEnd_ = selEnd_ > 0 ? selEnd_ - 1 : 0;
       return;
     case search::kVkRight:
-      selStart_ = selEnd_ = end < text.size() && start == end ? end + 1 : end;
+      selStart_ = selEnd_ = selEnd_ < text.size() ? selEnd_ + 1 : selEnd_;
       return;
     default:
       return;  // clipboard keys: the headless edit field has no clipboard

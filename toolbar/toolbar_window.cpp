@@ -390,10 +390,11 @@ void ToolbarWindow::OnSize(int newWidth) {
     ApplySearchBoxRect();
     RelayoutAgents();
   }
-  if (agents_.settingsButton != 0) {
-    const Placement p = PlaceAgentButton(settingsWidth_, BuildRole::kSettings);
-    MoveButton(agents_.settingsButton, p.rect.left);
-  }
+  // Without a settings button its place is still the right edge that the layout measures
+  // against (a button of no width there), so that agents that fit are shown.
+  const Placement p =
+      PlaceAgentButton(agents_.settingsButton != 0 ? settingsWidth_ : 0, BuildRole::kSettings);
+  if (agents_.settingsButton != 0) MoveButton(agents_.settingsButton, p.rect.left);
   if (chevron_) {
     chevron_->rect = {settingsLeft_ - kChevronWidth - kChevronResizedGap, 0,
                       settingsLeft_ - kChevronResizedGap, kButtonHeight};

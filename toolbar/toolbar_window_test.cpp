@@ -176,6 +176,34 @@ TEST_F(Toolbar, NarrowingSendsAgentsToTheChevronAndWideningBringsThemBack) {
   for (int id : hidden) EXPECT_TRUE(Visible(id)) << id;
 }
 
+// Without a settings agent the right end of the toolbar is the client width (at least 323): the
+// agents right of the grip that fit come back from the chevron, and the search box narrows.
+TEST_F(Toolbar, WithoutSettingsTheRightEdgeIsTheClientWidth) {
+  Catalogue(Entry("search", "search") + Entry("custom", "hl") + Entry("resize", "grip") +
+            Entry("custom", "a") + Entry("custom", "b"));
+  Agent("a", Plain("A", 200, "http://a.example/"));
+  Agent("b", Plain("B", 200, "http://b.example/"));
+  // Identifiers: search 2024, hl 2025, a 2027, b 2028.
+  Create(1000);
+  EXPECT_EQ(window_.settingsLeft(), 1000);
+  EXPECT_FALSE(window_.chevron());
+  for (int id : {2024, 2025, 2027, 2028}) EXPECT_TRUE(Visible(id)) << id;
+  EXPECT_EQ(window_.searchBoxWidth(), 70);  // the first size change, as with a settings button
+
+  Resize(1200);
+  EXPECT_EQ(window_.searchBoxWidth(), 200);
+  Resize(600);  // limit 550: b leaves
+  EXPECT_EQ(window_.searchBoxWidth(), 70);
+  EXPECT_EQ(OverflowIds(), (std::vector<int>{2028}));
+  Resize(600);
+  ASSERT_TRUE(window_.chevron());
+  EXPECT_EQ(window_.chevron()->rect, (Rect{600 - 23, 0, 600 - 3, 24}));
+
+  Resize(1000);
+  EXPECT_FALSE(window_.chevron());
+  for (int id : {2027, 2028}) EXPECT_TRUE(Visible(id)) << id;
+}
+
 TEST_F(Toolbar, ChevronIsTwentyPixelsLeftOfSettingsWhenCreated) {
   Create(420);  // narrow enough that the agents after the grip overflow while loading
   // After the first size change the chevron sits 3 pixels further left.
@@ -237,6 +265,29 @@ TEST_F(Toolbar, EngineSwitchingAndReset) {
                           }));
 }
 
+// An ideographic space is white space as the Windows runtime counts it: a box holding only that
+// is an empty box for the search, for the language buttons and for the page tools.
+TEST_F(Toolbar, IdeographicSpaceCountsAsAnEmptyBox) {
+  Create(1000);
+  Type(u"\u3000");
+  EXPECT_FALSE(window_.Button(2026)->enabled);
+  EXPECT_FALSE(window_.Button(2027)->enabled);
+  window_.RouteCommand(catalogue::kSearchBoxId, kSearchSubmitted);
+  window_.RouteCommand(2029, 0);  // Dictionary button
+  window_.RouteCommand(2028, 0);  // Translation button
+  window_.RouteCommand(8400, 0);  // a Dictionary item
+  Type(u"\u3000\u732B");
+  EXPECT_TRUE(window_.Button(2026)->enabled);
+  window_.RouteCommand(2029, 0);
+  EXPECT_EQ(actions_.log, (std::vector<std::string>{
+                              "open http://s.example/ []",
+                              "open http://d.example/ []",
+                              "open http://t.example/ []",
+                              "open http://d.example/ []",
+                              "open http://d.example/jj?q={query} [ShiftJIS]",
+                          }));
+}
+
 TEST_F(Toolbar, LanguageItemsAreAdoptedByTheirButtons) {
   Create(1000);
   window_.RouteCommand(8400, 0);  // the Dictionary menu is the fourth menu built
@@ -289,6 +340,22 @@ TEST_F(Toolbar, TypingEnablesThePageTools) {
   EXPECT_TRUE(findEntry()->grayed);
   Type(u"b");
   EXPECT_FALSE(findEntry()->grayed);
+}
+
+// A history entry chosen into an empty box is text like any other: the page tools follow.
+TEST_F(Toolbar, AChosenEntryEnablesThePageTools) {
+  Create(1000);
+  window_.searchBox()->AddHistory(u"neko", false);
+  Type(u"x");
+  Type(u"");
+  ASSERT_FALSE(window_.Button(2026)->enabled);
+  surface_.PressKey(search::kVkF4);
+  surface_.PressKey(search::kVkDown);
+  surface_.DeliverPosted();
+  EXPECT_EQ(BoxText(), u"neko");
+  EXPECT_EQ(surface_.editText(), u"neko");
+  EXPECT_TRUE(window_.Button(2026)->enabled);
+  EXPECT_TRUE(window_.Button(2027)->enabled);
 }
 
 TEST_F(Toolbar, KeywordsAndAddresses) {

@@ -100,7 +100,9 @@ std::string Host::Menu(int commandId, int item) {
   return {};
 }
 
+// As with a real window, a size that does not change brings no size message.
 void Host::SetWidth(int width) {
+  if (width == surface_.width) return;
   surface_.width = surface_.parentWidth = width;
   window_.OnSize(width);
 }

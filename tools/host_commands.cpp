@@ -39,7 +39,9 @@ int VirtualKeyByName(std::string_view name) {
       {"Enter", search::kVkReturn}, {"Escape", search::kVkEscape},
       {"Up", search::kVkUp},        {"Down", search::kVkDown},
       {"F4", search::kVkF4},        {"Backspace", search::kVkBack},
-      {"Delete", search::kVkDelete}};
+      {"Delete", search::kVkDelete}, {"Home", search::kVkHome},
+      {"End", search::kVkEnd},      {"Left", search::kVkLeft},
+      {"Right", search::kVkRight}};
   for (const auto& [keyName, virtualKey] : kKeys) {
     if (name == keyName) return virtualKey;
   }

@@ -19,7 +19,7 @@ namespace norvex::tools {
 bool ParseInt(std::string_view text, int& value);
 
 // The virtual key of a key name of the `key` command (Enter, Escape, Up, Down, F4, Backspace,
-// Delete); 0 for any other name.
+// Delete, Home, End, Left, Right); 0 for any other name.
 int VirtualKeyByName(std::string_view name);
 
 // One element of the toolbar as `layout` prints it.

@@ -2,10 +2,13 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <string_view>
 
 #include "common/text.h"
+#include "platform/posix/xml_entities.h"
 #include "platform/xml_dom.h"
 #include "platform/xml_path.h"
 
@@ -13,23 +16,75 @@ namespace norvex::platform {
 
 namespace {
 
-void AppendText(const pugi::xml_node& node, std::string& out) {
-  for (pugi::xml_node child : node.children()) {
-    switch (child.type()) {
-      case pugi::node_pcdata:
-      case pugi::node_cdata:
-        out += child.value();
-        break;
-      case pugi::node_element:
-        AppendText(child, out);
-        break;
-      default:
-        break;
-    }
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool IsBlank(std::string_view text) {
+  for (char c : text) {
+    if (!IsXmlSpace(c)) return false;
   }
+  return true;
 }
 
-bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+// The text of an element as the platform's DOM gives it while it does not preserve white
+// space. White space alone between two pieces of markup is not text: where some stood, the
+// next piece of text is set off from the one before by one blank. CDATA sections are text as
+// written (one section directly after another joins it); `kept` is the part of the result from
+// the start of the first section to the end of the last, which trimming does not touch.
+struct ElementText {
+  std::string text;
+  size_t keptBegin = std::string::npos;
+  size_t keptEnd = 0;
+  bool blankAtEnd = false;  // white space stood after the last piece of text
+};
+
+ElementText TextOf(const pugi::xml_node& element) {
+  ElementText result;
+  bool blank = false;          // white space since the last piece of text
+  bool afterSection = false;  // the previous node was a CDATA section
+  auto add = [&](std::string_view piece, size_t keptBegin, size_t keptEnd) {
+    if (blank && !result.text.empty()) result.text += ' ';
+    const size_t at = result.text.size();
+    result.text += piece;
+    if (keptBegin != std::string::npos) {
+      result.keptBegin = std::min(result.keptBegin, at + keptBegin);
+      result.keptEnd = std::max(result.keptEnd, at + keptEnd);
+    }
+    blank = false;
+  };
+  for (pugi::xml_node child : element.children()) {
+    const bool section = child.type() == pugi::node_cdata;
+    switch (child.type()) {
+      case pugi::node_pcdata:
+        if (IsBlank(child.value())) {
+          blank = true;
+        } else {
+          add(child.value(), std::string::npos, 0);
+        }
+        break;
+      case pugi::node_cdata:
+        if (afterSection) {
+          result.text += child.value();
+          result.keptEnd = result.text.size();
+        } else {
+          const std::string_view value = child.value();
+          add(value, 0, value.size());
+        }
+        break;
+      case pugi::node_element: {
+        const ElementText inner = TextOf(child);
+        if (!inner.text.empty()) add(inner.text, inner.keptBegin, inner.keptEnd);
+        blank = blank || inner.blankAtEnd;
+        break;
+      }
+      default:  // comments and processing instructions
+        break;
+    }
+    // White space between two sections does not keep them apart.
+    if (!(child.type() == pugi::node_pcdata && IsBlank(child.value()))) afterSection = section;
+  }
+  result.blankAtEnd = blank;
+  return result;
+}
 
 // True when every '&' of raw (unescaped) character data starts a predefined entity or a
 // character reference, as an XML parser without a DTD requires.
@@ -72,7 +127,11 @@ class PugiXmlDom final : public XmlDom {
   bool LoadXml(std::u16string_view text) override {
     document_.reset();
     if (text.empty()) return true;
-    const std::string utf8 = Utf16ToUtf8(text);
+    // Entities that the document declares itself are expanded first: pugixml would keep their
+    // references as text.
+    const std::optional<std::string> expanded = ExpandInternalEntities(Utf16ToUtf8(text));
+    if (!expanded) return false;
+    const std::string& utf8 = *expanded;
     // pugixml keeps an unknown entity such as "&nbsp;" as text, where the platform's DOM
     // refuses the document: look at the raw text first.
     {
@@ -84,8 +143,12 @@ class PugiXmlDom final : public XmlDom {
         return false;
       }
     }
+    // White space, comments and processing instructions are kept: where they stand decides
+    // how the text of an element is put together.
     const pugi::xml_parse_result result = document_.load_buffer(
-        utf8.data(), utf8.size(), pugi::parse_default | pugi::parse_declaration,
+        utf8.data(), utf8.size(),
+        pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata |
+            pugi::parse_comments | pugi::parse_pi,
         pugi::encoding_utf8);
     if (!result || !WellFormedDocument()) {
       document_.reset();
@@ -106,12 +169,12 @@ class PugiXmlDom final : public XmlDom {
     const auto nodes = Select(path);
     if (!nodes || index >= nodes->size()) return std::nullopt;
     // The text of a node as the platform's DOM gives it by default: the character data of the
-    // node and its descendants, without white space at either end.
-    std::string text;
-    AppendText((*nodes)[index], text);
+    // node and its descendants, without white space at either end (outside CDATA sections).
+    const ElementText value = TextOf((*nodes)[index]);
+    const std::string& text = value.text;
     size_t begin = 0, end = text.size();
-    while (begin < end && IsXmlSpace(text[begin])) ++begin;
-    while (end > begin && IsXmlSpace(text[end - 1])) --end;
+    while (begin < end && begin < value.keptBegin && IsXmlSpace(text[begin])) ++begin;
+    while (end > begin && end > value.keptEnd && IsXmlSpace(text[end - 1])) --end;
     return Utf8ToUtf16(std::string_view(text).substr(begin, end - begin));
   }
 
@@ -121,7 +184,8 @@ class PugiXmlDom final : public XmlDom {
     int elements = 0;
     for (pugi::xml_node child : document_.children()) {
       if (child.type() == pugi::node_element) ++elements;
-      if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) return false;
+      if (child.type() == pugi::node_cdata) return false;
+      if (child.type() == pugi::node_pcdata && !IsBlank(child.value())) return false;
     }
     return elements == 1;
   }

@@ -26,6 +26,8 @@ TEST(ParseHttpUrl, HonoursSchemeAndPort) {
       {"https://h:8443", true, true, "h", 8443, "/"},
       {"http://user:pw@h/p", true, false, "h", 80, "/p"},
       {"http://h?q", true, false, "h", 80, "/?q"},
+      {"http://h/a.zip?v=2#top", true, false, "h", 80, "/a.zip?v=2"},
+      {"http://h#top", true, false, "h", 80, "/"},
       {"", false},
       {"ftp://h/x", false},
       {"http://", false},
@@ -99,6 +101,20 @@ TEST(DownloadToFile, CreatesFoldersAndPassesTimeouts) {
   EXPECT_EQ(f.http.requests[0].stall_timeout_ms, 2500u);
 }
 
+// The folders of the target are made only for an answer that brings a body with status 200.
+TEST(DownloadToFile, FailedRequestMakesNoFolder) {
+  for (const FakeHttp::Answer& answer :
+       {FakeHttp::Answer{404, "missing"}, FakeHttp::Answer{500, "oops"}, FakeHttp::Answer{200, ""},
+        FakeHttp::Answer{0, "", true, "InternetConnect"}}) {
+    ServiceFixture f;
+    UpdateFiles files(f.platform, f.LogPath());
+    HttpDownload http(files);
+    f.http.answers["/x.bin"] = answer;
+    EXPECT_FALSE(http.DownloadToFile("http://127.0.0.1:9/x.bin", "New\\Sub\\x.bin"));
+    EXPECT_FALSE(f.Exists("New")) << answer.status << answer.failed_step;
+  }
+}
+
 TEST(DownloadToFile, EmptyUrlMakesNoRequest) {
   ServiceFixture f;
   UpdateFiles files(f.platform, f.LogPath());
@@ -108,6 +124,24 @@ TEST(DownloadToFile, EmptyUrlMakesNoRequest) {
   EXPECT_TRUE(f.http.requests.empty());
   EXPECT_FALSE(f.Exists("Temp"));
   EXPECT_EQ(f.console.text, "");
+}
+
+// A handle that does not close is reported on the console, whatever became of the request.
+TEST(HttpDownload, FailedClosesArePrinted) {
+  ServiceFixture f;
+  UpdateFiles files(f.platform, f.LogPath());
+  HttpDownload http(files);
+  f.http.answers["/x.bin"] = {200, "body", true, "", {6}};
+  EXPECT_TRUE(http.DownloadToFile("http://127.0.0.1:9/x.bin", "x.bin"));
+  EXPECT_EQ(f.console.text, "Error in InternetCloseHandle:6");
+  f.console.text.clear();
+  f.http.answers["/ping"] = {204, "", true, "", {6, 12018}};
+  http.SendPing("http://127.0.0.1:9/ping");
+  EXPECT_EQ(f.console.text, "Error in InternetCloseHandle:6Error in InternetCloseHandle:12018");
+  f.console.text.clear();
+  f.http.answers["/ping"] = {0, "", true, "HttpSendRequest", {6}};
+  http.SendPing("http://127.0.0.1:9/ping");
+  EXPECT_EQ(f.console.text, "Error in HttpSendRequest:12029Error in InternetCloseHandle:6");
 }
 
 TEST(SendPing, SendsOneRequestWithoutBody) {

@@ -17,6 +17,7 @@ HttpResult FakeHttp::Get(const HttpRequest& request,
   HttpResult result;
   auto it = answers.find(request.object);
   const Answer answer = it == answers.end() ? Answer{404, "not here"} : it->second;
+  result.close_errors = answer.close_errors;
   if (!answer.failed_step.empty()) {
     result.failed_step = answer.failed_step;
     result.error_code = 12029;

@@ -37,6 +37,7 @@ class FakeHttp : public HttpClient {
     std::string body;
     bool complete = true;         // false: the body breaks off (truncated or stalled)
     std::string failed_step = {};  // set: the request fails before any answer
+    std::vector<long> close_errors = {};  // handles that fail to close, with these codes
   };
   std::map<std::string, Answer> answers;
   std::vector<HttpRequest> requests;

@@ -45,6 +45,26 @@ TEST(IsSafeEntryName, RefusesNamesThatLeaveTheFolder) {
   for (const auto& c : cases) EXPECT_EQ(IsSafeEntryName(c.name), c.safe) << c.name;
 }
 
+TEST(ArchiveNameOf, LastSegmentOfThePath) {
+  const struct {
+    const char* url;
+    const char* name;
+  } cases[] = {
+      {"http://h/m/agents.zip", "agents.zip"},
+      {"http://h/m/agents.zip?v=2", "agents.zip"},
+      {"http://h/m/agents.zip#top", "agents.zip"},
+      {"http://h/a.zip?from=x/y.zip", "a.zip"},
+      {"https://h:8443/a.zip?v=1#f/g", "a.zip"},
+      {"http://h/m/", ""},
+      {"http://h", ""},
+      {"http://h?x=/y.zip", ""},
+      {"http://h/m/..\\version.ini", "..\\version.ini"},
+      {"agents.zip", "agents.zip"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ArchiveNameOf(c.url), c.name) << c.url;
+}
+
 constexpr char kBase[] = "http://127.0.0.1:9";
 
 class UpdatePassTest : public ::testing::Test {
@@ -197,8 +217,53 @@ TEST_F(UpdatePassTest, ManifestCannotSendFilesOutOfTheProgramFolder) {
            "[Empty]\nVERSION=2\nFolder=PRODUCT_HOME\nURL=http://h/m/\n"
            "[Good]\nVERSION=2\nFolder=PRODUCT_HOME\\Agents\nURL=http://h/m/good.zip\n");
   const ManifestComparison due = pass_.CompareManifest("Temp\\LiveUpdate.ini", "version.ini");
-  ASSERT_EQ(due.modules.size(), 1u);
-  EXPECT_EQ(due.modules[0].section, "Good");
+  ASSERT_EQ(due.modules.size(), 7u);
+  for (const ModuleEntry& module : due.modules) {
+    EXPECT_EQ(module.refused, module.section != "Good") << module.section;
+  }
+}
+
+// Refused names fail the pass before anything is fetched: nothing is stamped, the log says
+// which module, and the next pass tries again.
+TEST_F(UpdatePassTest, RefusedModuleFailsThePassWithItsReason) {
+  f_.Write("version.ini", "[COMMON]\nVERSION=1.0.0\n");
+  ServeManifest("[COMMON]\nVERSION=2.0.0\n"
+                "[Good]\nVERSION=2\nFolder=PRODUCT_HOME\\Agents\nURL=" + std::string(kBase) +
+                "/m/good.zip\n"
+                "[Up]\nVERSION=2\nFolder=PRODUCT_HOME\\..\\..\\Windows\nURL=" + kBase +
+                "/m/a.zip\n");
+  Serve("/m/good.zip", MakeZip({{"good.xml", "good"}}));
+  Serve("/m/a.zip", MakeZip({{"a.dll", "a"}}));
+  EXPECT_FALSE(pass_.RunUpdatePass());
+  EXPECT_EQ(f_.LogMessages(),
+            (std::vector<std::string>{
+                "Start live update", "Step 2: Success in downloading ini ",
+                "Step 3: There are some difference ", "Step 4: Downloading and updating ... ",
+                "Refused module, its folder or archive name leaves the program folder:Up",
+                "Failed in saveAs file", "Failed in downloadAndExtractAllUpdates",
+                "Failed to do the update"}));
+  ASSERT_EQ(f_.http.requests.size(), 1u);  // the manifest only
+  EXPECT_FALSE(f_.Exists("product.ini"));
+  EXPECT_EQ(Installed("COMMON"), "1.0.0");
+  EXPECT_TRUE(f_.mover->moves.empty());
+}
+
+// The archive is named by the URL's path: a query (or fragment) is sent, not kept in the name.
+TEST_F(UpdatePassTest, ModuleUrlWithAQueryIsInstalled) {
+  ThreeModules();
+  ServeManifest(
+      "[COMMON]\nVERSION=1.0.10\n"
+      "[A]\nNAME=Agents\nVERSION=1.0.10\nFolder=PRODUCT_HOME\\Agents\nURL=" +
+      std::string(kBase) + "/m/agents.zip?v=2#latest\n");
+  Serve("/m/agents.zip?v=2", MakeZip({{"a.xml", "new a"}}));
+  EXPECT_TRUE(pass_.RunUpdatePass());
+  EXPECT_EQ(Installed("A"), "1.0.10");
+  ASSERT_EQ(Moved().size(), 1u);
+  EXPECT_TRUE(Moved()[0].ends_with("Agents\\a.xml")) << Moved()[0];
+  const std::vector<std::string> log = f_.LogMessages();
+  EXPECT_NE(std::find(log.begin(), log.end(), "Downloaded module:Temp\\.\\Agents\\agents.zip"),
+            log.end());
+  EXPECT_FALSE(f_.Exists("Temp/Agents/agents.zip"));  // deleted after the pass, as always
 }
 
 TEST_F(UpdatePassTest, FreshInstallationEmptiesVersionIniAndTakesEverything) {
@@ -228,6 +293,10 @@ TEST_F(UpdatePassTest, ManifestFailuresFailThePass) {
     f_.http.answers[kManifestPath] = answer;
     EXPECT_FALSE(pass_.RunUpdatePass());
     EXPECT_FALSE(f_.Exists("Temp/LiveUpdate.ini"));
+    // Without a body there is not even an empty working folder.
+    if (answer.complete) {
+      EXPECT_FALSE(f_.Exists("Temp")) << answer.status;
+    }
     EXPECT_FALSE(f_.Exists("product.ini"));
   }
   EXPECT_EQ(f_.LogMessages().back(), "Failed to do the update");

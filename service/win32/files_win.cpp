@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "service/win32/windows_service_api.h"
+#include <mmsystem.h>
 
 namespace norvex::service::win32 {
 
@@ -122,8 +123,8 @@ LocalTime Win32Clock::Now() {
   return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
 }
 
-// The millisecond counter since Windows started; the same count as the multimedia timer.
-uint32_t Win32Clock::UptimeMs() { return ::GetTickCount(); }
+// The multimedia timer: milliseconds since Windows started.
+uint32_t Win32Clock::UptimeMs() { return ::timeGetTime(); }
 
 void Win32Clock::SleepMs(uint32_t ms) { ::Sleep(ms); }
 

@@ -5,16 +5,11 @@
 #include <cstdlib>
 #include <vector>
 
-#include "service/win32/windows_service_api.h"
-#include <wininet.h>
-
-#include "platform/win32/scoped_handle.h"
+#include "service/win32/internet_handle.h"
 
 namespace norvex::service::win32 {
 
 namespace {
-
-using InternetHandle = platform::win32::ScopedInternetHandle;
 
 HttpResult Failed(const char* step) {
   HttpResult result;
@@ -23,12 +18,12 @@ HttpResult Failed(const char* step) {
   return result;
 }
 
-}  // namespace
-
-HttpResult WinInetHttpClient::Get(const HttpRequest& request,
-                                  const std::function<bool(const char*, size_t)>* sink) {
+// The request, connection and Internet handles close in this order when it returns; those
+// that fail to close are listed in close_errors.
+HttpResult Send(const HttpRequest& request, const std::function<bool(const char*, size_t)>* sink,
+                std::vector<long>& close_errors) {
   InternetHandle internet(::InternetOpenA(request.user_agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
-                                          nullptr, nullptr, 0));
+                                          nullptr, nullptr, 0), close_errors);
   if (!internet) return HttpResult{};  // fails without a message
   DWORD connect_ms = request.connect_timeout_ms;
   DWORD stall_ms = request.stall_timeout_ms;
@@ -38,13 +33,13 @@ HttpResult WinInetHttpClient::Get(const HttpRequest& request,
   ::InternetSetOptionA(internet.get(), INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &stall_ms,
                        sizeof stall_ms);
   InternetHandle connection(::InternetConnectA(internet.get(), request.host.c_str(), request.port,
-                                               "", "", INTERNET_SERVICE_HTTP, 0, 0));
+                                               "", "", INTERNET_SERVICE_HTTP, 0, 0), close_errors);
   if (!connection) return Failed("InternetConnect");
   const char* accept[] = {request.accept.c_str(), nullptr};
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
   if (request.secure) flags |= INTERNET_FLAG_SECURE;
   InternetHandle http(::HttpOpenRequestA(connection.get(), "GET", request.object.c_str(),
-                                         "HTTP/1.0", "", accept, flags, 0));
+                                         "HTTP/1.0", "", accept, flags, 0), close_errors);
   if (!http) return Failed("HttpOpenRequest");
   // Set again on the request itself: some WinINet versions take the time-outs only from the
   // handle that does the reading.
@@ -78,6 +73,16 @@ HttpResult WinInetHttpClient::Get(const HttpRequest& request,
     result.body_bytes += read;
   }
   result.body_complete = !has_length || result.body_bytes == announced;
+  return result;
+}
+
+}  // namespace
+
+HttpResult WinInetHttpClient::Get(const HttpRequest& request,
+                                  const std::function<bool(const char*, size_t)>* sink) {
+  std::vector<long> close_errors;
+  HttpResult result = Send(request, sink, close_errors);
+  result.close_errors = std::move(close_errors);
   return result;
 }
 
