@@ -42,6 +42,14 @@ class FileSystem {
   // Deletes one file (DeleteFileW). False when it is missing or cannot be deleted. The default
   // fails, as above.
   virtual bool RemoveFile(const std::u16string& path) { return false; }
+
+  // Removes an empty folder (RemoveDirectoryW). False when it is missing, not empty or cannot
+  // be removed. The default fails, as above.
+  virtual bool RemoveEmptyFolder(const std::u16string& path) { return false; }
+
+  // Deletes a folder with everything in it, without asking, showing or keeping anything
+  // (SHFileOperationW, FO_DELETE, no recycle bin). False when it did not go. The default fails.
+  virtual bool DeleteFolderTree(const std::u16string& path) { return false; }
 };
 
 }  // namespace norvex::platform

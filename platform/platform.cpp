@@ -3,7 +3,8 @@
 namespace norvex::platform {
 
 Seams& Current() {
-  static Seams seams{&NativeProfileStore(), &NativeFileSystem(), &NativeSystemInfo()};
+  static Seams seams{&NativeProfileStore(), &NativeFileSystem(), &NativeSystemInfo(),
+                     &NativeClock(),        &NativeRegistry(),   &NativeReportClient()};
   return seams;
 }
 
@@ -12,6 +13,9 @@ ScopedSeams::ScopedSeams(Seams replacement) : saved_(Current()) {
   if (replacement.profile) current.profile = replacement.profile;
   if (replacement.files) current.files = replacement.files;
   if (replacement.system) current.system = replacement.system;
+  if (replacement.clock) current.clock = replacement.clock;
+  if (replacement.registry) current.registry = replacement.registry;
+  if (replacement.reports) current.reports = replacement.reports;
 }
 
 ScopedSeams::~ScopedSeams() { Current() = saved_; }

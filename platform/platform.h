@@ -2,8 +2,11 @@
 // and hosts may put others in their place for a scope.
 #pragma once
 
+#include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/profile_store.h"
+#include "platform/registry.h"
+#include "platform/report_client.h"
 #include "platform/system_info.h"
 
 namespace norvex::platform {
@@ -12,6 +15,9 @@ struct Seams {
   ProfileStore* profile;
   FileSystem* files;
   SystemInfo* system;
+  Clock* clock;
+  Registry* registry;
+  ReportClient* reports;
 };
 
 // The seams in use. Never null members.
@@ -21,6 +27,9 @@ Seams& Current();
 ProfileStore& NativeProfileStore();
 FileSystem& NativeFileSystem();
 SystemInfo& NativeSystemInfo();
+Clock& NativeClock();
+Registry& NativeRegistry();
+ReportClient& NativeReportClient();
 
 // Puts other seams in place for its lifetime; null members keep the current ones.
 class ScopedSeams {

@@ -32,6 +32,12 @@
 #define NORVEX_IDR_MANIFEST 2
 #define NORVEX_IDR_VERSION 1
 
+// Registration: the registry scripts (type "REGISTRY") of the application identifier and of
+// the class, and the type library (type "TYPELIB").
+#define NORVEX_IDR_APPID_SCRIPT 101
+#define NORVEX_IDR_CLASS_SCRIPT 103
+#define NORVEX_IDR_TYPELIB 1
+
 #ifndef RC_INVOKED
 namespace norvex {
 
@@ -54,6 +60,9 @@ inline constexpr int kAboutCopyrightId = NORVEX_IDC_ABOUT_COPYRIGHT;
 inline constexpr int kGripBitmap = NORVEX_IDB_GRIP;
 inline constexpr int kChevronBitmap = NORVEX_IDB_CHEVRON;
 inline constexpr int kManifestResourceId = NORVEX_IDR_MANIFEST;
+inline constexpr int kAppIdScriptId = NORVEX_IDR_APPID_SCRIPT;
+inline constexpr int kClassScriptId = NORVEX_IDR_CLASS_SCRIPT;
+inline constexpr int kTypeLibraryResourceId = NORVEX_IDR_TYPELIB;
 
 }  // namespace norvex
 #endif

@@ -15,9 +15,12 @@ output (recorded with norvex-host, whose text metrics are fixed). Every line oth
   (2 pixels, 3 before the grip), and between the chevron and the settings button too;
 - the settings button's right edge where expected (the client width, or 323), unless it was
   laid out in the flow after an agent (listed after the grip): then its 2-pixel gap.
+"{year}" in the expected output stands for the current year (the about box's copyright line ends
+in it).
 Exit status 0 when the outputs match, 1 otherwise (with the reasons on standard output).
 """
 
+import datetime
 import difflib
 import sys
 
@@ -141,7 +144,7 @@ def compare_layout(expected_lines, actual_lines):
 
 def main():
     with open(sys.argv[1], encoding="utf-8") as f:
-        expected_text = f.read().splitlines()
+        expected_text = f.read().replace("{year}", str(datetime.date.today().year)).splitlines()
     with open(sys.argv[2], encoding="utf-8", errors="replace") as f:
         actual_text = f.read().splitlines()
     expected, actual = segments(expected_text), segments(actual_text)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # run-host-sessions.sh NATIVE_BUILD_DIR: drives norvex-host with each tools/sessions/*.in on the
-# sample installation (fresh profile each) and compares its output with the .expected file. A
-# first line "#! ARGS" gives extra arguments (for example "#! --width 1000"). The host must end
+# sample installation (fresh profile each) and compares its output with the .expected file, where
+# "{year}" stands for the current year (the about box's copyright line ends in it). A first line
+# "#! ARGS" gives extra arguments (for example "#! --width 1000"). The host must end
 # with exit status 1 when the expected output holds a refusal ("norvex-host: ..."), else 0.
 set -uo pipefail
 build=$(cd "$1" && pwd)
@@ -24,7 +25,8 @@ for input in "$root"/tools/sessions/*.in; do
   if [ "$status" -ne "$want_status" ]; then
     echo "session $name: exit status $status, expected $want_status"
     failed=$((failed + 1))
-  elif diff -u "$expected" <(printf '%s\n' "$actual") >"$profile.diff"; then
+  elif diff -u <(sed "s/{year}/$(date +%Y)/g" "$expected") <(printf '%s\n' "$actual") \
+      >"$profile.diff"; then
     passed=$((passed + 1))
   else
     echo "session $name: output differs"

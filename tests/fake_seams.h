@@ -51,6 +51,21 @@ class FakeFileSystem final : public platform::FileSystem {
   int openAttempts_ = 0;
 };
 
+// A clock whose time the test sets, in a time zone of a fixed offset without daylight saving.
+class FakeClock final : public platform::Clock {
+ public:
+  int64_t now = 0;
+  int offsetSeconds = 0;  // local time minus UTC
+
+  int64_t Now() override { return now; }
+  std::optional<platform::LocalTime> ToLocal(int64_t seconds) override;
+  std::optional<int64_t> FromLocal(const platform::LocalTime& time) override;
+  // The moment of a local time in this clock's zone.
+  int64_t At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
+    return *FromLocal({year, month, day, hour, minute, second});
+  }
+};
+
 class FakeSystemInfo final : public platform::SystemInfo {
  public:
   std::optional<std::u16string> module;

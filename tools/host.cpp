@@ -3,7 +3,9 @@
 #include <vector>
 
 #include "common/text.h"
+#include "dialogs/about_model.h"
 #include "search/url_template.h"
+#include "usage/usage_log.h"
 
 namespace norvex::tools {
 
@@ -19,6 +21,34 @@ const catalogue::OverflowEntry* FindEntry(const std::vector<catalogue::OverflowE
 }
 
 }  // namespace
+
+std::vector<std::string> HostOptionsDialog::Lines() {
+  std::vector<std::string> lines;
+  for (const auto& row : model_.rows()) lines.push_back(OptionLine(row.id, row.ticked, row.caption));
+  return lines;
+}
+
+bool HostOptionsDialog::Check(const std::u16string& id, bool ticked) {
+  bool found = false;
+  for (size_t i = 0; i < model_.rows().size(); ++i) {
+    if (model_.rows()[i].id == id) {
+      model_.SetTick(i, ticked);
+      found = true;
+    }
+  }
+  return found;
+}
+
+void HostOptionsDialog::Ok() {
+  model_.Accept();
+  accepted_ = true;
+}
+
+std::vector<std::string> HostAboutDialog::Lines() {
+  std::vector<std::string> lines;
+  for (const auto& text : dialogs::AboutLines()) lines.push_back(AboutLine(text));
+  return lines;
+}
 
 void HostBrowser::Navigate(const std::u16string& address) {
   url = address;
@@ -133,11 +163,15 @@ void Host::Highlight() { out_.Command("highlight"); }
 void Host::FindInPage() { out_.Command("searchinpage"); }
 
 bool Host::ShowOptions() {
-  out_.Dialog("options");
-  return false;  // the host's dialog closes with Cancel
+  HostOptionsDialog dialog;
+  RunDialog(dialog, out_);
+  return dialog.accepted();
 }
 
-void Host::ShowAbout() { out_.Dialog("about"); }
+void Host::ShowAbout() {
+  HostAboutDialog dialog;
+  RunDialog(dialog, out_);
+}
 
 void Host::StartUninstall() { storage::StartUninstall(*this); }
 
@@ -153,7 +187,6 @@ void Host::OpenWindow(const std::u16string& url, int width, int height) {
 // The broadcast is posted: the toolbar rebuilds after the command that sent it has finished.
 void Host::BroadcastRefresh() { refreshPending_ = true; }
 
-// The host runs no timers, so the usage timer never fires here.
-void Host::DailyUsageCheck() {}
+void Host::DailyUsageCheck() { usage::DailyCheck(); }
 
 }  // namespace norvex::tools

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "dialogs/options_model.h"
 #include "pagetools/browser.h"
 #include "pagetools/page_language.h"
 #include "storage/uninstall.h"
@@ -28,6 +29,33 @@ class HostBrowser final : public pagetools::Browser {
 
  private:
   HostOutput& out_;
+};
+
+// The toolbar's options dialog without windows: its model, read when it opens.
+class HostOptionsDialog final : public HostDialog {
+ public:
+  HostOptionsDialog() { model_.Load(); }
+  bool accepted() const { return accepted_; }
+
+  std::string Name() override { return "options"; }
+  std::vector<std::string> Lines() override;
+  bool Check(const std::u16string& id, bool ticked) override;
+  void Ok() override;
+  void Cancel() override {}
+
+ private:
+  dialogs::OptionsModel model_;
+  bool accepted_ = false;
+};
+
+// The about box without windows: its texts.
+class HostAboutDialog final : public HostDialog {
+ public:
+  std::string Name() override { return "about"; }
+  std::vector<std::string> Lines() override;
+  bool Check(const std::u16string&, bool) override { return false; }
+  void Ok() override {}
+  void Cancel() override {}
 };
 
 class Host final : public HostDriver,

@@ -116,7 +116,25 @@ std::string NoVisibleMenuButton(int commandId) {
 std::string NoMenuItem(int item, int commandId) {
   return "no item " + std::to_string(item) + " in the menu of " + std::to_string(commandId);
 }
+std::string NoOption(std::string_view id) {
+  return "no option " + std::string(id) + " in the dialog";
+}
 }  // namespace refusal
+
+std::string OptionLine(const std::u16string& id, bool ticked, const std::u16string& caption) {
+  return "option " + U8(id) + (ticked ? " 1 " : " 0 ") + U8(caption);
+}
+
+std::string AboutLine(const std::u16string& text) { return "about " + U8(text); }
+
+void HostDriver::RunDialog(HostDialog& dialog, HostOutput& output) {
+  if (dialogRunner_) {
+    dialogRunner_->RunDialog(dialog);
+    return;
+  }
+  output.Dialog(dialog.Name());
+  dialog.Cancel();
+}
 
 // ---- Output ----------------------------------------------------------------------------------
 
@@ -150,6 +168,62 @@ void HostOutput::Refuse(const std::string& message) {
 }
 
 // ---- Commands --------------------------------------------------------------------------------
+
+CommandInterpreter::CommandInterpreter(HostDriver& driver, HostOutput& output)
+    : driver_(driver), output_(output) {
+  driver_.SetDialogRunner(this);
+}
+
+CommandInterpreter::~CommandInterpreter() { driver_.SetDialogRunner(nullptr); }
+
+void CommandInterpreter::RunAll(std::istream& input) {
+  input_ = &input;
+  for (std::string line; NextLine(line);) {
+    if (!Run(line)) break;
+  }
+  input_ = nullptr;
+}
+
+bool CommandInterpreter::NextLine(std::string& line) {
+  if (hasPending_) {
+    hasPending_ = false;
+    line = std::move(pending_);
+    return true;
+  }
+  return input_ && static_cast<bool>(std::getline(*input_, line));
+}
+
+void CommandInterpreter::RunDialog(HostDialog& dialog) {
+  output_.Dialog(dialog.Name());
+  for (const std::string& line : dialog.Lines()) output_.Line(line);
+  std::string line;
+  while (!hasPending_ && NextLine(line)) {
+    std::string text = line;
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    std::istringstream words(text);
+    std::string command;
+    words >> command;
+    if (command.empty() || command[0] == '#') continue;
+    std::vector<std::string> args;
+    for (std::string word; words >> word;) args.push_back(word);
+    if (command == "check" && args.size() == 2 && (args[1] == "1" || args[1] == "0")) {
+      if (!dialog.Check(Utf8ToUtf16(args[0]), args[1] == "1")) {
+        output_.Refuse(refusal::NoOption(args[0]));
+      }
+    } else if (command == "ok" && args.empty()) {
+      dialog.Ok();
+      return;
+    } else if (command == "cancel" && args.empty()) {
+      dialog.Cancel();
+      return;
+    } else {
+      // Another command: the dialog closes with Cancel and the command runs after it.
+      pending_ = line;
+      hasPending_ = true;
+    }
+  }
+  dialog.Cancel();
+}
 
 bool CommandInterpreter::Run(std::string line) {
   if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <istream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -76,7 +77,37 @@ std::string UnknownKey(std::string_view name);
 std::string NoVisibleButton(int commandId);
 std::string NoVisibleMenuButton(int commandId);
 std::string NoMenuItem(int item, int commandId);
+std::string NoOption(std::string_view id);
 }  // namespace refusal
+
+// A dialog of the toolbar while it is open in a host. The host prints "dialog NAME" and the
+// dialog's lines when it opens; commands then act on it until it closes.
+class HostDialog {
+ public:
+  virtual ~HostDialog() = default;
+  // "options", "about", or the caption of a dialog the host does not know.
+  virtual std::string Name() = 0;
+  // What the dialog shows, as lines: OptionLine per row of the options dialog, AboutLine per
+  // static text of the about box, top to bottom.
+  virtual std::vector<std::string> Lines() = 0;
+  // Ticks (or unticks) the row of the agent `id`; false when there is no such row.
+  virtual bool Check(const std::u16string& id, bool ticked) = 0;
+  // Close the dialog with OK or Cancel.
+  virtual void Ok() = 0;
+  virtual void Cancel() = 0;
+};
+
+// "option ID TICK CAPTION" (TICK 1 or 0) and "about TEXT".
+std::string OptionLine(const std::u16string& id, bool ticked, const std::u16string& caption);
+std::string AboutLine(const std::u16string& text);
+
+// What runs an open dialog: the interpreter, which reads the commands for it.
+class DialogRunner {
+ public:
+  virtual ~DialogRunner() = default;
+  // Returns once the dialog has been closed.
+  virtual void RunDialog(HostDialog& dialog) = 0;
+};
 
 // What a host prints: event lines on `out`, refusals on `err` prefixed with the program's name.
 // Every line is flushed at once, so that the two streams interleave in the order of events when
@@ -139,23 +170,48 @@ class HostDriver {
   virtual void Wait(int milliseconds) = 0;
   // After every command line: lets what the command posted run, as a message loop would.
   virtual void Settle() = 0;
+
+  // Who runs the toolbar's dialogs when they open; null: they are named and closed with Cancel.
+  void SetDialogRunner(DialogRunner* runner) { dialogRunner_ = runner; }
+  // Runs a dialog that has just opened, as the runner says.
+  void RunDialog(HostDialog& dialog, HostOutput& output);
+
+ private:
+  DialogRunner* dialogRunner_ = nullptr;
 };
 
-// Reads command lines and runs them on a driver.
-class CommandInterpreter {
+// Reads command lines and runs them on a driver, and runs the toolbar's dialogs while they are
+// open: a dialog that opens is printed ("dialog NAME" and its lines); then "check ID 1|0" sets a
+// row's tick, "ok" and "cancel" close it, and any other line closes it with Cancel first and is
+// run after it. The end of input closes it with Cancel.
+class CommandInterpreter final : public DialogRunner {
  public:
-  CommandInterpreter(HostDriver& driver, HostOutput& output) : driver_(driver), output_(output) {}
+  CommandInterpreter(HostDriver& driver, HostOutput& output);
+  ~CommandInterpreter() override;
+  CommandInterpreter(const CommandInterpreter&) = delete;
+  CommandInterpreter& operator=(const CommandInterpreter&) = delete;
+
+  // Runs the lines of `input` until "quit" or its end; dialogs read their commands from it too.
+  void RunAll(std::istream& input);
 
   // Runs one line (UTF-8, a trailing carriage return ignored). Blank lines and lines starting
   // with '#' do nothing. False for "quit", true otherwise, also when the command was refused.
   bool Run(std::string line);
 
+  // DialogRunner
+  void RunDialog(HostDialog& dialog) override;
+
  private:
   std::string Dispatch(const std::string& line, const std::string& command,
                        const std::vector<std::string>& args);
+  // The next line: one that closed a dialog first, else one of the input.
+  bool NextLine(std::string& line);
 
   HostDriver& driver_;
   HostOutput& output_;
+  std::istream* input_ = nullptr;
+  std::string pending_;
+  bool hasPending_ = false;
 };
 
 }  // namespace norvex::tools

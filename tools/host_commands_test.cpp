@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sstream>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -123,6 +126,7 @@ class RecordingDriver final : public HostDriver {
   bool grip = true;
   std::string pressRefusal, menuRefusal;
   int settled = 0;
+  std::function<void()> onPress;  // what a press opens (a dialog)
 
   bool HasSearchBox() override { return searchBox; }
   bool HasGrip() override { return grip; }
@@ -130,6 +134,7 @@ class RecordingDriver final : public HostDriver {
   void Key(int virtualKey) override { calls.push_back("key " + std::to_string(virtualKey)); }
   std::string Press(int commandId) override {
     calls.push_back("press " + std::to_string(commandId));
+    if (onPress) onPress();
     return pressRefusal;
   }
   std::string Menu(int commandId, int item) override {
@@ -283,6 +288,116 @@ TEST_F(InterpreterTest, EventLinesHaveTheirFixedForms) {
             "dialog options\n"
             "command highlight\n");
   EXPECT_FALSE(output_.refused());
+}
+
+// A dialog that records what is done to it.
+class FakeDialog final : public HostDialog {
+ public:
+  std::string name = "options";
+  std::vector<std::pair<std::u16string, bool>> rows = {{u"news", true}, {u"maps", false}};
+  std::vector<std::string> done;
+
+  std::string Name() override { return name; }
+  std::vector<std::string> Lines() override {
+    std::vector<std::string> lines;
+    for (const auto& [id, ticked] : rows) lines.push_back(OptionLine(id, ticked, u"＜" + id + u"＞"));
+    return lines;
+  }
+  bool Check(const std::u16string& id, bool ticked) override {
+    for (auto& row : rows) {
+      if (row.first == id) {
+        row.second = ticked;
+        done.push_back("check " + Utf16ToUtf8(id) + (ticked ? " 1" : " 0"));
+        return true;
+      }
+    }
+    return false;
+  }
+  void Ok() override { done.push_back("ok"); }
+  void Cancel() override { done.push_back("cancel"); }
+};
+
+class DialogSession : public InterpreterTest {
+ protected:
+  DialogSession() {
+    driver_.onPress = [this] { driver_.RunDialog(dialog_, output_); };
+  }
+  void RunAll(const std::string& text) {
+    std::istringstream input(text);
+    interpreter_.RunAll(input);
+  }
+  FakeDialog dialog_;
+};
+
+TEST_F(DialogSession, TheDialogIsPrintedAndDrivenUntilOk) {
+  RunAll("press 2024\n# a comment\n\ncheck news 0\ncheck maps 1\r\nok\nlayout\n");
+  EXPECT_EQ(dialog_.done, (std::vector<std::string>{"check news 0", "check maps 1", "ok"}));
+  EXPECT_EQ(Out(),
+            "dialog options\n"
+            "option news 1 ＜news＞\n"
+            "option maps 0 ＜maps＞\n"
+            "item 2024 settings 267 0 56 24 1 1 設定\n");
+  EXPECT_EQ(driver_.calls, (std::vector<std::string>{"press 2024", "layout"}));
+  EXPECT_EQ(driver_.settled, 2) << "the press settles after its dialog has closed";
+  EXPECT_FALSE(output_.refused());
+}
+
+TEST_F(DialogSession, CancelClosesIt) {
+  RunAll("press 2024\ncheck news 0\ncancel\npress 2025\ncancel\n");
+  EXPECT_EQ(dialog_.done,
+            (std::vector<std::string>{"check news 0", "cancel", "cancel"}));
+  EXPECT_EQ(driver_.calls, (std::vector<std::string>{"press 2024", "press 2025"}));
+}
+
+TEST_F(DialogSession, AnyOtherCommandClosesItWithCancelAndThenRuns) {
+  dialog_.name = "about";
+  dialog_.rows.clear();
+  RunAll("press 2024\nwidth 640\nquit\nlayout\n");
+  EXPECT_EQ(dialog_.done, std::vector<std::string>{"cancel"});
+  EXPECT_EQ(driver_.calls, (std::vector<std::string>{"press 2024", "width 640"}));
+  EXPECT_EQ(Out(), "dialog about\n") << "nothing after quit";
+}
+
+TEST_F(DialogSession, MalformedDialogCommandsAreOtherCommands) {
+  RunAll("press 2024\ncheck news 2\n");
+  EXPECT_EQ(dialog_.done, std::vector<std::string>{"cancel"});
+  EXPECT_EQ(Err(), "test-host: unknown command: check news 2\n");
+}
+
+TEST_F(DialogSession, AnUnknownRowIsRefusedAndTheDialogStaysOpen) {
+  RunAll("press 2024\ncheck weather 1\nok\n");
+  EXPECT_EQ(dialog_.done, std::vector<std::string>{"ok"});
+  EXPECT_EQ(Err(), "test-host: no option weather in the dialog\n");
+  EXPECT_EQ(output_.ExitStatus(), 1);
+}
+
+TEST_F(DialogSession, TheEndOfInputClosesItWithCancel) {
+  RunAll("press 2024\ncheck maps 1\n");
+  EXPECT_EQ(dialog_.done, (std::vector<std::string>{"check maps 1", "cancel"}));
+}
+
+TEST_F(DialogSession, WithoutInputADialogIsNamedAndCancelled) {
+  interpreter_.Run("press 2024");
+  EXPECT_EQ(dialog_.done, std::vector<std::string>{"cancel"});
+  EXPECT_EQ(Out(), "dialog options\noption news 1 ＜news＞\noption maps 0 ＜maps＞\n");
+}
+
+TEST_F(DialogSession, DialogCommandsWithoutADialogAreUnknown) {
+  RunAll("ok\ncancel\ncheck news 1\n");
+  EXPECT_EQ(Err(),
+            "test-host: unknown command: ok\n"
+            "test-host: unknown command: cancel\n"
+            "test-host: unknown command: check news 1\n");
+}
+
+TEST(HostDriverWithoutRunner, NamesAndCancelsTheDialog) {
+  std::FILE* out = std::tmpfile();
+  HostOutput output("test-host", out, stderr);
+  RecordingDriver driver;
+  FakeDialog dialog;
+  driver.RunDialog(dialog, output);
+  EXPECT_EQ(dialog.done, std::vector<std::string>{"cancel"});
+  std::fclose(out);
 }
 
 }  // namespace

@@ -60,9 +60,6 @@ int main(int argc, char** argv) {
   tools::HostOutput output("norvex-host", stdout, stderr);
   tools::Host host(args.width, output);
   tools::CommandInterpreter interpreter(host, output);
-  std::string line;
-  while (std::getline(std::cin, line)) {
-    if (!interpreter.Run(line)) break;
-  }
+  interpreter.RunAll(std::cin);
   return output.ExitStatus();
 }

@@ -1,9 +1,10 @@
-// The DLL's entry points: DllMain, DllGetClassObject, DllCanUnloadNow, and the registration
-// entries, which are not available in this module yet and say so.
+// The DLL's entry points: DllMain, DllGetClassObject, DllCanUnloadNow, DllRegisterServer and
+// DllUnregisterServer.
 #include <new>
 
 #include "band/win32/class_factory_win.h"
 #include "band/win32/module_win.h"
+#include "band/win32/registration_win.h"
 #include "toolbar/win32/toolbar_window_win.h"
 
 using namespace norvex::band::win32;
@@ -31,5 +32,5 @@ extern "C" HRESULT __stdcall DllGetClassObject(REFCLSID clsid, REFIID iid, void*
 
 extern "C" HRESULT __stdcall DllCanUnloadNow() { return ModuleLocks() == 0 ? S_OK : S_FALSE; }
 
-extern "C" HRESULT __stdcall DllRegisterServer() { return E_NOTIMPL; }
-extern "C" HRESULT __stdcall DllUnregisterServer() { return E_NOTIMPL; }
+extern "C" HRESULT __stdcall DllRegisterServer() { return RegisterModule(); }
+extern "C" HRESULT __stdcall DllUnregisterServer() { return UnregisterModule(); }

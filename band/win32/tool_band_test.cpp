@@ -14,6 +14,7 @@
 #include "band/win32/class_factory_win.h"
 #include "band/win32/hook_table_win.h"
 #include "band/win32/module_win.h"
+#include "tests/http_test_server.h"
 #include "tests/test_installation.h"
 
 namespace norvex::band::win32 {
@@ -163,6 +164,35 @@ TEST_F(Band, InterfaceMapAndIdentity) {
   EXPECT_GT(ModuleLocks(), 0) << "a living band holds the module";
   band->Release();
   EXPECT_EQ(ModuleLocks(), 0);
+}
+
+// The usage timer's message is the daily check: the report goes to the installation's "daily"
+// address and the time is recorded, once.
+TEST_F(Band, TheUsageTimerSendsTheDailyReport) {
+  test::TestHttpServer server;
+  server.Set("/daily", {200, ""});
+  system_.module = temp_.File("install/NorvexToolbar.dll");
+  WriteCatalogue("");
+  test::WriteBytes(InstallFile("LogUrls.ini"),
+                   "[Agent_Urls]\r\ndaily=" + server.Url("/daily?oem=nvx0001") + "\r\n");
+  HWND parent = MakeParent(800);
+  FakeSite site(parent);
+  ToolBand* band = nullptr;
+  ASSERT_EQ(CreateBandForTest(&band), S_OK);
+  ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  HWND toolbar = nullptr;
+  band->GetWindow(&toolbar);
+  ::SendMessageW(toolbar, WM_TIMER, 3010, 0);
+  ::SendMessageW(toolbar, WM_TIMER, 3011, 0);
+  ASSERT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(server.Requests()[0].rfind("GET /daily?oem=nvx0001 HTTP/1.0\r\n", 0), 0u);
+  EXPECT_NE(test::ReadBytes(UserFile("AgentLog.ini")).find("logtime="), std::string::npos);
+  ::SendMessageW(toolbar, WM_TIMER, 3010, 0);
+  EXPECT_EQ(server.Requests().size(), 1u) << "not again within a day";
+  band->CloseDW(0);
+  band->SetSite(nullptr);
+  band->Release();
+  DestroyParent(parent);
 }
 
 TEST_F(Band, SiteWithoutWindowOrServicesFails) {

@@ -1,39 +1,225 @@
 #include "dialogs/win32/dialogs_win.h"
 
-#include "resources/control_ids.h"
+#include <commctrl.h>
+
+#include "dialogs/about_model.h"
+#include "dialogs/options_model.h"
 #include "platform/win32/module_instance.h"
+#include "platform/win32/scoped_handle.h"
+#include "resources/control_ids.h"
 
 namespace norvex::dialogs::win32 {
 
 namespace {
 
-// OK and Cancel end the dialog with their own identifiers; the agent page and the version
-// line are filled in by the dialogs' own models.
-INT_PTR CALLBACK PlainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-        ::EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
-      }
-      return FALSE;
-    default:
-      return FALSE;
+using platform::win32::ModuleInstance;
+using platform::win32::ScopedBitmap;
+using platform::win32::ScopedImageList;
+using platform::win32::W;
+
+// The base of the dialogs: the object is bound to its dialog at WM_INITDIALOG (from the
+// creation parameter) and every message goes to the derived class's HandleMessage.
+template <typename Derived>
+class BaseDialog {
+ public:
+  HWND hwnd() const { return hwnd_; }
+
+ protected:
+  BaseDialog() = default;
+  ~BaseDialog() = default;
+  BaseDialog(const BaseDialog&) = delete;
+  BaseDialog& operator=(const BaseDialog&) = delete;
+
+  INT_PTR RunModal(int resource, HWND owner) {
+    return ::DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(resource), owner,
+                             &BaseDialog::DialogProc, reinterpret_cast<LPARAM>(this));
   }
-}
+  HWND CreateModeless(int resource, HWND parent) {
+    return ::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(resource), parent,
+                                &BaseDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+  }
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    Derived* self = nullptr;
+    if (message == WM_INITDIALOG) {
+      self = reinterpret_cast<Derived*>(lParam);
+      self->hwnd_ = dialog;
+      ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    } else {
+      self = reinterpret_cast<Derived*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+    }
+    if (!self) return FALSE;
+    const INT_PTR result = self->HandleMessage(message, wParam, lParam);
+    if (message == WM_NCDESTROY) self->hwnd_ = nullptr;
+    return result;
+  }
+
+  HWND hwnd_ = nullptr;
+};
+
+// The one page of the options dialog: a check-box list of the custom agents of the model.
+class AgentSelectPage final : public BaseDialog<AgentSelectPage> {
+ public:
+  explicit AgentSelectPage(OptionsModel& model) : model_(model) {}
+  HWND Create(HWND parent) { return CreateModeless(kAgentSelectPageId, parent); }
+
+  // Takes the ticks of the list into the model and writes them; nothing without a list.
+  void Accept() {
+    if (!list_) return;
+    for (size_t row = 0; row < model_.rows().size(); ++row) {
+      const UINT state = static_cast<UINT>(::SendMessageW(
+          list_, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK));
+      model_.SetTick(row, (state >> 12) == 2);
+    }
+    model_.Accept();
+  }
+
+  INT_PTR HandleMessage(UINT message, WPARAM, LPARAM) {
+    switch (message) {
+      case WM_INITDIALOG: return OnInitDialog();
+      default: return FALSE;
+    }
+  }
+
+ private:
+  BOOL OnInitDialog() {
+    list_ = ::GetDlgItem(hwnd(), kAgentListId);
+    ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                   LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    ScopedImageList images(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0));
+    for (size_t row = 0; row < model_.rows().size(); ++row) AddRow(row, images.get());
+    // The list view owns its image list from here on.
+    ::SendMessageW(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images.Take()));
+    ::SendMessageW(list_, LVM_REDRAWITEMS, 0, static_cast<LPARAM>(model_.rows().size()));
+    return TRUE;
+  }
+
+  void AddRow(size_t row, HIMAGELIST images) {
+    const AgentRow& agent = model_.rows()[row];
+    int image = I_IMAGENONE;
+    if (agent.image > 0 && images) {
+      ScopedBitmap bitmap(static_cast<HBITMAP>(::LoadImageW(
+          ModuleInstance(), MAKEINTRESOURCEW(agent.image), IMAGE_BITMAP, 16, 16, LR_DEFAULTCOLOR)));
+      if (bitmap) {
+        const int added = ::ImageList_AddMasked(images, bitmap.get(), agent.colorMask);
+        if (added >= 0) image = added;
+      }
+    }
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = static_cast<int>(row);
+    item.pszText = const_cast<wchar_t*>(W(agent.caption));
+    item.iImage = image;
+    // The row's item data names its agent, for whoever drives the dialog in this process.
+    item.lParam = reinterpret_cast<LPARAM>(W(agent.id));
+    const int inserted = static_cast<int>(
+        ::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (inserted >= 0 && agent.ticked) {
+      LVITEMW state{};
+      state.stateMask = LVIS_STATEIMAGEMASK;
+      state.state = INDEXTOSTATEIMAGEMASK(2);
+      ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(inserted),
+                     reinterpret_cast<LPARAM>(&state));
+    }
+  }
+
+  HWND list_ = nullptr;
+  OptionsModel& model_;
+};
+
+class OptionsDialog final : public BaseDialog<OptionsDialog> {
+ public:
+  INT_PTR Run(HWND owner) { return RunModal(kOptionsDialogId, owner); }
+
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+      case WM_INITDIALOG: return OnInitDialog();
+      case WM_COMMAND: return OnCommand(LOWORD(wParam));
+      default: return FALSE;
+    }
+  }
+
+ private:
+  BOOL OnInitDialog() {
+    tab_ = ::GetDlgItem(hwnd(), kOptionsTabId);
+    model_.Load();
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(W(model_.tabLabel()));
+    ::SendMessageW(tab_, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    RECT tabRect{};
+    ::GetWindowRect(tab_, &tabRect);
+    pageWidth_ = tabRect.right - tabRect.left;
+    pageHeight_ = tabRect.bottom - tabRect.top;
+    if (HWND page = page_.Create(hwnd())) {
+      ::SetWindowPos(page, HWND_TOP, kPageLeft, kPageTop, pageWidth_, pageHeight_, SWP_SHOWWINDOW);
+    }
+    return TRUE;
+  }
+
+  BOOL OnCommand(int id) {
+    switch (id) {
+      case IDOK:
+        page_.Accept();
+        ::EndDialog(hwnd(), IDOK);
+        return TRUE;
+      case IDCANCEL:
+        ::EndDialog(hwnd(), IDCANCEL);
+        return TRUE;
+      default:
+        return FALSE;
+    }
+  }
+
+  // Where the page sits in the dialog's client area; its size is the tab control's.
+  static constexpr int kPageLeft = 33;
+  static constexpr int kPageTop = 46;
+  HWND tab_ = nullptr;
+  OptionsModel model_;
+  AgentSelectPage page_{model_};
+  int pageWidth_ = 0;
+  int pageHeight_ = 0;
+};
+
+class AboutDialog final : public BaseDialog<AboutDialog> {
+ public:
+  void Run(HWND owner) { RunModal(kAboutDialogId, owner); }
+
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+      case WM_INITDIALOG: return OnInitDialog();
+      case WM_COMMAND: return OnCommand(LOWORD(wParam));
+      default: return FALSE;
+    }
+  }
+
+ private:
+  BOOL OnInitDialog() {
+    if (const auto version = AboutVersionLine()) {
+      ::SetDlgItemTextW(hwnd(), kAboutVersionId, W(*version));
+    }
+    ::SetDlgItemTextW(hwnd(), kAboutCopyrightId, W(AboutCopyrightLine()));
+    return TRUE;
+  }
+
+  BOOL OnCommand(int id) {
+    if (id != IDOK && id != IDCANCEL) return FALSE;
+    ::EndDialog(hwnd(), id);
+    return TRUE;
+  }
+};
 
 }  // namespace
 
 INT_PTR ShowOptionsDialog(HWND owner) {
-  return ::DialogBoxParamW(platform::win32::ModuleInstance(), MAKEINTRESOURCEW(kOptionsDialogId),
-                           owner, &PlainDialogProc, 0);
+  OptionsDialog dialog;
+  return dialog.Run(owner);
 }
 
 void ShowAboutDialog(HWND owner) {
-  ::DialogBoxParamW(platform::win32::ModuleInstance(), MAKEINTRESOURCEW(kAboutDialogId), owner,
-                    &PlainDialogProc, 0);
+  AboutDialog dialog;
+  dialog.Run(owner);
 }
 
 }  // namespace norvex::dialogs::win32

@@ -1,6 +1,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <system_error>
+
 #include "common/text.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_file.h"
@@ -47,6 +50,19 @@ class PosixFileSystem final : public FileSystem {
 
   bool RemoveFile(const std::u16string& path) override {
     return ::unlink(Utf16ToUtf8(path).c_str()) == 0;
+  }
+
+  bool RemoveEmptyFolder(const std::u16string& path) override {
+    return ::rmdir(Utf16ToUtf8(path).c_str()) == 0;
+  }
+
+  bool DeleteFolderTree(const std::u16string& path) override {
+    const std::string folder = Utf16ToUtf8(path);
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    std::error_code error;
+    std::filesystem::remove_all(std::filesystem::path(folder), error);
+    return !error;
   }
 };
 

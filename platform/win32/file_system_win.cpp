@@ -4,6 +4,8 @@
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_api.h"
 
+#include <shellapi.h>
+
 namespace norvex::platform {
 
 namespace {
@@ -64,6 +66,23 @@ class WinFileSystem final : public FileSystem {
   }
 
   bool RemoveFile(const std::u16string& path) override { return ::DeleteFileW(W(path)) != FALSE; }
+
+  bool RemoveEmptyFolder(const std::u16string& path) override {
+    return ::RemoveDirectoryW(W(path)) != FALSE;
+  }
+
+  // The shell's delete: no owner window, the folder as the only source (a list ending in two
+  // null characters), no progress, no question, no error box, and no recycle bin.
+  bool DeleteFolderTree(const std::u16string& path) override {
+    std::u16string from = path;
+    from.push_back(u'\0');  // the second terminator comes from c_str()
+    SHFILEOPSTRUCTW operation{};
+    operation.hwnd = nullptr;
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = W(from);
+    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    return ::SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
+  }
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "platform/win32/windows_api.h"
 
+#include <commctrl.h>
 #include <wininet.h>
 #include <winsvc.h>
 
@@ -109,6 +110,14 @@ struct GdiObjectTraits {
   static bool Close(Handle h) { return ::DeleteObject(h) != FALSE; }
 };
 
+// An image list of the common controls (until a control takes it over).
+struct ImageListTraits {
+  using Handle = HIMAGELIST;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static bool Close(Handle h) { return ::ImageList_Destroy(h) != FALSE; }
+};
+
 // A memory device context from CreateCompatibleDC.
 struct MemoryDcTraits {
   using Handle = HDC;
@@ -128,6 +137,7 @@ using ScopedFont = ScopedHandle<GdiObjectTraits<HFONT>>;
 using ScopedBrush = ScopedHandle<GdiObjectTraits<HBRUSH>>;
 using ScopedPen = ScopedHandle<GdiObjectTraits<HPEN>>;
 using ScopedMemoryDc = ScopedHandle<MemoryDcTraits>;
+using ScopedImageList = ScopedHandle<ImageListTraits>;
 
 // Selects a GDI object into a device context for the life of the object, then restores the one
 // that was selected before.

@@ -4,15 +4,15 @@
 
 #include "service/http_download.h"
 #include "service/platform_factory.h"
-#include "service/tests/http_test_server.h"
+#include "tests/http_test_server.h"
 #include "service/tests/service_fakes.h"
 
 namespace norvex::service {
 namespace {
 
 using testing::ServiceFixture;
-using testing::TestHttpServer;
-using testing::TestRoute;
+using test::TestHttpServer;
+using test::TestRoute;
 using Mode = TestRoute::Mode;
 
 class HttpClientTest : public ::testing::Test {

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-#include "service/tests/http_test_server.h"
+#include "tests/http_test_server.h"
 #include "service/tests/run_program.h"
 #include "service/tests/scheduled_moves.h"
 #include "tests/test_support.h"
@@ -20,7 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::RunProgram;
-using testing::TestHttpServer;
+using test::TestHttpServer;
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -5,6 +5,7 @@
 #include "dialogs/win32/dialogs_win.h"
 #include "search/url_template.h"
 #include "toolbar/win32/toolbar_window_win.h"
+#include "usage/usage_log.h"
 
 namespace norvex::toolbar::win32 {
 
@@ -54,8 +55,6 @@ void Win32ToolbarActions::BroadcastRefresh() {
   ::PostMessageW(HWND_BROADCAST, RefreshMessage(), 0, 0);
 }
 
-// The usage reports are sent by their own module; until it is part of the toolbar the daily
-// check has nothing to send.
-void Win32ToolbarActions::DailyUsageCheck() {}
+void Win32ToolbarActions::DailyUsageCheck() { usage::DailyCheck(); }
 
 }  // namespace norvex::toolbar::win32

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
+
+#include <commctrl.h>
 
 #include "common/text.h"
 
@@ -28,6 +31,9 @@ constexpr int kBandHeight = 24;
 
 constexpr char16_t kOptionsCaption[] = u"ノルヴェクスツールバーオプション";
 constexpr char16_t kAboutCaption[] = u"ノルヴェクスツールバーについて";
+constexpr wchar_t kDialogClass[] = L"#32770";
+constexpr wchar_t kListViewClass[] = L"SysListView32";
+constexpr wchar_t kStaticClass[] = L"Static";
 
 // MN_GETHMENU: the menu that a popup menu window shows.
 constexpr UINT kMenuGetHmenu = 0x01E1;
@@ -276,17 +282,120 @@ LRESULT CALLBACK Win32HostDriver::MenuFilterHook(int code, WPARAM wParam, LPARAM
 
 // ---- Dialogs -------------------------------------------------------------------------------------
 
-// A dialog of the band has been initialised: the host names it and closes it with Cancel.
-void Win32HostDriver::OnDialog(HWND dialog) {
-  const std::u16string caption = TextOf(dialog);
-  if (caption == kOptionsCaption) {
-    output_.Dialog("options");
-  } else if (caption == kAboutCaption) {
-    output_.Dialog("about");
-  } else {
-    output_.Dialog(Utf16ToUtf8(caption));
+namespace {
+
+// A dialog of the band as its windows show it: the options dialog's rows are the items of the
+// list view on its page (caption, check box, and the agent id as item data); the about box's
+// texts are its static controls, top to bottom. OK and Cancel are the buttons' commands.
+class WindowsDialog final : public HostDialog {
+ public:
+  explicit WindowsDialog(HWND dialog) : dialog_(dialog) {}
+
+  std::string Name() override {
+    const std::u16string caption = TextOf(dialog_);
+    if (caption == kOptionsCaption) return "options";
+    if (caption == kAboutCaption) return "about";
+    return Utf16ToUtf8(caption);
   }
-  ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+
+  std::vector<std::string> Lines() override {
+    std::vector<std::string> lines;
+    if (const HWND list = List()) {
+      const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+      for (int row = 0; row < count; ++row) {
+        wchar_t text[260] = {};
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = row;
+        item.pszText = text;
+        item.cchTextMax = static_cast<int>(std::size(text));
+        ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        lines.push_back(OptionLine(IdOf(item.lParam), Ticked(list, row), FromW(text)));
+      }
+      return lines;
+    }
+    std::vector<std::pair<LONG, std::u16string>> texts;
+    for (HWND child : Children(dialog_)) {
+      if (!IsClass(child, kStaticClass)) continue;
+      RECT rect;
+      ::GetWindowRect(child, &rect);
+      texts.emplace_back(rect.top, TextOf(child));
+    }
+    std::stable_sort(texts.begin(), texts.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [top, text] : texts) lines.push_back(AboutLine(text));
+    return lines;
+  }
+
+  bool Check(const std::u16string& id, bool ticked) override {
+    const HWND list = List();
+    if (!list) return false;
+    bool found = false;
+    const int count = static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+      LVITEMW item{};
+      item.mask = LVIF_PARAM;
+      item.iItem = row;
+      ::SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+      if (IdOf(item.lParam) != id) continue;
+      LVITEMW state{};
+      state.stateMask = LVIS_STATEIMAGEMASK;
+      state.state = INDEXTOSTATEIMAGEMASK(ticked ? 2 : 1);
+      ::SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+      found = true;
+    }
+    return found;
+  }
+
+  void Ok() override { Press(IDOK); }
+  void Cancel() override { Press(IDCANCEL); }
+
+ private:
+  // The list view of the dialog's page (a child dialog), if it has one.
+  HWND List() const {
+    for (HWND child : Children(dialog_)) {
+      if (!IsClass(child, kDialogClass)) continue;
+      for (HWND control : Children(child)) {
+        if (IsClass(control, kListViewClass)) return control;
+      }
+    }
+    return nullptr;
+  }
+  static bool Ticked(HWND list, int row) {
+    const auto state =
+        static_cast<UINT>(::SendMessageW(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
+    return (state >> 12) == 2;
+  }
+  static std::u16string IdOf(LPARAM data) {
+    return data ? FromW(reinterpret_cast<const wchar_t*>(data)) : std::u16string();
+  }
+  void Press(int button) {
+    ::SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog_, button)));
+  }
+
+  HWND dialog_;
+};
+
+}  // namespace
+
+// A dialog of the band has been initialised. It runs once its modal loop does: a timer of this
+// thread fires from that loop.
+void Win32HostDriver::OnDialog(HWND dialog) {
+  openDialog_ = dialog;
+  ::SetTimer(nullptr, 0, 0, &DialogTimer);
+}
+
+void CALLBACK Win32HostDriver::DialogTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  if (g_driver) g_driver->RunOpenDialog();
+}
+
+void Win32HostDriver::RunOpenDialog() {
+  const HWND dialog = std::exchange(openDialog_, nullptr);
+  if (!dialog || !::IsWindow(dialog)) return;
+  WindowsDialog windows(dialog);
+  RunDialog(windows, output_);
 }
 
 LRESULT CALLBACK Win32HostDriver::DialogHook(int code, WPARAM wParam, LPARAM lParam) {

@@ -20,9 +20,9 @@ class Win32HostDriver final : public HostDriver {
   Win32HostDriver(const Win32HostDriver&) = delete;
   Win32HostDriver& operator=(const Win32HostDriver&) = delete;
 
-  // Installs the thread's hooks that close the band's menus and dialogs (a message filter for
-  // menus, a window-procedure hook for WM_INITDIALOG). False when either cannot be installed.
-  // One driver per thread.
+  // Installs the thread's hooks that close the band's menus and run its dialogs (a message
+  // filter for menus, a window-procedure hook for WM_INITDIALOG). False when either cannot be
+  // installed. One driver per thread.
   bool InstallHooks();
 
   // HostDriver
@@ -64,9 +64,12 @@ class Win32HostDriver final : public HostDriver {
   MenuVisit PressButton(HWND button, int x, MenuVisit visit);
   void OnMenuLoop();
   void OnDialog(HWND dialog);
+  // Runs the dialog that opened last, from its modal loop.
+  void RunOpenDialog();
 
   static LRESULT CALLBACK MenuFilterHook(int code, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK DialogHook(int code, WPARAM wParam, LPARAM lParam);
+  static void CALLBACK DialogTimer(HWND, UINT, UINT_PTR timer, DWORD);
 
   HostFrame& frame_;
   HostBand& band_;
@@ -75,6 +78,7 @@ class Win32HostDriver final : public HostDriver {
   HHOOK menuHook_ = nullptr;
   HHOOK dialogHook_ = nullptr;
   MenuVisit* visit_ = nullptr;
+  HWND openDialog_ = nullptr;
 };
 
 }  // namespace norvex::tools::win32

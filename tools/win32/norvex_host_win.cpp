@@ -123,10 +123,7 @@ int RunHost(const Args& args, const std::wstring& module) {
     HostFrame::PumpUntilIdle();
 
     CommandInterpreter interpreter(driver, output);
-    std::string line;
-    while (std::getline(std::cin, line)) {
-      if (!interpreter.Run(line)) break;
-    }
+    interpreter.RunAll(std::cin);
     status = output.ExitStatus();
 
     band.Close();

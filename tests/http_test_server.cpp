@@ -1,10 +1,10 @@
-#include "service/tests/http_test_server.h"
+#include "tests/http_test_server.h"
 
 #include <chrono>
 
-#include "service/tests/test_socket.h"
+#include "tests/test_socket.h"
 
-namespace norvex::service::testing {
+namespace norvex::test {
 
 TestHttpServer::TestHttpServer(uint16_t port) {
   listener_ = ListenOnLoopback(port, &port_);
@@ -31,6 +31,11 @@ std::vector<std::string> TestHttpServer::Requests() {
   return requests_;
 }
 
+std::vector<std::string> TestHttpServer::Connections() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return connections_;
+}
+
 void TestHttpServer::Serve() {
   while (!stop_) {
     const SocketId connection = AcceptWithin(listener_, 100);
@@ -43,6 +48,16 @@ void TestHttpServer::Serve() {
 void TestHttpServer::Answer(intptr_t connection) {
   std::string head;
   char buffer[4096];
+  // Whatever arrived is recorded as the connection's first bytes, also when no request
+  // head completes.
+  struct Record {
+    TestHttpServer& server;
+    const std::string& head;
+    ~Record() {
+      std::lock_guard<std::mutex> lock(server.mutex_);
+      server.connections_.push_back(head.substr(0, 4096));
+    }
+  } record{*this, head};
   // A request head within 2 s, or the connection is dropped.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
   while (head.find("\r\n\r\n") == std::string::npos && head.size() < 65536) {
@@ -52,14 +67,23 @@ void TestHttpServer::Answer(intptr_t connection) {
     if (n <= 0) return;
     head.append(buffer, static_cast<size_t>(n));
   }
-  head.erase(head.find("\r\n\r\n"));
-  const size_t path_begin = head.find(' ') + 1;
-  const std::string path = head.substr(path_begin, head.find(' ', path_begin) - path_begin);
+  std::string request = head.substr(0, head.find("\r\n\r\n"));
+  const size_t path_begin = request.find(' ') + 1;
+  const std::string path = request.substr(path_begin, request.find(' ', path_begin) - path_begin);
   TestRoute route{404, "no such route"};
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    requests_.push_back(head);
+    requests_.push_back(request);
     if (auto it = routes_.find(path); it != routes_.end()) route = it->second;
+  }
+  if (route.mode == TestRoute::Mode::kSilent) {
+    // No answer: wait until the client gives up (or 30 s, or the server stops).
+    const auto silence_end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!stop_ && std::chrono::steady_clock::now() < silence_end) {
+      const int n = ReceiveWithin(connection, buffer, sizeof buffer, 100);
+      if (n == 0 || n == -1) break;
+    }
+    return;
   }
   const std::string status_line = "HTTP/1.0 " + std::to_string(route.status) +
                                   (route.status == 200 ? " OK" : " Status") + "\r\n";
@@ -81,4 +105,4 @@ void TestHttpServer::Answer(intptr_t connection) {
   }
 }
 
-}  // namespace norvex::service::testing
+}  // namespace norvex::test

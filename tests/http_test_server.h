@@ -10,13 +10,14 @@
 #include <thread>
 #include <vector>
 
-namespace norvex::service::testing {
+namespace norvex::test {
 
 struct TestRoute {
   enum class Mode {
     kNormal,     // status, Content-Length, body
     kTruncated,  // announces the whole body, sends half, closes
     kStall,      // announces the whole body, sends half, then nothing until the client leaves
+    kSilent,     // reads the request and never answers, until the client leaves
   };
   int status = 200;
   std::string body;
@@ -34,6 +35,9 @@ class TestHttpServer {
   void Set(const std::string& path, TestRoute route);
   // The request heads received so far (request line and headers).
   std::vector<std::string> Requests();
+  // The first bytes (up to 4 KiB) that each connection sent, complete request or not: a client
+  // that speaks TLS shows its handshake here.
+  std::vector<std::string> Connections();
 
  private:
   void Serve();
@@ -45,7 +49,8 @@ class TestHttpServer {
   std::mutex mutex_;
   std::map<std::string, TestRoute> routes_;
   std::vector<std::string> requests_;
+  std::vector<std::string> connections_;
   std::thread thread_;
 };
 
-}  // namespace norvex::service::testing
+}  // namespace norvex::test

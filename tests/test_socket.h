@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <atomic>
 
-namespace norvex::service::testing {
+namespace norvex::test {
 
 using SocketId = intptr_t;
 inline constexpr SocketId kNoSocket = -1;
@@ -20,4 +20,4 @@ int ReceiveWithin(SocketId socket, char* buffer, size_t size, int timeout_ms);
 bool SendAll(SocketId socket, const char* data, size_t size, const std::atomic<bool>& stop);
 void CloseSocket(SocketId socket);
 
-}  // namespace norvex::service::testing
+}  // namespace norvex::test

@@ -1,9 +1,9 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include "service/tests/test_socket.h"
+#include "tests/test_socket.h"
 
-namespace norvex::service::testing {
+namespace norvex::test {
 
 namespace {
 bool Started() {
@@ -74,4 +74,4 @@ void CloseSocket(SocketId socket) {
   if (socket != kNoSocket) ::closesocket(static_cast<SOCKET>(socket));
 }
 
-}  // namespace norvex::service::testing
+}  // namespace norvex::test

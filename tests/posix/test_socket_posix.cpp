@@ -6,9 +6,9 @@
 
 #include <cerrno>
 
-#include "service/tests/test_socket.h"
+#include "tests/test_socket.h"
 
-namespace norvex::service::testing {
+namespace norvex::test {
 
 SocketId ListenOnLoopback(uint16_t port, uint16_t* bound) {
   const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -69,4 +69,4 @@ void CloseSocket(SocketId socket) {
   if (socket != kNoSocket) ::close(static_cast<int>(socket));
 }
 
-}  // namespace norvex::service::testing
+}  // namespace norvex::test
