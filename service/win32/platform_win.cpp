@@ -12,12 +12,16 @@ namespace norvex::service {
 
 namespace {
 
+constexpr char kArchiveLibraryName[] = "UNZIP32.dll";
+
 class Win32Bundle : public PlatformBundle {
  public:
   Win32Bundle() {
     log_path = "c:\\Temp\\LiveUpdateLog.txt";
-    const std::string library_path = ProgramFolderOf(files_.ProgramPath()) + "\\UNZIP32.dll";
-    library_ = ::LoadLibraryA(library_path.c_str());
+    // Without the program's own path (one of 260 characters or more gives none) the library is
+    // not looked for anywhere else, the current folder least of all.
+    const std::string library_path = ProgramSiblingPath(files_.ProgramPath(), kArchiveLibraryName);
+    if (!library_path.empty()) library_ = ::LoadLibraryA(library_path.c_str());
     ArchiveFunctions f;
     if (library_) {
       Bind(f.is_busy, 10);
@@ -28,7 +32,7 @@ class Win32Bundle : public PlatformBundle {
       Bind(f.extract, 25);
     }
     if (!f.complete()) {
-      load_error = "The archive library " + library_path + " could not be loaded.";
+      load_error = ArchiveLoadError(library_path, kArchiveLibraryName);
     }
     archive_ = std::make_unique<BoundArchiveLibrary>(f, [](const std::string& p) { return p; });
     platform.files = &files_;
