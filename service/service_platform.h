@@ -108,8 +108,8 @@ class HttpClient {
 class FileMover {
  public:
   virtual ~FileMover() = default;
-  // 2 on the NT family (and on POSIX, which keeps a journal); anything else selects the
-  // list file and run-once branch.
+  // The platform identifier: 2 on the NT family (and on POSIX, which keeps a journal), 1 on the
+  // older family, which alone takes the list file and run-once branch; 0 when unknown.
   virtual int PlatformId() = 0;
   // Records that source replaces destination at the next restart; false when refused.
   virtual bool MoveAtRestart(const std::string& source, const std::string& destination) = 0;

@@ -133,6 +133,18 @@ void Win32Console::Print(const std::string& text) {
 }
 
 int Win32Mover::PlatformId() {
+  // The system's own answer first: a compatibility layer that makes GetVersionEx report the
+  // older family to a program leaves RtlGetVersion alone. Only NT systems have it.
+  using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
+  if (const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll")) {
+    const auto rtl_get_version = reinterpret_cast<RtlGetVersionFunction>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(ntdll, "RtlGetVersion")));
+    OSVERSIONINFOW system{};
+    system.dwOSVersionInfoSize = sizeof system;
+    if (rtl_get_version && rtl_get_version(&system) == 0) {
+      return static_cast<int>(system.dwPlatformId);
+    }
+  }
   OSVERSIONINFOA version{};
   version.dwOSVersionInfoSize = sizeof version;
 #pragma GCC diagnostic push
