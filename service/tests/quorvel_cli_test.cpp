@@ -186,5 +186,21 @@ TEST_F(QuorvelCli, ConsoleRunWithoutManagerAndMissingLibrary) {
   EXPECT_EQ(run.output.find("Usage"), std::string::npos);
 }
 
+TEST_F(QuorvelCli, ProgramPathTooLongForItsBufferLoadsNoLibraryFromTheCurrentFolder) {
+  // The program in a folder whose path, with the program's name, is 260 characters or more...
+  fs::path deep = temp_.path();
+  while (deep.string().size() < 270) deep /= std::string(40, 'd');
+  fs::create_directories(deep);
+  const fs::path program = deep / fs::path(QUORVEL_LOOPBACK).filename();
+  fs::copy_file(QUORVEL_LOOPBACK, program);
+  // ...started from a folder that holds an archive library.
+  const fs::path current = temp_.path() / "current";
+  fs::create_directories(current);
+  fs::copy_file(ARCHIVE_LIBRARY, current / fs::path(ARCHIVE_LIBRARY).filename());
+  const auto run = RunProgram(program.string(), {"/help"}, current.string());
+  EXPECT_EQ(run.exit_code, 1) << run.output;
+  EXPECT_EQ(run.output.find("Usage"), std::string::npos) << run.output;
+}
+
 }  // namespace
 }  // namespace norvex::service
