@@ -93,6 +93,8 @@ struct HttpResult {
   // server announced no length) without a transfer error or stall.
   bool body_complete = false;
   uint64_t body_bytes = 0;
+  // The Location header of a redirect answer (3xx), as the server sent it; empty otherwise.
+  std::string location;
 };
 
 class HttpClient {
@@ -100,6 +102,8 @@ class HttpClient {
   virtual ~HttpClient() = default;
   // Sends the request. With a sink and status 200 the body is streamed into it; a sink that
   // returns false ends the transfer as incomplete. Without a sink the body is not read.
+  // Redirects are not followed (the caller decides whether to), no credentials of any kind
+  // are sent (no automatic logon, no stored passwords) and no cookies are kept or sent.
   virtual HttpResult Get(const HttpRequest& request,
                          const std::function<bool(const char*, size_t)>* sink) = 0;
 };

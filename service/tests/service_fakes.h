@@ -29,7 +29,8 @@ class FakeClock : public Clock {
   }
 };
 
-// Answers by object (path with query); an unknown object gets 404.
+// Answers by address ("https://host:port/object") or, when no answer is set for the whole
+// address, by object (path with query); an unknown object gets 404.
 class FakeHttp : public HttpClient {
  public:
   struct Answer {
@@ -37,6 +38,7 @@ class FakeHttp : public HttpClient {
     std::string body;
     bool complete = true;         // false: the body breaks off (truncated or stalled)
     std::string failed_step = {};  // set: the request fails before any answer
+    std::string location = {};     // the Location header of a redirect
   };
   std::map<std::string, Answer> answers;
   std::vector<HttpRequest> requests;
