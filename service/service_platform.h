@@ -42,8 +42,13 @@ class ServiceFileSystem {
   // Creates the file or cuts it to length 0; null when it cannot be opened.
   virtual std::unique_ptr<OutputFile> CreateOutput(const std::string& path) = 0;
   virtual bool ReadWhole(const std::string& path, std::string* bytes) = 0;
-  // Appends one line of the update log as the platform's text streams write it.
+  // Appends one line of the update log as the platform's text streams write it. Refused
+  // (false, nothing written) when the log or its folder is reached through a link or
+  // reparse point, the log has more than one name, or someone else owns it.
   virtual bool AppendLogLine(const std::string& path, const std::string& line) = 0;
+  // The first of folder, its files and its subfolders that someone other than an
+  // administrator (on POSIX: than root and this user) can change; empty when there is none.
+  virtual std::string FindChangeableByUsers(const std::string& folder) = 0;
 };
 
 // The platform's profile (INI) functions with their buffer rules.

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "service/tests/file_access.h"
 #include "service/tests/http_test_server.h"
 #include "service/tests/run_program.h"
 #include "service/tests/scheduled_moves.h"
@@ -185,6 +186,22 @@ TEST_F(QuorvelCli, ConsoleRunWithoutManagerAndMissingLibrary) {
   EXPECT_NE(run.exit_code, 0);
   EXPECT_EQ(run.output.find("Usage"), std::string::npos);
 }
+
+#ifdef _WIN32
+TEST_F(QuorvelCli, SystemLibraryIsNeverTakenFromTheProgramFolder) {
+  ASSERT_TRUE(server_.listening()) << "port " << NORVEX_TEST_UPDATE_PORT << " is taken";
+  Publish();
+  fs::copy_file(PLANTED_LIBRARY, program_ / "WININET.dll");
+  const std::string program_name = fs::path(exe_).filename().string();
+  ASSERT_TRUE(testing::PreferLibraryBesideProgram(program_name, "wininet", true));
+  const std::string installed = Run("/install");
+  testing::PreferLibraryBesideProgram(program_name, "wininet", false);
+  EXPECT_EQ(installed, "LiveUpdate Service sucessfully installed! \n");
+  // The report went out through the system's WININET.dll, and the planted one was not loaded.
+  EXPECT_TRUE(Requested("/log/install"));
+  EXPECT_FALSE(fs::exists(program_ / "planted-library-loaded.txt"));
+}
+#endif
 
 TEST_F(QuorvelCli, ProgramPathTooLongForItsBufferLoadsNoLibraryFromTheCurrentFolder) {
   // The program in a folder whose path, with the program's name, is 260 characters or more...

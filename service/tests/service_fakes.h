@@ -94,6 +94,7 @@ class ProgramFolderFiles : public ServiceFileSystem {
   ProgramFolderFiles(std::unique_ptr<ServiceFileSystem> real, std::string program_path)
       : real_(std::move(real)), program_path_(std::move(program_path)) {}
   std::string ProgramPath() override { return program_path_; }
+  void SetProgramPath(std::string path) { program_path_ = std::move(path); }
   bool IsFolder(const std::string& p) override { return real_->IsFolder(p); }
   bool FileExists(const std::string& p) override { return real_->FileExists(p); }
   bool CreateFolder(const std::string& p) override { return real_->CreateFolder(p); }
@@ -107,6 +108,9 @@ class ProgramFolderFiles : public ServiceFileSystem {
   bool ReadWhole(const std::string& p, std::string* b) override { return real_->ReadWhole(p, b); }
   bool AppendLogLine(const std::string& p, const std::string& l) override {
     return real_->AppendLogLine(p, l);
+  }
+  std::string FindChangeableByUsers(const std::string& folder) override {
+    return real_->FindChangeableByUsers(folder);
   }
 
  private:

@@ -1,5 +1,6 @@
 #include "service/win32/windows_service_api.h"
 #include "service/tests/run_program.h"
+#include "service/tests/file_access.h"
 
 #include <cstdlib>
 
@@ -19,22 +20,6 @@ std::string ReadWhole(const std::string& path) {
   return bytes;
 }
 
-// The host system's name of a Windows path (Wine only); empty when there is none.
-std::string UnixName(const std::string& path) {
-  using UnixNameFunction = char*(CDECL*)(const wchar_t*);
-  const auto unix_name = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void (*)()>(
-      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  if (!unix_name) return "";
-  std::wstring wide(path.size() + 1, L'\0');
-  wide.resize(::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(),
-                                    static_cast<int>(wide.size())));
-  char* name = unix_name(wide.c_str());
-  if (!name) return "";
-  std::string result = name;
-  ::HeapFree(::GetProcessHeap(), 0, name);
-  return result;
-}
-
 // Wine's CreateProcess starts no program whose path is 260 characters or more; its loader, a
 // program of the host system, does. The host's shell catches the output and the exit code,
 // which do not come back from a host program otherwise.
@@ -45,7 +30,7 @@ ProgramRun RunThroughWineLoader(const std::string& command, const std::string& f
       !::GetTempFileNameA(temp, "rc", 0, code)) {
     return run;
   }
-  const std::string unix_output = UnixName(output), unix_code = UnixName(code);
+  const std::string unix_output = HostPath(output), unix_code = HostPath(code);
   if (unix_output.empty() || unix_code.empty()) return run;
   std::string script = "/usr/lib/wine/wine64 " + command + " > '" + unix_output +
                        "' 2>&1; echo $? > '" + unix_code + "'";
@@ -99,7 +84,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   ::CloseHandle(write_end);
   if (!started) {
     ::CloseHandle(read_end);
-    if (program.size() >= MAX_PATH && !UnixName(program).empty()) {
+    if (program.size() >= MAX_PATH && !HostPath(program).empty()) {
       return RunThroughWineLoader(command, folder);
     }
     return run;
