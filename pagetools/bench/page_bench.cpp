@@ -1,0 +1,107 @@
+// page_bench [RUNS]: the page tools on a generated page of about 2 MB with realistic nesting
+// (sections, articles, lists, tables, inline formatting): highlighting a common word (about
+// 15,000 occurrences), removing the highlights, and one find-next step. Prints the median and
+// fastest of RUNS runs against the goals (100 ms, 20 ms, 1 ms).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "pagetools/browser_page.h"
+#include "pagetools/model_document.h"
+#include "pagetools/page_model.h"
+
+namespace {
+
+using namespace norvex::pagetools;
+using Clock = std::chrono::steady_clock;
+
+std::u16string MakePage() {
+  static const char16_t* const kSentences[] = {
+      u"The fish <b>market</b> opens before dawn and the first boats arrive at five. ",
+      u"Traders at the <a href=\"/m\">Market</a> weigh tuna on scales older than the hall. ",
+      u"Prices are written in <i>chalk</i> and change every hour with the <em>market</em>. ",
+      u"Visitors should keep to the marked paths &amp; not touch the crates. ",
+  };
+  std::u16string page =
+      u"<!DOCTYPE html><html lang=\"en\"><head><meta charset=\"utf-8\"><title>Markets</title>"
+      u"<style>p{margin:0}</style></head><body><header><h1>City markets</h1></header><main>";
+  int n = 0;
+  while (page.size() < 2'000'000) {
+    page += u"<section class=\"s\"><h2>District " + std::u16string(1, u'A' + n % 26) +
+            u"</h2><div class=\"col\"><article><p>";
+    for (int i = 0; i < 6; ++i) page += kSentences[(n + i) % 4];
+    page += u"</p><ul><li>Fish market</li><li>Flower <span>mar</span>ket</li><li>Night stalls "
+            u"food</li></ul><table><tr><td>Opening</td><td>5:00</td></tr><tr><td>Trading day</td>"
+            u"<td>Tuesday</td></tr></table></article><aside><p>Ask at the harbour office.</p>"
+            u"</aside></div></section>\n";
+    ++n;
+  }
+  page += u"</main><footer><p>Markets of the city</p></footer></body></html>";
+  return page;
+}
+
+class BenchBrowser final : public Browser {
+ public:
+  std::shared_ptr<model::Document> page;
+  std::u16string LocationUrl() override { return page->url; }
+  void Navigate(const std::u16string&) override {}
+  std::shared_ptr<PageDocument> TopDocument() override { return MakeModelDocument(page); }
+  std::unique_ptr<NewBrowserWindow> CreateBrowserWindow() override { return nullptr; }
+};
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+void Report(const char* what, std::vector<double> times, double goal) {
+  std::sort(times.begin(), times.end());
+  std::printf("page_bench: %-34s median %8.3f ms, fastest %8.3f ms (goal %g ms)\n", what,
+              times[times.size() / 2], times.front(), goal);
+}
+
+int CountHighlights(const model::Document& document) {
+  int count = 0;
+  for (model::Node* e : document.Elements()) {
+    const std::u16string* id = e->FindAttribute(u"id");
+    if (id && *id == kHighlightId) ++count;
+  }
+  return count;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const std::u16string html = MakePage();
+  std::printf("page_bench: page of %zu characters\n", html.size());
+  std::vector<double> highlight, remove, find;
+  int matches = 0;
+  for (int run = 0; run < runs; ++run) {
+    SharedPageToolState() = PageToolState();
+    BenchBrowser browser;
+    browser.page = model::Document::Parse(html);
+    BrowserPage tools(&browser);
+    auto start = Clock::now();
+    tools.HighlightWords(u"market");
+    highlight.push_back(Ms(Clock::now() - start));
+    matches = CountHighlights(*browser.page);
+    start = Clock::now();
+    tools.RemoveHighlights();
+    remove.push_back(Ms(Clock::now() - start));
+    if (CountHighlights(*browser.page) != 0) {
+      std::printf("page_bench: highlights left after removal\n");
+      return 1;
+    }
+    for (int step = 0; step < 200; ++step) {
+      start = Clock::now();
+      tools.FindNext(u"market", false, 0);
+      find.push_back(Ms(Clock::now() - start));
+    }
+  }
+  std::printf("page_bench: %d occurrences highlighted\n", matches);
+  Report("highlight the word", highlight, 100);
+  Report("remove the highlights", remove, 20);
+  Report("one find-next step", find, 1);
+  return 0;
+}
