@@ -32,8 +32,16 @@ const std::u16string* Node::FindAttribute(std::u16string_view attribute) const {
 // ---- Live positions and ranges ------------------------------------------------------------
 
 LivePosition::LivePosition(std::shared_ptr<Document> document, Gravity g)
-    : gravity(g), document_(std::move(document)) {
+    : gravity(g), document_(document.get()), hold_(std::move(document)) {
   document_->live_.push_back(this);
+}
+
+LivePosition::LivePosition(Document& document, Gravity g) : gravity(g), document_(&document) {
+  document_->live_.push_back(this);
+}
+
+std::shared_ptr<Document> LivePosition::shared_document() const {
+  return document_->shared_from_this();
 }
 
 LivePosition::~LivePosition() {
@@ -42,10 +50,11 @@ LivePosition::~LivePosition() {
 }
 
 void LivePosition::MoveTo(const std::shared_ptr<Document>& document, Position at) {
-  if (document != document_) {
+  if (document.get() != document_) {
     auto& live = document_->live_;
     live.erase(std::find(live.begin(), live.end(), this));
-    document_ = document;
+    document_ = document.get();
+    if (hold_) hold_ = document;
     document_->live_.push_back(this);
   }
   position = at;
@@ -57,6 +66,9 @@ Document::Document() {
   nodes_.emplace_back();
   nodes_.front().kind = NodeKind::kDocument;
 }
+
+// The selection's positions unregister themselves: they go before the list they are in.
+Document::~Document() { selection.reset(); }
 
 std::shared_ptr<Document> Document::Create() {
   return std::shared_ptr<Document>(new Document());
@@ -87,7 +99,7 @@ Node* Document::Body() const {
 }
 
 void Document::Select(const Range& range) {
-  if (!selection) selection = std::make_shared<Range>(shared_from_this());
+  if (!selection) selection = std::make_shared<Range>(*this);
   selection->Set(range.start(), range.end());
   selectionStamp = ++SelectionClock();
 }
@@ -508,8 +520,17 @@ char16_t UnitKey(char16_t c, bool matchCase) {
 
 Range::Range(std::shared_ptr<Document> document)
     : start_(document, Gravity::kLeft), end_(document, Gravity::kRight) {
-  Node* body = document->Body();
-  Node* holder = body ? body : document->root();
+  SpanBody();
+}
+
+Range::Range(Document& document)
+    : start_(document, Gravity::kLeft), end_(document, Gravity::kRight) {
+  SpanBody();
+}
+
+void Range::SpanBody() {
+  Node* body = document().Body();
+  Node* holder = body ? body : document().root();
   start_.position = Document::Begin(holder);
   end_.position = Document::End(holder);
 }

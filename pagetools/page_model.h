@@ -64,29 +64,36 @@ enum class Gravity { kLeft, kRight };
 // it where the content was. Registered with its document for its whole life.
 class LivePosition {
  public:
+  // A position that keeps its document alive.
   explicit LivePosition(std::shared_ptr<Document> document, Gravity gravity = Gravity::kLeft);
+  // A position of the document's own (its selection), which must not keep it alive.
+  explicit LivePosition(Document& document, Gravity gravity = Gravity::kLeft);
   ~LivePosition();
   LivePosition(const LivePosition&) = delete;
   LivePosition& operator=(const LivePosition&) = delete;
 
   Document& document() const { return *document_; }
-  const std::shared_ptr<Document>& shared_document() const { return document_; }
+  std::shared_ptr<Document> shared_document() const;
   // Places the position in another document (or this one).
   void MoveTo(const std::shared_ptr<Document>& document, Position at);
   Position position;
   Gravity gravity;
 
  private:
-  std::shared_ptr<Document> document_;
+  Document* document_;
+  std::shared_ptr<Document> hold_;  // null for the document's own positions
 };
 
 // A stretch of the document between two live positions, as a text range of the browser: it
 // finds text, gives its text, is replaced by markup, becomes the selection.
 class Range {
  public:
+  // A range over the document's body (or the whole document without one).
   explicit Range(std::shared_ptr<Document> document);
+  // The document's own range (its selection), which does not keep it alive.
+  explicit Range(Document& document);
   Document& document() const { return start_.document(); }
-  const std::shared_ptr<Document>& shared_document() const { return start_.shared_document(); }
+  std::shared_ptr<Document> shared_document() const { return start_.shared_document(); }
 
   Position start() const { return start_.position; }
   Position end() const { return end_.position; }
@@ -112,6 +119,8 @@ class Range {
   std::u16string Bookmark() const;
 
  private:
+  void SpanBody();
+
   LivePosition start_;
   LivePosition end_;
 };
@@ -135,6 +144,7 @@ class Document : public std::enable_shared_from_this<Document> {
   static std::shared_ptr<Document> Create();
   // The page `html` parsed by the build's parser (or by `parser`).
   static std::shared_ptr<Document> Parse(std::u16string_view html, HtmlParser* parser = nullptr);
+  ~Document();
 
   Node* root() { return &nodes_.front(); }
   const Node* root() const { return &nodes_.front(); }

@@ -185,3 +185,27 @@ TEST(PageModel, FramesetPageHasNoBody) {
 
 }  // namespace
 }  // namespace norvex::pagetools::model
+
+namespace norvex::pagetools::model {
+namespace {
+
+TEST(PageModel, ADocumentWithASelectionGoesWithItsLastReference) {
+  std::weak_ptr<Document> watch;
+  {
+    auto document = Document::Parse(u"<p>fish</p>");
+    Range range(document);
+    ASSERT_TRUE(range.Find(u"fish", false));
+    document->Select(range);
+    watch = document;
+  }
+  EXPECT_TRUE(watch.expired());
+}
+
+TEST(PageModel, ElementsWithoutTagTextGetAName) {
+  // The parser reopens an unknown formatting-like element without its tag text.
+  auto document = Document::Parse(u"<p><b><x-y>a</b>b</p>");
+  for (Node* e : document->Elements()) EXPECT_FALSE(e->name.empty());
+}
+
+}  // namespace
+}  // namespace norvex::pagetools::model

@@ -32,6 +32,8 @@ std::u16string TagName(const GumboElement& element) {
   } else if (const char* svg = gumbo_normalize_svg_tagname(&original)) {
     name = svg;
   }
+  // Elements that the parser made itself (a formatting element reopened) carry no tag text.
+  if (name.empty()) name = "unknown";
   return Utf8ToUtf16(name);
 }
 
