@@ -692,20 +692,41 @@ bool Range::PasteHtml(std::u16string_view html) {
 
 // ---- The reader's view ----------------------------------------------------------------------
 
+namespace {
+
+// Latin letters with diacritics (U+00C0 to U+017F) as their base letters, lower case: those
+// whose canonical decomposition starts with an ASCII letter. 0 for the others (Æ, Ø, Đ, Ł, Œ,
+// ...), which only fold their case.
+constexpr char kLatinBase[] =
+    "aaaaaa\0ceeeeiiii\0nooooo\0\0uuuuy\0\0"  // U+00C0..U+00DF
+    "aaaaaa\0ceeeeiiii\0nooooo\0\0uuuuy\0y"  // U+00E0..U+00FF
+    "aaaaaaccccccccdd\0\0eeeeeeeeeegggg"  // U+0100..U+011F
+    "gggghh\0\0iiiiiiiii\0\0\0jjkk\0llllll\0"  // U+0120..U+013F
+    "\0\0\0nnnnnn\0\0\0oooooo\0\0rrrrrrssssss"  // U+0140..U+015F
+    "sstttt\0\0uuuuuuuuuuuuwwyyyzzzzzz\0";  // U+0160..U+017F
+
+}  // namespace
+
 char16_t FoldForFind(char16_t c) {
   if (c < 0x80) return (c >= u'A' && c <= u'Z') ? c + 32 : c;
   if (c == 0x00A0) return u' ';
-  if (c >= 0x00C0 && c <= 0x00DE && c != 0x00D7) return c + 32;
-  if (c >= 0x0100 && c <= 0x0137) return c | 1;
-  if (c >= 0x0139 && c <= 0x0148) return (c & 1) ? c + 1 : c;
-  if (c >= 0x014A && c <= 0x0177) return c | 1;
-  if (c == 0x0178) return 0x00FF;
-  if (c >= 0x0179 && c <= 0x017E) return (c & 1) ? c + 1 : c;
+  // Full-width forms of ASCII read as ASCII.
+  if (c >= 0xFF01 && c <= 0xFF5E) return FoldForFind(static_cast<char16_t>(c - 0xFEE0));
+  // Katakana read as hiragana.
+  if (c >= 0x30A1 && c <= 0x30F6) return c - 0x60;
+  if (c >= 0x00C0 && c <= 0x017F) {
+    const char base = kLatinBase[c - 0x00C0];
+    if (base) return static_cast<char16_t>(base);
+    if (c >= 0x00C0 && c <= 0x00DE && c != 0x00D7) return c + 32;
+    if (c >= 0x0100 && c <= 0x0137) return c | 1;
+    if (c >= 0x0139 && c <= 0x0148) return (c & 1) ? c + 1 : c;
+    if (c >= 0x014A && c <= 0x0177) return c | 1;
+    return c;
+  }
   if (c >= 0x0391 && c <= 0x03A9 && c != 0x03A2) return c + 32;
   if (c == 0x03C2) return 0x03C3;
   if (c >= 0x0400 && c <= 0x040F) return c + 80;
   if (c >= 0x0410 && c <= 0x042F) return c + 32;
-  if (c >= 0xFF21 && c <= 0xFF3A) return c + 32;
   return c;
 }
 

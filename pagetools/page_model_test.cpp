@@ -59,6 +59,15 @@ TEST(PageModel, FindMatchesAsAReaderReads) {
       {"<p>\uff34\uff2f\uff2b\uff39\uff2f</p>", "\uff54\uff4f\uff4b\uff59\uff4f",
        "\uff34\uff2f\uff2b\uff39\uff2f"},                                     // full width
       {"<p>\u6771\u4eac\u30bf\u30ef\u30fc</p>", "\u6771\u4eac", "\u6771\u4eac"},
+      // Width, kana and diacritics do not count (as in the browser's default search); letters
+      // without a canonical base letter only fold their case.
+      {"<p>\uff34\uff2f\uff2b\uff39\uff2f</p>", "tokyo", "\uff34\uff2f\uff2b\uff39\uff2f"},
+      {"<p>\u3068\u3046\u304d\u3087\u3046</p>", "\u30c8\u30a6\u30ad\u30e7\u30a6",
+       "\u3068\u3046\u304d\u3087\u3046"},
+      {"<p>Caf\u00e9 cr\u00e8me</p>", "cafe creme", "Caf\u00e9 cr\u00e8me"},
+      {"<p>\u0141\u00f3d\u017a</p>", "\u0142odz", "\u0141\u00f3d\u017a"},
+      {"<p>\u00d8re</p>", "ore", nullptr},
+      {"<p>stra\u00dfe</p>", "strasse", nullptr},
       {"<p>a<script>tokyo</script></p>", "tokyo", nullptr},
       {"<p>aab</p>", "ab", "ab"},
   };
