@@ -730,7 +730,9 @@ char16_t FoldForFind(char16_t c) {
   return c;
 }
 
-bool IsBlockElement(const Node& e) {
+namespace {
+
+bool IsBlockName(const Node& e) {
   if (e.kind != NodeKind::kElement || e.ns != Namespace::kHtml) return false;
   static const std::u16string_view kBlocks[] = {
       u"address", u"article", u"aside", u"blockquote", u"body", u"br", u"button", u"caption",
@@ -746,7 +748,7 @@ bool IsBlockElement(const Node& e) {
   return false;
 }
 
-bool IsHiddenElement(const Node& e) {
+bool IsHiddenName(const Node& e) {
   if (e.kind != NodeKind::kElement) return false;
   if (e.ns != Namespace::kHtml) return true;  // embedded SVG and MathML
   static const std::u16string_view kHidden[] = {
@@ -757,6 +759,25 @@ bool IsHiddenElement(const Node& e) {
     if (e.name == tag) return true;
   }
   return false;
+}
+
+enum ReaderClass : unsigned char { kClassified = 1, kBlock = 2, kHidden = 4 };
+
+unsigned char ReaderClassOf(const Node& e) {
+  if (!e.readerClass) {
+    e.readerClass = kClassified | (IsBlockName(e) ? kBlock : 0) | (IsHiddenName(e) ? kHidden : 0);
+  }
+  return e.readerClass;
+}
+
+}  // namespace
+
+bool IsBlockElement(const Node& e) {
+  return e.kind == NodeKind::kElement && (ReaderClassOf(e) & kBlock);
+}
+
+bool IsHiddenElement(const Node& e) {
+  return e.kind == NodeKind::kElement && (ReaderClassOf(e) & kHidden);
 }
 
 std::u16string ReaderText(const Document& document) {

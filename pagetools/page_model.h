@@ -39,6 +39,8 @@ struct Node {
   Node* last = nullptr;
   Node* prev = nullptr;
   Node* next = nullptr;
+  // What the reader's view makes of the element, worked out once (names do not change).
+  mutable unsigned char readerClass = 0;
 
   bool IsElement(std::u16string_view tag) const {
     return kind == NodeKind::kElement && ns == Namespace::kHtml && name == tag;
