@@ -19,15 +19,6 @@ namespace {
 using namespace norvex;
 using namespace norvex::pagetools;
 
-class FuzzBrowser final : public Browser {
- public:
-  std::shared_ptr<model::Document> page;
-  std::u16string LocationUrl() override { return page->url; }
-  void Navigate(const std::u16string&) override {}
-  std::shared_ptr<PageDocument> TopDocument() override { return MakeModelDocument(page); }
-  std::unique_ptr<NewBrowserWindow> CreateBrowserWindow() override { return nullptr; }
-};
-
 void Fail(const char* what, const std::u16string& a, const std::u16string& b) {
   std::fprintf(stderr, "%s\n--- first\n%s\n--- second\n%s\n", what, Utf16ToUtf8(a).c_str(),
                Utf16ToUtf8(b).c_str());
@@ -81,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::u16string word = text.substr(begin, end - begin);
 
   SharedPageToolState() = PageToolState();
-  FuzzBrowser browser;
+  ModelBrowser browser;
   browser.page = page;
   BrowserPage tools(&browser);
   tools.HighlightWords(word);

@@ -432,20 +432,7 @@ class TreeBuilder {
       previous->data += text;
       return;
     }
-    Node* node = doc_.NewText(std::u16string(text));
-    if (before) {
-      node->parent = parent;
-      node->next = before;
-      node->prev = before->prev;
-      if (before->prev) {
-        before->prev->next = node;
-      } else {
-        parent->first = node;
-      }
-      before->prev = node;
-    } else {
-      Document::AppendChild(parent, node);
-    }
+    Document::LinkBefore(parent, doc_.NewText(std::u16string(text)), before);
   }
 
   // `foster`: content that a table may not hold goes before the table.
@@ -456,24 +443,12 @@ class TreeBuilder {
     Node* parent = Current();
     Node* table = foster ? FosterTable() : nullptr;
     if (table && table->parent) {
-      InsertBeforeNode(table->parent, element, table);
+      Document::LinkBefore(table->parent, element, table);
     } else {
       Document::AppendChild(parent, element);
     }
     if (push) stack_.push_back(element);
     return element;
-  }
-
-  void InsertBeforeNode(Node* parent, Node* node, Node* before) {
-    node->parent = parent;
-    node->next = before;
-    node->prev = before->prev;
-    if (before->prev) {
-      before->prev->next = node;
-    } else {
-      parent->first = node;
-    }
-    before->prev = node;
   }
 
   // The table that content goes before, when the current node is a table part.
@@ -630,23 +605,11 @@ class TreeBuilder {
         return;
       }
       if (name == u"frameset") {
-        EnsureHead();
-        frameset_ = doc_.NewElement(u"frameset");
-        frameset_->attributes = token.attributes;
-        Document::AppendChild(html_, frameset_);
-        stack_.resize(1);
-        stack_.push_back(frameset_);
-        inHead_ = false;
+        frameset_ = OpenPageElement(token);
         return;
       }
       if (name == u"body") {
-        EnsureHead();
-        body_ = doc_.NewElement(u"body");
-        body_->attributes = token.attributes;
-        Document::AppendChild(html_, body_);
-        stack_.resize(1);
-        stack_.push_back(body_);
-        inHead_ = false;
+        body_ = OpenPageElement(token);
         return;
       }
       EnsureBody();
@@ -667,6 +630,18 @@ class TreeBuilder {
     }
     if (name == u"head" || name == u"frameset" || name == u"frame") return;
     InBody(token, tokenizer);
+  }
+
+  // The body or frameset element of the page, after the head, open from now on.
+  Node* OpenPageElement(const Token& token) {
+    EnsureHead();
+    Node* element = doc_.NewElement(token.name);
+    element->attributes = token.attributes;
+    Document::AppendChild(html_, element);
+    stack_.resize(1);
+    stack_.push_back(element);
+    inHead_ = false;
+    return element;
   }
 
   void BeforeBodyContent(std::u16string_view) {
@@ -935,17 +910,7 @@ bool HtmlReader::ParseDocument(std::u16string_view html, Document& document) {
     head = head || c->IsElement(u"head");
     body = body || c->IsElement(u"body") || c->IsElement(u"frameset");
   }
-  if (!head) {
-    Node* h = document.NewElement(u"head");
-    h->parent = htmlElement;
-    h->next = htmlElement->first;
-    if (htmlElement->first) {
-      htmlElement->first->prev = h;
-    } else {
-      htmlElement->last = h;
-    }
-    htmlElement->first = h;
-  }
+  if (!head) Document::LinkBefore(htmlElement, document.NewElement(u"head"), htmlElement->first);
   if (!body) Document::AppendChild(htmlElement, document.NewElement(u"body"));
   builder.DropFirstNewlines();
   return true;
@@ -959,15 +924,7 @@ std::vector<Node*> HtmlReader::ParseFragment(std::u16string_view html, const Nod
   builder.StartFragment(container, context);
   builder.Run(tokenizer);
   builder.DropFirstNewlines();
-  std::vector<Node*> nodes;
-  for (Node* c = container->first; c;) {
-    Node* next = c->next;
-    c->parent = c->prev = c->next = nullptr;
-    nodes.push_back(c);
-    c = next;
-  }
-  container->first = container->last = nullptr;
-  return nodes;
+  return Document::TakeChildren(container);
 }
 
 std::optional<std::vector<Node*>> ReadSimpleFragment(std::u16string_view html, const Node& context,
@@ -1007,14 +964,7 @@ std::optional<std::vector<Node*>> ReadSimpleFragment(std::u16string_view html, c
     }
   }
   if (stack.size() != 1) return std::nullopt;
-  std::vector<Node*> nodes;
-  for (Node* c = container->first; c;) {
-    Node* next = c->next;
-    c->parent = c->prev = c->next = nullptr;
-    nodes.push_back(c);
-    c = next;
-  }
-  return nodes;
+  return Document::TakeChildren(container);
 }
 
 }  // namespace norvex::pagetools::model

@@ -1,5 +1,7 @@
 #include "pagetools/model_document.h"
 
+#include "common/text.h"
+
 namespace norvex::pagetools {
 
 namespace {
@@ -191,15 +193,7 @@ class ModelDocument final : public PageDocument {
     const Node* html = document_->HtmlElement();
     if (!html) return std::nullopt;
     for (const model::Attribute& a : html->attributes) {
-      if (a.name.size() != name.size()) continue;
-      bool same = true;
-      for (size_t i = 0; i < name.size() && same; ++i) {
-        char16_t x = a.name[i], y = name[i];
-        if (x >= u'A' && x <= u'Z') x += 32;
-        if (y >= u'A' && y <= u'Z') y += 32;
-        same = x == y;
-      }
-      if (same) return a.value;
+      if (EqualsIgnoreCaseAscii(a.name, name)) return a.value;
     }
     return std::nullopt;
   }

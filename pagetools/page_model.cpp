@@ -123,16 +123,34 @@ Node* Document::NewText(std::u16string text) {
   return node;
 }
 
-void Document::AppendChild(Node* parent, Node* child) {
+void Document::AppendChild(Node* parent, Node* child) { LinkBefore(parent, child, nullptr); }
+
+void Document::LinkBefore(Node* parent, Node* child, Node* before) {
   child->parent = parent;
-  child->prev = parent->last;
-  child->next = nullptr;
-  if (parent->last) {
-    parent->last->next = child;
+  child->next = before;
+  child->prev = before ? before->prev : parent->last;
+  if (child->prev) {
+    child->prev->next = child;
   } else {
     parent->first = child;
   }
-  parent->last = child;
+  if (before) {
+    before->prev = child;
+  } else {
+    parent->last = child;
+  }
+}
+
+std::vector<Node*> Document::TakeChildren(Node* holder) {
+  std::vector<Node*> nodes;
+  for (Node* c = holder->first; c;) {
+    Node* next = c->next;
+    c->parent = c->prev = c->next = nullptr;
+    nodes.push_back(c);
+    c = next;
+  }
+  holder->first = holder->last = nullptr;
+  return nodes;
 }
 
 Position Document::End(Node* node) {
@@ -205,19 +223,7 @@ void Document::InsertBefore(Node* parent, Node* child, Node* before) {
   for (LivePosition* p : live_) {
     if (p->position.node && Same(p->position, place)) atPlace.push_back(p);
   }
-  child->parent = parent;
-  child->next = before;
-  child->prev = before ? before->prev : parent->last;
-  if (child->prev) {
-    child->prev->next = child;
-  } else {
-    parent->first = child;
-  }
-  if (before) {
-    before->prev = child;
-  } else {
-    parent->last = child;
-  }
+  LinkBefore(parent, child, before);
   for (LivePosition* p : atPlace) {
     p->position = p->gravity == Gravity::kLeft ? Position{parent, child, 0}
                                                : Position{parent, child->next, 0};

@@ -172,6 +172,11 @@ class Document : public std::enable_shared_from_this<Document> {
   Node* NewNode(NodeKind kind);
   // Appends without touching live positions (for parsers building a tree that nobody points at).
   static void AppendChild(Node* parent, Node* child);
+  // Links `child` into `parent` before `before` (null: at the end), without touching live
+  // positions.
+  static void LinkBefore(Node* parent, Node* child, Node* before);
+  // Detaches the children of `holder` (a node nobody points at) and returns them in order.
+  static std::vector<Node*> TakeChildren(Node* holder);
 
   // Changing the tree; live positions follow.
   void InsertBefore(Node* parent, Node* child, Node* before);

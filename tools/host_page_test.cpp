@@ -67,15 +67,7 @@ TEST(HostPage, SavedPagesParseBackToTheSameTrees) {
   auto page = LoadPageFile(kPages + "/frames/index.html", u"", error);
   ASSERT_TRUE(page);
   // Highlight in the frames first, so that the saved files hold the highlight markup.
-  struct OneBrowser final : pagetools::Browser {
-    std::shared_ptr<Document> page;
-    std::u16string LocationUrl() override { return page->url; }
-    void Navigate(const std::u16string&) override {}
-    std::shared_ptr<pagetools::PageDocument> TopDocument() override {
-      return pagetools::MakeModelDocument(page);
-    }
-    std::unique_ptr<pagetools::NewBrowserWindow> CreateBrowserWindow() override { return nullptr; }
-  } browser;
+  pagetools::ModelBrowser browser;
   browser.page = page;
   pagetools::BrowserPage tools(&browser);
   tools.HighlightWords(u"fish");

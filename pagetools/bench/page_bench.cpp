@@ -45,15 +45,6 @@ std::u16string MakePage() {
   return page;
 }
 
-class BenchBrowser final : public Browser {
- public:
-  std::shared_ptr<model::Document> page;
-  std::u16string LocationUrl() override { return page->url; }
-  void Navigate(const std::u16string&) override {}
-  std::shared_ptr<PageDocument> TopDocument() override { return MakeModelDocument(page); }
-  std::unique_ptr<NewBrowserWindow> CreateBrowserWindow() override { return nullptr; }
-};
-
 struct Times {
   std::vector<double> elapsed, processor;
 };
@@ -99,7 +90,7 @@ int main(int argc, char** argv) {
   int matches = 0;
   for (int run = 0; run < runs; ++run) {
     SharedPageToolState() = PageToolState();
-    BenchBrowser browser;
+    ModelBrowser browser;
     browser.page = model::Document::Parse(html);
     BrowserPage tools(&browser);
     Measure(highlight, [&] { tools.HighlightWords(u"market"); });

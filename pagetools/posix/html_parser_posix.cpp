@@ -136,14 +136,7 @@ class GumboParser final : public HtmlParser {
     Node* holder = document.NewElement(context.name, context.ns);
     if (output->root) CopyChildren(output->root->v.element.children, holder, document);
     gumbo_destroy_output(&options, output);
-    std::vector<Node*> nodes;
-    for (Node* c = holder->first; c;) {
-      Node* next = c->next;
-      c->parent = c->prev = c->next = nullptr;
-      nodes.push_back(c);
-      c = next;
-    }
-    return nodes;
+    return Document::TakeChildren(holder);
   }
 };
 

@@ -19,6 +19,7 @@
 #include <new>
 #include <vector>
 
+#include "common/text.h"
 #include "pagetools/win32/mshtml_ids_win.h"
 #include "tools/win32/host_com_win.h"
 #include "tools/win32/host_document_win.h"
@@ -61,17 +62,6 @@ BSTR Bstr(const std::u16string& text) { return NewBstr(text); }
 std::u16string FromBstr(BSTR text) {
   return text ? std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text))
               : std::u16string();
-}
-
-bool EqualsIgnoreCase(const std::u16string& a, const std::u16string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'A' && x <= u'Z') x += 32;
-    if (y >= u'A' && y <= u'Z') y += 32;
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // ---- Objects --------------------------------------------------------------------------------
@@ -415,7 +405,7 @@ HRESULT STDMETHODCALLTYPE ElementGetAttribute(IHTMLElement* self, BSTR name, LON
   V_VT(value) = VT_NULL;
   const std::u16string wanted = FromBstr(name);
   for (const model::Attribute& a : ElementOf(self).node->attributes) {
-    if (!EqualsIgnoreCase(a.name, wanted)) continue;
+    if (!EqualsIgnoreCaseAscii(a.name, wanted)) continue;
     V_VT(value) = VT_BSTR;
     V_BSTR(value) = Bstr(a.value);
     return V_BSTR(value) ? S_OK : E_OUTOFMEMORY;
@@ -837,7 +827,7 @@ HRESULT STDMETHODCALLTYPE DocumentGetElementsByTagName(IHTMLDocument3* self, BST
   const std::u16string wanted = FromBstr(tag);
   std::vector<model::Node*> nodes;
   for (model::Node* e : page->Elements()) {
-    if (EqualsIgnoreCase(e->name, wanted)) nodes.push_back(e);
+    if (EqualsIgnoreCaseAscii(e->name, wanted)) nodes.push_back(e);
   }
   *out = CollectionObject::Create(page, std::move(nodes));
   return *out ? S_OK : E_OUTOFMEMORY;
