@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/profile_store.h"
+
 namespace norvex::platform::posix {
 
 enum class IniEncoding { kUtf8, kUtf8Bom, kUtf16LeBom };
@@ -54,6 +56,11 @@ class IniText {
   // True when the text changed.
   bool Set(std::u16string_view section, std::optional<std::u16string_view> key,
            std::optional<std::u16string_view> value);
+
+  // Sets several keys of one section, giving the text that Set would give for each entry in
+  // this order, in one pass over the file (a full history is a thousand keys).
+  // True when the text changed.
+  bool SetEntries(std::u16string_view section, const std::vector<ProfileEntry>& entries);
 
  private:
   struct Line {

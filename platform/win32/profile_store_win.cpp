@@ -1,6 +1,9 @@
 // The Windows profile store: the system's own profile functions.
 
+#include <map>
 #include <vector>
+
+#include "common/text.h"
 
 #include "platform/platform.h"
 #include "platform/win32/windows_api.h"
@@ -36,6 +39,20 @@ std::vector<std::u16string> ReadList(Read read) {
   return {};
 }
 
+// The key of a section line as the system gives it ("key=value", or a line without "=").
+std::u16string_view NameOf(std::u16string_view line) {
+  return TrimView(line.substr(0, line.find(u'=')));
+}
+
+// Key names compare without regard to case, as the profile functions compare them.
+std::u16string UpperName(std::u16string_view name) {
+  std::u16string upper(name);
+  if (!upper.empty()) {
+    ::CharUpperBuffW(reinterpret_cast<wchar_t*>(upper.data()), static_cast<DWORD>(upper.size()));
+  }
+  return upper;
+}
+
 class WinProfileStore final : public ProfileStore {
  public:
   std::u16string GetString(const std::u16string& path, std::u16string_view section,
@@ -57,6 +74,38 @@ class WinProfileStore final : public ProfileStore {
     const std::u16string v = value ? std::u16string(*value) : std::u16string();
     return ::WritePrivateProfileStringW(W(s), key ? W(k) : nullptr, value ? W(v) : nullptr,
                                         W(path)) != FALSE;
+  }
+
+  // The section as the system reads it, merged with the entries, written back by the system in
+  // one go: each existing key keeps its line and its spelling, new keys follow in order.
+  bool WriteStrings(const std::u16string& path, std::u16string_view section,
+                    const std::vector<ProfileEntry>& entries) override {
+    if (entries.empty()) return true;
+    const std::u16string s(section);
+    std::vector<std::u16string> lines = ReadList([&](wchar_t* buffer, DWORD size) {
+      return ::GetPrivateProfileSectionW(W(s), buffer, size, W(path));
+    });
+    std::map<std::u16string, size_t> byName;
+    for (size_t i = 0; i < lines.size(); ++i) byName.emplace(UpperName(NameOf(lines[i])), i);
+    for (const ProfileEntry& entry : entries) {
+      const std::u16string name(TrimView(entry.key));
+      const auto [it, added] = byName.emplace(UpperName(name), lines.size());
+      std::u16string line = added ? name : std::u16string(NameOf(lines[it->second]));
+      line += u'=';
+      line += entry.value;
+      if (added) {
+        lines.push_back(std::move(line));
+      } else {
+        lines[it->second] = std::move(line);
+      }
+    }
+    std::u16string block;
+    for (const std::u16string& line : lines) {
+      block += line;
+      block += u'\0';
+    }
+    block += u'\0';
+    return ::WritePrivateProfileSectionW(W(s), W(block), W(path)) != FALSE;
   }
 
   std::vector<std::u16string> GetSectionNames(const std::u16string& path) override {
