@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "styling/image_tones.h"
+#include "styling/search_box_face.h"
 
 namespace norvex::styling {
 namespace {
@@ -261,6 +262,32 @@ TEST(ImageTones, TransparentPixelsStayAndOthersNeverBecomeTransparent) {
   EXPECT_EQ(asIs, (std::vector<uint32_t>{0x123456, magenta}));
   EXPECT_LT(ToneColor(0x808080, ImageTone::kShadow) & 0xFF, 0x80u) << "a shadow is darker";
   EXPECT_GT(ToneColor(0x808080, ImageTone::kFaded) & 0xFF, 0x80u) << "faded is lighter";
+}
+
+TEST(SearchBoxFace, ButtonStates) {
+  const struct {
+    SearchBoxState state;
+    int themed;
+    ClassicComboButton classic;
+  } cases[] = {
+      {{true, false, false, false}, kComboNormal, {false, false}},
+      {{true, true, false, false}, kComboHot, {false, false}},
+      {{true, true, true, false}, kComboPressed, {true, false}},
+      {{true, true, true, true}, kComboDisabled, {true, true}},  // open, emptied by a delete
+      {{false, true, false, false}, kComboDisabled, {false, true}},
+      {{true, false, false, true}, kComboDisabled, {false, true}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ComboButtonThemeState(c.state), c.themed);
+    EXPECT_EQ(ComboButtonClassicLook(c.state), c.classic);
+  }
+}
+
+TEST(SearchBoxFace, ListItemColors) {
+  EXPECT_EQ(DropListItemColors(false, false), (ListItemColors{ListColor::kWindowText, ListColor::kWindow}));
+  EXPECT_EQ(DropListItemColors(true, false),
+            (ListItemColors{ListColor::kHighlightText, ListColor::kHighlight}));
+  EXPECT_EQ(DropListItemColors(false, true), (ListItemColors{ListColor::kGrayText, ListColor::kWindow}));
 }
 
 }  // namespace
