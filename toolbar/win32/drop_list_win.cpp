@@ -122,7 +122,14 @@ void DropListBox::OnMouseMove(POINT point) {
   }
   if (::GetCapture() != hwnd_) ::SetCapture(hwnd_);
   const int index = IndexAt(point);
-  if (index >= 0 && box_->model()) box_->model()->HoverDropDownItem(index);
+  if (index < 0 || !box_->model()) return;
+  // Selecting scrolls a partly shown entry into view, which would put the next entry under
+  // the pointer: the list stays where it is.
+  const LRESULT top = ::SendMessageW(hwnd_, LB_GETTOPINDEX, 0, 0);
+  box_->model()->HoverDropDownItem(index);
+  if (::SendMessageW(hwnd_, LB_GETTOPINDEX, 0, 0) != top) {
+    ::SendMessageW(hwnd_, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+  }
   if (drop) drop->SyncScrollBar();
 }
 

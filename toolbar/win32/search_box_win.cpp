@@ -229,7 +229,9 @@ void SearchBoxWindow::OnButtonDown(POINT point) {
   const bool wholeBox = (::GetWindowLongW(hwnd(), GWL_STYLE) & 3) == CBS_DROPDOWNLIST;
   const RECT button = ButtonRect();
   if (!model_ || (!wholeBox && !::PtInRect(&button, point))) return;
-  ::SetFocus(hwnd());
+  // The combo window hands the focus on to its edit field; when the field has it already, the
+  // box has it, and passing it through the combo window would close the drop-down first.
+  if (!edit_ || ::GetFocus() != edit_) ::SetFocus(hwnd());
   if (model_) model_->ToggleDropDown();
 }
 
