@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "platform/win32/scoped_handle.h"
 #include "styling/win32/agent_button_paint_win.h"
 #include "styling/win32/gdi_paint_win.h"
 #include "styling/win32/grip_paint_win.h"
 #include "styling/win32/menu_paint_win.h"
 #include "styling/win32/search_box_paint_win.h"
+#include "tests/fake_seams.h"
 
 namespace norvex::styling::win32 {
 namespace {
@@ -666,6 +668,49 @@ TEST_F(MenuPaint, ClassicImagesFadedLiftedAndGreyed) {
   EXPECT_EQ(GetRValue(greyed), GetGValue(greyed));
   EXPECT_EQ(GetGValue(greyed), GetBValue(greyed));
   EXPECT_EQ(grey.Count(kRed, grey.Rect()), 0);
+}
+
+// Windows 6 and later with visual styles: the theme's menu parts, the image as it is.
+TEST_F(MenuPaint, ThemedItemsUseTheMenuParts) {
+  test::FakeSystemInfo system;
+  system.major = 6;
+  platform::ScopedSeams seams({nullptr, nullptr, &system});
+  MenuLooks looks;
+  MenuItemLook* look = looks.Add(u"項目", HalfTransparent(kRed).Take(), kMagenta, false);
+  const int x = (kMenuGutterWidth - 16) / 2, y = (22 - 16) / 2;
+  const struct {
+    const char* name;
+    UINT state;
+    std::vector<std::string> calls;
+    COLORREF at;  // left of the image, inside the gutter
+  } cases[] = {
+      {"normal", 0, {"open MENU", "part 9 state 0", "part 13 state 0", "close"}, PartColor(13, 0)},
+      {"hot", ODS_SELECTED,
+       {"open MENU", "part 9 state 0", "part 13 state 0", "part 14 state 2", "close"},
+       PartColor(14, 2)},
+      {"grayed and hot", ODS_SELECTED | ODS_GRAYED,
+       {"open MENU", "part 9 state 0", "part 13 state 0", "part 14 state 4", "close"},
+       PartColor(14, 4)},
+  };
+  for (const auto& c : cases) {
+    FakeStyles styles;
+    Canvas canvas(120, 22);
+    Draw(canvas, look, c.state, styles);
+    EXPECT_EQ(styles.calls, c.calls) << c.name;
+    EXPECT_EQ(canvas.At(1, 1), c.at) << c.name;
+    if (c.state & ODS_GRAYED) {
+      EXPECT_EQ(canvas.Count(kRed, canvas.Rect()), 0) << c.name << ": greyed";
+    } else {
+      EXPECT_EQ(canvas.BoundsOf(kRed, canvas.Rect()).left, x + 8) << c.name << ": in place";
+      EXPECT_EQ(canvas.BoundsOf(kRed, canvas.Rect()).top, y) << c.name;
+    }
+  }
+  // Before Windows 6 the flat classic look, even with a theme.
+  system.major = 5;
+  FakeStyles styles;
+  Canvas canvas(120, 22);
+  Draw(canvas, look, ODS_SELECTED, styles);
+  EXPECT_EQ(canvas.At(1, 1), Sys(COLOR_HIGHLIGHT));
 }
 
 }  // namespace
