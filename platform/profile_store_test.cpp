@@ -115,7 +115,7 @@ TEST(ProfileStore, Utf16FileStaysUtf16AndKeepsJapaneseText) {
 TEST(ProfileStore, WritingSeveralKeysFollowsTheRulesOfOneKey) {
   TempFolder folder;
   const std::u16string file = folder.File("many.ini");
-  WriteBytes(file, "; top\r\n[other]\r\nTB_0=stays\r\n[Toolbar]\r\nTB_0=old\r\nkeep = 1 \r\n"
+  WriteBytes(file, "; top\r\n[other]\r\nTB_0=stays\r\n[Toolbar]\r\nTB_0=old\r\n; inside\r\nkeep = 1 \r\n"
                    "TB_1=old1\r\n\r\n[last]\r\nz=1\r\n");
   ASSERT_TRUE(Store().WriteStrings(file, u"toolbar",
                                    {{u"tb_0", u"new0"}, {u"TB_2", u"new2"}, {u"TB_1", u"new1"},
@@ -139,6 +139,9 @@ TEST(ProfileStore, WritingSeveralKeysFollowsTheRulesOfOneKey) {
             (std::vector<std::u16string>{u"TB_0", u"keep", u"TB_1", u"TB_2", u"TB_3"}));
   EXPECT_EQ(Store().GetSectionNames(file),
             (std::vector<std::u16string>{u"other", u"Toolbar", u"last"}));
+  const std::string bytes = ReadBytes(file);
+  EXPECT_NE(bytes.find("; top"), std::string::npos) << bytes;
+  EXPECT_NE(bytes.find("; inside"), std::string::npos) << "a comment in the section stays: " << bytes;
 
   // A new file and section; nothing to write makes no file; a missing folder fails.
   const std::u16string fresh = folder.File("fresh.ini");
@@ -152,7 +155,7 @@ TEST(ProfileStore, WritingSeveralKeysFollowsTheRulesOfOneKey) {
 TEST(ProfileStore, WritingSeveralKeysKeepsAUtf16File) {
   TempFolder folder;
   const std::u16string file = folder.File("history.ini");
-  WriteBytes(file, test::Utf16LeWithBom(u";\u691C\u7D22\r\n[Toolbar]\r\nTB_0=a\r\n"));
+  WriteBytes(file, test::Utf16LeWithBom(u";\u691C\u7D22\r\n[Toolbar]\r\nTB_0=a\r\n; inside\r\nTB_1=x\r\n"));
   const std::u16string query = u"\u691C\u7D22 \u30C6\u30B9\u30C8";  // 検索 テスト
   ASSERT_TRUE(Store().WriteStrings(file, u"Toolbar", {{u"TB_0", query}, {u"TB_1", u"b"}}));
   EXPECT_EQ(Store().GetString(file, u"Toolbar", u"TB_0", u"", 260), query);
@@ -161,6 +164,9 @@ TEST(ProfileStore, WritingSeveralKeysKeepsAUtf16File) {
   ASSERT_GE(written.size(), 2u);
   EXPECT_EQ(written.substr(0, 2), "\xFF\xFE");
   EXPECT_NE(written.find(std::string("\x1C\x69", 2)), std::string::npos);  // U+691C, LE
+  EXPECT_NE(written.find(test::Utf16Le(u"; inside\r\n", false)), std::string::npos)
+      << "a comment in the section stays";
+  EXPECT_EQ(Store().GetKeyNames(file, u"Toolbar"), (std::vector<std::u16string>{u"TB_0", u"TB_1"}));
 }
 
 }  // namespace

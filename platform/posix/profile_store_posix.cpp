@@ -20,15 +20,13 @@
 
 #include "common/text.h"
 #include "platform/platform.h"
-#include "platform/posix/ini_text.h"
+#include "platform/ini_text.h"
 #include "platform/posix/posix_file.h"
 
 namespace norvex::platform {
 
 namespace {
 
-using posix::IniEncoding;
-using posix::IniText;
 
 struct FileStamp {
   dev_t device = 0;

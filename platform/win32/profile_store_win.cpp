@@ -1,11 +1,12 @@
 // The Windows profile store: the system's own profile functions.
 
-#include <map>
+#include <string>
 #include <vector>
 
-#include "common/text.h"
+#include "platform/ini_text.h"
 
 #include "platform/platform.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_api.h"
 
 namespace norvex::platform {
@@ -39,18 +40,44 @@ std::vector<std::u16string> ReadList(Read read) {
   return {};
 }
 
-// The key of a section line as the system gives it ("key=value", or a line without "=").
-std::u16string_view NameOf(std::u16string_view line) {
-  return TrimView(line.substr(0, line.find(u'=')));
+// The whole file; false when it cannot be read.
+bool ReadWholeFile(const std::u16string& path, std::string& bytes) {
+  win32::ScopedKernelHandle file(::CreateFileW(W(path), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > (1LL << 30)) return false;
+  bytes.resize(static_cast<size_t>(size.QuadPart));
+  DWORD read = 0;
+  if (!bytes.empty() && (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                     &read, nullptr) || read != bytes.size())) {
+    return false;
+  }
+  return true;
 }
 
-// Key names compare without regard to case, as the profile functions compare them.
-std::u16string UpperName(std::u16string_view name) {
-  std::u16string upper(name);
-  if (!upper.empty()) {
-    ::CharUpperBuffW(reinterpret_cast<wchar_t*>(upper.data()), static_cast<DWORD>(upper.size()));
+// Writes the bytes to a new file beside `path` and moves it over `path`: a reader sees the old
+// file or the new one, never a part.
+bool ReplaceWholeFile(const std::u16string& path, const std::string& bytes) {
+  const size_t slash = path.find_last_of(u"\\/");
+  const std::u16string folder = slash == std::u16string::npos ? u"." : path.substr(0, slash);
+  wchar_t temp[MAX_PATH + 1] = {};
+  if (!::GetTempFileNameW(W(folder), L"ini", 0, temp)) return false;
+  bool written = false;
+  {
+    win32::ScopedKernelHandle file(::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD done = 0;
+    written = file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done,
+                                  nullptr) &&
+              done == bytes.size() && ::FlushFileBuffers(file.get());
   }
-  return upper;
+  if (written) {
+    written = ::MoveFileExW(temp, W(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  }
+  if (!written) ::DeleteFileW(temp);
+  return written;
 }
 
 class WinProfileStore final : public ProfileStore {
@@ -76,36 +103,19 @@ class WinProfileStore final : public ProfileStore {
                                         W(path)) != FALSE;
   }
 
-  // The section as the system reads it, merged with the entries, written back by the system in
-  // one go: each existing key keeps its line and its spelling, new keys follow in order.
+  // A UTF-16 file with a byte-order mark (the history file is one) is read by the profile
+  // functions as IniText reads it: it is changed in one copy that replaces it whole. Other files
+  // are read in the system's ANSI code page, which only the system knows: key by key through it.
   bool WriteStrings(const std::u16string& path, std::u16string_view section,
                     const std::vector<ProfileEntry>& entries) override {
     if (entries.empty()) return true;
-    const std::u16string s(section);
-    std::vector<std::u16string> lines = ReadList([&](wchar_t* buffer, DWORD size) {
-      return ::GetPrivateProfileSectionW(W(s), buffer, size, W(path));
-    });
-    std::map<std::u16string, size_t> byName;
-    for (size_t i = 0; i < lines.size(); ++i) byName.emplace(UpperName(NameOf(lines[i])), i);
-    for (const ProfileEntry& entry : entries) {
-      const std::u16string name(TrimView(entry.key));
-      const auto [it, added] = byName.emplace(UpperName(name), lines.size());
-      std::u16string line = added ? name : std::u16string(NameOf(lines[it->second]));
-      line += u'=';
-      line += entry.value;
-      if (added) {
-        lines.push_back(std::move(line));
-      } else {
-        lines[it->second] = std::move(line);
-      }
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes) || bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) {
+      return ProfileStore::WriteStrings(path, section, entries);
     }
-    std::u16string block;
-    for (const std::u16string& line : lines) {
-      block += line;
-      block += u'\0';
-    }
-    block += u'\0';
-    return ::WritePrivateProfileSectionW(W(s), W(block), W(path)) != FALSE;
+    IniText ini = IniText::FromBytes(bytes);
+    if (!ini.SetEntries(section, entries)) return true;
+    return ReplaceWholeFile(path, ini.ToBytes());
   }
 
   std::vector<std::u16string> GetSectionNames(const std::u16string& path) override {

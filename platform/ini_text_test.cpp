@@ -1,10 +1,10 @@
-#include "platform/posix/ini_text.h"
+#include "platform/ini_text.h"
 
 #include <gtest/gtest.h>
 
 #include "common/text.h"
 
-namespace norvex::platform::posix {
+namespace norvex::platform {
 namespace {
 
 struct EditCase {
@@ -138,4 +138,4 @@ TEST(IniText, SetEntriesEqualsOneSetPerEntry) {
 }
 
 }  // namespace
-}  // namespace norvex::platform::posix
+}  // namespace norvex::platform

@@ -13,7 +13,7 @@
 
 #include "platform/profile_store.h"
 
-namespace norvex::platform::posix {
+namespace norvex::platform {
 
 enum class IniEncoding { kUtf8, kUtf8Bom, kUtf16LeBom };
 
@@ -91,4 +91,4 @@ class IniText {
   std::optional<char> oddByte_;  // a UTF-16 file's odd last byte
 };
 
-}  // namespace norvex::platform::posix
+}  // namespace norvex::platform

@@ -1,8 +1,8 @@
-#include "platform/posix/ini_text.h"
+#include "platform/ini_text.h"
 
 #include "common/text.h"
 
-namespace norvex::platform::posix {
+namespace norvex::platform {
 
 namespace {
 
@@ -342,4 +342,4 @@ bool IniText::Set(std::u16string_view section, std::optional<std::u16string_view
   return true;
 }
 
-}  // namespace norvex::platform::posix
+}  // namespace norvex::platform
