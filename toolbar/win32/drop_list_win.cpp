@@ -19,10 +19,6 @@ using styling::win32::ToRect;
 namespace {
 
 constexpr UINT_PTR kListSubclassId = 1;
-// The private messages of the combo window that the drop-down posts.
-constexpr UINT kChooseItem = WM_USER + 1;
-constexpr UINT kCloseDropDown = WM_USER + 2;
-constexpr UINT kSubmitItem = WM_USER + 5;
 // Space above and below an entry's text.
 constexpr int kItemPadding = 4;
 
@@ -147,10 +143,10 @@ void DropListBox::OnButtonUp(POINT point) {
   const search::ComboItem* under = Item(IndexAt(point));
   if (!item || item->disabled || (under && under->disabled)) return;
   HWND combo = box_->hwnd();
-  ::PostMessageW(combo, kChooseItem, static_cast<WPARAM>(selected), 0);
-  ::PostMessageW(combo, kSubmitItem, static_cast<WPARAM>(selected), 0);
+  ::PostMessageW(combo, kChooseItemMessage, static_cast<WPARAM>(selected), 0);
+  ::PostMessageW(combo, kSubmitItemMessage, static_cast<WPARAM>(selected), 0);
   ::ReleaseCapture();
-  ::PostMessageW(combo, kCloseDropDown, 0, 0);
+  ::PostMessageW(combo, kCloseDropDownMessage, 0, 0);
 }
 
 // ---- DropListWindow -------------------------------------------------------------------------
@@ -302,7 +298,7 @@ LRESULT DropListWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_MOUSEACTIVATE:
       return MA_NOACTIVATE;
     case WM_ACTIVATEAPP:
-      if (!wParam) PostToBox(kCloseDropDown);
+      if (!wParam) PostToBox(kCloseDropDownMessage);
       return 0;
     default:
       return DefaultHandling(message, wParam, lParam);
@@ -368,7 +364,7 @@ void DropListWindow::OnButtonDown(WPARAM keys, POINT point) {
   ::GetWindowRect(hwnd(), &window);
   if (!::PtInRect(&window, screen)) {
     ::ReleaseCapture();
-    PostToBox(kCloseDropDown);
+    PostToBox(kCloseDropDownMessage);
     return;
   }
   const search::DropDownLayout layout = Layout();

@@ -17,10 +17,6 @@ using platform::win32::W;
 namespace {
 
 constexpr UINT_PTR kEditSubclassId = 1;
-constexpr UINT kChooseItem = WM_USER + 1;
-constexpr UINT kCloseDropDown = WM_USER + 2;
-constexpr UINT kSubmitItem = WM_USER + 5;
-constexpr UINT kToggleDropDown = WM_USER + 101;
 // The system's default GUI font, at this logical height.
 constexpr LONG kFontHeight = 12;
 
@@ -126,16 +122,16 @@ LRESULT SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
 LRESULT SearchBoxWindow::OnComboMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   const int index = static_cast<int>(wParam);
   switch (message) {
-    case kChooseItem:
+    case kChooseItemMessage:
       if (model_) model_->ChooseItem(index);
       return 0;
-    case kCloseDropDown:
+    case kCloseDropDownMessage:
       if (model_) model_->CloseDropDown();
       return 0;
-    case kSubmitItem:
+    case kSubmitItemMessage:
       if (model_) model_->SubmitFromList(index);
       return 0;
-    case kToggleDropDown:
+    case kToggleDropDownMessage:
       if (model_) model_->ToggleDropDown();
       return 0;
     case CB_ADDSTRING:

@@ -30,6 +30,14 @@ class ResourceException : public std::runtime_error {
   ResourceException() : std::runtime_error("the search box's window class cannot be registered") {}
 };
 
+// The combo window's private messages: choose the item at an index of the drop-down's list
+// (WM_USER + 1), close the drop-down (+ 2), submit after a click on an item (+ 5), open or close
+// the drop-down with the whole list (+ 101).
+inline constexpr UINT kChooseItemMessage = WM_USER + 1;
+inline constexpr UINT kCloseDropDownMessage = WM_USER + 2;
+inline constexpr UINT kSubmitItemMessage = WM_USER + 5;
+inline constexpr UINT kToggleDropDownMessage = WM_USER + 101;
+
 // The combo window's class, and its timer that watches the pointer leave the hot button.
 inline constexpr wchar_t kSearchBoxClass[] = L"AdvComboBoxCtrl";
 inline constexpr UINT_PTR kHotButtonTimer = 1;
