@@ -100,15 +100,15 @@ void AppendOwnerDrawnItem(HMENU menu, const std::u16string& caption, int id, boo
 }
 
 HFONT MenuFont() {
-  static HFONT font = [] {
+  static const platform::win32::ScopedFont font = [] {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-      return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+      return platform::win32::ScopedFont();
     }
-    return ::CreateFontIndirectW(&metrics.lfMenuFont);
+    return platform::win32::ScopedFont(::CreateFontIndirectW(&metrics.lfMenuFont));
   }();
-  return font;
+  return font ? font.get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
 bool MeasureMenuItem(HWND owner, MEASUREITEMSTRUCT& measure) {
