@@ -40,7 +40,7 @@ fuzz: deps
 demo: native
 	bash scripts/demo.sh $(NATIVE)
 
-# Speed goals, measured (not run by make test): the history load natively; the toolbar build
+# Speed goals, measured (not run by make test): the history load and write-back natively; the toolbar build
 # natively and in the Windows build under Wine (MSXML and real windows' text metrics aside, the
 # same code); highlighting, removing and find-next on a 2 MB page of our page model.
 bench: native windows

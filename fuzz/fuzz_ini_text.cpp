@@ -6,13 +6,13 @@
 #include <string>
 
 #include "common/text.h"
-#include "platform/posix/ini_text.h"
+#include "platform/ini_text.h"
 
 #include <optional>
 #include <tuple>
 #include <vector>
 
-using norvex::platform::posix::IniText;
+using norvex::platform::IniText;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);

@@ -10,6 +10,13 @@
 
 namespace norvex::platform {
 
+// One key and its value, for writing several keys of a section at once.
+struct ProfileEntry {
+  std::u16string key;
+  std::u16string value;
+  bool operator==(const ProfileEntry&) const = default;
+};
+
 class ProfileStore {
  public:
   virtual ~ProfileStore() = default;
@@ -28,6 +35,19 @@ class ProfileStore {
   virtual bool WriteString(const std::u16string& path, std::u16string_view section,
                            std::optional<std::u16string_view> key,
                            std::optional<std::u16string_view> value) = 0;
+
+  // Writes several keys of one section with the result that WriteString would give called for
+  // each entry in this order (a key given twice takes its last value at the place of its first),
+  // but in one rewrite of the file: a reader sees all of them or none. An empty list writes
+  // nothing. False when the file cannot be written. The default writes key by key.
+  virtual bool WriteStrings(const std::u16string& path, std::u16string_view section,
+                            const std::vector<ProfileEntry>& entries) {
+    bool written = true;
+    for (const ProfileEntry& entry : entries) {
+      written = WriteString(path, section, entry.key, entry.value) && written;
+    }
+    return written;
+  }
 
   // The names of the file's sections, in file order; empty when the file is missing.
   virtual std::vector<std::u16string> GetSectionNames(const std::u16string& path) = 0;

@@ -2,6 +2,8 @@
 // functions under Windows (here Wine), our store under POSIX.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "common/text.h"
 #include "platform/platform.h"
 #include "tests/test_support.h"
@@ -107,6 +109,64 @@ TEST(ProfileStore, Utf16FileStaysUtf16AndKeepsJapaneseText) {
   ASSERT_GE(written.size(), 2u);
   EXPECT_EQ(written.substr(0, 2), "\xFF\xFE");
   EXPECT_NE(written.find(std::string("\x1C\x69", 2)), std::string::npos);  // U+691C, LE
+}
+
+// Several keys in one write: the same rules as one write per key.
+TEST(ProfileStore, WritingSeveralKeysFollowsTheRulesOfOneKey) {
+  TempFolder folder;
+  const std::u16string file = folder.File("many.ini");
+  WriteBytes(file, "; top\r\n[other]\r\nTB_0=stays\r\n[Toolbar]\r\nTB_0=old\r\n; inside\r\nkeep = 1 \r\n"
+                   "TB_1=old1\r\n\r\n[last]\r\nz=1\r\n");
+  ASSERT_TRUE(Store().WriteStrings(file, u"toolbar",
+                                   {{u"tb_0", u"new0"}, {u"TB_2", u"new2"}, {u"TB_1", u"new1"},
+                                    {u"TB_3", u"first"}, {u"TB_3", u"second"}}));
+  const struct {
+    const char16_t* section;
+    const char16_t* key;
+    std::u16string expected;
+  } reads[] = {
+      {u"Toolbar", u"TB_0", u"new0"},    {u"Toolbar", u"TB_1", u"new1"},
+      {u"Toolbar", u"TB_2", u"new2"},    {u"Toolbar", u"TB_3", u"second"},
+      {u"Toolbar", u"keep", u"1"},       {u"other", u"TB_0", u"stays"},
+      {u"last", u"z", u"1"},
+  };
+  for (const auto& r : reads) {
+    EXPECT_EQ(Store().GetString(file, r.section, r.key, u"missing", 260), r.expected)
+        << Utf16ToUtf8(r.section) << "/" << Utf16ToUtf8(r.key);
+  }
+  // Existing keys keep their places (and spelling); new ones follow in order.
+  EXPECT_EQ(Store().GetKeyNames(file, u"Toolbar"),
+            (std::vector<std::u16string>{u"TB_0", u"keep", u"TB_1", u"TB_2", u"TB_3"}));
+  EXPECT_EQ(Store().GetSectionNames(file),
+            (std::vector<std::u16string>{u"other", u"Toolbar", u"last"}));
+  const std::string bytes = ReadBytes(file);
+  EXPECT_NE(bytes.find("; top"), std::string::npos) << bytes;
+  EXPECT_NE(bytes.find("; inside"), std::string::npos) << "a comment in the section stays: " << bytes;
+
+  // A new file and section; nothing to write makes no file; a missing folder fails.
+  const std::u16string fresh = folder.File("fresh.ini");
+  ASSERT_TRUE(Store().WriteStrings(fresh, u"s", {{u"a", u"1"}, {u"b", u"2"}}));
+  EXPECT_EQ(Store().GetKeyNames(fresh, u"s"), (std::vector<std::u16string>{u"a", u"b"}));
+  EXPECT_TRUE(Store().WriteStrings(folder.File("none.ini"), u"s", {}));
+  EXPECT_FALSE(std::filesystem::exists(test::FsPath(folder.File("none.ini"))));
+  EXPECT_FALSE(Store().WriteStrings(folder.File("no/such/folder.ini"), u"s", {{u"a", u"1"}}));
+}
+
+TEST(ProfileStore, WritingSeveralKeysKeepsAUtf16File) {
+  TempFolder folder;
+  const std::u16string file = folder.File("history.ini");
+  WriteBytes(file, test::Utf16LeWithBom(u";\u691C\u7D22\r\n[Toolbar]\r\nTB_0=a\r\n; inside\r\nTB_1=x\r\n"));
+  const std::u16string query = u"\u691C\u7D22 \u30C6\u30B9\u30C8";  // 検索 テスト
+  ASSERT_TRUE(Store().WriteStrings(file, u"Toolbar", {{u"TB_0", query}, {u"TB_1", u"b"}}));
+  EXPECT_EQ(Store().GetString(file, u"Toolbar", u"TB_0", u"", 260), query);
+  EXPECT_EQ(Store().GetString(file, u"Toolbar", u"TB_1", u"", 260), u"b");
+  const std::string written = ReadBytes(file);
+  ASSERT_GE(written.size(), 2u);
+  EXPECT_EQ(written.substr(0, 2), "\xFF\xFE");
+  EXPECT_NE(written.find(std::string("\x1C\x69", 2)), std::string::npos);  // U+691C, LE
+  EXPECT_NE(written.find(test::Utf16Le(u"; inside\r\n", false)), std::string::npos)
+      << "a comment in the section stays";
+  EXPECT_EQ(Store().GetKeyNames(file, u"Toolbar"), (std::vector<std::u16string>{u"TB_0", u"TB_1"}));
 }
 
 }  // namespace

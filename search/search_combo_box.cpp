@@ -171,6 +171,11 @@ void SearchComboBox::EditUpdated(bool filter) {
   if (filter) RunAutocomplete();
 }
 
+void SearchComboBox::OnEditSelection(size_t start, size_t end) {
+  selStart_ = std::min(start, editText_.size());
+  selEnd_ = std::min(end, editText_.size());
+}
+
 void SearchComboBox::OnEditChange() {
   if (showing_ == ShownText::kCreation) return;
   if (!open_) host_.SendNotification(kCbnEditChange);
@@ -404,6 +409,10 @@ std::pair<int, int> SearchComboBox::ResizeDropDown(int width, int height) {
   dropWidth_ = std::max(width, kMinDropWidth);
   dropHeight_ = std::max(height, kMinDropHeight);
   return {dropWidth_, dropHeight_};
+}
+
+void SearchComboBox::OnDropDownScrolled(int topIndex) {
+  if (open_ && topIndex >= 0 && topIndex < static_cast<int>(shown_.size())) dropTop_ = topIndex;
 }
 
 void SearchComboBox::OnAppDeactivated() { CloseDropDown(); }

@@ -148,6 +148,10 @@ class SearchComboBox final : public SearchBoxAccess {
   void OnEditUpdate(std::u16string_view text, size_t selStart, size_t selEnd);
   // EN_CHANGE: CBN_EDITCHANGE while the drop-down is closed.
   void OnEditChange();
+  // The edit field's selection as the field has it now (a caret: start == end). A host with a
+  // real edit field reports it before a key is filtered and after a key was passed to the field,
+  // since the mouse and the field's own key handling move the caret without telling anyone.
+  void OnEditSelection(size_t start, size_t end);
   size_t selectionStart() const { return selStart_; }
   size_t selectionEnd() const { return selEnd_; }
 
@@ -180,6 +184,8 @@ class SearchComboBox final : public SearchBoxAccess {
   void HoverDropDownItem(int index);
   // The user resizes the drop-down; returns the size it takes (never below 200 x 50).
   std::pair<int, int> ResizeDropDown(int width, int height);
+  // The drop-down's list was scrolled (by its scroll bar) to show `topIndex` first.
+  void OnDropDownScrolled(int topIndex);
   // WM_ACTIVATEAPP with false, a click outside: the drop-down closes.
   void OnAppDeactivated();
   bool dropDownOpen() const { return open_; }

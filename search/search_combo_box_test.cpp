@@ -1,5 +1,7 @@
 #include "search/search_combo_box.h"
 
+#include "search/drop_down_layout.h"
+
 #include <gtest/gtest.h>
 
 #include "common/text.h"
@@ -381,6 +383,39 @@ TEST_F(ComboBox, CaretKeysMoveTheModelsCaret) {
   EXPECT_EQ(box_.selectionEnd(), 1u);
 }
 
+// A click in the edit field moves its caret without a notification; the host reports where
+// it is, and Right decides from that.
+TEST_F(ComboBox, ReportedSelectionDecidesRight) {
+  Prepare({u"abc", u"abd"});
+  box_.OnEditUpdate(u"ab", 2, 2);
+  box_.CloseDropDown();
+  box_.OnEditSelection(0, 0);
+  EXPECT_EQ(box_.TranslateKey(kVkRight, false), 0) << "inside the text: the edit field's";
+  box_.OnEditSelection(2, 2);
+  EXPECT_EQ(box_.TranslateKey(kVkRight, false), 1) << "at the end: the filter";
+  EXPECT_TRUE(box_.dropDownOpen());
+  box_.OnEditSelection(7, 9);  // beyond the text: held to its end
+  EXPECT_EQ(box_.selectionStart(), 2u);
+  EXPECT_EQ(box_.selectionEnd(), 2u);
+}
+
+// Scrolling the list with its scroll bar moves the first shown entry the wheel starts from.
+TEST_F(ComboBox, ScrollBarScrollingMovesTheTopIndex) {
+  std::vector<std::u16string> entries;
+  for (int i = 0; i < 8; ++i) entries.push_back(u"q" + FormatInt(i));
+  Prepare(entries);
+  box_.OnDropDownScrolled(4);
+  EXPECT_EQ(box_.GetTopIndex(), 0) << "closed";
+  box_.ToggleDropDown();
+  box_.OnDropDownScrolled(4);
+  EXPECT_EQ(box_.GetTopIndex(), 4);
+  box_.OnDropDownScrolled(8);
+  EXPECT_EQ(box_.GetTopIndex(), 4) << "not an entry";
+  Clear();
+  box_.OnMouseWheel(-120);
+  EXPECT_EQ(host_.log, (std::vector<std::string>{"scroll 7"}));
+}
+
 TEST_F(ComboBox, DropDownTogglesWithF4AltArrowsAndTheButton) {
   Prepare({u"abc"});
   EXPECT_EQ(box_.TranslateSysKey(kVkDown), 1);
@@ -681,6 +716,20 @@ TEST_F(ComboBox, HistoryIsWrittenBackOnDestroy) {
   box_.OnDestroy();
   EXPECT_EQ(ReadHistoryEntry(u"Toolbar", u"TB_0"), u"one");
   EXPECT_EQ(ReadHistoryEntry(u"Toolbar", u"TB_1"), u"two");
+}
+
+TEST(DropDownLayout, PartsForAClientArea) {
+  const struct {
+    int w, h, sb, sbh;
+    DropDownLayout expected;
+  } cases[] = {
+      {198, 48, 17, 17,
+       {{0, 0, 181, 28}, {181, 0, 198, 31}, {181, 31, 198, 48}, {118, 28, 181, 48}, {0, 28, 178, 48}}},
+      {300, 150, 16, 16,
+       {{0, 0, 284, 130}, {284, 0, 300, 134}, {284, 134, 300, 150}, {220, 130, 284, 150},
+        {0, 130, 280, 150}}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LayoutDropDown(c.w, c.h, c.sb, c.sbh), c.expected);
 }
 
 }  // namespace

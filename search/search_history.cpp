@@ -20,16 +20,20 @@ std::u16string KeyOf(std::u16string_view prefix, size_t index) {
   return key;
 }
 
+// A missing history file is made with its comment line first. A file we cannot create is left
+// to the profile store, which makes its own.
+void CreateIfMissing(const std::u16string& path) {
+  platform::Seams& seams = platform::Current();
+  if (seams.files->GetAttributes(path)) return;
+  std::u16string caption;
+  storage::ReadDataString(u"messagecaption", caption);
+  seams.files->CreateFileWithBytes(path, HistoryFileHeader(caption));
+}
+
 void WriteEntryTo(const std::u16string& path, std::u16string_view section,
                   std::u16string_view key, std::u16string_view value) {
-  platform::Seams& seams = platform::Current();
-  if (!seams.files->GetAttributes(path)) {
-    std::u16string caption;
-    storage::ReadDataString(u"messagecaption", caption);
-    // A file we cannot create is left to the profile store, which makes its own.
-    seams.files->CreateFileWithBytes(path, HistoryFileHeader(caption));
-  }
-  seams.profile->WriteString(path, section, key, value);
+  CreateIfMissing(path);
+  platform::Current().profile->WriteString(path, section, key, value);
 }
 
 std::u16string ReadEntryFrom(const std::u16string& path, std::u16string_view section,
@@ -104,11 +108,16 @@ void SearchHistory::SaveHistory() const {
   if (section_.empty() || items_.empty()) return;
   const auto path = GetHistoryFilePath();
   if (!path) return;
-  // Oldest first, so that the next load puts the newest at the top again.
+  // Oldest first, so that the next load puts the newest at the top again; all keys in one
+  // rewrite of the file, as writing them one by one would leave it.
+  std::vector<platform::ProfileEntry> entries;
+  entries.reserve(items_.size());
   size_t index = 0;
   for (auto it = items_.rbegin(); it != items_.rend(); ++it, ++index) {
-    WriteEntryTo(*path, section_, KeyOf(prefix_, index), it->text);
+    entries.push_back({KeyOf(prefix_, index), it->text});
   }
+  CreateIfMissing(*path);
+  platform::Current().profile->WriteStrings(*path, section_, entries);
 }
 
 void SearchHistory::DeleteHistory() {

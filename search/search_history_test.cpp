@@ -152,6 +152,56 @@ TEST_F(History, FullListDropsTheOldestAndWritesUnderTheLastKey) {
   EXPECT_EQ(Key(u"TB_1000"), u"q1000");
 }
 
+// The platform's store, counting the writes that reach it.
+class CountingStore final : public platform::ProfileStore {
+ public:
+  int singleWrites = 0;
+  int batchWrites = 0;
+  std::u16string GetString(const std::u16string& path, std::u16string_view section,
+                           std::u16string_view key, std::u16string_view defaultValue,
+                           size_t capacity) override {
+    return platform::NativeProfileStore().GetString(path, section, key, defaultValue, capacity);
+  }
+  bool WriteString(const std::u16string& path, std::u16string_view section,
+                   std::optional<std::u16string_view> key,
+                   std::optional<std::u16string_view> value) override {
+    ++singleWrites;
+    return platform::NativeProfileStore().WriteString(path, section, key, value);
+  }
+  bool WriteStrings(const std::u16string& path, std::u16string_view section,
+                    const std::vector<platform::ProfileEntry>& entries) override {
+    ++batchWrites;
+    return platform::NativeProfileStore().WriteStrings(path, section, entries);
+  }
+  std::vector<std::u16string> GetSectionNames(const std::u16string& path) override {
+    return platform::NativeProfileStore().GetSectionNames(path);
+  }
+  std::vector<std::u16string> GetKeyNames(const std::u16string& path,
+                                          std::u16string_view section) override {
+    return platform::NativeProfileStore().GetKeyNames(path, section);
+  }
+};
+
+// A window closing with a full history rewrites the file once, not once per entry.
+TEST_F(History, WriteBackIsOneRewriteOfTheFile) {
+  std::vector<std::pair<std::u16string, std::u16string>> keys;
+  for (int i = 0; i < 1000; ++i) keys.emplace_back(u"TB_" + FormatInt(i), u"q" + FormatInt(i));
+  WriteFile(keys);
+  SearchHistory history;
+  history.LoadHistory(u"Toolbar", u"TB_");
+  history.AddHistory(u"newest", false);  // every entry moves one key down
+  CountingStore store;
+  {
+    platform::ScopedSeams counted({&store, nullptr, nullptr});
+    history.SaveHistory();
+  }
+  EXPECT_EQ(store.singleWrites, 0);
+  EXPECT_EQ(store.batchWrites, 1);
+  EXPECT_EQ(Key(u"TB_0"), u"q1");
+  EXPECT_EQ(Key(u"TB_998"), u"q999");
+  EXPECT_EQ(Key(u"TB_999"), u"newest");
+}
+
 TEST_F(History, ReadValuesStopAt259Characters) {
   WriteFile({{u"TB_0", std::u16string(300, u'x')}});
   EXPECT_EQ(Key(u"TB_0"), std::u16string(259, u'x'));

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -442,21 +443,99 @@ TEST_F(Band, ARebuildKeepsTheTypedText) {
 namespace norvex::band::win32 {
 namespace {
 
-// Not a test: shows the sample toolbar for a few seconds, so a screenshot can be taken
-// (band_tests --gtest_also_run_disabled_tests --gtest_filter=*Preview*).
+// Not a test: shows the sample toolbar in a few states, each for a moment, and prints
+// "stage NAME" when one is on the screen, so that scripts/take-screenshots.sh can take its
+// picture (band_tests --gtest_also_run_disabled_tests --gtest_filter=*Preview*).
+void ShowFor(DWORD milliseconds) {
+  const DWORD until = ::GetTickCount() + milliseconds;
+  while (::GetTickCount() < until) {
+    Pump();
+    ::Sleep(20);
+  }
+}
+
+void AnnounceStage(const char* name) {
+  std::printf("stage %s\n", name);
+  std::fflush(stdout);
+}
+
+// The toolbar's button whose caption is `caption`.
+HWND ButtonWithCaption(HWND toolbar, const wchar_t* caption) {
+  for (HWND child = ::GetWindow(toolbar, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t text[64] = {};
+    ::GetWindowTextW(child, text, 64);
+    if (std::wstring(text) == caption) return child;
+  }
+  return nullptr;
+}
+
+void PointAt(HWND window, int x, int y) {
+  POINT p{x, y};
+  ::ClientToScreen(window, &p);
+  ::SetCursorPos(p.x, p.y);
+}
+
 TEST_F(Band, DISABLED_Preview) {
   HWND parent = MakeParent(1000);
-  ::SetWindowPos(::GetParent(parent), nullptr, 0, 0, 1040, 120, SWP_NOZORDER);
+  ::SetWindowPos(::GetParent(parent), nullptr, 0, 0, 1040, 300, SWP_NOZORDER);
   FakeSite site(parent);
   ToolBand* band = nullptr;
   ASSERT_EQ(CreateBandForTest(&band), S_OK);
   ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
   band->ShowDW(TRUE);
-  const DWORD until = ::GetTickCount() + 4000;
-  while (::GetTickCount() < until) {
-    Pump();
-    ::Sleep(20);
+  HWND toolbar = nullptr;
+  band->GetWindow(&toolbar);
+  HWND box = ::GetDlgItem(toolbar, kSearchBoxId);
+  ShowFor(500);
+
+  // Buttons: one pressed, one disabled, one under the pointer.
+  HWND pressed = ButtonWithCaption(toolbar, L"ページ内検索");
+  HWND disabled = ButtonWithCaption(toolbar, L"ハイライト");
+  HWND hovered = ButtonWithCaption(toolbar, L"翻訳");
+  if (pressed) ::SendMessageW(pressed, BM_SETSTATE, TRUE, 0);
+  if (disabled) ::EnableWindow(disabled, FALSE);
+  if (hovered) PointAt(hovered, 10, 10);
+  ShowFor(700);
+  AnnounceStage("buttons");
+  ShowFor(1500);
+  if (pressed) ::SendMessageW(pressed, BM_SETSTATE, FALSE, 0);
+  if (disabled) ::EnableWindow(disabled, TRUE);
+
+  // The drop-down with the history, the pointer over its second entry.
+  for (const wchar_t* query : {L"天気 東京", L"ニュース", L"翻訳 英語", L"地図 大阪", L"東京 タワー"}) {
+    ::SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(query));
   }
+  ::SendMessageW(box, WM_USER + 101, 0, 0);
+  HWND drop = ::FindWindowW(L"NorvexDropList", nullptr);
+  if (drop) {
+    HWND list = ::GetDlgItem(drop, kDropListBoxId);
+    const int height = static_cast<int>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    PointAt(list, 40, height + height / 2);
+  }
+  ShowFor(700);
+  AnnounceStage("dropdown");
+  ShowFor(1500);
+  ::SendMessageW(box, WM_USER + 2, 0, 0);
+
+  // A menu with the items' images, the pointer over its second item; a timer shows it and
+  // another closes it (the menu runs its own message loop).
+  HWND news = ButtonWithCaption(toolbar, L"ニュース");
+  if (news) {
+    RECT r{};
+    ::GetWindowRect(news, &r);
+    ::SetCursorPos(r.left + 40, r.bottom + 30);
+    ::SetTimer(nullptr, 0, 900, [](HWND, UINT, UINT_PTR id, DWORD) {
+      ::KillTimer(nullptr, id);
+      AnnounceStage("menu");
+    });
+    ::SetTimer(nullptr, 0, 2500, [](HWND, UINT, UINT_PTR id, DWORD) {
+      ::KillTimer(nullptr, id);
+      ::EndMenu();
+    });
+    ::SendMessageW(news, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  }
+  ShowFor(300);
+  AnnounceStage("done");
   band->CloseDW(0);
   band->SetSite(nullptr);
   band->Release();

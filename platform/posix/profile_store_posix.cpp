@@ -20,15 +20,13 @@
 
 #include "common/text.h"
 #include "platform/platform.h"
-#include "platform/posix/ini_text.h"
+#include "platform/ini_text.h"
 #include "platform/posix/posix_file.h"
 
 namespace norvex::platform {
 
 namespace {
 
-using posix::IniEncoding;
-using posix::IniText;
 
 struct FileStamp {
   dev_t device = 0;
@@ -75,21 +73,16 @@ class PosixProfileStore final : public ProfileStore {
   bool WriteString(const std::u16string& path, std::u16string_view section,
                    std::optional<std::u16string_view> key,
                    std::optional<std::u16string_view> value) override {
-    const std::string file = Utf16ToUtf8(path);
-    posix::FolderLock lock(posix::ParentFolder(file));
-    if (!lock.held()) return false;
+    // Deleting from a file that does not exist has nothing to do.
+    return Edit(path, value.has_value(), [&](IniText& ini) { return ini.Set(section, key, value); });
+  }
 
-    std::string bytes;
-    struct stat st {};
-    const bool exists = ::stat(file.c_str(), &st) == 0;
-    if (exists && !posix::ReadWholeFile(file, bytes)) return false;
-    if (!exists && !value) return true;  // nothing to delete
-    IniText ini = exists ? IniText::FromBytes(bytes) : IniText::Empty(IniEncoding::kUtf8);
-    if (!ini.Set(section, key, value)) return true;
-    const mode_t mode = exists ? (st.st_mode & 07777) : posix::DefaultFileMode();
-    const bool written = posix::ReplaceFileContents(file, ini.ToBytes(), mode);
-    Forget(file);
-    return written;
+  // Every key changed in the one copy that replaces the file: one lock, one parse, one rename,
+  // however many keys.
+  bool WriteStrings(const std::u16string& path, std::u16string_view section,
+                    const std::vector<ProfileEntry>& entries) override {
+    if (entries.empty()) return true;
+    return Edit(path, true, [&](IniText& ini) { return ini.SetEntries(section, entries); });
   }
 
   std::vector<std::u16string> GetSectionNames(const std::u16string& path) override {
@@ -108,6 +101,28 @@ class PosixProfileStore final : public ProfileStore {
     FileStamp stamp;
     std::shared_ptr<const IniText> ini;
   };
+
+  // Read-modify-write under the folder's lock: `edit` changes the parsed file (true when it
+  // did), and a changed file replaces the old one whole. A missing file is made only when
+  // `createMissing`.
+  template <typename EditFunction>
+  bool Edit(const std::u16string& path, bool createMissing, EditFunction edit) {
+    const std::string file = Utf16ToUtf8(path);
+    posix::FolderLock lock(posix::ParentFolder(file));
+    if (!lock.held()) return false;
+
+    std::string bytes;
+    struct stat st {};
+    const bool exists = ::stat(file.c_str(), &st) == 0;
+    if (exists && !posix::ReadWholeFile(file, bytes)) return false;
+    if (!exists && !createMissing) return true;
+    IniText ini = exists ? IniText::FromBytes(bytes) : IniText::Empty(IniEncoding::kUtf8);
+    if (!edit(ini)) return true;
+    const mode_t mode = exists ? (st.st_mode & 07777) : posix::DefaultFileMode();
+    const bool written = posix::ReplaceFileContents(file, ini.ToBytes(), mode);
+    Forget(file);
+    return written;
+  }
 
   std::shared_ptr<const IniText> Load(const std::u16string& path) {
     const std::string file = Utf16ToUtf8(path);

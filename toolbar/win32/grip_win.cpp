@@ -2,14 +2,13 @@
 
 #include <windowsx.h>
 
+#include "styling/win32/grip_paint_win.h"
 #include "toolbar/toolbar_window.h"
-#include "toolbar/win32/agent_button_paint_win.h"
 
 namespace norvex::toolbar::win32 {
 
 namespace {
 constexpr wchar_t kGripClass[] = L"NorvexResizeGrip";
-constexpr COLORREF kMagenta = RGB(255, 0, 255);
 }  // namespace
 
 GripWindow::~GripWindow() {
@@ -33,20 +32,20 @@ LRESULT GripWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
       dragging_ = true;
       ::SetCapture(hwnd());
+      ::InvalidateRect(hwnd(), nullptr, FALSE);
       return 0;
     case WM_MOUSEMOVE:
-      if (dragging_) {
-        POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        ::ClientToScreen(hwnd(), &p);
-        ::PostMessageW(::GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(kResizeGripId, kGripDragged),
-                       MAKELPARAM(p.x, p.y));
-      }
+      OnMouseMove(lParam);
+      return 0;
+    case WM_MOUSELEAVE:
+      SetHot(false);
       return 0;
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
       if (dragging_) {
         dragging_ = false;
         if (message == WM_LBUTTONUP) ::ReleaseCapture();
+        ::InvalidateRect(hwnd(), nullptr, FALSE);
       }
       return 0;
     default:
@@ -54,17 +53,36 @@ LRESULT GripWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+void GripWindow::OnMouseMove(LPARAM position) {
+  SetHot(true);
+  if (!dragging_) return;
+  POINT p{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+  ::ClientToScreen(hwnd(), &p);
+  ::PostMessageW(::GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(kResizeGripId, kGripDragged),
+                 MAKELPARAM(p.x, p.y));
+}
+
+void GripWindow::SetHot(bool hot) {
+  if (hot_ == hot) return;
+  hot_ = hot;
+  if (hot) {
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd(), 0};
+    ::TrackMouseEvent(&track);
+  }
+  ::InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
 void GripWindow::OnPaint() {
   PAINTSTRUCT paint{};
   HDC dc = ::BeginPaint(hwnd(), &paint);
   RECT client{};
   ::GetClientRect(hwnd(), &client);
-  ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
-  BITMAP info{};
-  if (bitmap_ && ::GetObjectW(bitmap_.get(), sizeof info, &info)) {
-    DrawTransparentBitmap(dc, (client.right - info.bmWidth) / 2,
-                          (client.bottom - info.bmHeight) / 2, bitmap_.get(), kMagenta);
-  }
+  styling::win32::GripLook look;
+  look.window = hwnd();
+  look.bitmap = bitmap_.get();
+  look.hot = hot_;
+  look.dragging = dragging_;
+  styling::win32::PaintGrip(dc, client, look);
   ::EndPaint(hwnd(), &paint);
 }
 

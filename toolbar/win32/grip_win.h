@@ -1,6 +1,7 @@
-// The resize grip: a 15 x 24 window showing the grip bitmap. While the left button is held on
-// it (it captures the mouse), every move posts the toolbar the command 5024 with notification
-// code 1 and the pointer's screen position.
+// The resize grip: a 15 x 24 window showing the grip bitmap (magenta transparent) over the band's
+// background, with a toolbar button's hot face while the pointer is over it and its pressed face
+// while it is dragged. While the left button is held on it (it captures the mouse), every move
+// posts the toolbar the command 5024 with notification code 1 and the pointer's screen position.
 #pragma once
 
 #include "platform/win32/scoped_handle.h"
@@ -14,11 +15,16 @@ class GripWindow final : public BaseWindow<GripWindow> {
   ~GripWindow();
   bool Create(HWND parent, const RECT& rect);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  bool hot() const { return hot_; }
+  bool dragging() const { return dragging_; }
 
  private:
   void OnPaint();
+  void OnMouseMove(LPARAM position);
+  void SetHot(bool hot);
   platform::win32::ScopedBitmap bitmap_;
   bool dragging_ = false;
+  bool hot_ = false;
 };
 
 }  // namespace norvex::toolbar::win32

@@ -3,7 +3,11 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "toolbar/win32/toolbar_window_win.h"
+#include <algorithm>
+
+#include "styling/win32/search_box_paint_win.h"
+#include "toolbar/win32/drop_list_win.h"
+#include "toolbar/win32/search_box_drop_target_win.h"
 
 namespace norvex::toolbar::win32 {
 
@@ -12,111 +16,35 @@ using platform::win32::W;
 
 namespace {
 
-constexpr wchar_t kComboClass[] = L"AdvComboBoxCtrl";
-constexpr wchar_t kDropListClass[] = L"NorvexDropList";
 constexpr UINT_PTR kEditSubclassId = 1;
-constexpr int kDeleteButtonWidth = 80;
-constexpr int kStripHeight = 20;
+// The system's default GUI font, at this logical height.
+constexpr LONG kFontHeight = 12;
 
 std::u16string WindowText(HWND hwnd) {
   const int length = ::GetWindowTextLengthW(hwnd);
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   const int copied = ::GetWindowTextW(hwnd, text.data(), length + 1);
-  return FromW(text.data(), static_cast<size_t>(copied));
+  return FromW(text.data(), static_cast<size_t>(std::max(copied, 0)));
 }
+
+std::u16string StringParameter(LPARAM lParam) {
+  return FromW(reinterpret_cast<const wchar_t*>(lParam));
+}
+
+bool CtrlHeld() { return (::GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 
 }  // namespace
 
-// The drop-down: a topmost tool window below the box with the list, a scroll bar and the
-// button that deletes the history.
-class DropListWindow final : public BaseWindow<DropListWindow> {
- public:
-  explicit DropListWindow(SearchBoxWindow& box) : box_(box) {}
-  ~DropListWindow() {
-    if (hwnd()) ::DestroyWindow(hwnd());
+SearchBoxWindow::SearchBoxWindow(FocusReport reportFocus, ClassRegistrar registrar)
+    : reportFocus_(std::move(reportFocus)) {
+  // The control paints its whole client area itself; the class brush is the menu colour.
+  if (!RegisterClassOnce(kSearchBoxClass, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS,
+                         ::LoadCursorW(nullptr, IDC_ARROW),
+                         reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1)),
+                         registrar)) {
+    throw ResourceException();
   }
-
-  bool Create(const search::Rect& rect, HFONT font) {
-    if (!RegisterClassOnce(kDropListClass, CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW),
-                           ::GetSysColorBrush(COLOR_WINDOW))) {
-      return false;
-    }
-    const RECT r{rect.left, rect.top, rect.right, rect.bottom};
-    if (!::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, kDropListClass,
-                           L"", WS_POPUP | WS_BORDER, r.left, r.top, r.right - r.left,
-                           r.bottom - r.top, box_.hwnd(),
-                           nullptr, ModuleInstance(), static_cast<BaseWindow*>(this))) {
-      return false;
-    }
-    RECT client{};
-    ::GetClientRect(hwnd(), &client);
-    const int w = client.right, h = client.bottom;
-    const int sb = ::GetSystemMetrics(SM_CXVSCROLL), sbh = ::GetSystemMetrics(SM_CYVSCROLL);
-    list_ = ::CreateWindowExW(0, L"ListBox", L"",
-                              WS_CHILD | WS_VISIBLE | LBS_HASSTRINGS | LBS_NOTIFY |
-                                  LBS_NOINTEGRALHEIGHT,
-                              0, 0, w - sb, h - kStripHeight, hwnd(),
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDropListBoxId)),
-                              ModuleInstance(), nullptr);
-    ::CreateWindowExW(0, L"ScrollBar", L"", WS_CHILD | WS_VISIBLE | SBS_VERT, w - sb, 0, sb,
-                      h - sbh, hwnd(),
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDropScrollBarId)),
-                      ModuleInstance(), nullptr);
-    HWND button = ::CreateWindowExW(
-        0, L"Button", L"履歴の削除", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
-        w - kDeleteButtonWidth, h - kStripHeight, kDeleteButtonWidth - sb, kStripHeight, hwnd(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDeleteHistoryId)), ModuleInstance(),
-        nullptr);
-    if (font) {
-      ::SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-      ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    }
-    ::ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
-    return true;
-  }
-
-  void SetItems(const std::vector<search::ComboItem>& items) {
-    ::SendMessageW(list_, LB_RESETCONTENT, 0, 0);
-    for (const auto& item : items) {
-      ::SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(item.text)));
-    }
-  }
-  void Select(int index) { ::SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
-  void Scroll(int top) { ::SendMessageW(list_, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0); }
-
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-      case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return 0;
-      case WM_MOUSEACTIVATE:
-        return MA_NOACTIVATE;
-      case WM_ACTIVATEAPP:
-        if (!wParam && box_.model()) box_.model()->OnAppDeactivated();
-        return 0;
-      default:
-        return DefaultHandling(message, wParam, lParam);
-    }
-  }
-
- private:
-  void OnCommand(int id, int code) {
-    search::SearchComboBox* model = box_.model();
-    if (!model) return;
-    if (id == kDeleteHistoryId && code == BN_CLICKED) {
-      model->DeleteHistory();
-    } else if (id == kDropListBoxId && code == LBN_SELCHANGE) {
-      // A click on an entry chooses it and submits the search.
-      const int index = static_cast<int>(::SendMessageW(list_, LB_GETCURSEL, 0, 0));
-      if (index >= 0) model->ClickDropDownItem(index);
-    }
-  }
-
-  SearchBoxWindow& box_;
-  HWND list_ = nullptr;
-};
-
-SearchBoxWindow::SearchBoxWindow(Win32ToolbarWindow& toolbar) : toolbar_(toolbar) {}
+}
 
 SearchBoxWindow::~SearchBoxWindow() {
   model_ = nullptr;
@@ -125,18 +53,7 @@ SearchBoxWindow::~SearchBoxWindow() {
 }
 
 bool SearchBoxWindow::Create(HWND parent, const RECT& rect) {
-  if (!RegisterClassOnce(kComboClass, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS,
-                         ::LoadCursorW(nullptr, IDC_ARROW),
-                         reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1)))) {
-    return false;
-  }
-  // The system's default GUI font at a height of 12.
-  LOGFONTW font{};
-  if (::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font)) {
-    font.lfHeight = 12;
-    font_.Reset(::CreateFontIndirectW(&font));
-  }
-  return CreateChild(kComboClass, 0, WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, rect, parent,
+  return CreateChild(kSearchBoxClass, 0, WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, rect, parent,
                      kSearchBoxId) != nullptr;
 }
 
@@ -149,25 +66,31 @@ void SearchBoxWindow::Connect(search::SearchComboBox* model) {
   if (edit_) model_->OnEditCreated();
 }
 
+IDropTarget* SearchBoxWindow::dropTarget() const { return dropTarget_; }
+
 // ---- The combo window ------------------------------------------------------------------------
 
 LRESULT SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_CREATE:
+      OnCreate();
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
     case WM_PAINT:
       OnPaint();
       return 0;
     case WM_ERASEBKGND:
       return 1;
     case WM_SIZE:
-      if (edit_) {
-        const RECT r = EditRect();
-        ::MoveWindow(edit_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
-      }
+      OnSize();
       return 0;
     case WM_ENABLE:
-      if (edit_) ::EnableWindow(edit_, static_cast<BOOL>(wParam));
-      ::InvalidateRect(hwnd(), nullptr, TRUE);
+      OnEnable(wParam != FALSE);
       return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_.get());
     case WM_COMMAND:
       if (edit_ && reinterpret_cast<HWND>(lParam) == edit_) OnEditCommand(HIWORD(wParam));
       return 0;
@@ -177,29 +100,42 @@ LRESULT SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_KILLFOCUS:
       if (model_) model_->OnKillFocus();
       return 0;
-    case WM_LBUTTONDOWN: {
-      const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      const RECT button = ButtonRect();
-      if (model_ && ::PtInRect(&button, p)) model_->OnDropButtonClick();
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      OnButtonDown(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       return 0;
-    }
+    case WM_MOUSEMOVE:
+      OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
+    case WM_TIMER:
+      OnTimer(wParam);
+      return 0;
     case WM_MOUSEWHEEL:
       if (model_) model_->OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
       return 0;
-    case WM_USER + 1:
-      if (model_) model_->ChooseItem(static_cast<int>(wParam));
+    default:
+      return OnComboMessage(message, wParam, lParam);
+  }
+}
+
+// The private messages and the combo-box messages, answered by the model.
+LRESULT SearchBoxWindow::OnComboMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  const int index = static_cast<int>(wParam);
+  switch (message) {
+    case kChooseItemMessage:
+      if (model_) model_->ChooseItem(index);
       return 0;
-    case WM_USER + 2:
+    case kCloseDropDownMessage:
       if (model_) model_->CloseDropDown();
       return 0;
-    case WM_USER + 5:
-      if (model_) model_->SubmitFromList(static_cast<int>(wParam));
+    case kSubmitItemMessage:
+      if (model_) model_->SubmitFromList(index);
       return 0;
-    case WM_USER + 101:
+    case kToggleDropDownMessage:
       if (model_) model_->ToggleDropDown();
       return 0;
     case CB_ADDSTRING:
-      return model_ ? model_->AddString(FromW(reinterpret_cast<const wchar_t*>(lParam))) : CB_ERR;
+      return model_ && lParam ? model_->AddString(StringParameter(lParam)) : CB_ERR;
     case CB_RESETCONTENT:
       if (model_) model_->ResetContent();
       return CB_OKAY;
@@ -208,16 +144,15 @@ LRESULT SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case CB_GETCURSEL:
       return model_ ? model_->GetCurSel() : CB_ERR;
     case CB_SETCURSEL:
-      return model_ ? model_->SetCurSel(static_cast<int>(wParam)) : CB_ERR;
+      return model_ ? model_->SetCurSel(index) : CB_ERR;
     case CB_SELECTSTRING:
-      return model_ ? model_->SelectString(FromW(reinterpret_cast<const wchar_t*>(lParam))) : CB_ERR;
+      return model_ && lParam ? model_->SelectString(StringParameter(lParam)) : CB_ERR;
     case CB_GETLBTEXTLEN:
-      return model_ ? model_->GetLBTextLen(static_cast<int>(wParam)) : CB_ERR;
+      return model_ ? model_->GetLBTextLen(index) : CB_ERR;
     case CB_GETLBTEXT: {
-      if (!model_ || model_->GetLBTextLen(static_cast<int>(wParam)) < 0) return CB_ERR;
-      const std::u16string text = model_->GetLBText(static_cast<int>(wParam));
-      auto* out = reinterpret_cast<wchar_t*>(lParam);
-      if (out) {
+      if (!model_ || model_->GetLBTextLen(index) < 0) return CB_ERR;
+      const std::u16string text = model_->GetLBText(index);
+      if (auto* out = reinterpret_cast<wchar_t*>(lParam)) {
         std::copy(text.begin(), text.end(), out);
         out[text.size()] = L'\0';
       }
@@ -226,12 +161,48 @@ LRESULT SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     case CB_GETTOPINDEX:
       return model_ ? model_->GetTopIndex() : CB_ERR;
     case CB_SETTOPINDEX:
-      return model_ ? model_->SetTopIndex(static_cast<int>(wParam)) : CB_ERR;
+      return model_ ? model_->SetTopIndex(index) : CB_ERR;
     default:
       return DefaultHandling(message, wParam, lParam);
   }
 }
 
+void SearchBoxWindow::OnCreate() {
+  LOGFONTW font{};
+  if (::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font)) {
+    font.lfHeight = kFontHeight;
+    font_.Reset(::CreateFontIndirectW(&font));
+  }
+  // Text dropped on the box. Without OLE in this thread there is no dragging, and no target.
+  dropTarget_ = new SearchBoxDropTarget(*this);
+  if (FAILED(::RegisterDragDrop(hwnd(), dropTarget_))) {
+    dropTarget_->Release();
+    dropTarget_ = nullptr;
+  }
+}
+
+void SearchBoxWindow::OnDestroy() {
+  ::KillTimer(hwnd(), kHotButtonTimer);
+  dropDown_.reset();
+  if (dropTarget_) {
+    ::RevokeDragDrop(hwnd());
+    dropTarget_->Release();
+    dropTarget_ = nullptr;
+  }
+}
+
+void SearchBoxWindow::OnSize() {
+  if (!edit_) return;
+  const RECT r = EditRect();
+  ::MoveWindow(edit_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+}
+
+void SearchBoxWindow::OnEnable(bool enabled) {
+  if (edit_) ::EnableWindow(edit_, enabled);
+  ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+// The drop-down button is the rightmost scroll-bar width of the client area.
 RECT SearchBoxWindow::ButtonRect() const {
   RECT client{};
   ::GetClientRect(hwnd(), &client);
@@ -239,7 +210,7 @@ RECT SearchBoxWindow::ButtonRect() const {
   return client;
 }
 
-// The client area less the button at the right, inset by the border, then 1 right and 2 down.
+// The client area less the button, inset by the border, then 1 right and 2 down.
 RECT SearchBoxWindow::EditRect() const {
   RECT r{};
   ::GetClientRect(hwnd(), &r);
@@ -247,6 +218,38 @@ RECT SearchBoxWindow::EditRect() const {
   ::InflateRect(&r, -2, -2);
   ::OffsetRect(&r, 1, 2);
   return r;
+}
+
+void SearchBoxWindow::OnButtonDown(POINT point) {
+  // In the drop-down-list style the whole box is the button.
+  const bool wholeBox = (::GetWindowLongW(hwnd(), GWL_STYLE) & 3) == CBS_DROPDOWNLIST;
+  const RECT button = ButtonRect();
+  if (!model_ || (!wholeBox && !::PtInRect(&button, point))) return;
+  // The combo window hands the focus on to its edit field; when the field has it already, the
+  // box has it, and passing it through the combo window would close the drop-down first.
+  if (!edit_ || ::GetFocus() != edit_) ::SetFocus(hwnd());
+  if (model_) model_->ToggleDropDown();
+}
+
+// The button is hot while the pointer is over it; the timer notices when it leaves.
+void SearchBoxWindow::OnMouseMove(POINT point) {
+  const RECT button = ButtonRect();
+  if (hot_ || !::PtInRect(&button, point)) return;
+  hot_ = true;
+  ::SetTimer(hwnd(), kHotButtonTimer, kHotButtonTimerMs, nullptr);
+  ::InvalidateRect(hwnd(), &button, FALSE);
+}
+
+void SearchBoxWindow::OnTimer(UINT_PTR id) {
+  if (id != kHotButtonTimer) return;
+  POINT cursor{};
+  ::GetCursorPos(&cursor);
+  ::ScreenToClient(hwnd(), &cursor);
+  const RECT button = ButtonRect();
+  if (::PtInRect(&button, cursor)) return;
+  ::KillTimer(hwnd(), kHotButtonTimer);
+  hot_ = false;
+  ::InvalidateRect(hwnd(), &button, FALSE);
 }
 
 void SearchBoxWindow::CreateEditField() {
@@ -258,6 +261,7 @@ void SearchBoxWindow::CreateEditField() {
   if (!edit_) return;
   ::SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   ::SendMessageW(edit_, EM_LIMITTEXT, search::kSearchTextLimit, 0);
+  if (!::IsWindowEnabled(hwnd())) ::EnableWindow(edit_, FALSE);
   ::SetWindowSubclass(edit_, &SearchBoxWindow::EditProc, kEditSubclassId,
                       reinterpret_cast<DWORD_PTR>(this));
   if (model_) model_->OnEditCreated();
@@ -268,18 +272,12 @@ void SearchBoxWindow::OnPaint() {
   HDC dc = ::BeginPaint(hwnd(), &paint);
   RECT client{};
   ::GetClientRect(hwnd(), &client);
-  const bool enabled = ::IsWindowEnabled(hwnd()) != FALSE;
-  ::FillRect(dc, &client, ::GetSysColorBrush(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
-  RECT border = client;
-  ::DrawEdge(dc, &border, EDGE_SUNKEN, BF_RECT);
-  RECT button = ButtonRect();
-  ::InflateRect(&button, 0, -2);
-  button.right -= 2;
-  const bool open = model_ && model_->dropDownOpen();
-  const bool empty = !model_ || model_->GetCount() == 0;
-  ::DrawFrameControl(dc, &button, DFC_SCROLL,
-                     DFCS_SCROLLCOMBOBOX | (open ? DFCS_PUSHED | DFCS_FLAT : 0) |
-                         (!enabled || empty ? DFCS_INACTIVE : 0));
+  styling::SearchBoxState state;
+  state.enabled = ::IsWindowEnabled(hwnd()) != FALSE;
+  state.hot = hot_;
+  state.open = model_ && model_->dropDownOpen();
+  state.empty = !model_ || model_->GetCount() == 0;
+  styling::win32::PaintSearchBoxFace(dc, hwnd(), client, ButtonRect(), state);
   ::EndPaint(hwnd(), &paint);
   // The edit field is made when the box is first painted.
   if (!edit_) CreateEditField();
@@ -304,31 +302,86 @@ void SearchBoxWindow::OnEditCommand(int code) {
   }
 }
 
+// ---- The edit field --------------------------------------------------------------------------
+
 LRESULT CALLBACK SearchBoxWindow::EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                           UINT_PTR, DWORD_PTR selfData) {
-  auto* self = reinterpret_cast<SearchBoxWindow*>(selfData);
-  const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
-  if (self->model_) {
-    if (message == WM_SETFOCUS) {
-      self->model_->OnEditSetFocus();
-    } else if (message == WM_KILLFOCUS) {
-      self->model_->OnEditKillFocus(reinterpret_cast<HWND>(wParam) == self->hwnd());
+                                           UINT_PTR, DWORD_PTR self) {
+  return reinterpret_cast<SearchBoxWindow*>(self)->OnEditMessage(hwnd, message, wParam, lParam);
+}
+
+LRESULT SearchBoxWindow::OnEditMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      return FilterEditKey(hwnd, message, wParam, lParam);
+    case WM_CHAR:
+      // Enter and Escape are the box's keys; the single-line field would only beep at them.
+      if (wParam == VK_RETURN || wParam == VK_ESCAPE) return 0;
+      break;
+    case WM_MOUSEWHEEL:
+      return ::SendMessageW(this->hwnd(), message, wParam, lParam);
+    case WM_SETFOCUS: {
+      const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
+      if (model_) model_->OnEditSetFocus();
+      return result;
     }
+    case WM_KILLFOCUS: {
+      const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
+      if (model_) model_->OnEditKillFocus(reinterpret_cast<HWND>(wParam) == this->hwnd());
+      return result;
+    }
+    default:
+      break;
   }
-  return result;
+  return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// The box's own key filter, for keys that reach the edit field without the band's filter (a
+// host that dispatches them directly). A key the band's filter has already seen goes to the
+// field as it is.
+LRESULT SearchBoxWindow::FilterEditKey(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const bool seen = seenByBand_ && seenByBand_->message == message &&
+                    seenByBand_->wParam == wParam && seenByBand_->lParam == lParam;
+  seenByBand_.reset();
+  if (seen || filtered_ || ownFilter_ || !model_) {
+    return ::DefSubclassProc(hwnd, message, wParam, lParam);
+  }
+  ReportSelection();
+  ownFilter_ = true;
+  passToField_ = false;
+  const int key = static_cast<int>(wParam);
+  const int result = message == WM_KEYDOWN ? model_->FilterKey(key, CtrlHeld())
+                                           : model_->TranslateSysKey(key);
+  ownFilter_ = false;
+  LRESULT handled = 0;
+  if (passToField_ || result != 0) {
+    handled = ::DefSubclassProc(hwnd, message, wParam, lParam);
+    if (model_) ReportSelection();
+  }
+  passToField_ = false;
+  return handled;
+}
+
+void SearchBoxWindow::ReportSelection() {
+  if (!edit_ || !model_) return;
+  DWORD start = 0, end = 0;
+  ::SendMessageW(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  model_->OnEditSelection(start, end);
 }
 
 bool SearchBoxWindow::TranslateAccelerator(MSG& msg) {
-  if (!model_) return false;
+  if (!model_ || (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)) return false;
+  ReportSelection();
   filtered_ = &msg;
   int result = 1;
   if (msg.message == WM_KEYDOWN) {
-    const bool ctrl = (::GetKeyState(VK_CONTROL) & 0x8000) != 0;
-    result = model_->TranslateKey(static_cast<int>(msg.wParam), ctrl);
-  } else if (msg.message == WM_SYSKEYDOWN) {
+    result = model_->TranslateKey(static_cast<int>(msg.wParam), CtrlHeld());
+  } else {
     result = model_->TranslateSysKey(static_cast<int>(msg.wParam));
   }
   filtered_ = nullptr;
+  // Left to the browser, the message reaches the edit field next: its own filter lets it be.
+  if (result != 0) seenByBand_ = FilteredKey{msg.message, msg.wParam, msg.lParam};
   return result == 0;
 }
 
@@ -360,22 +413,35 @@ void SearchBoxWindow::ShowEditText(const std::u16string& text) {
 }
 
 void SearchBoxWindow::SetEditSelection(size_t start, size_t end) {
-  if (edit_) ::SendMessageW(edit_, EM_SETSEL, start, static_cast<LPARAM>(end));
-  if (edit_ && start == 0 && end == 0) ::SendMessageW(edit_, EM_SCROLLCARET, 0, 0);
+  if (!edit_) return;
+  ::SendMessageW(edit_, EM_SETSEL, start, static_cast<LPARAM>(end));
+  if (start == 0 && end == 0) ::SendMessageW(edit_, EM_SCROLLCARET, 0, 0);
 }
 
 void SearchBoxWindow::FocusEditField() {
-  if (edit_) ::SetFocus(edit_);
+  if (edit_ && ::GetFocus() != edit_) ::SetFocus(edit_);
 }
 
+// The key being filtered goes to the edit field as the message it is (the band's filter: it is
+// translated and dispatched; the field's own filter: the field handles it when the filter
+// returns). The field's new caret is reported back.
 void SearchBoxWindow::PassKeyToEditField(int virtualKey) {
   if (!edit_) return;
-  if (filtered_ && filtered_->hwnd == edit_) {
-    ::TranslateMessage(filtered_);
-    ::DispatchMessageW(filtered_);
+  if (ownFilter_) {
+    passToField_ = true;
     return;
   }
-  ::SendMessageW(edit_, WM_KEYDOWN, static_cast<WPARAM>(virtualKey), 1);
+  if (filtered_ && filtered_->hwnd == edit_) {
+    const MSG copy = *filtered_;
+    seenByBand_ = FilteredKey{copy.message, copy.wParam, copy.lParam};
+    ::TranslateMessage(&copy);
+    ::DispatchMessageW(&copy);
+  } else {
+    seenByBand_ = FilteredKey{WM_KEYDOWN, static_cast<WPARAM>(virtualKey), 1};
+    ::SendMessageW(edit_, WM_KEYDOWN, static_cast<WPARAM>(virtualKey), 1);
+  }
+  seenByBand_.reset();
+  ReportSelection();
 }
 
 void SearchBoxWindow::ShowDropDown(const search::Rect& rect,
@@ -396,6 +462,7 @@ bool SearchBoxWindow::HoldsDropDownWindow(HWND window) const {
 }
 
 void SearchBoxWindow::HideDropDown() {
+  if (dropDown_ && dropDown_->hwnd()) ::ShowWindow(dropDown_->hwnd(), SW_HIDE);
   dropDown_.reset();
   ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
@@ -412,6 +479,8 @@ void SearchBoxWindow::ScrollDropDown(int topIndex) {
   if (dropDown_) dropDown_->Scroll(topIndex);
 }
 
-void SearchBoxWindow::ReportFocusToBrowser(bool focused) { toolbar_.ReportFocus(focused); }
+void SearchBoxWindow::ReportFocusToBrowser(bool focused) {
+  if (reportFocus_) reportFocus_(focused);
+}
 
 }  // namespace norvex::toolbar::win32

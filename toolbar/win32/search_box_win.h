@@ -1,10 +1,14 @@
-// The search box's window, class "AdvComboBoxCtrl": the combo window with its edit field (108)
-// and drop-down button, and the drop-down window listing the history (list box 101, the
-// "履歴の削除" button 1124). It shows the toolbar's SearchComboBox model and reports to it what
-// the user does; every decision is the model's.
+// The search box's window, class "AdvComboBoxCtrl": the combo window with its edit field (108),
+// its drop-down button at the right edge (hot while the pointer is over it), the drop-down
+// (DropListWindow) and an OLE drop target for text. It answers the combo-box messages and the
+// private messages, paints itself, and reports what the user does to the toolbar's
+// SearchComboBox model; every decision is the model's.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,22 +16,58 @@
 #include "search/search_combo_box.h"
 #include "toolbar/win32/window_base.h"
 
+#include <oleidl.h>
+
 namespace norvex::toolbar::win32 {
 
-class Win32ToolbarWindow;
 class DropListWindow;
+class SearchBoxDropTarget;
+
+// The window class of the search box could not be registered. Raised while the box is
+// constructed; the toolbar catches it where it creates the box.
+class ResourceException : public std::runtime_error {
+ public:
+  ResourceException() : std::runtime_error("the search box's window class cannot be registered") {}
+};
+
+// The combo window's private messages: choose the item at an index of the drop-down's list
+// (WM_USER + 1), close the drop-down (+ 2), submit after a click on an item (+ 5), open or close
+// the drop-down with the whole list (+ 101).
+inline constexpr UINT kChooseItemMessage = WM_USER + 1;
+inline constexpr UINT kCloseDropDownMessage = WM_USER + 2;
+inline constexpr UINT kSubmitItemMessage = WM_USER + 5;
+inline constexpr UINT kToggleDropDownMessage = WM_USER + 101;
+
+// The combo window's class, and its timer that watches the pointer leave the hot button.
+inline constexpr wchar_t kSearchBoxClass[] = L"AdvComboBoxCtrl";
+inline constexpr UINT_PTR kHotButtonTimer = 1;
+inline constexpr UINT kHotButtonTimerMs = 50;
 
 class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search::SearchComboHost {
  public:
-  explicit SearchBoxWindow(Win32ToolbarWindow& toolbar);
+  using FocusReport = std::function<void(bool focused)>;
+
+  // Registers "AdvComboBoxCtrl" when it is not registered yet (through `registrar`); throws
+  // ResourceException when that fails. `reportFocus` tells the browser whether the band has the
+  // focus.
+  explicit SearchBoxWindow(FocusReport reportFocus, ClassRegistrar registrar = &::RegisterClassExW);
   ~SearchBoxWindow() override;
 
+  // A visible child of `parent` at `rect`, in the drop-down style, control identifier 5025.
   bool Create(HWND parent, const RECT& rect);
   // The model the window reports to; null disconnects it (before the window goes).
   void Connect(search::SearchComboBox* model);
+  search::SearchComboBox* model() const { return model_; }
   HWND edit() const { return edit_; }
-  // The keyboard filter for a key message while the edit field has the focus: true when the
-  // box consumed it.
+  HFONT font() const { return font_.get(); }
+  DropListWindow* dropDown() const { return dropDown_.get(); }
+  IDropTarget* dropTarget() const;
+  bool buttonHot() const { return hot_; }
+  // True when `window` is the open drop-down or one of its children.
+  bool HoldsDropDownWindow(HWND window) const;
+
+  // The band's keyboard filter for a key message while the edit field has the focus: true when
+  // the box consumed it (the browser leaves it alone).
   bool TranslateAccelerator(MSG& msg);
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -49,26 +89,50 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
   void ScrollDropDown(int topIndex) override;
   void ReportFocusToBrowser(bool focused) override;
 
-  search::SearchComboBox* model() const { return model_; }
-  // True when `window` is the open drop-down or one of its children.
-  bool HoldsDropDownWindow(HWND window) const;
-
  private:
+  // A key message that the band's filter has seen: the edit field's own filter leaves it alone
+  // when it arrives.
+  struct FilteredKey {
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+  };
+
+  void OnCreate();
+  void OnDestroy();
+  void OnPaint();
+  void OnSize();
+  void OnEnable(bool enabled);
+  void OnButtonDown(POINT point);
+  void OnMouseMove(POINT point);
+  void OnTimer(UINT_PTR id);
+  LRESULT OnComboMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnEditCommand(int code);
   void CreateEditField();
   RECT EditRect() const;
   RECT ButtonRect() const;
-  void OnPaint();
-  void OnEditCommand(int code);
+  void ReportSelection();
+  // The edit field's messages: focus, the field's own key filter, the wheel.
   static LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                    UINT_PTR subclassId, DWORD_PTR self);
+  LRESULT OnEditMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT FilterEditKey(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
-  Win32ToolbarWindow& toolbar_;
+  FocusReport reportFocus_;
   search::SearchComboBox* model_ = nullptr;
   HWND edit_ = nullptr;
   platform::win32::ScopedFont font_;
   std::unique_ptr<DropListWindow> dropDown_;
-  const MSG* filtered_ = nullptr;  // the key message being filtered, for PassKeyToEditField
+  SearchBoxDropTarget* dropTarget_ = nullptr;  // one reference, registered while the window lives
+  bool hot_ = false;
   bool settingText_ = false;
+  // While the band's filter runs: the message, so that a key passed on is dispatched as it is.
+  const MSG* filtered_ = nullptr;
+  // The last key message the band's filter saw, until the edit field receives it.
+  std::optional<FilteredKey> seenByBand_;
+  // While the edit field's own filter runs: the key is passed on by letting the field have it.
+  bool ownFilter_ = false;
+  bool passToField_ = false;
 };
 
 }  // namespace norvex::toolbar::win32

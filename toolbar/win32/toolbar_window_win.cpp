@@ -5,7 +5,8 @@
 
 #include <vector>
 
-#include "toolbar/win32/agent_button_paint_win.h"
+#include "styling/win32/agent_button_paint_win.h"
+#include "styling/win32/menu_paint_win.h"
 #include "toolbar/win32/grip_win.h"
 #include "toolbar/win32/search_box_win.h"
 
@@ -21,24 +22,17 @@ constexpr UINT_PTR kButtonSubclassId = 1;
 
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
-// A popup menu of entries, with submenus for entries that have children.
-HMENU BuildMenu(const std::vector<catalogue::OverflowEntry>& entries) {
+// A popup menu of entries, with submenus for entries that have children. Every item is drawn by
+// its owner (the toolbar) from its look in `looks`, and keeps its caption as its text.
+HMENU BuildMenu(const std::vector<catalogue::OverflowEntry>& entries,
+                styling::win32::MenuLooks& looks) {
   HMENU menu = ::CreatePopupMenu();
   for (const auto& entry : entries) {
-    const UINT grayed = entry.grayed ? MF_GRAYED : 0;
-    if (entry.hasSubmenu) {
-      HMENU sub = BuildMenu(entry.children);
-      ::AppendMenuW(menu, MF_POPUP | MF_STRING | grayed, reinterpret_cast<UINT_PTR>(sub),
-                    W(entry.caption));
-      // A submenu's entry keeps the command of the button it stands for.
-      MENUITEMINFOW info{};
-      info.cbSize = sizeof info;
-      info.fMask = MIIM_ID;
-      info.wID = static_cast<UINT>(entry.id);
-      ::SetMenuItemInfoW(menu, ::GetMenuItemCount(menu) - 1, TRUE, &info);
-    } else {
-      ::AppendMenuW(menu, MF_STRING | grayed, static_cast<UINT_PTR>(entry.id), W(entry.caption));
-    }
+    // A submenu's entry keeps the command of the button it stands for.
+    HMENU submenu = entry.hasSubmenu ? BuildMenu(entry.children, looks) : nullptr;
+    styling::win32::AppendOwnerDrawnItem(
+        menu, entry.caption, entry.id, entry.grayed, submenu,
+        looks.Add(entry.caption, entry.bitmap, entry.transparent, entry.grayed));
   }
   return menu;
 }
@@ -132,6 +126,9 @@ LRESULT Win32ToolbarWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
     case WM_DRAWITEM:
       OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
+    case WM_MEASUREITEM:
+      OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+      return TRUE;
     default:
       if (message == InRefreshMessage() && message != 0) {
         toolbar_.OnInRefresh();
@@ -187,21 +184,36 @@ int Win32ToolbarWindow::BuiltId(HWND button) const {
 }
 
 void Win32ToolbarWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  if (styling::win32::DrawMenuItem(item)) return;
+  if (item.CtlType != ODT_BUTTON) return;
   const int id = BuiltId(item.hwndItem);
   const AgentButton* button = toolbar_.Button(id);
   auto it = buttonWindows_.find(id);
   if (!button || it == buttonWindows_.end()) return;
-  ButtonFace face;
-  face.caption = button->text;
-  face.normal = it->second.normal.get();
-  face.disabled = it->second.disabled.get();
-  face.pressedImage = it->second.pressed.get();
-  face.transparent = button->transparent;
-  face.style = button->style;
-  face.pressed = (item.itemState & ODS_SELECTED) != 0 || button->menuOpen;
-  face.enabled = (item.itemState & ODS_DISABLED) == 0;
-  face.font = font_.get();
-  PaintAgentButton(item.hDC, item.rcItem, face);
+  const ButtonWindow& window = it->second;
+  styling::win32::AgentButtonLook look;
+  look.window = window.hwnd;
+  look.caption = button->text;
+  look.bitmaps[0] = window.normal.get();
+  look.bitmaps[1] = window.disabled.get();
+  look.bitmaps[2] = window.pressed.get();
+  look.transparent = button->transparent;
+  look.style = button->style;
+  look.hover = window.hover;
+  // A split button's menu opens from its arrow zone, which is drawn pressed instead of the face;
+  // a menu button is pressed while its menu is open.
+  look.arrowMenu = button->style == catalogue::MenuStyle::kSplitMenu && window.menuShowing;
+  look.pressed = button->style == catalogue::MenuStyle::kMenu
+                     ? window.menuShowing
+                     : (item.itemState & ODS_SELECTED) != 0 && !look.arrowMenu;
+  look.disabled = (item.itemState & ODS_DISABLED) != 0;
+  look.arrowShown = id != kChevronId;
+  look.font = font_.get();
+  styling::win32::PaintAgentButton(item.hDC, item.rcItem, look);
+}
+
+void Win32ToolbarWindow::OnMeasureItem(MEASUREITEMSTRUCT& item) {
+  styling::win32::MeasureMenuItem(hwnd(), item);
 }
 
 // ---- Buttons ---------------------------------------------------------------------------------
@@ -305,6 +317,10 @@ LRESULT CALLBACK Win32ToolbarWindow::ButtonProc(HWND hwnd, UINT message, WPARAM 
 // A press on a menu button (or a split button's arrow) opens its menu; any other press is the
 // push button's own, which sends the command on release. A double click counts as a press.
 LRESULT Win32ToolbarWindow::OnButtonMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_MOUSEMOVE || message == WM_MOUSELEAVE) {
+    auto it = buttonWindows_.find(BuiltId(hwnd));
+    if (it != buttonWindows_.end()) SetHover(it->second, message == WM_MOUSEMOVE);
+  }
   if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
     const int id = BuiltId(hwnd);
     const int x = GET_X_LPARAM(lParam);
@@ -317,19 +333,39 @@ LRESULT Win32ToolbarWindow::OnButtonMessage(HWND hwnd, UINT message, WPARAM wPar
   return ::DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
+// Entering asks to be told when the pointer leaves; each change repaints the whole face.
+void Win32ToolbarWindow::SetHover(ButtonWindow& window, bool hover) {
+  if (window.hover == hover) return;
+  window.hover = hover;
+  if (hover) {
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window.hwnd, 0};
+    ::TrackMouseEvent(&track);
+  }
+  ::InvalidateRect(window.hwnd, nullptr, TRUE);
+}
+
 void Win32ToolbarWindow::OpenButtonMenu(int id) {
   const AgentButton* button = toolbar_.Button(id);
   auto it = buttonWindows_.find(id);
   if (!button || it == buttonWindows_.end()) return;
   HWND hwnd = it->second.hwnd;
-  platform::win32::ScopedMenu menu(BuildMenu(button->menu));
+  styling::win32::MenuLooks looks;
+  platform::win32::ScopedMenu menu(BuildMenu(button->menu, looks));
   RECT rect{};
   ::GetWindowRect(hwnd, &rect);
+  it->second.menuShowing = true;
   ::SendMessageW(hwnd, BM_SETSTATE, TRUE, 0);
+  ::InvalidateRect(hwnd, nullptr, TRUE);
   // The chosen item arrives at this window as a command.
   ::TrackPopupMenuEx(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, rect.left,
                      rect.bottom, this->hwnd(), nullptr);
-  if (::IsWindow(hwnd)) ::SendMessageW(hwnd, BM_SETSTATE, FALSE, 0);
+  // A command chosen in the menu may have rebuilt the toolbar: look the button up again.
+  it = buttonWindows_.find(id);
+  if (it != buttonWindows_.end() && it->second.hwnd == hwnd) it->second.menuShowing = false;
+  if (::IsWindow(hwnd)) {
+    ::SendMessageW(hwnd, BM_SETSTATE, FALSE, 0);
+    ::InvalidateRect(hwnd, nullptr, TRUE);
+  }
   // A click on the button that closed the menu must not open it again: the mark stays while
   // the pointer is over the button.
   POINT cursor{};
@@ -341,7 +377,14 @@ void Win32ToolbarWindow::OpenButtonMenu(int id) {
 // ---- Search box and grip ---------------------------------------------------------------------
 
 search::SearchComboHost* Win32ToolbarWindow::CreateSearchBox(const Rect& rect) {
-  auto box = std::make_unique<SearchBoxWindow>(*this);
+  // A box whose window class cannot be registered is left out: the toolbar goes on without it.
+  std::unique_ptr<SearchBoxWindow> box;
+  try {
+    box = std::make_unique<SearchBoxWindow>([this](bool focused) { ReportFocus(focused); },
+                                            searchBoxRegistrar_);
+  } catch (const ResourceException&) {
+    return nullptr;
+  }
   if (!box->Create(hwnd(), ToRect(rect))) return nullptr;
   searchBox_ = std::move(box);
   return searchBox_.get();

@@ -46,6 +46,8 @@ class Win32ToolbarWindow final : public BaseWindow<Win32ToolbarWindow>, public T
   void SetFocusSite(IInputObjectSite* site, IUnknown* band);
 
   ToolbarWindow& toolbar() { return toolbar_; }
+  // The function that registers the search box's window class (tests give one that fails).
+  void SetSearchBoxRegistrar(ClassRegistrar registrar) { searchBoxRegistrar_ = registrar; }
   // The search box's edit field, or null.
   HWND EditField() const;
   // The keyboard filter the band calls: S_OK when the search box consumed the key, S_FALSE when
@@ -84,12 +86,17 @@ class Win32ToolbarWindow final : public BaseWindow<Win32ToolbarWindow>, public T
     HWND hwnd = nullptr;
     platform::win32::ScopedWindow tooltip;
     platform::win32::ScopedBitmap normal, disabled, pressed;
+    bool hover = false;        // the pointer is over the button
+    bool menuShowing = false;  // its menu is open now
   };
 
   void OnCreate();
   void OnCommand(int id, int code, LPARAM lParam);
   bool OnEraseBackground(HDC dc);
   void OnDrawItem(const DRAWITEMSTRUCT& item);
+  void OnMeasureItem(MEASUREITEMSTRUCT& item);
+  // The pointer entered or left a button: its face changes.
+  void SetHover(ButtonWindow& window, bool hover);
   // The identifier a button window was built with; -1 for a window that is not a button.
   int BuiltId(HWND button) const;
   void ShowButtonState(ButtonWindow& window, const AgentButton& button);
@@ -107,6 +114,7 @@ class Win32ToolbarWindow final : public BaseWindow<Win32ToolbarWindow>, public T
   std::map<int, SIZE> bitmapSizes_;
   ComPtr<IInputObjectSite> focusSite_;
   IUnknown* band_ = nullptr;  // not held: the band owns this window
+  ClassRegistrar searchBoxRegistrar_ = &::RegisterClassExW;
 };
 
 }  // namespace norvex::toolbar::win32

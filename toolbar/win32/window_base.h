@@ -10,6 +10,9 @@ namespace norvex::toolbar::win32 {
 
 using platform::win32::ModuleInstance;
 
+// The function that registers a window class (RegisterClassExW; tests give one that fails).
+using ClassRegistrar = ATOM(WINAPI*)(const WNDCLASSEXW*);
+
 template <typename Derived>
 class BaseWindow {
  public:
@@ -23,7 +26,7 @@ class BaseWindow {
 
   // Registers the class once per process; false when it is neither registered nor registrable.
   static bool RegisterClassOnce(const wchar_t* className, UINT style, HCURSOR cursor,
-                                HBRUSH background) {
+                                HBRUSH background, ClassRegistrar registrar = &::RegisterClassExW) {
     WNDCLASSEXW existing{sizeof existing};
     if (::GetClassInfoExW(ModuleInstance(), className, &existing)) return true;
     WNDCLASSEXW wc{sizeof wc};
@@ -33,7 +36,7 @@ class BaseWindow {
     wc.hCursor = cursor;
     wc.hbrBackground = background;
     wc.lpszClassName = className;
-    return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return registrar(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   }
 
   HWND CreateChild(const wchar_t* className, DWORD exStyle, DWORD style, const RECT& rect,

@@ -1,10 +1,10 @@
-#include "platform/posix/ini_text.h"
+#include "platform/ini_text.h"
 
 #include <gtest/gtest.h>
 
 #include "common/text.h"
 
-namespace norvex::platform::posix {
+namespace norvex::platform {
 namespace {
 
 struct EditCase {
@@ -95,5 +95,47 @@ TEST(IniText, CopiesStayValid) {
   EXPECT_EQ(original.Get(u"b", u"y"), std::u16string(u"2"));
 }
 
+// Several keys at once give what one Set per key, in order, gives.
+TEST(IniText, SetEntriesEqualsOneSetPerEntry) {
+  using Entries = std::vector<ProfileEntry>;
+  const struct {
+    const char* name;
+    std::string before;
+    const char16_t* section;
+    Entries entries;
+  } cases[] = {
+      {"empty file", "", u"Toolbar", {{u"TB_0", u"a"}, {u"TB_1", u"b"}}},
+      {"new section after others", "[a]\r\nx=1\r\n", u"b", {{u"k", u"1"}, {u"l", u"2"}}},
+      {"replace and add", "; c\r\n[Toolbar]\r\nTB_0=old\r\nTB_1 = same \r\n\r\n[z]\r\nq=1\r\n",
+       u"toolbar", {{u"TB_0", u"new"}, {u"tb_1", u"same"}, {u"TB_2", u"added"}, {u"TB_3", u"x"}}},
+      {"unchanged values", "[s]\r\nk=1\r\nl=2\r\n", u"s", {{u"k", u"1"}, {u"L", u"2"}}},
+      {"key given twice, new", "[s]\nk=1\n", u"s", {{u"n", u"1"}, {u"m", u"2"}, {u"N", u"3"}}},
+      {"key given twice, existing", "[s]\nk=1\n", u"s", {{u"k", u"2"}, {u"k", u"3"}}},
+      {"duplicate lines: first changes", "[s]\nk=1\nk=2\n", u"s", {{u"K", u"9"}}},
+      {"first of duplicate sections", "[s]\nk=1\n[s]\nk=2\n", u"S", {{u"k", u"3"}, {u"j", u"4"}}},
+      {"no final line break", "[s]\r\nk=1", u"s", {{u"j", u"2"}, {u"k", u"3"}}},
+      {"bare CR at the end", "[s]\r\nk=1\r", u"s", {{u"j", u"2"}}},
+      {"empty section before another", "[s]\n\n[t]\nx=1\n", u"s", {{u"a", u"1"}, {u"b", u"2"}}},
+      {"section header only, no line break", "[s]", u"s", {{u"a", u"1"}}},
+      {"blank names and values", "[s]\nk=1\n", u" s ", {{u" k ", u""}, {u"new ", u"v"}}},
+      {"comments and blanks kept", "[s]\n;c\nk=1\n\n;d\n[t]\n", u"s", {{u"k", u"2"}, {u"m", u"3"}}},
+      {"new section, then its first key again", "", u"s", {{u"k", u"1"}, {u"K", u"2"}}},
+  };
+  for (const auto& c : cases) {
+    IniText one = IniText::FromBytes(c.before);
+    bool oneChanged = false;
+    for (const ProfileEntry& entry : c.entries) oneChanged |= one.Set(c.section, entry.key, entry.value);
+    IniText all = IniText::FromBytes(c.before);
+    EXPECT_EQ(all.SetEntries(c.section, c.entries), oneChanged) << c.name;
+    EXPECT_EQ(all.ToBytes(), one.ToBytes()) << c.name;
+    for (const ProfileEntry& entry : c.entries) {
+      EXPECT_EQ(all.Get(c.section, entry.key), one.Get(c.section, entry.key)) << c.name;
+    }
+  }
+  IniText untouched = IniText::FromBytes("[s]\nk=1\n");
+  EXPECT_FALSE(untouched.SetEntries(u"s", {}));
+  EXPECT_EQ(untouched.ToBytes(), "[s]\nk=1\n");
+}
+
 }  // namespace
-}  // namespace norvex::platform::posix
+}  // namespace norvex::platform

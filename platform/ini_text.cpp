@@ -1,8 +1,8 @@
-#include "platform/posix/ini_text.h"
+#include "platform/ini_text.h"
 
 #include "common/text.h"
 
-namespace norvex::platform::posix {
+namespace norvex::platform {
 
 namespace {
 
@@ -149,6 +149,93 @@ std::u16string_view IniText::LineBreak() const {
   return u"\r\n";
 }
 
+bool IniText::SetEntries(std::u16string_view section, const std::vector<ProfileEntry>& entries) {
+  if (entries.empty()) return false;
+  const std::u16string_view sectionName = TrimView(section);
+  size_t first = 0;
+  bool changed = false;
+  auto header = FindSection(sectionName);
+  if (!header) {
+    // The first entry makes the section, as Set does; the others join it below.
+    changed = Set(section, entries[0].key, entries[0].value);
+    header = FindSection(sectionName);
+    first = 1;
+    if (!header) return changed;
+  }
+
+  // Each key once: the name of its first entry, the value of its last, in first-entry order.
+  struct Pending {
+    std::u16string_view name;
+    std::u16string_view value;
+    bool placed = false;
+  };
+  std::vector<Pending> pending;
+  std::unordered_map<std::u16string, size_t> byName;
+  for (size_t i = first; i < entries.size(); ++i) {
+    const std::u16string_view name = TrimView(entries[i].key);
+    const auto [it, inserted] = byName.emplace(IndexKey(u"", name), pending.size());
+    if (inserted) {
+      pending.push_back(Pending{name, entries[i].value});
+    } else {
+      pending[it->second].value = entries[i].value;
+    }
+  }
+
+  // One pass over the section: the first line of each key gets its value; the text between
+  // the lines is copied as it is.
+  std::u16string out;
+  out.reserve(text_.size() + entries.size() * 16);
+  size_t copied = 0;
+  const size_t end = SectionEnd(*header);
+  size_t lastEntry = *header;
+  for (size_t i = *header + 1; i < end; ++i) {
+    const Line& line = lines_[i];
+    if (line.kind != Line::Kind::kEntry) continue;
+    lastEntry = i;
+    const auto it = byName.find(IndexKey(u"", line.name));
+    if (it == byName.end() || pending[it->second].placed) continue;
+    Pending& entry = pending[it->second];
+    entry.placed = true;
+    std::u16string replacement(line.name);
+    replacement += u'=';
+    replacement += entry.value;
+    if (std::u16string_view(text_).substr(line.begin, line.end - line.begin) == replacement) continue;
+    out.append(text_, copied, line.begin - copied);
+    out += replacement;
+    copied = line.end;
+    changed = true;
+  }
+
+  // Keys the section did not have go after its last entry, as Set adds them one by one.
+  std::u16string added;
+  const std::u16string lineBreak(LineBreak());
+  for (const Pending& entry : pending) {
+    if (entry.placed) continue;
+    added += entry.name;
+    added += u'=';
+    added += entry.value;
+    added += lineBreak;
+  }
+  if (!added.empty()) {
+    const Line& after = lines_[lastEntry];
+    size_t at = after.next;
+    size_t resume = after.next;
+    if (after.next == after.begin || text_[after.next - 1] != u'\n') {
+      if (after.next > after.end) at = after.end;  // a bare CR becomes this file's line break
+      added.insert(0, lineBreak);
+    }
+    out.append(text_, copied, at - copied);
+    out += added;
+    copied = resume;
+    changed = true;
+  }
+  if (copied == 0 && out.empty()) return changed;
+  out.append(text_, copied, std::u16string::npos);
+  text_ = std::move(out);
+  Parse();
+  return true;
+}
+
 std::optional<std::u16string> IniText::Get(std::u16string_view section,
                                            std::u16string_view key) const {
   const auto it = entryIndex_.find(IndexKey(TrimView(section), TrimView(key)));
@@ -255,4 +342,4 @@ bool IniText::Set(std::u16string_view section, std::optional<std::u16string_view
   return true;
 }
 
-}  // namespace norvex::platform::posix
+}  // namespace norvex::platform

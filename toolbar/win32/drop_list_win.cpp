@@ -1,0 +1,453 @@
+#include "toolbar/win32/drop_list_win.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "styling/win32/gdi_paint_win.h"
+#include "styling/win32/search_box_paint_win.h"
+#include "toolbar/win32/search_box_win.h"
+
+namespace norvex::toolbar::win32 {
+
+using platform::win32::FromW;
+using platform::win32::ScopedSelectObject;
+using platform::win32::W;
+using styling::win32::ToRect;
+
+namespace {
+
+constexpr UINT_PTR kListSubclassId = 1;
+// Space above and below an entry's text.
+constexpr int kItemPadding = 4;
+
+HMENU ControlId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
+
+bool Contains(const search::Rect& r, POINT p) {
+  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+void Move(HWND window, const search::Rect& r) {
+  ::MoveWindow(window, r.left, r.top, r.width(), r.height(), TRUE);
+}
+
+POINT PointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
+
+}  // namespace
+
+// ---- DropListBox ----------------------------------------------------------------------------
+
+DropListBox::~DropListBox() {
+  if (hwnd_ && ::IsWindow(hwnd_)) ::RemoveWindowSubclass(hwnd_, &DropListBox::Proc, kListSubclassId);
+}
+
+bool DropListBox::Create(HWND parent, const RECT& rect, HFONT font, SearchBoxWindow& box) {
+  box_ = &box;
+  hwnd_ = ::CreateWindowExW(0, L"ListBox", L"",
+                            WS_CHILD | WS_VISIBLE | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
+                                LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                            rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                            parent, ControlId(kDropListBoxId), ModuleInstance(), nullptr);
+  if (!hwnd_) return false;
+  if (font) ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  ::SetWindowSubclass(hwnd_, &DropListBox::Proc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  return true;
+}
+
+void DropListBox::SetItems(const std::vector<search::ComboItem>& items) {
+  ::SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
+  copies_.clear();
+  for (const search::ComboItem& item : items) {
+    const LRESULT index = ::SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(item.text)));
+    if (index < 0) continue;
+    copies_.push_back(std::make_unique<search::ComboItem>(item));
+    ::SendMessageW(hwnd_, LB_SETITEMDATA, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(copies_.back().get()));
+  }
+}
+
+const search::ComboItem* DropListBox::Item(int index) const {
+  if (index < 0) return nullptr;
+  const LRESULT data = ::SendMessageW(hwnd_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+  if (data == LB_ERR || data == 0) return nullptr;
+  return reinterpret_cast<const search::ComboItem*>(data);
+}
+
+int DropListBox::IndexAt(POINT point) const {
+  const LRESULT hit = ::SendMessageW(hwnd_, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
+  if (HIWORD(hit) != 0) return -1;  // outside the client area
+  const int index = LOWORD(hit);
+  return index < static_cast<int>(::SendMessageW(hwnd_, LB_GETCOUNT, 0, 0)) ? index : -1;
+}
+
+LRESULT CALLBACK DropListBox::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                   DWORD_PTR self) {
+  auto* box = reinterpret_cast<DropListBox*>(self);
+  if (box->hwnd_ != hwnd) return ::DefSubclassProc(hwnd, message, wParam, lParam);
+  return box->OnMessage(message, wParam, lParam);
+}
+
+LRESULT DropListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_MOUSEMOVE:
+      OnMouseMove(PointOf(lParam));
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      return 0;  // the entry is chosen on release
+    case WM_LBUTTONUP:
+      OnButtonUp(PointOf(lParam));
+      return 0;
+    case WM_MOUSEWHEEL:
+      return ::SendMessageW(box_->hwnd(), message, wParam, lParam);
+    default:
+      return ::DefSubclassProc(hwnd_, message, wParam, lParam);
+  }
+}
+
+// Hot tracking: the entry under the pointer is selected (unless disabled). Leaving the list
+// gives the capture back to the drop-down window.
+void DropListBox::OnMouseMove(POINT point) {
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  DropListWindow* drop = box_->dropDown();
+  if (!::PtInRect(&client, point)) {
+    if (drop && ::GetCapture() == hwnd_) drop->TakeCapture();
+    return;
+  }
+  if (::GetCapture() != hwnd_) ::SetCapture(hwnd_);
+  const int index = IndexAt(point);
+  if (index < 0 || !box_->model()) return;
+  // Selecting scrolls a partly shown entry into view, which would put the next entry under
+  // the pointer: the list stays where it is.
+  const LRESULT top = ::SendMessageW(hwnd_, LB_GETTOPINDEX, 0, 0);
+  box_->model()->HoverDropDownItem(index);
+  if (::SendMessageW(hwnd_, LB_GETTOPINDEX, 0, 0) != top) {
+    ::SendMessageW(hwnd_, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+  }
+  if (drop) drop->SyncScrollBar();
+}
+
+// Releasing over the list chooses its selected entry (the last one under the pointer): choose,
+// submit and close are posted to the combo window.
+void DropListBox::OnButtonUp(POINT point) {
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  if (!::PtInRect(&client, point)) {
+    if (DropListWindow* drop = box_->dropDown()) drop->TakeCapture();
+    return;
+  }
+  const int selected = static_cast<int>(::SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
+  const search::ComboItem* item = Item(selected);
+  const search::ComboItem* under = Item(IndexAt(point));
+  if (!item || item->disabled || (under && under->disabled)) return;
+  HWND combo = box_->hwnd();
+  ::PostMessageW(combo, kChooseItemMessage, static_cast<WPARAM>(selected), 0);
+  ::PostMessageW(combo, kSubmitItemMessage, static_cast<WPARAM>(selected), 0);
+  ::ReleaseCapture();
+  ::PostMessageW(combo, kCloseDropDownMessage, 0, 0);
+}
+
+// ---- DropListWindow -------------------------------------------------------------------------
+
+DropListWindow::DropListWindow(SearchBoxWindow& box) : box_(box) {}
+
+DropListWindow::~DropListWindow() {
+  *alive_ = false;
+  if (hwnd()) ::DestroyWindow(hwnd());
+}
+
+bool DropListWindow::Create(const search::Rect& rect, HFONT font) {
+  font_ = font;
+  if (!RegisterClassOnce(kDropListClass, CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW),
+                         ::GetSysColorBrush(COLOR_WINDOW))) {
+    return false;
+  }
+  // The entries are as high as the box's font and a little space.
+  {
+    HDC dc = ::GetDC(nullptr);
+    TEXTMETRICW metrics{};
+    {
+      ScopedSelectObject select(dc, font_ ? font_ : ::GetStockObject(DEFAULT_GUI_FONT));
+      ::GetTextMetricsW(dc, &metrics);
+    }
+    ::ReleaseDC(nullptr, dc);
+    itemHeight_ = std::max<int>(metrics.tmHeight + kItemPadding, 1);
+  }
+  if (!::CreateWindowExW(WS_EX_TOOLWINDOW, kDropListClass, L"",
+                         WS_CHILD | WS_BORDER | WS_CLIPCHILDREN, rect.left, rect.top, rect.width(),
+                         rect.height(), ::GetDesktopWindow(), ControlId(kDropListWindowId),
+                         ModuleInstance(), static_cast<BaseWindow*>(this))) {
+    return false;
+  }
+  const search::DropDownLayout layout = Layout();
+  if (!list_.Create(hwnd(), ToRect(layout.list), font_, box_)) return false;
+  scrollBar_ = ::CreateWindowExW(0, L"ScrollBar", L"", WS_CHILD | WS_VISIBLE | SBS_VERT,
+                                 layout.scrollBar.left, layout.scrollBar.top,
+                                 layout.scrollBar.width(), layout.scrollBar.height(), hwnd(),
+                                 ControlId(kDropScrollBarId), ModuleInstance(), nullptr);
+  deleteButton_ = ::CreateWindowExW(0, L"Button", L"履歴の削除", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                                    layout.deleteButton.left, layout.deleteButton.top,
+                                    layout.deleteButton.width(), layout.deleteButton.height(),
+                                    hwnd(), ControlId(kDeleteHistoryId), ModuleInstance(), nullptr);
+  buttonFont_.Reset(::CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"));
+  if (deleteButton_ && buttonFont_) {
+    ::SendMessageW(deleteButton_, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_.get()), FALSE);
+  }
+  ::SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  ::SetCapture(hwnd());
+  return true;
+}
+
+search::DropDownLayout DropListWindow::Layout() const {
+  RECT client{};
+  ::GetClientRect(hwnd(), &client);
+  return search::LayoutDropDown(client.right, client.bottom, ::GetSystemMetrics(SM_CXVSCROLL),
+                                ::GetSystemMetrics(SM_CYVSCROLL));
+}
+
+void DropListWindow::SetItems(const std::vector<search::ComboItem>& items) {
+  list_.SetItems(items);
+  SyncScrollBar();
+  ::InvalidateRect(list_.hwnd(), nullptr, TRUE);
+}
+
+void DropListWindow::Select(int index) {
+  ::SendMessageW(list_.hwnd(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SyncScrollBar();
+}
+
+void DropListWindow::Scroll(int top) {
+  ::SendMessageW(list_.hwnd(), LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+  SyncScrollBar();
+}
+
+int DropListWindow::VisibleItems() const {
+  RECT client{};
+  ::GetClientRect(list_.hwnd(), &client);
+  return std::max(1, static_cast<int>(client.bottom) / itemHeight_);
+}
+
+void DropListWindow::SyncScrollBar() {
+  if (!scrollBar_) return;
+  const int count = static_cast<int>(::SendMessageW(list_.hwnd(), LB_GETCOUNT, 0, 0));
+  const int top = static_cast<int>(::SendMessageW(list_.hwnd(), LB_GETTOPINDEX, 0, 0));
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+  info.nMin = 0;
+  info.nMax = std::max(count - 1, 0);
+  info.nPage = static_cast<UINT>(VisibleItems());
+  info.nPos = top;
+  ::SetScrollInfo(scrollBar_, SB_CTL, &info, TRUE);
+  if (box_.model()) box_.model()->OnDropDownScrolled(top);
+}
+
+void DropListWindow::TakeCapture() { ::SetCapture(hwnd()); }
+
+void DropListWindow::PostToBox(UINT message, WPARAM wParam) {
+  ::PostMessageW(box_.hwnd(), message, wParam, 0);
+}
+
+LRESULT DropListWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE:
+      PlaceChildren();
+      return 0;
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_SETFONT:
+      font_ = reinterpret_cast<HFONT>(wParam);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
+    case WM_MOUSEMOVE:
+      OnMouseMove(PointOf(lParam));
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      OnButtonDown(wParam, PointOf(lParam));
+      return 0;
+    case WM_LBUTTONUP:
+      resizing_ = false;
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (reinterpret_cast<HWND>(lParam) != hwnd()) resizing_ = false;
+      return 0;
+    case WM_MOUSEWHEEL:
+      return ::SendMessageW(box_.hwnd(), message, wParam, lParam);
+    case WM_VSCROLL:
+      if (reinterpret_cast<HWND>(lParam) == scrollBar_) OnVerticalScroll(LOWORD(wParam));
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == kDeleteHistoryId && HIWORD(wParam) == BN_CLICKED && box_.model()) {
+        box_.model()->DeleteHistory();
+      }
+      return 0;
+    case WM_MEASUREITEM:
+      OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+      return TRUE;
+    case WM_DRAWITEM:
+      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_ACTIVATEAPP:
+      if (!wParam) PostToBox(kCloseDropDownMessage);
+      return 0;
+    default:
+      return DefaultHandling(message, wParam, lParam);
+  }
+}
+
+void DropListWindow::PlaceChildren() {
+  const search::DropDownLayout layout = Layout();
+  if (list_.hwnd()) Move(list_.hwnd(), layout.list);
+  if (scrollBar_) Move(scrollBar_, layout.scrollBar);
+  if (deleteButton_) Move(deleteButton_, layout.deleteButton);
+  ::InvalidateRect(hwnd(), nullptr, TRUE);
+  SyncScrollBar();
+}
+
+void DropListWindow::OnPaint() {
+  PAINTSTRUCT paint{};
+  HDC dc = ::BeginPaint(hwnd(), &paint);
+  const search::DropDownLayout layout = Layout();
+  styling::win32::FillSolid(dc, ToRect(layout.strip), ::GetSysColor(COLOR_WINDOW));
+  styling::win32::PaintSizeGrip(dc, hwnd(), ToRect(layout.sizeGrip));
+  ::EndPaint(hwnd(), &paint);
+}
+
+// With the capture, every move of the pointer comes here: over the list the list takes the
+// capture; while resizing the window follows the pointer; elsewhere the cursor says what a
+// press would do.
+void DropListWindow::OnMouseMove(POINT point) {
+  const search::DropDownLayout layout = Layout();
+  if (resizing_) {
+    POINT screen = point;
+    ::ClientToScreen(hwnd(), &screen);
+    RECT window{};
+    ::GetWindowRect(hwnd(), &window);
+    const int width = std::max<int>(screen.x + resizeOrigin_.x - window.left,
+                                    ::GetSystemMetrics(SM_CXVSCROLL));
+    const int height = std::max<int>(screen.y + resizeOrigin_.y - window.top,
+                                     ::GetSystemMetrics(SM_CYVSCROLL));
+    std::pair<int, int> size{width, height};
+    if (box_.model()) size = box_.model()->ResizeDropDown(width, height);
+    ::SetWindowPos(hwnd(), nullptr, 0, 0, size.first, size.second,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return;
+  }
+  if (Contains(layout.list, point)) {
+    ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+    ::SetCapture(list_.hwnd());
+    POINT inList = point;
+    ::MapWindowPoints(hwnd(), list_.hwnd(), &inList, 1);
+    ::SendMessageW(list_.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(inList.x, inList.y));
+    return;
+  }
+  const wchar_t* cursor = IDC_ARROW;
+  if (Contains(layout.sizeGrip, point)) cursor = IDC_SIZENWSE;
+  if (Contains(layout.deleteButton, point)) cursor = IDC_HAND;
+  ::SetCursor(::LoadCursorW(nullptr, cursor));
+}
+
+void DropListWindow::OnButtonDown(WPARAM keys, POINT point) {
+  POINT screen = point;
+  ::ClientToScreen(hwnd(), &screen);
+  RECT window{};
+  ::GetWindowRect(hwnd(), &window);
+  if (!::PtInRect(&window, screen)) {
+    ::ReleaseCapture();
+    PostToBox(kCloseDropDownMessage);
+    return;
+  }
+  const search::DropDownLayout layout = Layout();
+  if (Contains(layout.sizeGrip, point)) {
+    resizing_ = true;
+    resizeOrigin_ = POINT{window.right - screen.x, window.bottom - screen.y};
+    return;
+  }
+  if (Contains(layout.deleteButton, point)) {
+    ::SendMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kDeleteHistoryId, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(deleteButton_));
+    return;
+  }
+  if (Contains(layout.scrollBar, point) && scrollBar_) {
+    // The scroll bar tracks the press itself (it takes the capture until the release); then
+    // the capture comes back here, if the drop-down is still open.
+    const std::shared_ptr<bool> alive = alive_;
+    POINT inBar = point;
+    ::MapWindowPoints(hwnd(), scrollBar_, &inBar, 1);
+    ::SendMessageW(scrollBar_, WM_LBUTTONDOWN, keys, MAKELPARAM(inBar.x, inBar.y));
+    if (*alive && hwnd()) ::SetCapture(hwnd());
+  }
+}
+
+void DropListWindow::OnVerticalScroll(int request) {
+  HWND list = list_.hwnd();
+  const int count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+  const int visible = VisibleItems();
+  const int last = std::max(count - visible, 0);
+  int top = static_cast<int>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+  switch (request) {
+    case SB_LINEUP:
+      --top;
+      break;
+    case SB_LINEDOWN:
+      ++top;
+      break;
+    case SB_PAGEUP:
+      top -= visible;
+      break;
+    case SB_PAGEDOWN:
+      top += visible;
+      break;
+    case SB_TOP:
+      top = 0;
+      break;
+    case SB_BOTTOM:
+      top = last;
+      break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      SCROLLINFO info{};
+      info.cbSize = sizeof info;
+      info.fMask = SIF_TRACKPOS;
+      ::GetScrollInfo(scrollBar_, SB_CTL, &info);
+      top = info.nTrackPos;
+      break;
+    }
+    default:
+      return;
+  }
+  top = std::clamp(top, 0, last);
+  ::SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+  SyncScrollBar();
+}
+
+void DropListWindow::OnMeasureItem(MEASUREITEMSTRUCT& measure) {
+  if (measure.CtlID == static_cast<UINT>(kDropListBoxId)) measure.itemHeight = static_cast<UINT>(itemHeight_);
+}
+
+void DropListWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  if (item.CtlID != static_cast<UINT>(kDropListBoxId) || item.itemID == static_cast<UINT>(-1)) return;
+  const int index = static_cast<int>(item.itemID);
+  const LRESULT length = ::SendMessageW(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0);
+  std::wstring text(length > 0 ? static_cast<size_t>(length) + 1 : 1, L'\0');
+  if (length > 0) {
+    ::SendMessageW(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
+  }
+  const search::ComboItem* copy = list_.Item(index);
+  ScopedSelectObject font(item.hDC, font_ ? font_ : ::GetStockObject(DEFAULT_GUI_FONT));
+  styling::win32::PaintDropListItem(item.hDC, item.rcItem,
+                                    FromW(text.c_str()), (item.itemState & ODS_SELECTED) != 0,
+                                    copy && copy->disabled);
+}
+
+}  // namespace norvex::toolbar::win32

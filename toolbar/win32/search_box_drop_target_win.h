@@ -1,0 +1,43 @@
+// The search box's OLE drop target: text dragged over the box is copied with Ctrl held and
+// moved otherwise; dropped Unicode text becomes the box's text. Other formats are refused.
+#pragma once
+
+#include <atomic>
+
+#include "platform/win32/windows_api.h"
+#include "search/search_combo_box.h"
+
+#include <oleidl.h>
+
+namespace norvex::toolbar::win32 {
+
+class SearchBoxWindow;
+
+class SearchBoxDropTarget final : public IDropTarget {
+ public:
+  // Starts with one reference, the creator's.
+  explicit SearchBoxDropTarget(SearchBoxWindow& box) : box_(box) {}
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
+  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+  ULONG STDMETHODCALLTYPE Release() noexcept override;
+
+  // IDropTarget
+  HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point,
+                                      DWORD* effect) noexcept override;
+  HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) noexcept override;
+  HRESULT STDMETHODCALLTYPE DragLeave() noexcept override;
+  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point,
+                                 DWORD* effect) noexcept override;
+
+ private:
+  ~SearchBoxDropTarget() = default;
+  DWORD Effect(DWORD keys) const;
+
+  SearchBoxWindow& box_;
+  std::atomic<ULONG> references_{1};
+  bool text_ = false;  // what is dragged over the box holds Unicode text
+};
+
+}  // namespace norvex::toolbar::win32
