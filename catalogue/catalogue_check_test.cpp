@@ -16,6 +16,9 @@ struct Expected {
   int line;
   Severity severity;
   const char* message;  // a part of the message
+  // The line comes from the XML parser, which may not say (Wine's MSXML does not): 0 is
+  // accepted too.
+  bool parserLine = false;
 };
 
 constexpr Severity E = Severity::kError, W = Severity::kWarning;
@@ -44,7 +47,7 @@ const Expected kExpected[] = {
     {"Agents/menus.xml", 10, W, "menu item without <name> is skipped"},
     {"Agents/menus.xml", 11, E, "bitmap 12 is not in the toolbar module"},
     {"AgentMaster.xml", 8, E, "agent file \"../secret.xml\" is not a name inside \"Agents\""},
-    {"Agents/broken.xml", 6, E, "not well-formed XML"},
+    {"Agents/broken.xml", 6, E, "not well-formed XML", true},
     {"Agents/absent.xml", 0, E, "file not found"},
     {"Agents/blank.xml", 1, W, "caption and name both empty"},
     {"strings.ini", 3, E, "not UTF-16LE with a byte-order mark"},
@@ -65,7 +68,7 @@ TEST(CatalogueCheck, ReportsEachMistakeOfTheTestCatalogue) {
     const Finding& got = findings[i];
     SCOPED_TRACE(FormatFinding(got));
     EXPECT_EQ(got.file, want.file);
-    EXPECT_EQ(got.line, want.line);
+    if (!(want.parserLine && got.line == 0)) EXPECT_EQ(got.line, want.line);
     EXPECT_EQ(got.severity, want.severity);
     EXPECT_NE(got.message.find(want.message), std::string::npos) << "wanted: " << want.message;
   }
