@@ -126,11 +126,17 @@ int main(int argc, char** argv) {
 
   ListingToolbar toolbar;
   catalogue::LoadAgents(toolbar);
-  std::printf("\nagents (%zu):\n", toolbar.buttons.size());
+  // Buttons are numbered 2024 + their position in the catalogue; the items of the k-th menu
+  // built 8000 + 100 k + their position in the menu.
+  std::printf("\nagents (%zu), button id = 2024 + catalogue position, item id = 8000 + 100 x menu "
+              "number + item position:\n",
+              toolbar.buttons.size());
+  std::printf("  ID   KIND        NAME             \"CAPTION\" ACTION [ENCODING]\n");
   for (const auto& button : toolbar.buttons) {
     const catalogue::AgentRecord* record = toolbar.agents.Record(button.id);
-    std::printf("  %d %-10s %-16s \"%s\" %s\n", button.id, KindName(record->kind),
-                U8(button.name).c_str(), U8(button.caption).c_str(), U8(record->onclick).c_str());
+    std::printf("  %d %-11s %-16s \"%s\" %s [%s]\n", button.id, KindName(record->kind),
+                U8(button.name).c_str(), U8(button.caption).c_str(), U8(record->onclick).c_str(),
+                U8(record->encoding).c_str());
     for (const auto& item : button.menu) {
       const catalogue::AgentRecord* itemRecord = toolbar.agents.Record(item.id);
       std::printf("      %d %-16s \"%s\" %s [%s]\n", item.id, KindName(itemRecord->kind),
