@@ -17,7 +17,7 @@ struct Expected {
   Severity severity;
   const char* message;  // a part of the message
   // The line comes from the XML parser, which may not say (Wine's MSXML does not): 0 is
-  // accepted too.
+  // accepted too, except from the POSIX DOM, which always says.
   bool parserLine = false;
 };
 
@@ -68,7 +68,8 @@ TEST(CatalogueCheck, ReportsEachMistakeOfTheTestCatalogue) {
     const Finding& got = findings[i];
     SCOPED_TRACE(FormatFinding(got));
     EXPECT_EQ(got.file, want.file);
-    if (!(want.parserLine && got.line == 0)) EXPECT_EQ(got.line, want.line);
+    const bool parserMayNotSay = want.parserLine && storage::PathSeparator() != u'/';
+    if (!(parserMayNotSay && got.line == 0)) EXPECT_EQ(got.line, want.line);
     EXPECT_EQ(got.severity, want.severity);
     EXPECT_NE(got.message.find(want.message), std::string::npos) << "wanted: " << want.message;
   }
