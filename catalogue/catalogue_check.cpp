@@ -161,7 +161,15 @@ std::u16string CataloguePath(int position, std::u16string_view leaf) {
 // An action the toolbar can run: empty, an address it opens, or one of its keywords.
 void CheckAction(FileCheck& check, const std::u16string& path, const std::string& what) {
   const std::u16string action = check.Text(path);
-  if (action.empty() || action.compare(0, 4, u"http") == 0) return;
+  if (action.compare(0, 4, u"http") == 0) {
+    if (action.find(u"{url}") != std::u16string::npos &&
+        action.find(u"{query}") != std::u16string::npos) {
+      check.Report(check.LineOf(path), Severity::kWarning,
+                   what + " has both {url} and {query}: {query} is left as it is");
+    }
+    return;
+  }
+  if (action.empty()) return;
   const std::string text = U8(action);
   const std::string word = text.substr(0, text.find(' '));
   if (std::find(kKeywords.begin(), kKeywords.end(), word) != kKeywords.end() &&

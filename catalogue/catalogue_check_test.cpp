@@ -50,6 +50,7 @@ const Expected kExpected[] = {
     {"Agents/broken.xml", 6, E, "not well-formed XML", true},
     {"Agents/absent.xml", 0, E, "file not found"},
     {"Agents/blank.xml", 1, W, "caption and name both empty"},
+    {"Agents/share.xml", 5, W, "onclick has both {url} and {query}: {query} is left as it is"},
     {"strings.ini", 3, E, "not UTF-16LE with a byte-order mark"},
 };
 
