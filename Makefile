@@ -37,7 +37,10 @@ fuzz: deps
 	cmake --build $(FUZZ)
 	bash scripts/run-fuzzers.sh $(FUZZ) $(FUZZ_SECONDS)
 
-demo: native
+# The demo builds only the two programs it runs.
+demo: deps
+	cmake -S . -B $(NATIVE) $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(NATIVE) --target norvex-inspect norvex-host
 	bash scripts/demo.sh $(NATIVE)
 
 # Speed goals, measured (not run by make test): the history load and write-back natively; the toolbar build

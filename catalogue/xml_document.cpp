@@ -83,6 +83,8 @@ XmlDocument::~XmlDocument() = default;
 
 bool XmlDocument::Load(const std::u16string& path, bool failFast,
                        std::chrono::milliseconds patience) {
+  errorLine_ = 0;
+  source_.clear();
   if (!dom_) return false;
   platform::FileSystem& files = *platform::Current().files;
   std::string bytes;
@@ -103,8 +105,10 @@ bool XmlDocument::Load(const std::u16string& path, bool failFast,
     return true;
   }
 
-  if (LooksLikeUtf16(bytes)) return dom_->LoadXml(Utf16LeView(bytes));
-  return dom_->LoadXml(DecodeUtf8(bytes));
+  source_ = LooksLikeUtf16(bytes) ? Utf16LeView(bytes) : DecodeUtf8(bytes);
+  if (dom_->LoadXml(source_)) return true;
+  errorLine_ = dom_->ErrorLine();
+  return false;
 }
 
 namespace {
@@ -147,6 +151,14 @@ bool XmlDocument::GetNodeText(std::u16string_view path, int index, std::u16strin
   auto text = dom_->Text(path, static_cast<size_t>(index));
   if (!text) return false;
   out = std::move(*text);
+  return true;
+}
+
+bool XmlDocument::GetNodeName(std::u16string_view path, int index, std::u16string& out) {
+  if (index < 0 || !Usable(dom_, path)) return false;
+  auto name = dom_->Name(path, static_cast<size_t>(index));
+  if (!name) return false;
+  out = std::move(*name);
   return true;
 }
 

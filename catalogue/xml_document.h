@@ -49,8 +49,22 @@ class XmlDocument {
   // Replaces `out` by the node's text; false (and `out` unchanged) when there is no such node.
   bool GetNodeText(std::u16string_view path, int index, std::u16string& out);
 
+  // The element name of the index-th selected node; false (and `out` unchanged) when there is
+  // no such node. With the step "*" a path selects children of any name.
+  bool GetNodeName(std::u16string_view path, int index, std::u16string& out);
+
+  // The 1-based line where the last Load found the file not well-formed; 0 when it loaded, or
+  // failed for another reason, or the parser did not say.
+  int ErrorLine() const { return errorLine_; }
+
+  // The text of the last loaded file as it was handed to the parser (for locating elements in
+  // it); empty before a load.
+  const std::u16string& Source() const { return source_; }
+
  private:
   std::unique_ptr<platform::XmlDom> dom_;
+  int errorLine_ = 0;
+  std::u16string source_;
 };
 
 }  // namespace norvex::catalogue

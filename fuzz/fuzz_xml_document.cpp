@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "catalogue/catalogue_check.h"
 #include "catalogue/xml_document.h"
 #include "common/text.h"
 
@@ -26,7 +28,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fclose(file);
 
   XmlDocument doc;
-  if (!doc.Load(norvex::Utf8ToUtf16(path), true)) return 0;
+  if (!doc.Load(norvex::Utf8ToUtf16(path), true)) {
+    if (doc.ErrorLine() < 0) std::abort();
+    return 0;
+  }
+  // The checker's scan for element lines runs over the same text.
+  const std::vector<int> lines = norvex::catalogue::StartTagLines(doc.Source());
+  for (size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i] < lines[i - 1]) std::abort();
+  }
   for (const char16_t* query : {u"/agents[0]/agent", u"/agent[0]/name", u"/agent[0]/menu[0]/item",
                                 u"/agents/agent/id", u"/*"}) {
     const int count = doc.CountNodes(query);
@@ -34,6 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::u16string text;
       if (!doc.GetNodeText(query, i, text)) std::abort();
       if (doc.GetNodeTextLength(query, i) != static_cast<int>(text.size())) std::abort();
+      std::u16string name;
+      if (!doc.GetNodeName(query, i, name) || name.empty()) std::abort();
     }
   }
   return 0;

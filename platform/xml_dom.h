@@ -29,6 +29,13 @@ class XmlDom {
   // The text of the index-th selected node (the character data of it and its descendants);
   // nothing when there is no such node.
   virtual std::optional<std::u16string> Text(std::u16string_view path, size_t index) = 0;
+
+  // The element name of the index-th selected node; nothing when there is no such node.
+  virtual std::optional<std::u16string> Name(std::u16string_view path, size_t index) = 0;
+
+  // The 1-based line at which the last LoadXml found the text not well-formed; 0 when that
+  // load succeeded or the parser does not say.
+  virtual int ErrorLine() = 0;
 };
 
 // A new empty DOM, or null when the platform's DOM cannot be created.

@@ -9,16 +9,18 @@
 
 namespace norvex::tools {
 
-// The native system facts, except that the toolbar's module file lies in `installFolder`.
+// The native system facts, except that the toolbar's module file lies in `installFolder` and,
+// when `appDataFolder` is not empty, the application data folder is that folder.
 class InstallOverride final : public platform::SystemInfo {
  public:
-  explicit InstallOverride(std::u16string installFolder);
+  explicit InstallOverride(std::u16string installFolder, std::u16string appDataFolder = {});
   std::optional<std::u16string> ModuleFileName() override;
   std::optional<std::u16string> AppDataFolder() override;
   unsigned OsMajorVersion() override;
 
  private:
   std::u16string moduleFile_;
+  std::u16string appDataFolder_;
 };
 
 }  // namespace norvex::tools

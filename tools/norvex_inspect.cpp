@@ -1,13 +1,16 @@
 // norvex-inspect --install DIR [--profile DIR]
 // Reads an installation folder the way the toolbar does and prints what it finds: the data
 // folders, the settings files and the agents of the catalogue with their records and menus.
+// norvex-inspect --check --install DIR
+// Checks the catalogue, its agent files and the INI files for mistakes, one line per finding
+// ("FILE:LINE: error: MESSAGE"), then a summary; exit status 1 when there is an error.
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "catalogue/agent_loader.h"
+#include "catalogue/catalogue_check.h"
 #include "common/text.h"
 #include "storage/data_folders.h"
 #include "storage/settings.h"
@@ -64,27 +67,48 @@ const char* KindName(AgentKind kind) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: norvex-inspect --install DIR [--profile DIR]\n");
+  std::fprintf(stderr,
+               "usage: norvex-inspect --install DIR [--profile DIR]\n"
+               "       norvex-inspect --check --install DIR\n");
   return 2;
+}
+
+std::string Plural(size_t n, const char* word) {
+  return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+
+int Check(const std::string& install) {
+  size_t errors = 0, warnings = 0;
+  for (const catalogue::Finding& finding : catalogue::CheckInstallation()) {
+    (finding.severity == catalogue::Severity::kError ? errors : warnings) += 1;
+    std::printf("%s\n", catalogue::FormatFinding(finding, install).c_str());
+  }
+  std::printf("%s: %s, %s\n", install.c_str(), Plural(errors, "error").c_str(),
+              Plural(warnings, "warning").c_str());
+  return errors ? 1 : 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string install;
+  std::string install, profile;
+  bool check = false;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--install") && i + 1 < argc) {
       install = argv[++i];
     } else if (!std::strcmp(argv[i], "--profile") && i + 1 < argc) {
-      ::setenv("XDG_DATA_HOME", argv[++i], 1);
+      profile = argv[++i];
+    } else if (!std::strcmp(argv[i], "--check")) {
+      check = true;
     } else {
       return Usage();
     }
   }
-  if (install.empty()) return Usage();
+  if (install.empty() || (check && !profile.empty())) return Usage();
 
-  tools::InstallOverride system(Utf8ToUtf16(install));
+  tools::InstallOverride system(Utf8ToUtf16(install), Utf8ToUtf16(profile));
   platform::ScopedSeams seams({nullptr, nullptr, &system});
+  if (check) return Check(install);
 
   std::printf("installation folder: %s\n", U8(storage::GetInstallFolder().value_or(u"?")).c_str());
   std::printf("per-user folder:     %s\n", U8(storage::GetUserDataFolder().value_or(u"?")).c_str());
@@ -102,11 +126,17 @@ int main(int argc, char** argv) {
 
   ListingToolbar toolbar;
   catalogue::LoadAgents(toolbar);
-  std::printf("\nagents (%zu):\n", toolbar.buttons.size());
+  // Buttons are numbered 2024 + their position in the catalogue; the items of the k-th menu
+  // built 8000 + 100 k + their position in the menu.
+  std::printf("\nagents (%zu), button id = 2024 + catalogue position, item id = 8000 + 100 x menu "
+              "number + item position:\n",
+              toolbar.buttons.size());
+  std::printf("  ID   KIND        NAME             \"CAPTION\" ACTION [ENCODING]\n");
   for (const auto& button : toolbar.buttons) {
     const catalogue::AgentRecord* record = toolbar.agents.Record(button.id);
-    std::printf("  %d %-10s %-16s \"%s\" %s\n", button.id, KindName(record->kind),
-                U8(button.name).c_str(), U8(button.caption).c_str(), U8(record->onclick).c_str());
+    std::printf("  %d %-11s %-16s \"%s\" %s [%s]\n", button.id, KindName(record->kind),
+                U8(button.name).c_str(), U8(button.caption).c_str(), U8(record->onclick).c_str(),
+                U8(record->encoding).c_str());
     for (const auto& item : button.menu) {
       const catalogue::AgentRecord* itemRecord = toolbar.agents.Record(item.id);
       std::printf("      %d %-16s \"%s\" %s [%s]\n", item.id, KindName(itemRecord->kind),

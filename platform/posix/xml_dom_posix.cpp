@@ -126,6 +126,7 @@ class PugiXmlDom final : public XmlDom {
  public:
   bool LoadXml(std::u16string_view text) override {
     document_.reset();
+    errorLine_ = 0;
     if (text.empty()) return true;
     // Entities that the document declares itself are expanded first: pugixml would keep their
     // references as text.
@@ -136,12 +137,15 @@ class PugiXmlDom final : public XmlDom {
     // refuses the document: look at the raw text first.
     {
       pugi::xml_document raw;
-      if (!raw.load_buffer(utf8.data(), utf8.size(),
-                           (pugi::parse_default | pugi::parse_declaration) & ~pugi::parse_escapes,
-                           pugi::encoding_utf8) ||
-          !AllReferencesValid(raw)) {
+      const pugi::xml_parse_result parsed =
+          raw.load_buffer(utf8.data(), utf8.size(),
+                          (pugi::parse_default | pugi::parse_declaration) & ~pugi::parse_escapes,
+                          pugi::encoding_utf8);
+      if (!parsed) {
+        errorLine_ = LineAt(utf8, parsed.offset);
         return false;
       }
+      if (!AllReferencesValid(raw)) return false;
     }
     // White space, comments and processing instructions are kept: where they stand decides
     // how the text of an element is put together.
@@ -151,6 +155,7 @@ class PugiXmlDom final : public XmlDom {
             pugi::parse_comments | pugi::parse_pi,
         pugi::encoding_utf8);
     if (!result || !WellFormedDocument()) {
+      if (!result) errorLine_ = LineAt(utf8, result.offset);
       document_.reset();
       return false;
     }
@@ -177,6 +182,14 @@ class PugiXmlDom final : public XmlDom {
     while (end > begin && end > value.keptEnd && IsXmlSpace(text[end - 1])) --end;
     return Utf8ToUtf16(std::string_view(text).substr(begin, end - begin));
   }
+
+  std::optional<std::u16string> Name(std::u16string_view path, size_t index) override {
+    const auto nodes = Select(path);
+    if (!nodes || index >= nodes->size()) return std::nullopt;
+    return Utf8ToUtf16((*nodes)[index].name());
+  }
+
+  int ErrorLine() override { return errorLine_; }
 
  private:
   // pugixml accepts fragments; a DOM document has exactly one top element and no text beside it.
@@ -222,7 +235,15 @@ class PugiXmlDom final : public XmlDom {
     return current;
   }
 
+  // The 1-based line of a byte offset into the parsed text.
+  static int LineAt(std::string_view text, ptrdiff_t offset) {
+    if (offset < 0) return 0;
+    const size_t end = std::min(static_cast<size_t>(offset), text.size());
+    return 1 + static_cast<int>(std::count(text.begin(), text.begin() + end, '\n'));
+  }
+
   pugi::xml_document document_;
+  int errorLine_ = 0;
 };
 
 }  // namespace

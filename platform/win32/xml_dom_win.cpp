@@ -28,8 +28,29 @@ class MsXmlDom final : public XmlDom {
                       static_cast<UINT>(text.size()));
     VARIANT_BOOL ok = VARIANT_FALSE;
     const HRESULT hr = document_->loadXML(source.get(), &ok);
-    return SUCCEEDED(hr) && ok == VARIANT_TRUE;
+    errorLine_ = 0;
+    if (SUCCEEDED(hr) && ok == VARIANT_TRUE) return true;
+    ComPtr<IXMLDOMParseError> error;
+    long line = 0;
+    if (SUCCEEDED(document_->get_parseError(error.Receive())) && error &&
+        SUCCEEDED(error->get_line(&line)) && line > 0) {
+      errorLine_ = static_cast<int>(line);
+    }
+    return false;
   }
+
+  std::optional<std::u16string> Name(std::u16string_view path, size_t index) override {
+    ComPtr<IXMLDOMNode> node;
+    if (ComPtr<IXMLDOMNodeList> list = Select(path)) {
+      list->get_item(static_cast<long>(index), node.Receive());
+    }
+    if (!node) return std::nullopt;
+    ScopedBstr name;
+    if (FAILED(node->get_nodeName(name.Receive()))) return std::nullopt;
+    return std::u16string(reinterpret_cast<const char16_t*>(name.get()), name.length());
+  }
+
+  int ErrorLine() override { return errorLine_; }
 
   bool HasDocumentElement() override {
     ComPtr<IXMLDOMElement> root;
@@ -81,6 +102,7 @@ class MsXmlDom final : public XmlDom {
   }
 
   ComPtr<IXMLDOMDocument> document_;
+  int errorLine_ = 0;
 };
 
 }  // namespace
