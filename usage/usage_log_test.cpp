@@ -134,7 +134,7 @@ TEST_F(UsageLog, AddressesTheRequestCannotCarryCostNoConnection) {
   // refused ones had opened would be recorded before it.
   EXPECT_TRUE(PingUrl(Url("/daily"), u"", u""));
   EXPECT_EQ(RequestsOnceAtLeast(1), 1u);
-  EXPECT_EQ(SpokenConnections().size(), 1u);
+  EXPECT_EQ(WaitForSpokenConnection().size(), 1u);
 }
 
 TEST_F(UsageLog, TheAddressPortIsUsed) {
