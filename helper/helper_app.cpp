@@ -28,9 +28,12 @@ HelperCommand ParseHelperCommand(const std::vector<std::u16string>& arguments) {
       command.silent = true;
     } else if (SameSwitch(argument, u"/uninstalltoolbar") && command.job == Job::kInvalid) {
       command.job = Job::kUninstall;
-    } else if (SameSwitch(argument, u"/prepareupgrade") && command.job == Job::kInvalid &&
-               i + 1 < arguments.size() && !arguments[i + 1].empty()) {
-      command.job = Job::kPrepareUpgrade;
+    } else if ((SameSwitch(argument, u"/prepareupgrade") ||
+                SameSwitch(argument, u"/startservice")) &&
+               command.job == Job::kInvalid && i + 1 < arguments.size() &&
+               !arguments[i + 1].empty()) {
+      command.job = SameSwitch(argument, u"/startservice") ? Job::kStartService
+                                                          : Job::kPrepareUpgrade;
       command.folder = arguments[++i];
     } else {
       understood = false;
@@ -49,6 +52,8 @@ int RunHelper(HelperSystem& system, const std::vector<std::u16string>& arguments
       return kExitUsage;
     case Job::kPrepareUpgrade:
       return PrepareUpgrade(system, command.folder).ok() ? kExitDone : kExitIncomplete;
+    case Job::kStartService:
+      return StartService(system, command.folder).ok() ? kExitDone : kExitIncomplete;
     case Job::kUninstall:
       break;
   }

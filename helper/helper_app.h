@@ -3,9 +3,11 @@
 //
 //   NorvexHelper.exe /uninstalltoolbar [/S]       removes the installation it lives in
 //   NorvexHelper.exe /prepareupgrade FOLDER [/S]  readies FOLDER for the installer of a new version
+//   NorvexHelper.exe /startservice FOLDER [/S]    registers and starts FOLDER's service
 //
 // Without /S the uninstall asks first and reports in Japanese; /S does the same without a word
-// (the preparation never asks). Arguments compare without regard to case.
+// (the installer's two jobs never ask: the installer speaks for them). Arguments compare without
+// regard to case.
 #pragma once
 
 #include <string>
@@ -21,12 +23,12 @@ inline constexpr int kExitDeclined = 1;    // the user answered no; nothing was 
 inline constexpr int kExitUsage = 2;       // the command line was not understood
 inline constexpr int kExitIncomplete = 3;  // done, but something could not be removed
 
-enum class Job { kInvalid, kUninstall, kPrepareUpgrade };
+enum class Job { kInvalid, kUninstall, kPrepareUpgrade, kStartService };
 
 struct HelperCommand {
   Job job = Job::kInvalid;
   bool silent = false;
-  std::u16string folder;  // kPrepareUpgrade: the installation folder
+  std::u16string folder;  // kPrepareUpgrade, kStartService: the installation folder
 };
 
 // The arguments after the program name.

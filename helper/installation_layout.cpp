@@ -5,6 +5,8 @@ namespace norvex::helper {
 const std::vector<std::u16string>& ProductFiles() {
   static const std::vector<std::u16string> files = {
       kToolbarModule, kServiceProgram, u"UNZIP32.dll", kMoverProgram,
+      // A new module that waits for the restart, when a browser held the old one at an upgrade.
+      u"NorvexToolbar.dll.new",
       // The catalogue and the settings of the installation.
       u"AgentMaster.xml", u"strings.ini", u"version.ini", u"norvexOEM.ini", u"LogUrls.ini",
       // Written by the service.

@@ -140,4 +140,18 @@ Outcome PrepareUpgrade(HelperSystem& system, const std::u16string& folder) {
   return outcome;
 }
 
+Outcome StartService(HelperSystem& system, const std::u16string& folder) {
+  Outcome outcome;
+  const std::u16string program = JoinInstallPath(folder, kServiceProgram);
+  if (!system.files.Exists(program)) {
+    outcome.failed.push_back(program);
+    return outcome;
+  }
+  system.programs.Run(program, u"/install");
+  system.programs.Run(program, u"/start");
+  const std::optional<ServiceState> service = OwnService(system, folder);
+  if (!service || service->stopped) outcome.failed.push_back(kServiceName);
+  return outcome;
+}
+
 }  // namespace norvex::helper

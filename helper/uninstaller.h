@@ -1,5 +1,5 @@
-// The two jobs of the uninstall program: taking an installation away, and making one ready to be
-// replaced by the installer of a newer version.
+// The jobs of the uninstall program: taking an installation away; and for the installer, making
+// an installation ready to be replaced by a newer version, and setting up its service.
 #pragma once
 
 #include <string>
@@ -40,5 +40,11 @@ Outcome Uninstall(HelperSystem& system, const std::u16string& folder);
 // removes the service's working folder, whose updates would otherwise replace the new files at
 // the next restart. The user's data folder and the toolbar's registration are kept.
 Outcome PrepareUpgrade(HelperSystem& system, const std::u16string& folder);
+
+// After the installer copied the files into `folder`: registers the service by its program's own
+// "/install" (which sends the install report) and starts it with "/start", both run without a
+// window. Fails unless the control manager then has the service registered with this folder's
+// program and not stopped.
+Outcome StartService(HelperSystem& system, const std::u16string& folder);
 
 }  // namespace norvex::helper

@@ -28,6 +28,8 @@ TEST(HelperCommandLine, Parses) {
       {{u"/prepareupgrade", u"C:\\Program Files\\Norvex"}, Job::kPrepareUpgrade, false,
        u"C:\\Program Files\\Norvex"},
       {{u"/PrepareUpgrade", u"D:\\N", u"/S"}, Job::kPrepareUpgrade, true, u"D:\\N"},
+      {{u"/startservice", u"C:\\N"}, Job::kStartService, false, u"C:\\N"},
+      {{u"/startservice", u"C:\\N", u"/prepareupgrade", u"C:\\N"}, Job::kInvalid, false, u"C:\\N"},
       {{}, Job::kInvalid, false, u""},
       {{u"/S"}, Job::kInvalid, true, u""},
       {{u"/prepareupgrade"}, Job::kInvalid, false, u""},

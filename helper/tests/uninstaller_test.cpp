@@ -249,5 +249,50 @@ TEST(PrepareUpgrade, NothingInstalledIsNothingToDo) {
   EXPECT_THAT(s.events, IsEmpty());
 }
 
+TEST(StartService, InstallsAndStartsThroughTheServiceProgramAndChecksTheManager) {
+  struct Case {
+    const char* what;
+    std::optional<ServiceState> after_install;  // what "/install" registers
+    bool starts;                                // whether "/start" leaves it running
+    bool ok;
+  };
+  const ServiceState ours{true, 0, u"\"C:\\Program Files\\Norvex\\Quorvel.exe\""};
+  const ServiceState other{true, 0, u"\"D:\\Other\\Quorvel.exe\""};
+  const Case cases[] = {
+      {"registered and running", ours, true, true},
+      {"not registered", std::nullopt, true, false},
+      {"registered, not started", ours, false, false},
+      {"another program's service", other, true, false},
+  };
+  for (const Case& c : cases) {
+    FakeSystem s;
+    s.files.AddFile(JoinInstallPath(kFolder, u"Quorvel.exe"));
+    s.programs.effect = [&](const std::u16string&, const std::u16string& arguments) {
+      if (arguments == u"/install") s.services.state = c.after_install;
+      if (arguments == u"/start" && c.starts && s.services.state) {
+        s.services.state->stopped = false;
+        s.services.state->process_id = 77;
+      }
+    };
+    const Outcome outcome = StartService(s.system, kFolder);
+    EXPECT_EQ(outcome.ok(), c.ok) << c.what;
+    EXPECT_THAT(s.events, ElementsAre("run " + Path("Quorvel.exe") + " /install",
+                                      "run " + Path("Quorvel.exe") + " /start"))
+        << c.what;
+    EXPECT_EQ(RunHelper(s.system, {u"/startservice", kFolder, u"/S"}, u"X:\\Setup"),
+              c.ok ? kExitDone : kExitIncomplete)
+        << c.what;
+  }
+}
+
+TEST(StartService, WithoutTheServiceProgramRunsNothing) {
+  FakeSystem s;
+  const Outcome outcome = StartService(s.system, kFolder);
+  std::vector<std::string> failed;
+  for (const auto& f : outcome.failed) failed.push_back(testing::Narrow(f));
+  EXPECT_THAT(failed, ElementsAre(Path("Quorvel.exe")));
+  EXPECT_THAT(s.events, IsEmpty());
+}
+
 }  // namespace
 }  // namespace norvex::helper
