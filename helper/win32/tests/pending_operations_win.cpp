@@ -20,7 +20,10 @@ std::wstring Lower(std::wstring text) {
   return text;
 }
 
-std::wstring WithoutPrefix(const std::wstring& path) {
+// A destination starts with "!" when the move may replace an existing file; both sides carry
+// the "\??\" of the system's own names.
+std::wstring WithoutPrefix(std::wstring path) {
+  if (!path.empty() && path.front() == L'!') path.erase(0, 1);
   return path.rfind(L"\\??\\", 0) == 0 ? path.substr(4) : path;
 }
 
