@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/file_names.h"
 #include "common/text.h"
 #include "storage/data_folders.h"
 #include "storage/settings.h"
@@ -66,10 +67,12 @@ void LoadAgents(AgentToolbar& toolbar) {
 }
 
 void BuildAgent(AgentToolbar& toolbar, int position, XmlDocument& catalogue, BuildRole role) {
-  const std::u16string file =
-      storage::GetAgentFilePath(TextOr(catalogue, CataloguePath(position, u"xml")));
+  const std::u16string name = TextOr(catalogue, CataloguePath(position, u"xml"));
+  // An agent's file lies in the "Agents" folder: a name that leads out of it (a ".." component,
+  // a drive, a UNC or rooted path) or names a device is skipped like a missing file.
+  if (!IsSafeRelativePath(name)) return;
   XmlDocument agent;
-  if (!agent.Load(file, true)) return;
+  if (!agent.Load(storage::GetAgentFilePath(name), true)) return;
 
   AgentButtonSpec spec;
   spec.id = kFirstAgentId + position;

@@ -262,6 +262,25 @@ TEST_F(AgentLoader, OverflowTakesEveryLaterAgentAndSlotsAreGrouped) {
   EXPECT_EQ(toolbar.calls, (std::vector<std::string>{"reset", "searchbox", "grip"}));
 }
 
+TEST_F(AgentLoader, AgentFilesOutsideTheAgentsFolderAreSkipped) {
+  // Each of these names reaches a readable agent file, but only the last two lie in "Agents".
+  WriteBytes(InstallFile("outside.xml"), "<agent><ui><caption>outside</caption></ui></agent>");
+  const std::string absolute = test::FsPath(InstallFile("outside.xml")).string();
+  std::filesystem::create_directories(temp_.path() / "install" / "Agents" / "sub");
+  Agent("sub/inside.xml", "<ui><caption>inside</caption></ui>");
+  Agent("plain.xml", "<ui><caption>plain</caption></ui>");
+  Catalogue(Entry("banner", "a", "..\\outside.xml") + Entry("banner", "b", "../outside.xml") +
+            Entry("banner", "c", "sub/../../outside.xml") + Entry("banner", "d", absolute) +
+            Entry("banner", "e", "\\\\localhost\\share\\outside.xml") +
+            Entry("banner", "f", "sub/inside.xml") + Entry("banner", "g", "plain.xml"));
+  const RecordingToolbar toolbar = Load();
+  std::vector<std::u16string> captions;
+  for (const auto& b : toolbar.buttons) captions.push_back(b.caption);
+  EXPECT_EQ(captions, (std::vector<std::u16string>{u"inside", u"plain"}));
+  ASSERT_EQ(toolbar.buttons.size(), 2u);
+  EXPECT_EQ(toolbar.buttons[0].id, 2024 + 5);
+}
+
 TEST_F(AgentLoader, SampleInstallationLoads) {
   UseSampleInstallation();
   const RecordingToolbar toolbar = Load();

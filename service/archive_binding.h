@@ -23,6 +23,16 @@ struct ArchiveFunctions {
   }
 };
 
+// Why the program cannot run: the library at library_path (empty when the program's own path
+// was not known) could not be loaded or lacks one of the six functions.
+inline std::string ArchiveLoadError(const std::string& library_path, const char* name) {
+  if (library_path.empty()) {
+    return std::string("The archive library ") + name +
+           " could not be loaded: the program's own path is unknown or too long.";
+  }
+  return "The archive library " + library_path + " could not be loaded.";
+}
+
 inline constexpr size_t kEntryRecordSize = 560;
 inline constexpr size_t kEntryNameOffset = 26;
 inline constexpr size_t kEntryNameMax = 512;

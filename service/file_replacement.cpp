@@ -6,7 +6,9 @@ bool FileReplacer::ReplaceFile(const std::string& source, const std::string& des
   const std::string from = CollapseDotSegments(files_.ResolveProgramPath(source));
   const std::string to = CollapseDotSegments(files_.ResolveProgramPath(destination));
   FileMover& mover = *files_.platform().mover;
-  if (mover.PlatformId() == 2) return mover.MoveAtRestart(from, to);
+  // Only a platform that says it is of the older family takes the list file branch; one that
+  // cannot tell (0) is an NT system, the only kind that still runs this service.
+  if (mover.PlatformId() != kOlderFamily) return mover.MoveAtRestart(from, to);
 
   if (!mover.HasShortPath(from, 1000)) return false;
   if (!mover.HasShortPath(to, 260)) {
@@ -18,7 +20,9 @@ bool FileReplacer::ReplaceFile(const std::string& source, const std::string& des
     files_.platform().files->RemoveFile(list);
     files_.WriteIniString(list, "COMMON", "Enable", "1");
     list_started_ = true;
-    mover.SetRunOnce(kRunOnceValue, files_.ProgramFolder() + "\\" + kMoverProgram);
+    // Quoted, so that a folder name with blanks ("C:\Program Files\...") cannot start a
+    // shorter program name that someone else put there.
+    mover.SetRunOnce(kRunOnceValue, "\"" + files_.ProgramFolder() + "\\" + kMoverProgram + "\"");
   }
   const std::string n = std::to_string(++entry_count_);
   files_.WriteIniString(list, n, "Source", from);

@@ -13,6 +13,8 @@ namespace norvex::service {
 inline constexpr char kListFileName[] = "livefile.ini";
 inline constexpr char kRunOnceValue[] = "Driftcast";
 inline constexpr char kMoverProgram[] = "ShuntFile.exe";
+// The platform identifier of the older Windows family (VER_PLATFORM_WIN32_WINDOWS).
+inline constexpr int kOlderFamily = 1;
 
 class FileReplacer {
  public:

@@ -62,25 +62,57 @@ std::optional<HttpRequest> ParseHttpUrl(const std::string& url) {
   return request;
 }
 
+std::string ResolveRedirect(const std::string& base, const std::string& location) {
+  // A location with a scheme of its own (letters, digits, "+", "-", "." before a colon) is
+  // absolute, whether or not it is one that may be followed.
+  const size_t scheme = location.find_first_not_of(
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-.");
+  if (scheme != std::string::npos && scheme > 0 && location[scheme] == ':') return location;
+  const size_t scheme_end = base.find("://");
+  if (scheme_end == std::string::npos || !ParseHttpUrl(base)) return "";
+  if (location.rfind("//", 0) == 0) return base.substr(0, scheme_end + 1) + location;
+  const size_t path_at = base.find_first_of("/?#", scheme_end + 3);
+  const std::string origin = base.substr(0, path_at);
+  if (!location.empty() && location[0] == '/') return origin + location;
+  std::string path = path_at == std::string::npos ? "/" : base.substr(path_at);
+  path = path.substr(0, path.find_first_of("?#"));
+  if (path.empty() || path[0] != '/') path.insert(0, "/");
+  if (!location.empty() && location[0] == '?') return origin + path + location;
+  return origin + path.substr(0, path.rfind('/') + 1) + location;
+}
+
 std::optional<HttpResult> HttpDownload::Request(
     const std::string& url, const std::function<bool(const char*, size_t)>* sink) const {
   std::optional<HttpRequest> request = ParseHttpUrl(url);
   if (!request) return std::nullopt;
-  request->connect_timeout_ms = options_.connect_timeout_ms;
-  request->stall_timeout_ms = options_.stall_timeout_ms;
-  HttpResult result = files_.platform().http->Get(*request, sink);
-  char text[128];
-  if (!result.failed_step.empty()) {
-    std::snprintf(text, sizeof text, "Error in %s:%ld", result.failed_step.c_str(),
-                  result.error_code);
-    files_.platform().console->Print(text);
+  std::string current = url;
+  for (int redirects = 0;; ++redirects) {
+    request->connect_timeout_ms = options_.connect_timeout_ms;
+    request->stall_timeout_ms = options_.stall_timeout_ms;
+    HttpResult result = files_.platform().http->Get(*request, sink);
+    char text[128];
+    if (!result.failed_step.empty()) {
+      std::snprintf(text, sizeof text, "Error in %s:%ld", result.failed_step.c_str(),
+                    result.error_code);
+      files_.platform().console->Print(text);
+    }
+    for (const long code : result.close_errors) {
+      std::snprintf(text, sizeof text, "Error in InternetCloseHandle:%ld", code);
+      files_.platform().console->Print(text);
+    }
+    if (!result.failed_step.empty()) return std::nullopt;
+    const long s = result.status;
+    const bool redirect = s == 301 || s == 302 || s == 303 || s == 307 || s == 308;
+    if (!redirect || result.location.empty() || redirects == kMaxRedirects) return result;
+    // A redirect is followed here, by the same rules as the first request: what was asked
+    // for over TLS is never fetched in clear text. One that is not followed is an answer
+    // other than 200.
+    const std::string next = ResolveRedirect(current, result.location);
+    std::optional<HttpRequest> next_request = ParseHttpUrl(next);
+    if (!next_request || (request->secure && !next_request->secure)) return result;
+    current = next;
+    request = std::move(next_request);
   }
-  for (const long code : result.close_errors) {
-    std::snprintf(text, sizeof text, "Error in InternetCloseHandle:%ld", code);
-    files_.platform().console->Print(text);
-  }
-  if (!result.failed_step.empty()) return std::nullopt;
-  return result;
 }
 
 bool HttpDownload::DownloadToFile(const std::string& url, const std::string& path) const {

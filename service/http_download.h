@@ -18,6 +18,14 @@ inline constexpr char kAcceptTypes[] = "*/**";
 // server or a port that is not a number from 1 to 65535.
 std::optional<HttpRequest> ParseHttpUrl(const std::string& url);
 
+// The address a redirect leads to: location (absolute, scheme-relative "//host/...",
+// rooted "/..." or relative to the folder of base) read against base. Empty when base is not
+// an http or https address.
+std::string ResolveRedirect(const std::string& base, const std::string& location);
+
+// How many redirects one request follows before it gives up.
+inline constexpr int kMaxRedirects = 10;
+
 struct DownloadOptions {
   uint32_t connect_timeout_ms = 30000;
   uint32_t stall_timeout_ms = 60000;
@@ -35,6 +43,8 @@ class HttpDownload {
   bool DownloadToFile(const std::string& url, const std::string& path) const;
 
   // Sends the request and reads only the status code; an empty address sends nothing.
+  // Both follow redirects (301, 302, 303, 307, 308), at most kMaxRedirects of them, but never
+  // from https to http.
   void SendPing(const std::string& url) const;
 
  private:

@@ -37,6 +37,11 @@ std::string UsageText() {
          "For example:- C:\\QVL /Start -> Will start the service..\n";
 }
 
+bool IsNetworkOrDevicePath(const std::string& path) {
+  return path.size() >= 2 && (path[0] == '\\' || path[0] == '/') &&
+         (path[1] == '\\' || path[1] == '/');
+}
+
 bool HourlySchedule::Due(uint32_t hour_count) {
   // The millisecond counter wraps after about 49.7 days and the hour count falls back to 0:
   // run one pass and start the rhythm again from there, instead of a catch-up pass for every
@@ -60,12 +65,18 @@ std::string CommandLine::LogUrl(const std::string& key) const {
   return std::string(url, length);
 }
 
-void CommandLine::Install() {
+int CommandLine::Install() {
   const std::string path = platform_.files->ProgramPath();
   bool failed = false;
   if (path.empty() || path.size() > 259) {
     Print("Cannot install Service! \n");
     failed = true;
+  } else if (!PlaceIsSafe(path)) {
+    // The service runs as LocalSystem and loads its archive library, reads its INI files and
+    // replaces files from its own folder: a folder that others can change would hand them
+    // the machine.
+    Print("Service Installer error! \n");
+    return kExitPlaceRefused;
   } else if (auto manager = platform_.host->OpenManager(); !manager) {
     Print("OpenSCManager failed! \n");
     failed = true;
@@ -83,10 +94,27 @@ void CommandLine::Install() {
   }
   if (failed) {
     Print("Service Installer error! \n");
-    return;
+    return 0;
   }
   http_.SendPing(LogUrl("install"));
   Print("LiveUpdate Service sucessfully installed! \n");
+  return 0;
+}
+
+bool CommandLine::PlaceIsSafe(const std::string& program_path) {
+  if (IsNetworkOrDevicePath(program_path)) {
+    Print("Cannot install Service from a network or device path: " + program_path + "\n");
+    return false;
+  }
+  const std::string changeable =
+      platform_.files->FindChangeableByUsers(ProgramFolderOf(program_path));
+  if (!changeable.empty()) {
+    Print("Cannot install Service: " + changeable +
+          " can be changed by users who are not administrators. Install it in a folder that "
+          "only administrators can change (under Program Files).\n");
+    return false;
+  }
+  return true;
 }
 
 void CommandLine::Uninstall() {
@@ -257,7 +285,7 @@ int RunQuorvel(int argc, char** argv, const ServicePlatform& platform,
   HttpDownload http(files, config.download);
   CommandLine commands(platform, files, http);
   switch (ParseCommand(argc > 1 ? argv[1] : nullptr)) {
-    case Command::kInstall: commands.Install(); break;
+    case Command::kInstall: return commands.Install();
     case Command::kUninstall: commands.Uninstall(); break;
     case Command::kStart: commands.Start(); break;
     case Command::kStop: commands.Stop(); break;

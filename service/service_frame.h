@@ -24,6 +24,14 @@ inline constexpr uint32_t kErrorEventId = 0xC0020001;
 
 enum class Command { kRunService, kInstall, kUninstall, kStart, kStop, kHelp, kInvalid };
 
+// Exit code of "/install" when the program's place is refused (every other outcome of a
+// command exits with 0).
+inline constexpr int kExitPlaceRefused = 2;
+
+// True for a network (UNC, "\\host\share") or device path ("\\?\", "\\.\"): the service
+// must be installed from a folder of the machine itself.
+bool IsNetworkOrDevicePath(const std::string& path);
+
 // The first argument, compared without regard to case; null means no argument.
 Command ParseCommand(const char* first_argument);
 std::string UsageText();
@@ -61,13 +69,18 @@ class CommandLine {
  public:
   CommandLine(const ServicePlatform& platform, const UpdateFiles& files, const HttpDownload& http)
       : platform_(platform), files_(files), http_(http) {}
-  void Install();
+  // Returns the program's exit code.
+  int Install();
   void Uninstall();
   void Start();
   void Stop();
 
  private:
   void Print(const std::string& text) { platform_.console->Print(text); }
+  // False, with the reason printed, when the program's place lets others change what the
+  // service loads and runs: a network or device path, or a folder (or anything in it) that
+  // users other than administrators can change.
+  bool PlaceIsSafe(const std::string& program_path);
   std::string LogUrl(const std::string& key) const;
 
   const ServicePlatform& platform_;

@@ -42,8 +42,13 @@ class ServiceFileSystem {
   // Creates the file or cuts it to length 0; null when it cannot be opened.
   virtual std::unique_ptr<OutputFile> CreateOutput(const std::string& path) = 0;
   virtual bool ReadWhole(const std::string& path, std::string* bytes) = 0;
-  // Appends one line of the update log as the platform's text streams write it.
+  // Appends one line of the update log as the platform's text streams write it. Refused
+  // (false, nothing written) when the log or its folder is reached through a link or
+  // reparse point, the log has more than one name, or someone else owns it.
   virtual bool AppendLogLine(const std::string& path, const std::string& line) = 0;
+  // The first of folder, its files and its subfolders that someone other than an
+  // administrator (on POSIX: than root and this user) can change; empty when there is none.
+  virtual std::string FindChangeableByUsers(const std::string& folder) = 0;
 };
 
 // The platform's profile (INI) functions with their buffer rules.
@@ -95,6 +100,8 @@ struct HttpResult {
   uint64_t body_bytes = 0;
   // The error code of every handle of the request that failed to close, in closing order.
   std::vector<long> close_errors;
+  // The Location header of a redirect answer (3xx), as the server sent it; empty otherwise.
+  std::string location;
 };
 
 class HttpClient {
@@ -102,6 +109,8 @@ class HttpClient {
   virtual ~HttpClient() = default;
   // Sends the request. With a sink and status 200 the body is streamed into it; a sink that
   // returns false ends the transfer as incomplete. Without a sink the body is not read.
+  // Redirects are not followed (the caller decides whether to), no credentials of any kind
+  // are sent (no automatic logon, no stored passwords) and no cookies are kept or sent.
   virtual HttpResult Get(const HttpRequest& request,
                          const std::function<bool(const char*, size_t)>* sink) = 0;
 };
@@ -110,8 +119,8 @@ class HttpClient {
 class FileMover {
  public:
   virtual ~FileMover() = default;
-  // 2 on the NT family (and on POSIX, which keeps a journal); anything else selects the
-  // list file and run-once branch.
+  // The platform identifier: 2 on the NT family (and on POSIX, which keeps a journal), 1 on the
+  // older family, which alone takes the list file and run-once branch; 0 when unknown.
   virtual int PlatformId() = 0;
   // Records that source replaces destination at the next restart; false when refused.
   virtual bool MoveAtRestart(const std::string& source, const std::string& destination) = 0;

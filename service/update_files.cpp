@@ -31,6 +31,12 @@ std::string ProgramFolderOf(const std::string& program_path) {
   return program_path.substr(0, cut);
 }
 
+std::string ProgramSiblingPath(const std::string& program_path, const std::string& file_name) {
+  const size_t cut = program_path.find_last_of("\\/");
+  if (cut == std::string::npos) return "";
+  return program_path.substr(0, cut + 1) + file_name;
+}
+
 UpdateFiles::UpdateFiles(const ServicePlatform& platform, std::string log_path)
     : platform_(platform), log_path_(std::move(log_path)) {
   program_folder_ = ProgramFolderOf(platform_.files->ProgramPath());

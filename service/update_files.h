@@ -20,6 +20,11 @@ std::string CollapseDotSegments(std::string path);
 // The program file's path cut before its last separator; "." when it has none.
 std::string ProgramFolderOf(const std::string& program_path);
 
+// The path of a file beside the program file, joined with the program path's own separator.
+// Empty when the program's path is empty (the platform could not give it, or it was too long)
+// or has no folder: the file is then not taken from the current folder instead.
+std::string ProgramSiblingPath(const std::string& program_path, const std::string& file_name);
+
 class UpdateFiles {
  public:
   // log_path: the fixed path of the update log on this platform.

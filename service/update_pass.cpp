@@ -60,26 +60,6 @@ bool IsNewerVersion(const std::string& candidate, const std::string& installed) 
   return std::strcmp(candidate.c_str(), installed.c_str()) > 0;
 }
 
-bool IsSafeEntryName(const std::string& name) {
-  if (name.empty()) return false;
-  if (name[0] == '\\' || name[0] == '/') return false;  // rooted, UNC included
-  if (name.find(':') != std::string::npos) return false;  // drive or stream
-  // Control characters (a line break could forge lines of the move journal) and the characters
-  // that Windows file names cannot hold.
-  for (unsigned char c : name) {
-    if (c < 0x20 || c == 0x7F || std::strchr("<>\"|?*", c)) return false;
-  }
-  size_t begin = 0;
-  for (;;) {
-    const size_t end = name.find_first_of("\\/", begin);
-    const std::string part = name.substr(begin, end == std::string::npos ? std::string::npos
-                                                                         : end - begin);
-    if (part == "..") return false;
-    if (end == std::string::npos) return true;
-    begin = end + 1;
-  }
-}
-
 std::string ArchiveNameOf(const std::string& url) {
   // The path starts after the server (a query or fragment may follow the server at once).
   size_t begin = 0;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/file_names.h"
 #include "service/file_replacement.h"
 #include "service/http_download.h"
 #include "service/update_files.h"
@@ -35,9 +36,9 @@ struct ManifestComparison {
 // number by number (missing parts count as 0); any other text compares byte by byte.
 bool IsNewerVersion(const std::string& candidate, const std::string& installed);
 
-// False for an archive entry name that would leave the destination folder: absolute, with a
-// drive or UNC prefix, with a ".." component, or empty.
-bool IsSafeEntryName(const std::string& name);
+// False for an archive entry name or manifest folder that would leave the destination folder
+// or that Windows would not keep under that name (see IsSafeRelativePath).
+inline bool IsSafeEntryName(const std::string& name) { return IsSafeRelativePath(name); }
 
 // The archive's file name: the last segment of the URL's path, without query or fragment (the
 // whole text up to them when it has no "/"); empty when the URL has no path.

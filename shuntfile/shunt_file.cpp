@@ -1,6 +1,9 @@
 #include "shuntfile/shunt_file.h"
 
+#include <string_view>
 #include <vector>
+
+#include "common/file_names.h"
 
 namespace norvex::shuntfile {
 
@@ -27,11 +30,25 @@ long LeadingNumber(const std::string& text) {
   return value;
 }
 
+// True when path names a file below folder: the folder itself, a separator, and a relative
+// path that stays inside it.
+bool IsInsideFolder(const std::string& path, const std::string& folder) {
+  if (path.size() <= folder.size() + 1 || path.compare(0, folder.size(), folder) != 0) {
+    return false;
+  }
+  const char separator = path[folder.size()];
+  return (separator == '\\' || separator == '/') &&
+         IsSafeRelativePath(std::string_view(path).substr(folder.size() + 1));
+}
+
 }  // namespace
 
 ShuntResult RunShuntFile(service::ServiceFileSystem& files, service::ProfileFiles& profiles,
                          const std::string& folder) {
   ShuntResult result;
+  // Without its own folder (the program's path was not known) the mover has no list to read:
+  // the current folder is not its folder.
+  if (folder.empty() || folder == ".") return result;
   const std::string list = folder + "\\livefile.ini";
   if (Read(profiles, list, "COMMON", "Enable") != "1") return result;
   result.list_found = true;
@@ -40,8 +57,11 @@ ShuntResult RunShuntFile(service::ServiceFileSystem& files, service::ProfileFile
     const std::string section = std::to_string(n);
     const std::string source = Read(profiles, list, section, "Source");
     const std::string destination = Read(profiles, list, section, "Destination");
-    // One entry that cannot be carried out does not hold up the others.
-    if (!source.empty() && !destination.empty() && files.RenameReplacing(source, destination)) {
+    // The list only ever moves files of this installation; an entry that would take a file
+    // from or put one anywhere else is not carried out. One entry that cannot be carried out
+    // does not hold up the others.
+    if (IsInsideFolder(source, folder) && IsInsideFolder(destination, folder) &&
+        files.RenameReplacing(source, destination)) {
       ++result.moved;
     } else {
       ++result.failed;

@@ -15,7 +15,8 @@ struct ShuntResult {
   bool list_found = false;  // [COMMON] Enable was "1"
 };
 
-// folder: the mover's own folder (where "livefile.ini" lies).
+// folder: the mover's own folder (where "livefile.ini" lies). Only entries whose source and
+// destination both lie below it are carried out; with an empty folder or "." nothing is done.
 ShuntResult RunShuntFile(service::ServiceFileSystem& files, service::ProfileFiles& profiles,
                          const std::string& folder);
 

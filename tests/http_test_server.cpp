@@ -90,7 +90,7 @@ void TestHttpServer::Answer(intptr_t connection) {
   const std::string response_head = status_line + "Content-Length: " +
                                     std::to_string(route.body.size()) +
                                     "\r\nContent-Type: application/octet-stream\r\n"
-                                    "Connection: close\r\n\r\n";
+                                    "Connection: close\r\n" + route.headers + "\r\n";
   if (!SendAll(connection, response_head.data(), response_head.size(), stop_)) return;
   const size_t send = route.mode == TestRoute::Mode::kNormal ? route.body.size()
                                                              : route.body.size() / 2;

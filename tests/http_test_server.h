@@ -22,6 +22,7 @@ struct TestRoute {
   int status = 200;
   std::string body;
   Mode mode = Mode::kNormal;
+  std::string headers;  // further header lines of the answer, each ending in CR LF
 };
 
 class TestHttpServer {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 
+#include "common/file_names.h"
 #include "unzip32/zip_reader.h"
 
 static_assert(sizeof(ArcEntryInfo) == 560, "entry record is 560 bytes");
@@ -147,7 +148,7 @@ int ArcExtractFound(ArcHandle handle, const char*, const char* destination_folde
   const ZipEntry& entry = *archive->found;
   // A name that does not fit the record would be reported cut, and the caller would look for
   // a file of another name: refuse it like a name that leaves the folder.
-  if (!norvex::unzip::IsContainedName(entry.name) || entry.name.size() >= sizeof(ArcEntryInfo::name))
+  if (!norvex::IsSafeRelativePath(entry.name) || entry.name.size() >= sizeof(ArcEntryInfo::name))
     return ARC_ERROR_NAME;
   std::string relative = entry.name;
   for (char& c : relative) {

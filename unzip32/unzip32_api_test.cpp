@@ -54,7 +54,8 @@ TEST(Unzip32, EnumeratesAndExtractsEveryFileEntry) {
 TEST(Unzip32, RefusesHostileNamesAndWritesNothingOutside) {
   test::TempFolder temp;
   const std::vector<std::string> hostile = {"../escape.txt", "..\\..\\escape.txt", "/abs.txt",
-                                            "C:\\x.txt", "\\\\host\\share\\x.txt"};
+                                            "C:\\x.txt", "\\\\host\\share\\x.txt",
+                                            "nul.txt", "sub/CONOUT$", "sub\\escape.txt."};
   for (const std::string& name : hostile) {
     const std::string archive = Write(temp.path() / "h.zip", MakeZip({{name, "bad", true}}));
     const fs::path out = temp.path() / "deep" / "out";

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/file_names.h"
 #include "unzip32/zip_reader.h"
 #include "unzip32/zip_writer.h"
 
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<ZipEntry> entries;
   if (ReadDirectory(*source, &entries) != ZipStatus::kOk) return 0;
   for (const ZipEntry& entry : entries) {
-    IsContainedName(entry.name);
+    norvex::IsSafeRelativePath(entry.name);
     // Entries that announce more than a few MiB would only test the machine's patience.
     if (entry.size > (8u << 20)) continue;
     uint64_t total = 0;

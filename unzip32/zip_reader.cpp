@@ -204,24 +204,4 @@ ZipStatus ExtractEntry(ByteSource& source, const ZipEntry& entry,
   return ZipStatus::kOk;
 }
 
-bool IsContainedName(const std::string& name) {
-  if (name.empty() || name[0] == '/' || name[0] == '\\') return false;
-  if (name.find(':') != std::string::npos) return false;
-  // Control characters (a line break could forge lines of the move journal) and the characters
-  // that Windows file names cannot hold.
-  for (unsigned char c : name) {
-    if (c < 0x20 || c == 0x7F || std::strchr("<>\"|?*", c)) return false;
-  }
-  size_t begin = 0;
-  for (;;) {
-    const size_t end = name.find_first_of("/\\", begin);
-    if (name.compare(begin, end == std::string::npos ? std::string::npos : end - begin, "..") ==
-        0) {
-      return false;
-    }
-    if (end == std::string::npos) return true;
-    begin = end + 1;
-  }
-}
-
 }  // namespace norvex::unzip

@@ -43,8 +43,4 @@ ZipStatus ReadDirectory(ByteSource& source, std::vector<ZipEntry>* entries);
 ZipStatus ExtractEntry(ByteSource& source, const ZipEntry& entry,
                        const std::function<bool(const char*, size_t)>& sink);
 
-// True for an entry name that stays below the destination folder: not empty, not rooted, no
-// drive, no ".." component (either separator counts).
-bool IsContainedName(const std::string& name);
-
 }  // namespace norvex::unzip

@@ -95,6 +95,13 @@ std::unique_ptr<XmlDom> CreateXmlDom() {
       !document) {
     return nullptr;
   }
+  // MSXML 3 reads external DTDs and entities by default: an agent file could pull in any file
+  // or UNC share the user can reach (and send the user's credentials to a UNC host). Entities
+  // declared inside the document keep working.
+  if (FAILED(document->put_resolveExternals(VARIANT_FALSE)) ||
+      FAILED(document->put_validateOnParse(VARIANT_FALSE))) {
+    return nullptr;
+  }
   auto dom = std::make_unique<MsXmlDom>(std::move(document));
   dom->LoadXml(u"");
   return dom;

@@ -2,6 +2,7 @@
 // journal of deferred moves.
 #include "service/posix/files_posix.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -110,11 +111,64 @@ bool PosixFiles::ReadWhole(const std::string& path, std::string* bytes) {
 }
 
 bool PosixFiles::AppendLogLine(const std::string& path, const std::string& line) {
-  const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  // The log lies in a folder that everyone can write: neither the folder nor the file may be
+  // a symbolic link, and a file that someone else made (or that has another name, a hard
+  // link) is not written. O_NONBLOCK keeps a FIFO put in its place from holding us up.
+  const std::string native = NativePath(path);
+  const size_t cut = native.rfind('/');
+  const std::string folder =
+      cut == std::string::npos ? "." : (cut == 0 ? "/" : native.substr(0, cut));
+  const std::string name = cut == std::string::npos ? native : native.substr(cut + 1);
+  const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (directory < 0) return false;
+  const int fd = ::openat(directory, name.c_str(),
+                          O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                          0644);
+  ::close(directory);
   if (fd < 0) return false;
   PosixOutputFile out(fd);
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1 ||
+      info.st_uid != ::geteuid()) {
+    return false;
+  }
   const bool written = out.Write(line.data(), line.size());
   return out.Close() && written;
+}
+
+namespace {
+
+// True when someone other than root and this user can change the file or folder: it is a
+// symbolic link (it leads wherever its maker chose), it belongs to someone else, everyone may
+// write it, or a group other than root's may.
+bool IsChangeableByUsers(const struct stat& info) {
+  return S_ISLNK(info.st_mode) || (info.st_uid != 0 && info.st_uid != ::geteuid()) ||
+         (info.st_mode & S_IWOTH) ||
+         ((info.st_mode & S_IWGRP) && info.st_gid != 0 && info.st_gid != ::getegid());
+}
+
+std::string FindBelow(const std::string& path) {
+  struct stat info;
+  if (::lstat(path.c_str(), &info) != 0 || IsChangeableByUsers(info)) return path;
+  if (!S_ISDIR(info.st_mode)) return "";
+  DIR* folder = ::opendir(path.c_str());
+  if (folder == nullptr) return path;
+  std::string found;
+  while (found.empty()) {
+    const dirent* entry = ::readdir(folder);
+    if (entry == nullptr) break;
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    found = FindBelow(path + "/" + name);
+  }
+  ::closedir(folder);
+  return found;
+}
+
+}  // namespace
+
+std::string PosixFiles::FindChangeableByUsers(const std::string& folder) {
+  return FindBelow(NativePath(folder));
 }
 
 size_t PosixProfiles::ReadString(const std::string& file, const std::string& section,
@@ -210,8 +264,13 @@ void PosixConsole::Print(const std::string& text) {
 }
 
 bool PosixMover::MoveAtRestart(const std::string& source, const std::string& destination) {
-  PosixFiles files;
-  return files.AppendLogLine(journal_, JournalLine(NativePath(source), NativePath(destination)));
+  const int fd = ::open(NativePath(journal_).c_str(),
+                        O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  PosixOutputFile out(fd);
+  const std::string line = JournalLine(NativePath(source), NativePath(destination));
+  const bool written = out.Write(line.data(), line.size());
+  return out.Close() && written;
 }
 
 bool PosixMover::HasShortPath(const std::string& path, size_t) {

@@ -16,6 +16,7 @@ class PosixFiles : public ServiceFileSystem {
   std::unique_ptr<OutputFile> CreateOutput(const std::string& path) override;
   bool ReadWhole(const std::string& path, std::string* bytes) override;
   bool AppendLogLine(const std::string& path, const std::string& line) override;
+  std::string FindChangeableByUsers(const std::string& folder) override;
 };
 
 class PosixProfiles : public ProfileFiles {

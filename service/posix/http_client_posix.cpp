@@ -4,7 +4,9 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <chrono>
+#include <string>
 #include <mutex>
 
 namespace norvex::service::posix {
@@ -21,7 +23,26 @@ struct Transfer {
   uint64_t bytes = 0;
   bool sink_refused = false;
   bool stopped_on_purpose = false;
+  std::string location;  // the Location header of the answer, as sent
 };
+
+// Keeps the Location header of the answer: the body of a redirect is not read, and curl only
+// works out where a redirect leads once the whole answer has arrived.
+size_t OnHeader(char* data, size_t size, size_t count, void* context) {
+  auto* transfer = static_cast<Transfer*>(context);
+  const size_t n = size * count;
+  std::string line(data, n);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  constexpr char kName[] = "location:";
+  if (line.size() >= sizeof kName - 1 &&
+      std::equal(kName, kName + sizeof kName - 1, line.begin(), [](char a, char b) {
+        return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+      })) {
+    const size_t value = line.find_first_not_of(" \t", sizeof kName - 1);
+    transfer->location = value == std::string::npos ? "" : line.substr(value);
+  }
+  return n;
+}
 
 size_t OnBody(char* data, size_t size, size_t count, void* context) {
   auto* transfer = static_cast<Transfer*>(context);
@@ -89,16 +110,19 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request,
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
   curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+  // Redirects come back as answers, and the caller decides whether to follow them. No
+  // credentials are ever sent: none from a netrc file, none carried to another host.
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+  curl_easy_setopt(curl, CURLOPT_UNRESTRICTED_AUTH, 0L);
+  curl_easy_setopt(curl, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-  // A secure request stays secure: a redirect may not lead it to clear text.
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, request.secure ? "https" : "http,https");
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connect_timeout_ms));
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
   curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 512L * 1024);
+  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
   const CURLcode code = curl_easy_perform(curl);
@@ -106,6 +130,7 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request,
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
   result.status = status;
   result.body_bytes = transfer.bytes;
+  if (status >= 300 && status < 400) result.location = transfer.location;
   if (status == 0) {
     // No answer at all: the connection or the request itself failed.
     result.failed_step = code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST ||

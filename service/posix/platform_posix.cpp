@@ -24,8 +24,10 @@ class PosixBundle : public PlatformBundle {
     const std::string folder = ProgramFolderOf(files_.ProgramPath());
     log_path = "/tmp/LiveUpdateLog.txt";
     move_journal = folder + "/" + kJournalName;
-    const std::string library_path = folder + "/" + kArchiveLibraryName;
-    library_ = ::dlopen(library_path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Without the program's own path the library is not looked for anywhere else (a bare
+    // name would send dlopen through the library search path).
+    const std::string library_path = ProgramSiblingPath(files_.ProgramPath(), kArchiveLibraryName);
+    if (!library_path.empty()) library_ = ::dlopen(library_path.c_str(), RTLD_NOW | RTLD_LOCAL);
     ArchiveFunctions f;
     if (library_) {
       f.is_busy = reinterpret_cast<int (*)()>(::dlsym(library_, "ArcIsBusy"));
@@ -39,7 +41,7 @@ class PosixBundle : public PlatformBundle {
           ::dlsym(library_, "ArcExtractFound"));
     }
     if (!f.complete()) {
-      load_error = "The archive library " + library_path + " could not be loaded.";
+      load_error = ArchiveLoadError(library_path, kArchiveLibraryName);
     }
     archive_ = std::make_unique<BoundArchiveLibrary>(
         f, [](const std::string& path) { return posix::NativePath(path); });

@@ -23,6 +23,22 @@ TEST(ReplaceFile, NtFamilyDefersEveryFileWithCollapsedPaths) {
   EXPECT_FALSE(f.Exists("livefile.ini"));
 }
 
+TEST(ReplaceFile, OnlyTheOlderFamilyTakesTheListBranch) {
+  // 0: the version could not be read; 3: a family this program does not know.
+  for (const int platform_id : {0, 2, 3}) {
+    ServiceFixture f;
+    f.mover->platform_id = platform_id;
+    UpdateFiles files(f.platform, f.LogPath());
+    FileReplacer replacer(files);
+    f.Write("Temp/a.xml", "new");
+    f.Write("a.xml", "old");
+    EXPECT_TRUE(replacer.ReplaceFile("Temp\\a.xml", "a.xml")) << platform_id;
+    EXPECT_EQ(f.mover->moves.size(), 1u) << platform_id;
+    EXPECT_TRUE(f.mover->run_once.empty()) << platform_id;
+    EXPECT_FALSE(f.Exists("livefile.ini")) << platform_id;
+  }
+}
+
 TEST(ReplaceFile, OlderFamilyListsMovesAndRegistersTheMoverOnce) {
   ServiceFixture f;
   f.mover->platform_id = 1;
@@ -48,7 +64,7 @@ TEST(ReplaceFile, OlderFamilyListsMovesAndRegistersTheMoverOnce) {
   EXPECT_EQ(files.ReadIniString("livefile.ini", "5", "Destination", ""), p + "\\e");
   ASSERT_EQ(f.mover->run_once.size(), 1u);
   EXPECT_EQ(f.mover->run_once[0].first, "Driftcast");
-  EXPECT_EQ(f.mover->run_once[0].second, p + "\\ShuntFile.exe");
+  EXPECT_EQ(f.mover->run_once[0].second, "\"" + p + "\\ShuntFile.exe\"");
   EXPECT_TRUE(f.mover->moves.empty());
 }
 

@@ -2,6 +2,8 @@
 // test's own on 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "service/http_download.h"
 #include "service/platform_factory.h"
 #include "tests/http_test_server.h"
@@ -83,6 +85,67 @@ TEST_F(HttpClientTest, HttpsIsNeverDowngradedToClearText) {
   EXPECT_FALSE(http.DownloadToFile(url, "Temp\\s.bin"));
   EXPECT_FALSE(f_.Exists("Temp/s.bin"));
   for (const std::string& r : server_.Requests()) EXPECT_NE(r.rfind("GET ", 0), 0u) << r;
+}
+
+// The header lines of a request head, without the request line.
+bool HasHeader(const std::string& head, const std::string& name) {
+  std::string lower;
+  for (char c : head) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  std::string wanted = "\r\n";
+  for (char c : name) wanted += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return lower.find(wanted + ":") != std::string::npos;
+}
+
+TEST_F(HttpClientTest, RedirectsAreFollowedWithoutTheCookiesTheyHandOut) {
+  ASSERT_TRUE(server_.listening());
+  server_.Set("/old/a.zip", {302, "moved", Mode::kNormal,
+                             "Location: /new/a.zip\r\nSet-Cookie: session=machine\r\n"});
+  server_.Set("/new/a.zip", {301, "", Mode::kNormal,
+                             "Location: " + server_.Url("/final/a.zip") +
+                                 "\r\nSet-Cookie: other=1; Path=/\r\n"});
+  server_.Set("/final/a.zip", {200, "archive"});
+  UpdateFiles files(f_.platform, f_.LogPath());
+  HttpDownload http(files, DownloadOptions{2000, 1000});
+  EXPECT_TRUE(http.DownloadToFile(server_.Url("/old/a.zip"), "Temp\\a.zip"));
+  EXPECT_EQ(f_.Read("Temp/a.zip"), "archive");
+  http.SendPing(server_.Url("/old/a.zip"));
+  const auto requests = server_.Requests();
+  ASSERT_EQ(requests.size(), 6u);
+  for (const std::string& r : requests) EXPECT_FALSE(HasHeader(r, "Cookie")) << r;
+  EXPECT_EQ(requests[2].rfind("GET /final/a.zip ", 0), 0u) << requests[2];
+  EXPECT_EQ(requests[5].rfind("GET /final/a.zip ", 0), 0u) << requests[5];
+}
+
+TEST_F(HttpClientTest, ServerAskingForALogonGetsNoCredentials) {
+  ASSERT_TRUE(server_.listening());
+  const std::string ask = "WWW-Authenticate: Negotiate\r\nWWW-Authenticate: NTLM\r\n"
+                          "WWW-Authenticate: Basic realm=\"intranet\"\r\n";
+  server_.Set("/logon", {401, "who are you", Mode::kNormal, ask});
+  server_.Set("/to-logon", {302, "", Mode::kNormal, "Location: /logon\r\n"});
+#ifndef _WIN32
+  // Stored passwords for this host stay unused.
+  f_.Write("home/.netrc", "machine 127.0.0.1 login machine password secret\n");
+  const char* home = std::getenv("HOME");
+  const std::string saved_home = home ? home : "";
+  ::setenv("HOME", f_.At("home").string().c_str(), 1);
+#endif
+  UpdateFiles files(f_.platform, f_.LogPath());
+  HttpDownload http(files, DownloadOptions{2000, 1000});
+  EXPECT_FALSE(http.DownloadToFile(server_.Url("/to-logon"), "Temp\\l.bin"));
+  EXPECT_FALSE(http.DownloadToFile(server_.Url("/logon"), "Temp\\l.bin"));
+  http.SendPing(server_.Url("/logon"));
+#ifndef _WIN32
+  ::setenv("HOME", saved_home.c_str(), 1);
+#endif
+  EXPECT_FALSE(f_.Exists("Temp/l.bin"));
+  const auto requests = server_.Requests();
+  // One request each (and one for the redirect): nothing comes back with an answer to the
+  // challenge.
+  EXPECT_EQ(requests.size(), 4u);
+  for (const std::string& r : requests) {
+    EXPECT_FALSE(HasHeader(r, "Authorization")) << r;
+    EXPECT_FALSE(HasHeader(r, "Proxy-Authorization")) << r;
+  }
 }
 
 TEST_F(HttpClientTest, PingReadsOnlyTheStatus) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "service/tests/service_fakes.h"
 
 namespace norvex::service {
@@ -131,17 +133,115 @@ TEST(HttpDownload, FailedClosesArePrinted) {
   ServiceFixture f;
   UpdateFiles files(f.platform, f.LogPath());
   HttpDownload http(files);
-  f.http.answers["/x.bin"] = {200, "body", true, "", {6}};
+  f.http.answers["/x.bin"] = {200, "body", true, "", "", {6}};
   EXPECT_TRUE(http.DownloadToFile("http://127.0.0.1:9/x.bin", "x.bin"));
   EXPECT_EQ(f.console.text, "Error in InternetCloseHandle:6");
   f.console.text.clear();
-  f.http.answers["/ping"] = {204, "", true, "", {6, 12018}};
+  f.http.answers["/ping"] = {204, "", true, "", "", {6, 12018}};
   http.SendPing("http://127.0.0.1:9/ping");
   EXPECT_EQ(f.console.text, "Error in InternetCloseHandle:6Error in InternetCloseHandle:12018");
   f.console.text.clear();
-  f.http.answers["/ping"] = {0, "", true, "HttpSendRequest", {6}};
+  f.http.answers["/ping"] = {0, "", true, "HttpSendRequest", "", {6}};
   http.SendPing("http://127.0.0.1:9/ping");
   EXPECT_EQ(f.console.text, "Error in HttpSendRequest:12029Error in InternetCloseHandle:6");
+}
+
+TEST(ResolveRedirect, ReadsLocationsAgainstTheAddress) {
+  const struct {
+    const char* base;
+    const char* location;
+    const char* url;
+  } cases[] = {
+      {"http://h/a/b.zip", "https://m.example/c.zip", "https://m.example/c.zip"},
+      {"https://h/a/b.zip", "HTTP://m/c", "HTTP://m/c"},
+      {"https://h:8443/a/b.zip", "//m.example/c.zip", "https://m.example/c.zip"},
+      {"http://h:81/a/b.zip?x=1", "/c/d.zip", "http://h:81/c/d.zip"},
+      {"http://h/a/b.zip?x=1", "d.zip", "http://h/a/d.zip"},
+      {"http://h/a/b.zip", "?y=2", "http://h/a/b.zip?y=2"},
+      {"http://h", "d.zip", "http://h/d.zip"},
+      {"http://h?q", "d.zip", "http://h/d.zip"},
+      {"not a url", "d.zip", ""},
+      {"http://h/a", "ftp://m/c", "ftp://m/c"},
+      {"http://h/a", "file:C:/x", "file:C:/x"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ResolveRedirect(c.base, c.location), c.url) << c.base << " + " << c.location;
+  }
+}
+
+TEST(DownloadToFile, FollowsRedirectsButNeverFromHttpsToHttp) {
+  using Answer = FakeHttp::Answer;
+  const struct {
+    const char* what;
+    std::map<std::string, Answer> answers;
+    bool ok;
+    std::vector<std::string> requested;  // scheme, host and object of each request
+  } cases[] = {
+      {"302 then 200",
+       {{"/x.zip", {302, "", true, "", "/m/x.zip"}}, {"/m/x.zip", {200, "body"}}},
+       true,
+       {"http://u/x.zip", "http://u/m/x.zip"}},
+      {"each kind of redirect",
+       {{"/1", {301, "", true, "", "2"}},
+        {"/2", {303, "", true, "", "3"}},
+        {"/3", {307, "", true, "", "4"}},
+        {"/4", {308, "", true, "", "http://v/5"}},
+        {"/5", {200, "body"}}},
+       true,
+       {"http://u/1", "http://u/2", "http://u/3", "http://u/4", "http://v/5"}},
+      {"upgrade to https",
+       {{"/1", {302, "", true, "", "https://v/2"}}, {"/2", {200, "body"}}},
+       true,
+       {"http://u/1", "https://v/2"}},
+      {"redirect without a place", {{"/1", {302, "moved"}}}, false, {"http://u/1"}},
+      {"a redirect that is not one", {{"/1", {304, "", true, "", "/2"}}}, false, {"http://u/1"}},
+      {"to another scheme", {{"/1", {302, "", true, "", "ftp://v/2"}}}, false, {"http://u/1"}},
+  };
+  for (const auto& c : cases) {
+    ServiceFixture f;
+    UpdateFiles files(f.platform, f.LogPath());
+    HttpDownload http(files);
+    f.http.answers = c.answers;
+    const std::string first = c.requested.front();
+    EXPECT_EQ(http.DownloadToFile(first, "Temp\\x.bin"), c.ok) << c.what;
+    EXPECT_EQ(f.Exists("Temp/x.bin"), c.ok) << c.what;
+    std::vector<std::string> requested;
+    for (const HttpRequest& r : f.http.requests) {
+      requested.push_back((r.secure ? "https://" : "http://") + r.host + r.object);
+    }
+    EXPECT_EQ(requested, c.requested) << c.what;
+  }
+}
+
+TEST(DownloadToFile, SecureRequestIsNeverRedirectedToClearText) {
+  ServiceFixture f;
+  UpdateFiles files(f.platform, f.LogPath());
+  HttpDownload http(files);
+  f.http.answers["https://u:443/a.zip"] = {302, "", true, "", "http://u/a.zip"};
+  f.http.answers["https://u:443/b.zip"] = {301, "", true, "", "//intranet/b.zip"};
+  f.http.answers["https://u:443/c.zip"] = {302, "", true, "", "https://v/c.zip"};
+  f.http.answers["https://v:443/c.zip"] = {307, "", true, "", "http://intranet/c.zip"};
+  f.http.answers["http://u:80/a.zip"] = {200, "clear text"};
+  f.http.answers["http://intranet:80/b.zip"] = {200, "clear text"};
+  f.http.answers["http://intranet:80/c.zip"] = {200, "clear text"};
+  for (const char* name : {"a.zip", "b.zip", "c.zip"}) {
+    EXPECT_FALSE(http.DownloadToFile(std::string("https://u/") + name, "Temp\\x.bin")) << name;
+    for (const HttpRequest& r : f.http.requests) EXPECT_TRUE(r.secure) << name << r.host;
+  }
+  // Four stopped redirects, and the scheme-relative one followed over TLS.
+  EXPECT_EQ(f.http.requests.size(), 5u);
+  EXPECT_FALSE(f.Exists("Temp/x.bin"));
+}
+
+TEST(DownloadToFile, RedirectLoopEndsAfterTenRedirects) {
+  ServiceFixture f;
+  UpdateFiles files(f.platform, f.LogPath());
+  HttpDownload http(files);
+  f.http.answers["/loop"] = {302, "", true, "", "/loop"};
+  EXPECT_FALSE(http.DownloadToFile("http://u/loop", "Temp\\x.bin"));
+  EXPECT_EQ(f.http.requests.size(), 1u + kMaxRedirects);
+  http.SendPing("http://u/loop");
+  EXPECT_EQ(f.http.requests.size(), 2u * (1u + kMaxRedirects));
 }
 
 TEST(SendPing, SendsOneRequestWithoutBody) {

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "service/tests/file_access.h"
 #include "tests/http_test_server.h"
 #include "service/tests/run_program.h"
 #include "service/tests/scheduled_moves.h"
@@ -184,6 +185,38 @@ TEST_F(QuorvelCli, ConsoleRunWithoutManagerAndMissingLibrary) {
   const auto run = RunProgram(exe_, {"/help"});
   EXPECT_NE(run.exit_code, 0);
   EXPECT_EQ(run.output.find("Usage"), std::string::npos);
+}
+
+#ifdef _WIN32
+TEST_F(QuorvelCli, SystemLibraryIsNeverTakenFromTheProgramFolder) {
+  ASSERT_TRUE(server_.listening()) << "port " << NORVEX_TEST_UPDATE_PORT << " is taken";
+  Publish();
+  fs::copy_file(PLANTED_LIBRARY, program_ / "WININET.dll");
+  const std::string program_name = fs::path(exe_).filename().string();
+  ASSERT_TRUE(testing::PreferLibraryBesideProgram(program_name, "wininet", true));
+  const std::string installed = Run("/install");
+  testing::PreferLibraryBesideProgram(program_name, "wininet", false);
+  EXPECT_EQ(installed, "LiveUpdate Service sucessfully installed! \n");
+  // The report went out through the system's WININET.dll, and the planted one was not loaded.
+  EXPECT_TRUE(Requested("/log/install"));
+  EXPECT_FALSE(fs::exists(program_ / "planted-library-loaded.txt"));
+}
+#endif
+
+TEST_F(QuorvelCli, ProgramPathTooLongForItsBufferLoadsNoLibraryFromTheCurrentFolder) {
+  // The program in a folder whose path, with the program's name, is 260 characters or more...
+  fs::path deep = temp_.path();
+  while (deep.string().size() < 270) deep /= std::string(40, 'd');
+  fs::create_directories(deep);
+  const fs::path program = deep / fs::path(QUORVEL_LOOPBACK).filename();
+  fs::copy_file(QUORVEL_LOOPBACK, program);
+  // ...started from a folder that holds an archive library.
+  const fs::path current = temp_.path() / "current";
+  fs::create_directories(current);
+  fs::copy_file(ARCHIVE_LIBRARY, current / fs::path(ARCHIVE_LIBRARY).filename());
+  const auto run = RunProgram(program.string(), {"/help"}, current.string());
+  EXPECT_EQ(run.exit_code, 1) << run.output;
+  EXPECT_EQ(run.output.find("Usage"), std::string::npos) << run.output;
 }
 
 }  // namespace

@@ -11,6 +11,8 @@ struct ProgramRun {
   std::string output;
 };
 
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments);
+// folder: the working folder of the program; empty for the caller's own.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& folder = {});
 
 }  // namespace norvex::service::testing

@@ -15,7 +15,10 @@ HttpResult FakeHttp::Get(const HttpRequest& request,
                          const std::function<bool(const char*, size_t)>* sink) {
   requests.push_back(request);
   HttpResult result;
-  auto it = answers.find(request.object);
+  const std::string address = std::string(request.secure ? "https://" : "http://") +
+                              request.host + ":" + std::to_string(request.port) + request.object;
+  auto it = answers.find(address);
+  if (it == answers.end()) it = answers.find(request.object);
   const Answer answer = it == answers.end() ? Answer{404, "not here"} : it->second;
   result.close_errors = answer.close_errors;
   if (!answer.failed_step.empty()) {
@@ -24,6 +27,7 @@ HttpResult FakeHttp::Get(const HttpRequest& request,
     return result;
   }
   result.status = answer.status;
+  result.location = answer.location;
   if (sink == nullptr || answer.status != 200) return result;
   // Deliver in pieces, as a network would.
   const std::string& body = answer.body;

@@ -29,7 +29,8 @@ class FakeClock : public Clock {
   }
 };
 
-// Answers by object (path with query); an unknown object gets 404.
+// Answers by address ("https://host:port/object") or, when no answer is set for the whole
+// address, by object (path with query); an unknown object gets 404.
 class FakeHttp : public HttpClient {
  public:
   struct Answer {
@@ -37,6 +38,7 @@ class FakeHttp : public HttpClient {
     std::string body;
     bool complete = true;         // false: the body breaks off (truncated or stalled)
     std::string failed_step = {};  // set: the request fails before any answer
+    std::string location = {};     // the Location header of a redirect
     std::vector<long> close_errors = {};  // handles that fail to close, with these codes
   };
   std::map<std::string, Answer> answers;
@@ -93,6 +95,7 @@ class ProgramFolderFiles : public ServiceFileSystem {
   ProgramFolderFiles(std::unique_ptr<ServiceFileSystem> real, std::string program_path)
       : real_(std::move(real)), program_path_(std::move(program_path)) {}
   std::string ProgramPath() override { return program_path_; }
+  void SetProgramPath(std::string path) { program_path_ = std::move(path); }
   bool IsFolder(const std::string& p) override { return real_->IsFolder(p); }
   bool FileExists(const std::string& p) override { return real_->FileExists(p); }
   bool CreateFolder(const std::string& p) override { return real_->CreateFolder(p); }
@@ -106,6 +109,9 @@ class ProgramFolderFiles : public ServiceFileSystem {
   bool ReadWhole(const std::string& p, std::string* b) override { return real_->ReadWhole(p, b); }
   bool AppendLogLine(const std::string& p, const std::string& l) override {
     return real_->AppendLogLine(p, l);
+  }
+  std::string FindChangeableByUsers(const std::string& folder) override {
+    return real_->FindChangeableByUsers(folder);
   }
 
  private:

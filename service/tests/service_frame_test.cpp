@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <thread>
 
+#include "service/tests/file_access.h"
 #include "service/tests/service_fakes.h"
 
 namespace norvex::service {
@@ -180,7 +183,7 @@ class CommandLineTest : public ::testing::Test {
     f_.Write("LogUrls.ini",
              "[Agent_Urls]\ninstall=http://log.example/i?x=1\nuninstall=http://log.example/u\n");
   }
-  std::string Run(const char* arg) {
+  std::string Run(const char* arg, int exit_code = 0) {
     f_.console.text.clear();
     QuorvelConfig config;
     config.log_path = f_.LogPath();
@@ -189,7 +192,7 @@ class CommandLineTest : public ::testing::Test {
     char program[] = "quorvel";
     std::string argument = arg ? arg : "";
     char* argv[] = {program, argument.data(), nullptr};
-    EXPECT_EQ(RunQuorvel(arg ? 2 : 1, argv, f_.platform, config), 0);
+    EXPECT_EQ(RunQuorvel(arg ? 2 : 1, argv, f_.platform, config), exit_code) << arg;
     return f_.console.text;
   }
   std::vector<std::string> Pinged() {
@@ -216,6 +219,53 @@ TEST_F(CommandLineTest, InstallRegistersQuotedPathAndPings) {
   EXPECT_EQ(Pinged().size(), 1u);
   host_.manager_fails = true;
   EXPECT_EQ(Run("/install"), "OpenSCManager failed! \nService Installer error! \n");
+}
+
+TEST(IsNetworkOrDevicePath, UncAndDevicePathsOnly) {
+  const struct {
+    const char* path;
+    bool network;
+  } cases[] = {
+      {"\\\\srv\\share\\Quorvel.exe", true}, {"\\\\?\\C:\\Norvex\\Quorvel.exe", true},
+      {"\\\\.\\C:\\Quorvel.exe", true},      {"//srv/share/Quorvel.exe", true},
+      {"C:\\Program Files\\Norvex\\Quorvel.exe", false}, {"\\Norvex\\Quorvel.exe", false},
+      {"/opt/norvex/quorvel", false},             {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsNetworkOrDevicePath(c.path), c.network) << c.path;
+}
+
+TEST_F(CommandLineTest, InstallFromANetworkPathIsRefused) {
+  f_.files->SetProgramPath("\\\\srv\\share\\Norvex\\Quorvel.exe");
+  EXPECT_EQ(Run("/install", kExitPlaceRefused),
+            "Cannot install Service from a network or device path: "
+            "\\\\srv\\share\\Norvex\\Quorvel.exe\nService Installer error! \n");
+  EXPECT_TRUE(host_.services.empty());
+  EXPECT_TRUE(f_.http.requests.empty());
+}
+
+TEST_F(CommandLineTest, InstallFromAFolderThatUsersCanChangeIsRefused) {
+  // The program folder itself, a file in it, a folder in it, a file further down.
+  for (const char* place : {"", "LogUrls.ini", "Agents", "Agents/a.xml"}) {
+    ServiceFixture f;
+    f.platform.host = &host_;
+    f.Write("LogUrls.ini", "[Agent_Urls]\ninstall=http://log.example/i\n");
+    f.Write("Agents/a.xml", "<agent/>");
+    std::filesystem::path opened = *place ? f.At(place) : f.Folder();
+    ASSERT_TRUE(testing::OpenToEveryone(opened.string())) << place;
+    f.console.text.clear();
+    QuorvelConfig config;
+    config.log_path = f.LogPath();
+    char program[] = "quorvel", install[] = "/install";
+    char* argv[] = {program, install, nullptr};
+    EXPECT_EQ(RunQuorvel(2, argv, f.platform, config), kExitPlaceRefused) << place;
+    EXPECT_EQ(f.console.text, "Cannot install Service: " + opened.make_preferred().string() +
+                                  " can be changed by users who are not administrators. Install "
+                                  "it in a folder that only administrators can change (under "
+                                  "Program Files).\nService Installer error! \n")
+        << place;
+    EXPECT_TRUE(host_.services.empty()) << place;
+    EXPECT_TRUE(f.http.requests.empty()) << place;
+  }
 }
 
 TEST_F(CommandLineTest, InstallWithoutReportAddressStillSucceeds) {

@@ -36,6 +36,22 @@ TEST(UpdateFiles, ProgramFolderOf) {
   EXPECT_EQ(ProgramFolderOf("quorvel"), ".");
 }
 
+TEST(UpdateFiles, ProgramSiblingPathNeverFallsBackToTheCurrentFolder) {
+  const struct {
+    const char* program;
+    const char* sibling;
+  } cases[] = {
+      {"C:\\Program Files\\Norvex\\Quorvel.exe", "C:\\Program Files\\Norvex\\UNZIP32.dll"},
+      {"C:\\Quorvel.exe", "C:\\UNZIP32.dll"},
+      {"/opt/norvex/quorvel", "/opt/norvex/UNZIP32.dll"},
+      {"", ""},  // the platform gave no path (or one of 260 characters or more)
+      {"Quorvel.exe", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ProgramSiblingPath(c.program, "UNZIP32.dll"), c.sibling) << c.program;
+  }
+}
+
 TEST(UpdateFiles, ResolveProgramPath) {
   ServiceFixture f;
   UpdateFiles files(f.platform, f.LogPath());

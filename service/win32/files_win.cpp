@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "service/win32/file_security_win.h"
 #include "service/win32/windows_service_api.h"
 #include <mmsystem.h>
 
@@ -92,12 +93,26 @@ bool Win32Files::ReadWhole(const std::string& path, std::string* bytes) {
 }
 
 bool Win32Files::AppendLogLine(const std::string& path, const std::string& line) {
-  // A text-mode stream, as the log has always been written: the LF of the line's CR LF
-  // becomes CR LF once more.
-  std::FILE* log = std::fopen(path.c_str(), "a+");
-  if (log == nullptr) return false;
-  const bool written = std::fputs(line.c_str(), log) >= 0;
-  return std::fclose(log) == 0 && written;
+  // The log's folder is one that users can write: the file is opened so that no link placed
+  // there can send the writes of LocalSystem elsewhere.
+  const HANDLE log = OpenLogForAppend(path);
+  if (log == INVALID_HANDLE_VALUE) return false;
+  // What a text-mode stream writes, as the log has always been written: every LF becomes
+  // CR LF, so the line's own CR LF ends as CR CR LF.
+  std::string text;
+  for (char c : line) {
+    if (c == '\n') text += '\r';
+    text += c;
+  }
+  DWORD written = 0;
+  const bool ok = ::WriteFile(log, text.data(), static_cast<DWORD>(text.size()), &written,
+                              nullptr) &&
+                  written == text.size();
+  return ::CloseHandle(log) && ok;
+}
+
+std::string Win32Files::FindChangeableByUsers(const std::string& folder) {
+  return win32::FindChangeableByUsers(folder);
 }
 
 size_t Win32Profiles::ReadString(const std::string& file, const std::string& section,
@@ -134,6 +149,18 @@ void Win32Console::Print(const std::string& text) {
 }
 
 int Win32Mover::PlatformId() {
+  // The system's own answer first: a compatibility layer that makes GetVersionEx report the
+  // older family to a program leaves RtlGetVersion alone. Only NT systems have it.
+  using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
+  if (const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll")) {
+    const auto rtl_get_version = reinterpret_cast<RtlGetVersionFunction>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(ntdll, "RtlGetVersion")));
+    OSVERSIONINFOW system{};
+    system.dwOSVersionInfoSize = sizeof system;
+    if (rtl_get_version && rtl_get_version(&system) == 0) {
+      return static_cast<int>(system.dwPlatformId);
+    }
+  }
   OSVERSIONINFOA version{};
   version.dwOSVersionInfoSize = sizeof version;
 #pragma GCC diagnostic push

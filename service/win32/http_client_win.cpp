@@ -37,6 +37,10 @@ HttpResult Send(const HttpRequest& request, const std::function<bool(const char*
   if (!connection) return Failed("InternetConnect");
   const char* accept[] = {request.accept.c_str(), nullptr};
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
+  // The service runs as the machine: a server (or one that a redirect leads to) asking for a
+  // logon must never get the machine's credentials, nor a cookie another request was given.
+  // Redirects come back as answers, and the caller decides whether to follow them.
+  flags |= INTERNET_FLAG_NO_AUTH | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTO_REDIRECT;
   if (request.secure) flags |= INTERNET_FLAG_SECURE;
   InternetHandle http(::HttpOpenRequestA(connection.get(), "GET", request.object.c_str(),
                                          "HTTP/1.0", "", accept, flags, 0), close_errors);
@@ -54,6 +58,13 @@ HttpResult Send(const HttpRequest& request, const std::function<bool(const char*
   }
   HttpResult result;
   result.status = static_cast<long>(status);
+  if (status >= 300 && status < 400) {
+    char location[2048] = {};
+    DWORD location_size = sizeof location - 1;
+    if (::HttpQueryInfoA(http.get(), HTTP_QUERY_LOCATION, location, &location_size, nullptr)) {
+      result.location.assign(location, location_size);
+    }
+  }
   if (sink == nullptr || status != 200) return result;
 
   // The announced length, when there is one, tells a complete body from a broken-off one.

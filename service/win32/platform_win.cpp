@@ -12,12 +12,34 @@ namespace norvex::service {
 
 namespace {
 
+constexpr char kArchiveLibraryName[] = "UNZIP32.dll";
+
+// The libraries of the system come from the system folder only. The service runs as
+// LocalSystem: WININET.dll (loaded on its first use) and what the system's libraries load in
+// turn are never looked for in the program folder or the current folder.
+void LoadSystemLibrariesFromSystemFolder() {
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  const auto set_default_directories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+      reinterpret_cast<void (*)()>(
+          ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+  if (set_default_directories) set_default_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  ::SetDllDirectoryA("");
+  // Where the call above is missing, a library loaded by its full path is the one that a later
+  // load by name finds.
+  char system[MAX_PATH];
+  const UINT n = ::GetSystemDirectoryA(system, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) ::LoadLibraryA((std::string(system) + "\\wininet.dll").c_str());
+}
+
 class Win32Bundle : public PlatformBundle {
  public:
   Win32Bundle() {
+    LoadSystemLibrariesFromSystemFolder();
     log_path = "c:\\Temp\\LiveUpdateLog.txt";
-    const std::string library_path = ProgramFolderOf(files_.ProgramPath()) + "\\UNZIP32.dll";
-    library_ = ::LoadLibraryA(library_path.c_str());
+    // Without the program's own path (one of 260 characters or more gives none) the library is
+    // not looked for anywhere else, the current folder least of all.
+    const std::string library_path = ProgramSiblingPath(files_.ProgramPath(), kArchiveLibraryName);
+    if (!library_path.empty()) library_ = ::LoadLibraryA(library_path.c_str());
     ArchiveFunctions f;
     if (library_) {
       Bind(f.is_busy, 10);
@@ -28,7 +50,7 @@ class Win32Bundle : public PlatformBundle {
       Bind(f.extract, 25);
     }
     if (!f.complete()) {
-      load_error = "The archive library " + library_path + " could not be loaded.";
+      load_error = ArchiveLoadError(library_path, kArchiveLibraryName);
     }
     archive_ = std::make_unique<BoundArchiveLibrary>(f, [](const std::string& p) { return p; });
     platform.files = &files_;

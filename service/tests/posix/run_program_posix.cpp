@@ -5,7 +5,8 @@
 
 namespace norvex::service::testing {
 
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& folder) {
   ProgramRun run;
   int pipe_ends[2];
   if (::pipe(pipe_ends) != 0) return run;
@@ -14,6 +15,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     ::dup2(pipe_ends[1], 1);
     ::close(pipe_ends[0]);
     ::close(pipe_ends[1]);
+    if (!folder.empty() && ::chdir(folder.c_str()) != 0) ::_exit(126);
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);

@@ -1,0 +1,94 @@
+// The update log through the system's files: appended line by line, never written through a
+// link that someone put in its place or in place of its folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "service/platform_factory.h"
+#include "service/tests/file_access.h"
+#include "tests/test_support.h"
+
+namespace norvex::service {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class UpdateLog : public ::testing::Test {
+ protected:
+  UpdateLog() : files_(CreateNativeFileSystem()) {
+    fs::create_directories(temp_.path() / "Temp");
+    fs::create_directories(temp_.path() / "elsewhere");
+    std::ofstream(Victim(), std::ios::binary) << "precious";
+  }
+  ~UpdateLog() override {
+    // Links first: removing the folder must not follow them.
+    for (const std::string& link : links_) testing::RemoveSymbolicLink(link);
+  }
+  bool Link(const fs::path& target, const fs::path& link) {
+    links_.push_back(link.string());
+    return testing::MakeSymbolicLink(target.string(), link.string());
+  }
+  std::string Log() const { return (temp_.path() / "Temp" / "LiveUpdateLog.txt").string(); }
+  fs::path Victim() const { return temp_.path() / "elsewhere" / "victim.txt"; }
+
+  test::TempFolder temp_;
+  std::unique_ptr<ServiceFileSystem> files_;
+  std::vector<std::string> links_;
+};
+
+TEST_F(UpdateLog, AppendsLinesToANewOrItsOwnFile) {
+  EXPECT_TRUE(files_->AppendLogLine(Log(), "first\r\n"));
+  EXPECT_TRUE(files_->AppendLogLine(Log(), "second\r\n"));
+  const std::string text = Read(Log());
+  EXPECT_EQ(text.find("first\r"), 0u) << text;
+  EXPECT_NE(text.find("second\r"), std::string::npos) << text;
+  EXPECT_EQ(text.back(), '\n');
+}
+
+TEST_F(UpdateLog, MissingFolderIsNotMade) {
+  const std::string log = (temp_.path() / "none" / "LiveUpdateLog.txt").string();
+  EXPECT_FALSE(files_->AppendLogLine(log, "line\r\n"));
+  EXPECT_FALSE(fs::exists(temp_.path() / "none"));
+}
+
+TEST_F(UpdateLog, HardLinkToAnotherFileIsNotWritten) {
+  fs::create_hard_link(Victim(), Log());
+  EXPECT_FALSE(files_->AppendLogLine(Log(), "line\r\n"));
+  EXPECT_EQ(Read(Victim()), "precious");
+}
+
+TEST_F(UpdateLog, SymbolicLinkInPlaceOfTheLogIsNotFollowed) {
+  ASSERT_TRUE(Link(Victim(), Log()));
+  EXPECT_FALSE(files_->AppendLogLine(Log(), "line\r\n"));
+  EXPECT_EQ(Read(Victim()), "precious");
+  // Nor one that leads to a file still to be made.
+  const fs::path made = temp_.path() / "elsewhere" / "made.txt";
+  const fs::path log = temp_.path() / "Temp" / "Other.txt";
+  std::ofstream(made) << "for the link to be seen";
+  ASSERT_TRUE(Link(made, log));
+  fs::remove(made);
+  EXPECT_FALSE(files_->AppendLogLine(log.string(), "line\r\n"));
+  EXPECT_FALSE(fs::exists(made));
+}
+
+TEST_F(UpdateLog, FolderThatIsALinkIsNotFollowed) {
+  const fs::path linked = temp_.path() / "linked";
+  ASSERT_TRUE(Link(temp_.path() / "elsewhere", linked));
+  EXPECT_FALSE(files_->AppendLogLine((linked / "victim.txt").string(), "line\r\n"));
+  EXPECT_FALSE(files_->AppendLogLine((linked / "new.txt").string(), "line\r\n"));
+  EXPECT_EQ(Read(Victim()), "precious");
+  EXPECT_FALSE(fs::exists(temp_.path() / "elsewhere" / "new.txt"));
+}
+
+}  // namespace
+}  // namespace norvex::service

@@ -1,0 +1,259 @@
+#include "service/win32/file_security_win.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+#include <winternl.h>
+
+#include <vector>
+
+namespace norvex::service::win32 {
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return {};
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0);
+  std::wstring wide(n > 0 ? n : 0, L'\0');
+  if (n > 0) {
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  }
+  return wide;
+}
+
+std::string Narrow(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+  std::string narrow(n > 0 ? n : 0, '\0');
+  if (n > 0) {
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                          n, nullptr, nullptr);
+  }
+  return narrow;
+}
+
+// The account this process runs as, as a SID in its own buffer; empty when unknown.
+std::vector<BYTE> ProcessUser() {
+  std::vector<BYTE> user;
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return user;
+  DWORD size = 0;
+  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size);
+  if (size > 0 && ::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
+    const PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+    user.assign(static_cast<BYTE*>(sid), static_cast<BYTE*>(sid) + ::GetLengthSid(sid));
+  }
+  ::CloseHandle(token);
+  return user;
+}
+
+bool IsUsersSid(PSID sid) {
+  return ::IsWellKnownSid(sid, WinWorldSid) || ::IsWellKnownSid(sid, WinAuthenticatedUserSid) ||
+         ::IsWellKnownSid(sid, WinBuiltinUsersSid) || ::IsWellKnownSid(sid, WinInteractiveSid);
+}
+
+// True when the owner or the access list of path lets someone else than an administrator
+// change it, or when they cannot be read.
+bool IsChangeableByUsers(const std::wstring& path, bool folder) {
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
+                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return true;
+  }
+  const bool changeable = !IsTrustedOwner(owner) || GrantsChangeToUsers(dacl, folder);
+  ::LocalFree(descriptor);
+  return changeable;
+}
+
+std::wstring FindBelow(const std::wstring& folder) {
+  const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+      IsChangeableByUsers(folder, true)) {
+    return folder;
+  }
+  WIN32_FIND_DATAW entry;
+  const HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return folder;
+  std::wstring found;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring path = folder + L"\\" + name;
+    // A link inside the folder leads wherever its maker chose.
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      found = path;
+    } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      found = FindBelow(path);
+    } else if (IsChangeableByUsers(path, false)) {
+      found = path;
+    }
+  } while (found.empty() && ::FindNextFileW(find, &entry));
+  ::FindClose(find);
+  return found;
+}
+
+// True when the handle's final path (without the "\\?\" that the system puts before it) is the
+// expected one, case aside.
+bool HasFinalPath(HANDLE handle, const std::wstring& expected) {
+  std::vector<wchar_t> buffer(1024);
+  DWORD n = ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (n >= buffer.size()) {
+    buffer.resize(n + 1);
+    n = ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  }
+  if (n == 0 || n >= buffer.size()) return false;
+  std::wstring final_path(buffer.data(), n);
+  if (final_path.rfind(L"\\\\?\\", 0) == 0) final_path.erase(0, 4);
+  return ::CompareStringOrdinal(final_path.c_str(), static_cast<int>(final_path.size()),
+                                expected.c_str(), static_cast<int>(expected.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+bool IsReparsePoint(HANDLE handle) {
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  return !::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) ||
+         (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// A scoped security descriptor made from SDDL text.
+class Descriptor {
+ public:
+  explicit Descriptor(const std::wstring& sddl) {
+    ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                           &descriptor_, nullptr);
+  }
+  ~Descriptor() { ::LocalFree(descriptor_); }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  PSECURITY_DESCRIPTOR get() const { return descriptor_; }
+
+ private:
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+};
+
+// The access list a new log gets: full control for LocalSystem, the administrators and this
+// account; reading for users.
+std::wstring NewLogSddl() {
+  std::wstring sddl = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;BU)";
+  std::vector<BYTE> user = ProcessUser();
+  wchar_t* text = nullptr;
+  if (!user.empty() && ::ConvertSidToStringSidW(user.data(), &text)) {
+    sddl += L"(A;;FA;;;" + std::wstring(text) + L")";
+    ::LocalFree(text);
+  }
+  return sddl;
+}
+
+}  // namespace
+
+bool IsTrustedOwner(PSID owner) {
+  if (owner == nullptr || !::IsValidSid(owner)) return false;
+  if (::IsWellKnownSid(owner, WinLocalSystemSid) ||
+      ::IsWellKnownSid(owner, WinBuiltinAdministratorsSid)) {
+    return true;
+  }
+  std::vector<BYTE> user = ProcessUser();
+  return !user.empty() && ::EqualSid(owner, user.data());
+}
+
+bool GrantsChangeToUsers(const ACL* dacl, bool folder) {
+  if (dacl == nullptr) return true;
+  ACCESS_MASK change = FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE | WRITE_DAC | WRITE_OWNER;
+  if (folder) change |= FILE_DELETE_CHILD;
+  GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
+                          FILE_ALL_ACCESS};
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    if (!::GetAce(const_cast<ACL*>(dacl), i, &ace)) return true;
+    const auto* header = static_cast<const ACE_HEADER*>(ace);
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) {
+      continue;
+    }
+    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+    if (!IsUsersSid(&allowed->SidStart)) continue;
+    ACCESS_MASK mask = allowed->Mask;
+    ::MapGenericMask(&mask, &mapping);
+    if (mask & change) return true;
+  }
+  return false;
+}
+
+std::string FindChangeableByUsers(const std::string& folder) {
+  return Narrow(FindBelow(Wide(folder)));
+}
+
+HANDLE OpenLogForAppend(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  std::vector<wchar_t> buffer(32768);
+  const DWORD n = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()),
+                                     buffer.data(), nullptr);
+  if (n == 0 || n >= buffer.size()) return INVALID_HANDLE_VALUE;
+  const std::wstring full(buffer.data(), n);
+  const size_t cut = full.rfind(L'\\');
+  if (cut == std::wstring::npos || cut + 1 == full.size()) return INVALID_HANDLE_VALUE;
+  std::wstring folder = full.substr(0, cut);
+  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
+  std::wstring name = full.substr(cut + 1);
+
+  // The folder itself, not what a reparse point in its place leads to; while we hold it, it
+  // cannot be renamed or deleted.
+  const HANDLE directory = ::CreateFileW(
+      folder.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (directory == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+  if (IsReparsePoint(directory) || !HasFinalPath(directory, folder)) {
+    ::CloseHandle(directory);
+    return INVALID_HANDLE_VALUE;
+  }
+
+  // The file by its name inside that folder handle, itself when it is a reparse point.
+  Descriptor descriptor(NewLogSddl());
+  UNICODE_STRING object_name;
+  object_name.Buffer = name.data();
+  object_name.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+  object_name.MaximumLength = object_name.Length;
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &object_name, OBJ_CASE_INSENSITIVE, directory,
+                             descriptor.get());
+  // An existing log is opened; a missing one is made only where nothing at all has that name,
+  // so that not even a link to nowhere can have the file made at its target.
+  HANDLE file = nullptr;
+  NTSTATUS opened = -1;
+  for (const ULONG disposition : {FILE_OPEN, FILE_CREATE}) {
+    IO_STATUS_BLOCK status{};
+    opened = ::NtCreateFile(
+        &file, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE, &attributes,
+        &status, nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE, disposition,
+        FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT,
+        nullptr, 0);
+    if (opened != static_cast<NTSTATUS>(0xC0000034L)) break;  // STATUS_OBJECT_NAME_NOT_FOUND
+  }
+  ::CloseHandle(directory);
+  if (opened < 0 || file == nullptr) return INVALID_HANDLE_VALUE;
+
+  BY_HANDLE_FILE_INFORMATION information{};
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR owner_descriptor = nullptr;
+  bool trusted = ::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                                   nullptr, nullptr, nullptr,
+                                   &owner_descriptor) == ERROR_SUCCESS &&
+                 IsTrustedOwner(owner);
+  ::LocalFree(owner_descriptor);
+  trusted = trusted && !IsReparsePoint(file) && ::GetFileInformationByHandle(file, &information) &&
+            information.nNumberOfLinks == 1 && HasFinalPath(file, full);
+  if (!trusted) {
+    ::CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+  }
+  return file;
+}
+
+}  // namespace norvex::service::win32
