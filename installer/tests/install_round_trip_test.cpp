@@ -10,9 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <thread>
 
 #include "band/band_ids.h"
@@ -22,8 +20,10 @@
 #include "installer/tests/host_process_win.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_api.h"
+#include "service/tests/file_access.h"
 #include "service/tests/run_program.h"
 #include "tests/http_test_server.h"
+#include "tests/test_support.h"
 #include "unzip32/zip_writer.h"
 
 namespace norvex::installer {
@@ -35,17 +35,7 @@ using service::testing::RunProgram;
 using helper::testing::PendingOperations;
 using helper::testing::PendingRemovals;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+std::string ReadFile(const fs::path& path) { return test::ReadBytes(path.u16string()); }
 
 std::string Narrow(const std::wstring& text) {
   return Utf16ToUtf8(std::u16string(text.begin(), text.end()));
@@ -148,20 +138,25 @@ class InstallRoundTrip : public ::testing::Test {
  protected:
   InstallRoundTrip() : server_(NORVEX_TEST_UPDATE_PORT) {
     folder_ = EnvironmentFolder(L"ProgramFiles") / "Norvex";
+    shared_ = EnvironmentFolder(L"ProgramFiles") / "Norvex Shared";
     // The user's data folder where the toolbar module makes it in a process like this one.
     data_ = fs::path(storage::GetAppDataFolder().value_or(u"")) / "Norvex";
-    CleanUp();
+    CleanUp(folder_);
+    CleanUp(shared_);
   }
-  ~InstallRoundTrip() override { CleanUp(); }
+  ~InstallRoundTrip() override {
+    CleanUp(folder_);
+    CleanUp(shared_);
+  }
 
   // Whatever an earlier run left: the installation, its service and the prefix's pending list.
-  void CleanUp() {
-    if (fs::exists(folder_ / "NorvexHelper.exe")) {
-      RunProgram((folder_ / "NorvexHelper.exe").string(), {"/uninstalltoolbar", "/S"});
+  static void CleanUp(const fs::path& folder) {
+    if (fs::exists(folder / "NorvexHelper.exe")) {
+      RunProgram((folder / "NorvexHelper.exe").string(), {"/uninstalltoolbar", "/S"});
     }
-    helper::testing::ForgetPendingOperations(folder_);
+    helper::testing::ForgetPendingOperations(folder);
     std::error_code ignored;
-    fs::remove_all(folder_, ignored);
+    fs::remove_all(folder, ignored);
   }
 
   void Serve(const std::string& offered) {
@@ -195,6 +190,7 @@ class InstallRoundTrip : public ::testing::Test {
 
   test::TestHttpServer server_;
   fs::path folder_;
+  fs::path shared_;  // a folder that every user may change
   fs::path data_;
 };
 
@@ -273,7 +269,7 @@ TEST_F(InstallRoundTrip, InstallUseUpdateUpgradeUninstall) {
 
   // --- An upgrade over the installed copy (the folder given as an administrator would), while a
   // browser holds the module.
-  WriteFile(data_ / "UserConfig.ini", "[user_settings]\r\nnews=0\r\n");
+  test::WriteBytes((data_ / "UserConfig.ini").u16string(), "[user_settings]\r\nnews=0\r\n");
   Serve("1.0.3");  // nothing newer on offer from now on
   const DWORD oldProcess = QueryService().process_id;
   {
@@ -351,6 +347,25 @@ TEST_F(InstallRoundTrip, InstallUseUpdateUpgradeUninstall) {
   EXPECT_EQ(PendingRemovals(folder_), expected);
   EXPECT_EQ(left, (std::vector<std::string>{"norvexhelper.exe", "norvextoolbar.dll"}));
   EXPECT_TRUE(fs::exists("C:\\Temp\\LiveUpdateLog.txt"));
+}
+
+// The service refuses a folder that users who are not administrators can change: the toolbar is
+// installed all the same, the installer says that the service does not run, and the uninstall
+// program takes the installation away again.
+TEST_F(InstallRoundTrip, AFolderThatUsersCanChangeGetsNoService) {
+  ASSERT_TRUE(server_.listening()) << "port " << NORVEX_TEST_UPDATE_PORT << " is taken";
+  Serve("1.0.3");
+  fs::create_directories(shared_);
+  ASSERT_TRUE(service::testing::OpenToEveryone(shared_.string()));
+  EXPECT_EQ(Install({"/S", "/D=" + shared_.string()}), 3);
+  EXPECT_FALSE(QueryService().registered);
+  EXPECT_EQ(Lower(RegistryText(HKEY_CLASSES_ROOT, kClsidKey + L"\\InprocServer32", L"")),
+            Lower((shared_ / "NorvexToolbar.dll").string()));
+  EXPECT_EQ(RunProgram((shared_ / "NorvexHelper.exe").string(), {"/uninstalltoolbar", "/S"}).exit_code,
+            0);
+  EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kClsidKey));
+  EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_EQ(Tree(shared_), (std::vector<std::string>{"NorvexHelper.exe"}));
 }
 
 }  // namespace
