@@ -8,6 +8,7 @@
 
 #include "common/text.h"
 #include "helper/helper_app.h"
+#include "helper/helper_messages.h"
 #include "helper/win32/helper_system_win.h"
 #include "helper/win32/tests/pending_operations_win.h"
 #include "platform/win32/scoped_handle.h"
@@ -136,6 +137,109 @@ TEST_F(HelperFiles, TheProgramRemovesItsOwnInstallation) {
   EXPECT_TRUE(fs::exists(root / "notes.txt"));
   EXPECT_EQ(testing::PendingRemovals(temp_.path()),
             (std::vector<std::string>{"norvex toolbar\\norvexhelper.exe"}));
+}
+
+// A message box of another process, found by its caption: its text, and a press of one of its
+// buttons.
+class ForeignMessageBox {
+ public:
+  // Waits up to 30 s for the box to appear.
+  bool Find() {
+    for (int i = 0; i < 300 && !box_; ++i) {
+      box_ = ::FindWindowW(L"#32770", reinterpret_cast<const wchar_t*>(kCaption));
+      if (!box_) ::Sleep(100);
+    }
+    return box_ != nullptr;
+  }
+  std::u16string Text() const {
+    std::u16string text;
+    ::EnumChildWindows(
+        box_,
+        [](HWND child, LPARAM found) -> BOOL {
+          wchar_t className[32] = {};
+          ::GetClassNameW(child, className, 32);
+          if (std::wstring(className) != L"Static") return TRUE;
+          wchar_t buffer[1024] = {};
+          const int n = ::GetWindowTextW(child, buffer, 1024);
+          if (n > 0) *reinterpret_cast<std::u16string*>(found) = platform::win32::FromW(buffer, n);
+          return n > 0 ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return text;
+  }
+  // Presses the button and waits (up to 30 s) for the box to go.
+  void Press(int button) {
+    ::PostMessageW(box_, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(box_, button)));
+    for (int i = 0; i < 300 && ::IsWindow(box_); ++i) ::Sleep(100);
+    box_ = nullptr;
+  }
+
+ private:
+  HWND box_ = nullptr;
+};
+
+// The program run without /S, in the background, so that the test can answer its boxes.
+class Conversation {
+ public:
+  explicit Conversation(const fs::path& program, const std::wstring& arguments) {
+    STARTUPINFOW startup{sizeof startup};
+    std::wstring command = L"\"" + program.wstring() + L"\" " + arguments;
+    if (::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &info_)) {
+      process_.Reset(info_.hProcess);
+      thread_.Reset(info_.hThread);
+    }
+  }
+  bool started() const { return process_.valid(); }
+  int ExitCode() {
+    if (::WaitForSingleObject(process_.get(), 60000) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    ::GetExitCodeProcess(process_.get(), &code);
+    return static_cast<int>(code);
+  }
+
+ private:
+  PROCESS_INFORMATION info_{};
+  ScopedKernelHandle process_, thread_;
+};
+
+TEST_F(HelperFiles, TheProgramAsksAndReportsInJapanese) {
+  const fs::path root = temp_.path() / "Norvex";
+  fs::create_directories(root);
+  fs::copy_file(NORVEX_HELPER_PROGRAM, root / "NorvexHelper.exe");
+  Touch(root / "AgentMaster.xml");
+  const fs::path program = root / "NorvexHelper.exe";
+
+  {  // No: nothing changes.
+    Conversation helper(program, L"/uninstalltoolbar");
+    ASSERT_TRUE(helper.started());
+    ForeignMessageBox box;
+    ASSERT_TRUE(box.Find());
+    EXPECT_EQ(box.Text(), kConfirmText);
+    box.Press(IDNO);
+    EXPECT_EQ(helper.ExitCode(), kExitDeclined);
+    EXPECT_TRUE(fs::exists(root / "AgentMaster.xml"));
+  }
+  {  // A bad command line shows the usage.
+    Conversation helper(program, L"/uninstall");
+    ForeignMessageBox box;
+    ASSERT_TRUE(box.Find());
+    EXPECT_EQ(box.Text(), kUsageText);
+    box.Press(IDOK);
+    EXPECT_EQ(helper.ExitCode(), kExitUsage);
+  }
+  {  // Yes: the installation goes, and the report says that the rest goes at the restart.
+    Conversation helper(program, L"/UninstallToolbar");
+    ForeignMessageBox box;
+    ASSERT_TRUE(box.Find());
+    box.Press(IDYES);
+    ASSERT_TRUE(box.Find());
+    EXPECT_EQ(box.Text(), UninstallReport(Outcome{{u"in use"}, {}}));
+    box.Press(IDOK);
+    EXPECT_EQ(helper.ExitCode(), kExitDone);
+    EXPECT_FALSE(fs::exists(root / "AgentMaster.xml"));
+  }
 }
 
 }  // namespace
