@@ -33,6 +33,10 @@ class CheckingDriver final : public HostDriver {
   void ShowPage(const std::u16string& url, const std::u16string&, const std::u16string&) override {
     if (url.empty()) std::abort();
   }
+  // Page files are not read here: the fuzzer must not touch the file system.
+  std::string LoadPage(const std::string&, const std::u16string&) override { return {}; }
+  std::string ReadSelection() override { return "selection none"; }
+  std::string SavePage(const std::string&) override { return {}; }
   void Refresh() override {}
   Layout ReadLayout() override { return {}; }
   DropDown ReadDropDown() override { return {}; }

@@ -46,7 +46,7 @@ void PageLanguageWatcher::OnDocumentComplete(toolbar::ToolbarWindow* toolbar) {
   pageAddress_ = browser_.LocationUrl();
   if (pageAddress_.empty()) pageChanged_ = true;  // try again at the next report
   const int position =
-      ChooseTranslationItem(browser_.DocumentCharset(), browser_.DocumentLanguage());
+      ChooseTranslationItem(page_.GetPageCharset(), page_.GetPageLanguage());
   if (!toolbar) return;
   toolbar->AdoptWebTranslationItem(position);
   toolbar->RelayoutAgents();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "pagetools/browser.h"
+#include "pagetools/browser_page.h"
 
 namespace norvex::toolbar {
 class ToolbarWindow;
@@ -19,7 +20,7 @@ int ChooseTranslationItem(std::u16string charset, std::u16string language);
 // Watches the browser's navigation events for one band.
 class PageLanguageWatcher {
  public:
-  explicit PageLanguageWatcher(Browser& browser) : browser_(browser) {}
+  explicit PageLanguageWatcher(Browser& browser) : browser_(browser), page_(&browser) {}
 
   // BeforeNavigate2: a new address marks the page as changed.
   void OnBeforeNavigate(const std::u16string& address);
@@ -29,6 +30,7 @@ class PageLanguageWatcher {
 
  private:
   Browser& browser_;
+  BrowserPage page_;  // reads the page's charset and language
   std::u16string pageAddress_;
   bool pageChanged_ = false;
 };

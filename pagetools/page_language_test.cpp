@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "pagetools/model_document.h"
 #include "storage/data_folders.h"
 #include "tests/test_installation.h"
 #include "toolbar/headless_surface.h"
@@ -30,14 +31,20 @@ TEST(ChooseTranslationItem, FirstMatchingRowWins) {
   }
 }
 
+// A browser whose page is a document of our model with the given charset and html lang.
 class FakeBrowser final : public Browser {
  public:
   std::u16string url, charset, language;
   std::u16string LocationUrl() override { return url; }
   void Navigate(const std::u16string& u) override { url = u; }
-  void OpenWindow(const std::u16string&, int, int) override {}
-  std::u16string DocumentCharset() override { return charset; }
-  std::u16string DocumentLanguage() override { return language; }
+  std::shared_ptr<PageDocument> TopDocument() override {
+    auto document = model::Document::Parse(
+        language.empty() ? u"<html><body></body></html>"
+                         : u"<html lang=\"" + language + u"\"><body></body></html>");
+    document->charset = charset;
+    return MakeModelDocument(document);
+  }
+  std::unique_ptr<NewBrowserWindow> CreateBrowserWindow() override { return nullptr; }
 };
 
 class NullActions final : public toolbar::ToolbarActions {

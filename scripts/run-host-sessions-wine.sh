@@ -55,6 +55,9 @@ for input in "$sessions"/*.in; do
   cp -r "$root/$install" "$work/$install"
   cp "$dll" "$work/$install/NorvexToolbar.dll"
   cp "$build/bin/NorvexHost.exe" "$work/$install/NorvexHost.exe"
+  # The pages that sessions load, under the same relative names.
+  mkdir -p "$work/tools/sessions"
+  cp -r "$root/tools/sessions/pages" "$work/tools/sessions/pages"
   # A fresh per-user folder: the toolbar's folder under the Windows user's application data.
   rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Norvex \
          "$WINEPREFIX"/drive_c/users/*/AppData/LocalLow/Norvex

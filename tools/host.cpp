@@ -4,7 +4,9 @@
 
 #include "common/text.h"
 #include "dialogs/about_model.h"
+#include "pagetools/model_document.h"
 #include "search/url_template.h"
+#include "tools/host_page.h"
 #include "usage/usage_log.h"
 
 namespace norvex::tools {
@@ -55,8 +57,40 @@ void HostBrowser::Navigate(const std::u16string& address) {
   out_.Navigate(address);
 }
 
-void HostBrowser::OpenWindow(const std::u16string& address, int width, int height) {
-  out_.OpenWindow(address, width, height);
+std::shared_ptr<pagetools::PageDocument> HostBrowser::TopDocument() {
+  return pagetools::MakeModelDocument(page);
+}
+
+namespace {
+
+// A new browser window: it keeps its size and reports itself when navigated.
+class HostWindow final : public pagetools::NewBrowserWindow {
+ public:
+  explicit HostWindow(HostOutput& out) : out_(out) {}
+  void SetHeight(long height) override { height_ = height; }
+  void SetLeft(long) override {}
+  void SetTop(long) override {}
+  void SetWidth(long width) override { width_ = width; }
+  void SetAddressBar(bool) override {}
+  void SetFullScreen(bool) override {}
+  void SetMenuBar(bool) override {}
+  void SetToolBar(bool) override {}
+  void SetVisible(bool) override {}
+  void SetSilent(bool) override {}
+  bool Navigate(const std::u16string& url) override {
+    out_.OpenWindow(url, static_cast<int>(width_), static_cast<int>(height_));
+    return true;
+  }
+
+ private:
+  HostOutput& out_;
+  long width_ = 0, height_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<pagetools::NewBrowserWindow> HostBrowser::CreateBrowserWindow() {
+  return std::make_unique<HostWindow>(out_);
 }
 
 Host::Host(int width, HostOutput& out)
@@ -111,13 +145,34 @@ void Host::DragGrip(int x) {
   window_.OnGripDragged(x, 0);
 }
 
+void Host::Show(std::shared_ptr<pagetools::model::Document> page) {
+  watcher_.OnBeforeNavigate(page->url);
+  browser_.url = page->url;
+  browser_.page = std::move(page);
+  watcher_.OnDocumentComplete(&window_);
+}
+
 void Host::ShowPage(const std::u16string& url, const std::u16string& charset,
                     const std::u16string& language) {
-  watcher_.OnBeforeNavigate(url);
-  browser_.url = url;
-  browser_.charset = charset;
-  browser_.language = language;
-  watcher_.OnDocumentComplete(&window_);
+  Show(BlankPage(url, charset, language));
+}
+
+std::string Host::LoadPage(const std::string& path, const std::u16string& url) {
+  std::string error;
+  auto page = LoadPageFile(path, url, error);
+  if (!page) return error;
+  Show(std::move(page));
+  return {};
+}
+
+std::string Host::ReadSelection() {
+  return browser_.page ? SelectionLine(*browser_.page) : "selection none";
+}
+
+std::string Host::SavePage(const std::string& folder) {
+  if (!browser_.page) return refusal::NoPage();
+  std::string error;
+  return SavePageFiles(*browser_.page, folder, error) ? std::string() : error;
 }
 
 DropDown Host::ReadDropDown() {
@@ -159,8 +214,8 @@ void Host::OpenTemplateUrl(const std::u16string& urlTemplate, const std::u16stri
   search::OpenTemplateUrl(urlTemplate, encoding, {&browser_, window_.searchBox()});
 }
 
-void Host::Highlight() { out_.Command("highlight"); }
-void Host::FindInPage() { out_.Command("searchinpage"); }
+void Host::Highlight() { page_.ToggleHighlight(window_.searchBox()); }
+void Host::FindInPage() { page_.SearchInPage(window_.searchBox()); }
 
 bool Host::ShowOptions() {
   HostOptionsDialog dialog;
@@ -181,7 +236,7 @@ bool Host::Start(const std::u16string& program, const std::u16string& arguments)
 }
 
 void Host::OpenWindow(const std::u16string& url, int width, int height) {
-  browser_.OpenWindow(url, width, height);
+  page_.OpenHelpWindow(url, height, width);
 }
 
 // The broadcast is posted: the toolbar rebuilds after the command that sent it has finished.

@@ -1,13 +1,16 @@
-// The native host of the toolbar: a headless parent window, a browser object that prints what
-// it is asked to do, and the driver through which the shared command interpreter runs the host's
-// command language on them.
+// The native host of the toolbar: a headless parent window, a browser object that shows pages of
+// our own page model and prints what it is asked to do, and the driver through which the shared
+// command interpreter runs the host's command language on them.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "dialogs/options_model.h"
 #include "pagetools/browser.h"
+#include "pagetools/browser_page.h"
 #include "pagetools/page_language.h"
+#include "pagetools/page_model.h"
 #include "storage/uninstall.h"
 #include "tools/host_commands.h"
 #include "toolbar/headless_surface.h"
@@ -15,17 +18,18 @@
 
 namespace norvex::tools {
 
-// The browser of the host: it goes where it is told and reports it as "navigate URL".
+// The browser of the host: it goes where it is told and reports it as "navigate URL"; it shows
+// `page`, and new windows report "open-window URL WIDTH HEIGHT" when navigated.
 class HostBrowser final : public pagetools::Browser {
  public:
   explicit HostBrowser(HostOutput& out) : out_(out) {}
-  std::u16string url, charset, language;
+  std::u16string url;
+  std::shared_ptr<pagetools::model::Document> page;
 
   std::u16string LocationUrl() override { return url; }
   void Navigate(const std::u16string& address) override;
-  void OpenWindow(const std::u16string& address, int width, int height) override;
-  std::u16string DocumentCharset() override { return charset; }
-  std::u16string DocumentLanguage() override { return language; }
+  std::shared_ptr<pagetools::PageDocument> TopDocument() override;
+  std::unique_ptr<pagetools::NewBrowserWindow> CreateBrowserWindow() override;
 
  private:
   HostOutput& out_;
@@ -76,6 +80,9 @@ class Host final : public HostDriver,
   void DragGrip(int x) override;
   void ShowPage(const std::u16string& url, const std::u16string& charset,
                 const std::u16string& language) override;
+  std::string LoadPage(const std::string& path, const std::u16string& url) override;
+  std::string ReadSelection() override;
+  std::string SavePage(const std::string& folder) override;
   void Refresh() override { window_.OnInRefresh(); }
   Layout ReadLayout() override;
   DropDown ReadDropDown() override;
@@ -98,11 +105,15 @@ class Host final : public HostDriver,
   bool Start(const std::u16string& program, const std::u16string& arguments) override;
 
  private:
+  // BeforeNavigate2 for the page's address, the page, then DocumentComplete.
+  void Show(std::shared_ptr<pagetools::model::Document> page);
+
   HostOutput& out_;
   toolbar::HeadlessSurface surface_;
   HostBrowser browser_;
   toolbar::ToolbarWindow window_;
   pagetools::PageLanguageWatcher watcher_;
+  pagetools::BrowserPage page_{&browser_};
   bool refreshPending_ = false;
 };
 

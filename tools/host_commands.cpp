@@ -119,6 +119,8 @@ std::string NoMenuItem(int item, int commandId) {
 std::string NoOption(std::string_view id) {
   return "no option " + std::string(id) + " in the dialog";
 }
+
+std::string NoPage() { return "the browser shows no page"; }
 }  // namespace refusal
 
 std::string OptionLine(const std::u16string& id, bool ticked, const std::u16string& caption) {
@@ -157,8 +159,6 @@ void HostOutput::Start(const std::u16string& program, const std::u16string& argu
 }
 
 void HostOutput::Dialog(const std::string& name) { Line("dialog " + name); }
-
-void HostOutput::Command(const std::string& keyword) { Line("command " + keyword); }
 
 void HostOutput::Refuse(const std::string& message) {
   refused_ = true;
@@ -265,6 +265,12 @@ std::string CommandInterpreter::Dispatch(const std::string& line, const std::str
   } else if (command == "page" && !args.empty() && args.size() <= 3) {
     driver_.ShowPage(Utf8ToUtf16(args[0]), Utf8ToUtf16(args.size() > 1 ? args[1] : ""),
                      Utf8ToUtf16(args.size() > 2 ? args[2] : ""));
+  } else if (command == "load" && !args.empty() && args.size() <= 2) {
+    return driver_.LoadPage(args[0], Utf8ToUtf16(args.size() > 1 ? args[1] : ""));
+  } else if (command == "selection" && args.empty()) {
+    output_.Line(driver_.ReadSelection());
+  } else if (command == "save" && args.size() == 1) {
+    return driver_.SavePage(args[0]);
   } else if (command == "refresh" && args.empty()) {
     driver_.Refresh();
   } else if (command == "layout" && args.empty()) {

@@ -78,6 +78,7 @@ std::string NoVisibleButton(int commandId);
 std::string NoVisibleMenuButton(int commandId);
 std::string NoMenuItem(int item, int commandId);
 std::string NoOption(std::string_view id);
+std::string NoPage();
 }  // namespace refusal
 
 // A dialog of the toolbar while it is open in a host. The host prints "dialog NAME" and the
@@ -120,8 +121,7 @@ class HostOutput {
   void Navigate(const std::u16string& url);
   void OpenWindow(const std::u16string& url, int width, int height);
   void Start(const std::u16string& program, const std::u16string& arguments);
-  void Dialog(const std::string& name);    // "options" or "about"
-  void Command(const std::string& keyword);  // "highlight" or "searchinpage"
+  void Dialog(const std::string& name);  // "options" or "about"
   void Refuse(const std::string& message);
 
   bool refused() const { return refused_; }
@@ -162,6 +162,15 @@ class HostDriver {
   // character set and html lang.
   virtual void ShowPage(const std::u16string& url, const std::u16string& charset,
                         const std::u16string& language) = 0;
+  // The browser shows the HTML file `path` (frames' sources relative to it) under the address
+  // `url` (empty: the file's own file:// address): BeforeNavigate2, then DocumentComplete. The
+  // reason when the file cannot be read, else empty.
+  virtual std::string LoadPage(const std::string& path, const std::u16string& url) = 0;
+  // "selection none", "selection top TEXT" or "selection frame N TEXT".
+  virtual std::string ReadSelection() = 0;
+  // Writes the shown page as DIR/page.html and its frames as DIR/frame-N.html; the reason when
+  // that fails, else empty.
+  virtual std::string SavePage(const std::string& folder) = 0;
   // The refresh broadcast arrives.
   virtual void Refresh() = 0;
   virtual Layout ReadLayout() = 0;

@@ -124,7 +124,7 @@ class RecordingDriver final : public HostDriver {
   std::vector<std::string> calls;
   bool searchBox = true;
   bool grip = true;
-  std::string pressRefusal, menuRefusal;
+  std::string pressRefusal, menuRefusal, loadRefusal;
   int settled = 0;
   std::function<void()> onPress;  // what a press opens (a dialog)
 
@@ -147,6 +147,18 @@ class RecordingDriver final : public HostDriver {
                 const std::u16string& language) override {
     calls.push_back("page " + Utf16ToUtf8(url) + "|" + Utf16ToUtf8(charset) + "|" +
                     Utf16ToUtf8(language));
+  }
+  std::string LoadPage(const std::string& path, const std::u16string& url) override {
+    calls.push_back("load " + path + "|" + Utf16ToUtf8(url));
+    return loadRefusal;
+  }
+  std::string ReadSelection() override {
+    calls.push_back("selection");
+    return "selection top fish";
+  }
+  std::string SavePage(const std::string& folder) override {
+    calls.push_back("save " + folder);
+    return {};
   }
   void Refresh() override { calls.push_back("refresh"); }
   Layout ReadLayout() override {
@@ -193,17 +205,19 @@ TEST_F(InterpreterTest, EachCommandReachesTheDriverWithItsArguments) {
   const char* lines[] = {
       "type tokyo tower", "type   ", "type", "key Enter", "press 2024", "menu 0 8100",
       "width 640", "grip -5", "page http://a.example/ shift_jis en", "page http://b.example/",
-      "refresh", "dropdown", "wait 250", "key F4\r",
+      "refresh", "dropdown", "wait 250", "key F4\r", "load pages/a.html",
+      "load pages/b.html http://b.example/", "selection", "save /tmp/out",
   };
   for (const char* line : lines) EXPECT_TRUE(interpreter_.Run(line)) << line;
   const std::vector<std::string> expected = {
       "type[tokyo tower]", "type[  ]", "type[]", "key 13", "press 2024", "menu 0 8100",
       "width 640", "grip -5", "page http://a.example/|shift_jis|en", "page http://b.example/||",
-      "refresh", "dropdown", "wait 250", "key 115",
+      "refresh", "dropdown", "wait 250", "key 115", "load pages/a.html|",
+      "load pages/b.html|http://b.example/", "selection", "save /tmp/out",
   };
   EXPECT_EQ(driver_.calls, expected);
-  EXPECT_EQ(driver_.settled, 14);
-  EXPECT_EQ(Out(), "dropdown closed\n");
+  EXPECT_EQ(driver_.settled, 18);
+  EXPECT_EQ(Out(), "dropdown closed\nselection top fish\n");
   EXPECT_EQ(Err(), "");
   EXPECT_FALSE(output_.refused());
   EXPECT_EQ(output_.ExitStatus(), 0);
@@ -230,7 +244,8 @@ TEST_F(InterpreterTest, MalformedCommandsAreRefusedWithoutReachingTheDriver) {
       "bogus",      "press",       "press x",   "press 1 2",  "menu 1",     "menu 1 x",
       "width -1",   "width",       "grip",      "grip 1.5",   "page",       "page a b c d",
       "refresh 1",  "layout all",  "dropdown 1", "wait",      "wait -1",    "wait soon",
-      "key",        "key Enter F4", "Layout",
+      "key",        "key Enter F4", "Layout",   "load",       "load a b c", "selection x",
+      "save",       "save a b",
   };
   for (const char* line : lines) EXPECT_TRUE(interpreter_.Run(line)) << line;
   EXPECT_TRUE(driver_.calls.empty());
@@ -266,12 +281,16 @@ TEST_F(InterpreterTest, UnknownKeyIsRefused) {
 TEST_F(InterpreterTest, DriverRefusalsArePrintedAndCounted) {
   driver_.pressRefusal = refusal::NoVisibleButton(2030);
   driver_.menuRefusal = refusal::NoMenuItem(9999, 2027);
+  driver_.loadRefusal = "cannot read nowhere.html";
   interpreter_.Run("press 2030");
   interpreter_.Run("menu 2027 9999");
-  EXPECT_EQ(driver_.calls, (std::vector<std::string>{"press 2030", "menu 2027 9999"}));
+  interpreter_.Run("load nowhere.html");
+  EXPECT_EQ(driver_.calls,
+            (std::vector<std::string>{"press 2030", "menu 2027 9999", "load nowhere.html|"}));
   EXPECT_EQ(Err(),
             "test-host: no visible button with command 2030\n"
-            "test-host: no item 9999 in the menu of 2027\n");
+            "test-host: no item 9999 in the menu of 2027\n"
+            "test-host: cannot read nowhere.html\n");
   EXPECT_EQ(output_.ExitStatus(), 1);
 }
 
@@ -280,13 +299,11 @@ TEST_F(InterpreterTest, EventLinesHaveTheirFixedForms) {
   output_.OpenWindow(u"http://help.example/", 450, 500);
   output_.Start(u"sample/install/NorvexHelper.exe", u"/uninstalltoolbar");
   output_.Dialog("options");
-  output_.Command("highlight");
   EXPECT_EQ(Out(),
             "navigate http://a.example/?q=%E3\n"
             "open-window http://help.example/ 450 500\n"
             "start sample/install/NorvexHelper.exe /uninstalltoolbar\n"
-            "dialog options\n"
-            "command highlight\n");
+            "dialog options\n");
   EXPECT_FALSE(output_.refused());
 }
 

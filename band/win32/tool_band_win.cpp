@@ -147,7 +147,6 @@ HRESULT ToolBand::SetSite(IUnknown* site) noexcept {
   ComPtr<IWebBrowser2> browser;
   serviceProvider_->QueryService(SID_SWebBrowserApp, IID_IWebBrowser2, browser.ReceiveVoid());
   browser_.SetBrowser(browser.get());
-  actions_.SetSite(site, ToolBandClsid());
 
   if (!CreateToolbarWindow()) return E_FAIL;
 

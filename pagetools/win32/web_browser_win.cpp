@@ -2,6 +2,8 @@
 
 #include <mshtml.h>
 
+#include "pagetools/win32/mshtml_document_win.h"
+
 namespace norvex::pagetools::win32 {
 
 using platform::win32::ComPtr;
@@ -19,7 +21,7 @@ ScopedBstr ToBstr(const std::u16string& text) {
 }
 
 // Navigate2 with the address as a string, flags 0, an empty target frame name, no post data
-// and no headers.
+// and an empty string as headers.
 HRESULT NavigateTo(IWebBrowser2* browser, const std::u16string& url) {
   ScopedBstr address = ToBstr(url);
   ScopedBstr empty(L"", 0);
@@ -36,18 +38,27 @@ HRESULT NavigateTo(IWebBrowser2* browser, const std::u16string& url) {
   return browser->Navigate2(&target, &flags, &frame, &postData, &headers);
 }
 
-// The value of an attribute of the html element as text; empty when it is absent or not text.
-std::u16string Attribute(IHTMLElement* element, const wchar_t* name) {
-  ScopedBstr attribute(name, static_cast<UINT>(::wcslen(name)));
-  VARIANT value;
-  ::VariantInit(&value);
-  std::u16string text;
-  if (SUCCEEDED(element->getAttribute(attribute.get(), 0, &value)) && value.vt == VT_BSTR) {
-    text = FromBstr(value.bstrVal);
-  }
-  ::VariantClear(&value);
-  return text;
-}
+// A new window of the browser's application class; the property calls' results are not
+// examined: a browser that refuses one still opens.
+class NewWindow final : public NewBrowserWindow {
+ public:
+  explicit NewWindow(ComPtr<IWebBrowser2> window) : window_(std::move(window)) {}
+  void SetHeight(long height) override { window_->put_Height(height); }
+  void SetLeft(long left) override { window_->put_Left(left); }
+  void SetTop(long top) override { window_->put_Top(top); }
+  void SetWidth(long width) override { window_->put_Width(width); }
+  void SetAddressBar(bool shown) override { window_->put_AddressBar(Bool(shown)); }
+  void SetFullScreen(bool on) override { window_->put_FullScreen(Bool(on)); }
+  void SetMenuBar(bool shown) override { window_->put_MenuBar(Bool(shown)); }
+  void SetToolBar(bool shown) override { window_->put_ToolBar(shown ? TRUE : FALSE); }
+  void SetVisible(bool visible) override { window_->put_Visible(Bool(visible)); }
+  void SetSilent(bool silent) override { window_->put_Silent(Bool(silent)); }
+  bool Navigate(const std::u16string& url) override { return NavigateTo(window_.get(), url) == S_OK; }
+
+ private:
+  static VARIANT_BOOL Bool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
+  ComPtr<IWebBrowser2> window_;
+};
 
 }  // namespace
 
@@ -70,72 +81,26 @@ void WebBrowser::Navigate(const std::u16string& url) {
   if (browser_) NavigateTo(browser_.get(), url);
 }
 
-void WebBrowser::OpenWindow(const std::u16string& url, int width, int height) {
-  OpenHelpWindow(url, height, width);
+std::shared_ptr<PageDocument> WebBrowser::TopDocument() {
+  if (!browser_) return nullptr;
+  ComPtr<IDispatch> dispatch;
+  if (FAILED(browser_->get_Document(dispatch.Receive())) || !dispatch) return nullptr;
+  ComPtr<IHTMLDocument2> document;
+  if (FAILED(dispatch->QueryInterface(IID_IHTMLDocument2, document.ReceiveVoid())) || !document) {
+    return nullptr;
+  }
+  return MakeMshtmlDocument(document.get());
 }
 
-bool WebBrowser::OpenHelpWindow(const std::u16string& url, int height, int width) {
+std::unique_ptr<NewBrowserWindow> WebBrowser::CreateBrowserWindow() {
   ComPtr<IWebBrowser2> window;
   if (FAILED(::CoCreateInstance(CLSID_InternetExplorer, nullptr,
                                 CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER,
                                 IID_IWebBrowser2, window.ReceiveVoid())) ||
       !window) {
-    return false;
+    return nullptr;
   }
-  // The results of the property calls are not examined: a browser that refuses one still opens.
-  window->put_Height(height);
-  window->put_Left(50);
-  window->put_Top(50);
-  window->put_Width(width);
-  window->put_AddressBar(VARIANT_TRUE);
-  window->put_FullScreen(VARIANT_FALSE);
-  window->put_MenuBar(VARIANT_FALSE);
-  window->put_MenuBar(VARIANT_FALSE);
-  window->put_ToolBar(FALSE);
-  window->put_Visible(VARIANT_TRUE);
-  window->put_Silent(VARIANT_TRUE);
-  return NavigateTo(window.get(), url) == S_OK;
-}
-
-std::u16string WebBrowser::DocumentCharset() {
-  if (!browser_) return {};
-  ComPtr<IDispatch> dispatch;
-  if (FAILED(browser_->get_Document(dispatch.Receive())) || !dispatch) return {};
-  ComPtr<IHTMLDocument2> document;
-  if (FAILED(dispatch->QueryInterface(IID_IHTMLDocument2, document.ReceiveVoid())) || !document) {
-    return {};
-  }
-  ScopedBstr charset;
-  if (FAILED(document->get_charset(charset.Receive()))) return {};
-  return FromBstr(charset.get());
-}
-
-// The html element's "lang" attribute, else its "xml:lang".
-std::u16string WebBrowser::DocumentLanguage() {
-  if (!browser_) return {};
-  ComPtr<IDispatch> dispatch;
-  if (FAILED(browser_->get_Document(dispatch.Receive())) || !dispatch) return {};
-  ComPtr<IHTMLDocument3> document;
-  if (FAILED(dispatch->QueryInterface(IID_IHTMLDocument3, document.ReceiveVoid())) || !document) {
-    return {};
-  }
-  ScopedBstr tag(L"html", 4);
-  ComPtr<IHTMLElementCollection> elements;
-  if (FAILED(document->getElementsByTagName(tag.get(), elements.Receive())) || !elements) return {};
-  long count = 0;
-  if (FAILED(elements->get_length(&count)) || count < 1) return {};
-  VARIANT index, none;
-  index.vt = VT_I4;
-  index.lVal = 0;
-  none.vt = VT_I4;
-  none.lVal = 0;
-  ComPtr<IDispatch> item;
-  if (FAILED(elements->item(index, none, item.Receive())) || !item) return {};
-  ComPtr<IHTMLElement> html;
-  if (FAILED(item->QueryInterface(IID_IHTMLElement, html.ReceiveVoid())) || !html) return {};
-  std::u16string language = Attribute(html.get(), L"lang");
-  if (language.empty()) language = Attribute(html.get(), L"xml:lang");
-  return language;
+  return std::make_unique<NewWindow>(std::move(window));
 }
 
 }  // namespace norvex::pagetools::win32

@@ -1,6 +1,5 @@
 // The browser seam over the browser's IWebBrowser2: the shown address, navigation in the same
-// window, new help windows through the browser's application class, and the character set and
-// declared language of the shown document.
+// window, the shown document (MSHTML), and new windows of the browser's application class.
 #pragma once
 
 #include "pagetools/browser.h"
@@ -19,14 +18,10 @@ class WebBrowser final : public Browser {
 
   std::u16string LocationUrl() override;
   void Navigate(const std::u16string& url) override;
-  void OpenWindow(const std::u16string& url, int width, int height) override;
-  std::u16string DocumentCharset() override;
-  std::u16string DocumentLanguage() override;
-
-  // A new browser window of the browser's application class at (50, 50) with the given client
-  // size, address bar shown and menu and tool bars hidden, navigated to `url`. True when the
-  // navigation was started.
-  static bool OpenHelpWindow(const std::u16string& url, int height, int width);
+  // get_Document as IHTMLDocument2.
+  std::shared_ptr<PageDocument> TopDocument() override;
+  // CoCreateInstance of CLSID_InternetExplorer as IWebBrowser2, in-process, local or remote.
+  std::unique_ptr<NewBrowserWindow> CreateBrowserWindow() override;
 
  private:
   platform::win32::ComPtr<IWebBrowser2> browser_;

@@ -11,10 +11,13 @@ namespace norvex::toolbar::win32 {
 
 using platform::win32::W;
 
-void Win32ToolbarActions::SetSite(IUnknown* site, const GUID& commandGroup) {
-  commandGroup_ = commandGroup;
-  site_ = platform::win32::ComPtr<IOleCommandTarget>();
-  if (site) site->QueryInterface(IID_IOleCommandTarget, site_.ReceiveVoid());
+void Win32ToolbarActions::SetWindow(Win32ToolbarWindow* window) {
+  window_ = window;
+  if (!window) page_.ReleaseReferences();
+}
+
+search::SearchComboBox* Win32ToolbarActions::SearchBox() const {
+  return window_ ? window_->toolbar().searchBox() : nullptr;
 }
 
 HWND Win32ToolbarActions::Owner() const { return window_ ? window_->hwnd() : nullptr; }
@@ -25,15 +28,8 @@ void Win32ToolbarActions::OpenTemplateUrl(const std::u16string& urlTemplate,
   search::OpenTemplateUrl(urlTemplate, encoding, {browser_.browser() ? &browser_ : nullptr, box});
 }
 
-// The page tools are not built into the toolbar yet: the keyword goes to the site, which may
-// act on it; a browser that does not know the command group ignores it.
-void Win32ToolbarActions::AskSite(int command) {
-  if (!site_) return;
-  site_->Exec(&commandGroup_, static_cast<DWORD>(command), OLECMDEXECOPT_DODEFAULT, nullptr, nullptr);
-}
-
-void Win32ToolbarActions::Highlight() { AskSite(kSiteCommandHighlight); }
-void Win32ToolbarActions::FindInPage() { AskSite(kSiteCommandSearchInPage); }
+void Win32ToolbarActions::Highlight() { page_.ToggleHighlight(SearchBox()); }
+void Win32ToolbarActions::FindInPage() { page_.SearchInPage(SearchBox()); }
 
 bool Win32ToolbarActions::ShowOptions() { return dialogs::win32::ShowOptionsDialog(Owner()) == IDOK; }
 
@@ -48,7 +44,7 @@ bool Win32ToolbarActions::Start(const std::u16string& program, const std::u16str
 }
 
 void Win32ToolbarActions::OpenWindow(const std::u16string& url, int width, int height) {
-  pagetools::win32::WebBrowser::OpenHelpWindow(url, height, width);
+  page_.OpenHelpWindow(url, height, width);
 }
 
 void Win32ToolbarActions::BroadcastRefresh() {

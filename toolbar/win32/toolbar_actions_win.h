@@ -3,30 +3,22 @@
 // refresh broadcast to every top-level window of the desktop.
 #pragma once
 
+#include "pagetools/browser_page.h"
 #include "pagetools/win32/web_browser_win.h"
 #include "platform/win32/com_ptr.h"
 #include "storage/uninstall.h"
 #include "toolbar/toolbar_surface.h"
 
-#include <docobj.h>
-
 namespace norvex::toolbar::win32 {
 
 class Win32ToolbarWindow;
-
-// The command group and commands by which the toolbar hands the page-tool keywords to its
-// site until it works on the page itself.
-inline constexpr int kSiteCommandHighlight = 1;
-inline constexpr int kSiteCommandSearchInPage = 2;
 
 class Win32ToolbarActions final : public ToolbarActions, public storage::ProgramStarter {
  public:
   explicit Win32ToolbarActions(pagetools::win32::WebBrowser& browser) : browser_(browser) {}
 
-  void SetWindow(Win32ToolbarWindow* window) { window_ = window; }
-  // The band's site, asked to run page-tool keywords (IOleCommandTarget, in the band's own
-  // command group); may be null.
-  void SetSite(IUnknown* site, const GUID& commandGroup);
+  // The toolbar window (null once it is destroyed: the page tools then let go of the page).
+  void SetWindow(Win32ToolbarWindow* window);
 
   void OpenTemplateUrl(const std::u16string& urlTemplate, const std::u16string& encoding) override;
   void Highlight() override;
@@ -42,13 +34,12 @@ class Win32ToolbarActions final : public ToolbarActions, public storage::Program
   bool Start(const std::u16string& program, const std::u16string& arguments) override;
 
  private:
-  void AskSite(int command);
   HWND Owner() const;
+  search::SearchComboBox* SearchBox() const;
 
   pagetools::win32::WebBrowser& browser_;
+  pagetools::BrowserPage page_{&browser_};
   Win32ToolbarWindow* window_ = nullptr;
-  platform::win32::ComPtr<IOleCommandTarget> site_;
-  GUID commandGroup_{};
 };
 
 }  // namespace norvex::toolbar::win32

@@ -5,6 +5,7 @@
 
 #include <new>
 
+#include "tools/host_page.h"
 #include "tools/win32/host_document_win.h"
 
 namespace norvex::tools::win32 {
@@ -40,10 +41,7 @@ HostBrowser* HostBrowser::Create(Kind kind, HostOutput& output, HWND window) {
 }
 
 HostBrowser::HostBrowser(Kind kind, HostOutput& output, HWND window)
-    : kind_(kind), output_(output), window_(window) {
-  // Before the first page the browser shows an empty document.
-  *document_.Receive() = CreateHostDocument(u"", u"");
-}
+    : kind_(kind), output_(output), window_(window), page_(BlankPage(u"", u"", u"")) {}
 
 HostBrowser::~HostBrowser() = default;
 
@@ -64,8 +62,8 @@ void HostBrowser::Fire(DISPID dispid, DISPPARAMS& params) {
   }
 }
 
-void HostBrowser::ShowPage(const std::u16string& url, const std::u16string& charset,
-                           const std::u16string& language) {
+void HostBrowser::ShowPage(std::shared_ptr<pagetools::model::Document> page) {
+  const std::u16string url = page->url;
   AddRef();  // a sink may release the browser while it is told
 
   // BeforeNavigate2(pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel): the arguments
@@ -98,8 +96,7 @@ void HostBrowser::ShowPage(const std::u16string& url, const std::u16string& char
 
   if (cancel == VARIANT_FALSE) {
     location_ = url;
-    document_.Reset();
-    *document_.Receive() = CreateHostDocument(charset, language);
+    page_ = std::move(page);
 
     // DocumentComplete(pDisp, URL)
     VARIANT complete[2];
@@ -228,9 +225,8 @@ HRESULT HostBrowser::get_LocationURL(BSTR* url) noexcept {
 
 HRESULT HostBrowser::get_Document(IDispatch** document) noexcept {
   if (!document) return E_POINTER;
-  *document = nullptr;
-  if (!document_) return S_FALSE;
-  return HandOut(document_.get(), reinterpret_cast<void**>(document));
+  *document = CreateHostDocument(page_);
+  return *document ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT HostBrowser::get_HWND(SHANDLE_PTR* window) noexcept {

@@ -7,9 +7,11 @@
 #include <exdisp.h>
 #include <ocidl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "pagetools/page_model.h"
 #include "tools/host_commands.h"
 #include "tools/win32/host_com_win.h"
 
@@ -27,13 +29,14 @@ class HostBrowser final : public IWebBrowser2, public IConnectionPointContainer,
   // A new browser with one reference. `window` is what get_HWND answers (may be null).
   static HostBrowser* Create(Kind kind, HostOutput& output, HWND window);
 
-  // The browser shows `url`: BeforeNavigate2 to every connected sink; unless a sink cancels,
-  // the address becomes `url` and the document one with that character set and html lang;
-  // then DocumentComplete.
-  void ShowPage(const std::u16string& url, const std::u16string& charset,
-                const std::u16string& language);
+  // The browser shows `page`: BeforeNavigate2 with its address to every connected sink; unless
+  // a sink cancels, the address becomes the page's and its document the page (served by
+  // host_document_win.h); then DocumentComplete.
+  void ShowPage(std::shared_ptr<pagetools::model::Document> page);
 
   const std::u16string& location() const { return location_; }
+  // The page shown (a blank one before the first).
+  const std::shared_ptr<pagetools::model::Document>& page() const { return page_; }
   size_t sinkCount() const { return sinks_.size(); }
 
   // IUnknown
@@ -165,7 +168,7 @@ class HostBrowser final : public IWebBrowser2, public IConnectionPointContainer,
   std::vector<Sink> sinks_;
   DWORD nextCookie_ = 1;
   std::u16string location_;
-  ComPtr<IDispatch> document_;
+  std::shared_ptr<pagetools::model::Document> page_;
   LONG left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   VARIANT_BOOL visible_ = VARIANT_FALSE, menuBar_ = VARIANT_TRUE, fullScreen_ = VARIANT_FALSE;
   VARIANT_BOOL silent_ = VARIANT_FALSE, addressBar_ = VARIANT_TRUE;

@@ -1,21 +1,32 @@
-// The document object of the host's page: what the toolbar reads from a page (its character set
-// and the language of its html element) through the document interfaces of the browser.
+// The host's document server: the page of the host's browser, a document of our own page model,
+// as the COM objects of the browser's document model (MSHTML), so that the real toolbar module
+// highlights and finds on it as on the browser's page. Wine has no HTML engine of its own.
 #pragma once
 
-#include <string>
+#include <memory>
 
+#include "pagetools/page_model.h"
 #include "platform/win32/com_ptr.h"
 
 namespace norvex::tools::win32 {
 
-// A new document object with one reference, given as its IDispatch (as IWebBrowser2::
-// get_Document gives it). It answers:
-// - IHTMLDocument2::get_charset: `charset`;
-// - IHTMLDocument3::getElementsByTagName: for "html" (any case) a collection of one element,
-//   else an empty collection; IHTMLElementCollection::get_length and item (index 0);
-// - IHTMLElement::getAttribute: "lang" gives `language` as a string, or VT_NULL when it is empty;
-//   every other attribute (such as "xml:lang") is VT_NULL.
-// Every other method returns E_NOTIMPL. Null when out of memory.
-IDispatch* CreateHostDocument(const std::u16string& charset, const std::u16string& language);
+// The document object of `page` with one more reference, given as its IDispatch (as
+// IWebBrowser2::get_Document gives it); one object per page as long as anyone holds it, so that
+// COM identity tells documents apart. Null for a null page or when out of memory.
+//
+// What answers (every other method returns E_NOTIMPL):
+// - IHTMLDocument2: get_body, get_all, get_frames, get_selection, get_URL, get_charset;
+//   IHTMLDocument3::getElementsByTagName; IMarkupServices: CreateMarkupPointer,
+//   MoveRangeToPointers, MovePointersToRange; IMarkupContainer (its identity);
+// - IHTMLElement: get_id, get_tagName, get_innerHTML, put_outerHTML, getAttribute; the body
+//   also IHTMLBodyElement::createTextRange;
+// - IHTMLElementCollection: get_length, item (a position in its first argument), get__newEnum
+//   with IEnumVARIANT Next, Skip, Reset;
+// - IHTMLTxtRange: findText, get_text, pasteHTML, select, moveStart ("character"),
+//   scrollIntoView, getBookmark, isEqual;
+// - IMarkupPointer: SetGravity, MoveToPointer, MoveToContainer;
+// - IHTMLFramesCollection2: get_length, item; IHTMLWindow2::get_document;
+// - IHTMLSelectionObject::createRange.
+IDispatch* CreateHostDocument(const std::shared_ptr<pagetools::model::Document>& page);
 
 }  // namespace norvex::tools::win32

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include "common/text.h"
+#include "tools/host_page.h"
 
 namespace norvex::tools::win32 {
 
@@ -455,7 +456,22 @@ void Win32HostDriver::SetWidth(int width) {
 
 void Win32HostDriver::ShowPage(const std::u16string& url, const std::u16string& charset,
                                const std::u16string& language) {
-  browser_.ShowPage(url, charset, language);
+  browser_.ShowPage(BlankPage(url, charset, language));
+}
+
+std::string Win32HostDriver::LoadPage(const std::string& path, const std::u16string& url) {
+  std::string error;
+  auto page = LoadPageFile(path, url, error);
+  if (!page) return error;
+  browser_.ShowPage(std::move(page));
+  return {};
+}
+
+std::string Win32HostDriver::ReadSelection() { return SelectionLine(*browser_.page()); }
+
+std::string Win32HostDriver::SavePage(const std::string& folder) {
+  std::string error;
+  return SavePageFiles(*browser_.page(), folder, error) ? std::string() : error;
 }
 
 void Win32HostDriver::Refresh() {

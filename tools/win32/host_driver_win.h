@@ -36,6 +36,9 @@ class Win32HostDriver final : public HostDriver {
   void DragGrip(int x) override;
   void ShowPage(const std::u16string& url, const std::u16string& charset,
                 const std::u16string& language) override;
+  std::string LoadPage(const std::string& path, const std::u16string& url) override;
+  std::string ReadSelection() override;
+  std::string SavePage(const std::string& folder) override;
   void Refresh() override;
   Layout ReadLayout() override;
   DropDown ReadDropDown() override;

@@ -1,8 +1,7 @@
-// The band's site in the host: the window that holds the band, the browser as a service, focus
-// notifications, and the keyword commands that the host has no page tools for.
+// The band's site in the host: the window that holds the band, the browser as a service, and
+// focus notifications.
 #pragma once
 
-#include <docobj.h>
 #include <exdisp.h>
 #include <servprov.h>
 #include <shobjidl.h>
@@ -14,20 +13,13 @@ namespace norvex::tools::win32 {
 
 using platform::win32::ComPtr;
 
-// The command group through which the toolbar hands the host its page-tool keywords, with
-// command 1 for "highlight" and 2 for "searchinpage"; the group is the band's class identifier.
-inline constexpr DWORD kHostCommandHighlight = 1;
-inline constexpr DWORD kHostCommandSearchInPage = 2;
-
 class HostSite final : public IOleWindow,
                        public IServiceProvider,
                        public IInputObjectSite,
-                       public IOleCommandTarget,
                        RefCounted {
  public:
-  // `window` is the site window; `browser` answers SID_SWebBrowserApp; `commandGroup` is the
-  // group of the keyword commands.
-  HostSite(HWND window, IWebBrowser2* browser, const GUID& commandGroup, HostOutput& output);
+  // `window` is the site window; `browser` answers SID_SWebBrowserApp.
+  HostSite(HWND window, IWebBrowser2* browser);
 
   // The last focus change that the band reported: true when it took the focus.
   bool bandHasFocus() const { return bandHasFocus_; }
@@ -48,17 +40,9 @@ class HostSite final : public IOleWindow,
   // IInputObjectSite
   HRESULT STDMETHODCALLTYPE OnFocusChangeIS(IUnknown* band, BOOL focused) noexcept override;
 
-  // IOleCommandTarget: the keyword commands print "command KEYWORD".
-  HRESULT STDMETHODCALLTYPE QueryStatus(const GUID* group, ULONG count, OLECMD commands[],
-                                        OLECMDTEXT* text) noexcept override;
-  HRESULT STDMETHODCALLTYPE Exec(const GUID* group, DWORD id, DWORD options, VARIANT* in,
-                                 VARIANT* out) noexcept override;
-
  private:
   HWND window_;
   ComPtr<IWebBrowser2> browser_;
-  GUID commandGroup_;
-  HostOutput& output_;
   bool bandHasFocus_ = false;
 };
 

@@ -104,7 +104,7 @@ int RunHost(const Args& args, const std::wstring& module) {
     return Fail("cannot register the browser's application class");
   }
   ComPtr<HostSite> site;
-  *site.Receive() = new HostSite(frame.site(), browser.get(), kClsidToolBand, output);
+  *site.Receive() = new HostSite(frame.site(), browser.get());
 
   int status = 0;
   {

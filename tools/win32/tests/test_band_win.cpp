@@ -2,13 +2,14 @@
 // that the host reads (buttons with their properties, a search box with its edit field, a grip,
 // a chevron, a drop-down list) and, through them, calls everything of the host that the toolbar
 // calls: navigation, the document and the two events, a new browser window, a dialog, a program
-// start, the site's keyword commands, the refresh broadcast, a timer and popup menus.
+// start, the document's address, the refresh broadcast, a timer and popup menus.
 //
 // Buttons (command: what it does):
 //   2024 "Go"       navigates to http://band.example/go?from=CURRENT-ADDRESS
 //   2025 "Menu"     a menu: 8100 help window, 8101 about dialog, 8102 uninstall start,
-//                   8103 command highlight, 8104 a timer that navigates 50 ms later,
-//                   submenu 2030 "Sub" with 8200 command searchinpage
+//                   8103 navigates to http://band.example/document?URL (the document's
+//                   get_URL), 8104 a timer that navigates 50 ms later,
+//                   submenu 2030 "Sub" with 8200, which navigates to http://band.example/sub200
 //   2026 "Hidden"   hidden; in the chevron's menu
 //   2027 "設定"     the settings button at the right end: the options dialog
 //   0               the chevron: 2026 "Hidden", and 2031 "Sub" with 8201 "Sub item", which
@@ -201,7 +202,6 @@ class TestBand final : public IObjectWithSite, public IDeskBand, public IInputOb
   std::atomic<ULONG> refs_{1};
   EventSink sink_{*this};
   ComPtr<IWebBrowser2> browser_;
-  ComPtr<IOleCommandTarget> commands_;
   DWORD cookie_ = 0;
   HWND toolbar_ = nullptr;
   HWND edit_ = nullptr;
@@ -246,7 +246,6 @@ HRESULT TestBand::SetSite(IUnknown* site) {
                                     browser_.ReceiveVoid()))) {
     return E_FAIL;
   }
-  site->QueryInterface(IID_IOleCommandTarget, commands_.ReceiveVoid());
 
   WNDCLASSW wc = {};
   wc.lpfnWndProc = &ToolbarProc;
@@ -296,7 +295,6 @@ HRESULT TestBand::CloseDW(DWORD) {
     point->Unadvise(cookie_);
   }
   browser_.Reset();
-  commands_.Reset();
   return S_OK;
 }
 
@@ -398,9 +396,21 @@ void TestBand::Run(int command) {
                       SW_SHOWNORMAL);
       break;
     }
-    case 8103:
+    case 8103: {
+      ComPtr<IDispatch> dispatch;
+      ComPtr<IHTMLDocument2> document;
+      BSTR url = nullptr;
+      if (browser_ && SUCCEEDED(browser_->get_Document(dispatch.Receive())) && dispatch &&
+          SUCCEEDED(dispatch->QueryInterface(IID_IHTMLDocument2, document.ReceiveVoid())) &&
+          document) {
+        document->get_URL(&url);
+      }
+      Navigate(L"http://band.example/document?" + std::wstring(url ? url : L""));
+      ::SysFreeString(url);
+      break;
+    }
     case 8200:
-      if (commands_) commands_->Exec(&kClsidToolBand, command == 8103 ? 1 : 2, 0, nullptr, nullptr);
+      Navigate(L"http://band.example/sub200");
       break;
     case 8104:
       ::SetTimer(toolbar_, kTimerId, 50, nullptr);

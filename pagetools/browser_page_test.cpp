@@ -1,0 +1,411 @@
+#include "pagetools/browser_page.h"
+
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+#include "pagetools/model_document.h"
+#include "search/search_box_access.h"
+
+namespace norvex::pagetools {
+namespace {
+
+using model::Document;
+
+std::string U8(const std::u16string& s) { return Utf16ToUtf8(s); }
+
+std::vector<std::string> U8(const std::vector<std::u16string>& words) {
+  std::vector<std::string> out;
+  for (const auto& w : words) out.push_back(U8(w));
+  return out;
+}
+
+// A new browser window that writes down what it is told.
+class RecordingWindow final : public NewBrowserWindow {
+ public:
+  RecordingWindow(std::vector<std::string>& calls, bool navigates)
+      : calls_(calls), navigates_(navigates) {}
+  void SetHeight(long v) override { calls_.push_back("Height " + std::to_string(v)); }
+  void SetLeft(long v) override { calls_.push_back("Left " + std::to_string(v)); }
+  void SetTop(long v) override { calls_.push_back("Top " + std::to_string(v)); }
+  void SetWidth(long v) override { calls_.push_back("Width " + std::to_string(v)); }
+  void SetAddressBar(bool v) override { calls_.push_back(std::string("AddressBar ") + (v ? "1" : "0")); }
+  void SetFullScreen(bool v) override { calls_.push_back(std::string("FullScreen ") + (v ? "1" : "0")); }
+  void SetMenuBar(bool v) override { calls_.push_back(std::string("MenuBar ") + (v ? "1" : "0")); }
+  void SetToolBar(bool v) override { calls_.push_back(std::string("ToolBar ") + (v ? "1" : "0")); }
+  void SetVisible(bool v) override { calls_.push_back(std::string("Visible ") + (v ? "1" : "0")); }
+  void SetSilent(bool v) override { calls_.push_back(std::string("Silent ") + (v ? "1" : "0")); }
+  bool Navigate(const std::u16string& url) override {
+    calls_.push_back("Navigate2 " + U8(url));
+    return navigates_;
+  }
+
+ private:
+  std::vector<std::string>& calls_;
+  bool navigates_;
+};
+
+// A browser that shows a page of our own model.
+class PageBrowser final : public Browser {
+ public:
+  std::shared_ptr<Document> document;
+  std::vector<std::string> windowCalls;
+  bool canCreateWindows = true;
+  bool windowsNavigate = true;
+
+  std::u16string LocationUrl() override { return document ? document->url : u""; }
+  void Navigate(const std::u16string&) override {}
+  std::shared_ptr<PageDocument> TopDocument() override { return MakeModelDocument(document); }
+  std::unique_ptr<NewBrowserWindow> CreateBrowserWindow() override {
+    if (!canCreateWindows) return nullptr;
+    return std::make_unique<RecordingWindow>(windowCalls, windowsNavigate);
+  }
+};
+
+class FakeSearchBox final : public search::SearchBoxAccess {
+ public:
+  std::u16string text;
+  std::u16string GetText() const override { return text; }
+  void AddHistory(std::u16string_view, bool) override {}
+};
+
+std::shared_ptr<Document> Page(const char* html, const char* url = "http://page.example/") {
+  auto document = Document::Parse(U16(html));
+  document->url = U16(url);
+  return document;
+}
+
+std::string Body(const std::shared_ptr<Document>& document) {
+  return document->Body() ? U8(model::InnerHtml(*document->Body())) : "(no body)";
+}
+
+std::string Selected(const std::shared_ptr<Document>& document) {
+  return document->selection ? U8(document->selection->Text()) : "(none)";
+}
+
+// The text before the selection, so that tests can tell equal words apart.
+std::string SelectedAt(const std::shared_ptr<Document>& document) {
+  if (!document->selection) return "(none)";
+  model::Range before(document);
+  before.Set(Document::Begin(document->Body()), document->selection->start());
+  return U8(before.Text()) + "[" + U8(document->selection->Text()) + "]";
+}
+
+int CountHighlights(const std::shared_ptr<Document>& document) {
+  int count = 0;
+  for (model::Node* e : document->Elements()) {
+    const std::u16string* id = e->FindAttribute(u"id");
+    if (e->IsElement(u"span") && id && *id == kHighlightId) ++count;
+  }
+  return count;
+}
+
+class BrowserPageTest : public ::testing::Test {
+ protected:
+  BrowserPageTest() { SharedPageToolState() = PageToolState(); }
+  ~BrowserPageTest() override { SharedPageToolState() = PageToolState(); }
+
+  PageBrowser browser_;
+  BrowserPage page_{&browser_};
+  FakeSearchBox box_;
+};
+
+// ---- Words and markup -------------------------------------------------------------------------
+
+TEST(SplitSearchWords, ListsDistinctWordsInOrder) {
+  const struct {
+    std::u16string text;
+    std::vector<std::string> words;
+  } cases[] = {
+      {u"apple app", {"apple"}},
+      {u"app apple", {"apple"}},
+      {u"ab cd abcd", {"abcd", "abcd"}},
+      {u"a.b,c d\u3000e", {"a", "b", "c", "d", "e"}},
+      {u"  two words  ", {"two", "words"}},
+      {u"tab\tinside", {"tab\tinside"}},
+      {u".,. ,", {}},
+      {u"", {}},
+      {u"Apple apple", {"Apple", "apple"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(U8(SplitSearchWords(c.text)), c.words) << U8(c.text);
+}
+
+TEST(HighlightColor, FiveColoursInTurn) {
+  const char* expected[] = {"#FFFF00", "#00FFFF", "#FF00FF", "#7FFF00", "#1E90FF", "#FFFF00"};
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ(U8(HighlightColor(i)), expected[i]);
+}
+
+TEST(HighlightMarkup, WrapsTheEscapedText) {
+  EXPECT_EQ(U8(HighlightMarkup(u"#FFFF00", u"Tokyo")),
+            "<span id='norvex_toolbar_hi' style='BACKGROUND-COLOR:#FFFF00;color:#000000;'>"
+            "Tokyo</span>");
+  EXPECT_EQ(U8(HighlightMarkup(u"#00FFFF", u"<img src=x onerror=alert(1)>&")),
+            "<span id='norvex_toolbar_hi' style='BACKGROUND-COLOR:#00FFFF;color:#000000;'>"
+            "&lt;img src=x onerror=alert(1)&gt;&amp;</span>");
+}
+
+// ---- Highlighting ---------------------------------------------------------------------------
+
+TEST_F(BrowserPageTest, HighlightsEveryOccurrenceWithOneColourPerWord) {
+  browser_.document = Page("<p>Apple pie and apple tart; a Pear.</p>");
+  EXPECT_TRUE(page_.HighlightWords(u"apple pear"));
+  EXPECT_EQ(Body(browser_.document),
+            "<p><span id=\"norvex_toolbar_hi\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">"
+            "Apple</span> pie and "
+            "<span id=\"norvex_toolbar_hi\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">"
+            "apple</span> tart; a "
+            "<span id=\"norvex_toolbar_hi\" style=\"BACKGROUND-COLOR:#00FFFF;color:#000000;\">"
+            "Pear</span>.</p>");
+  EXPECT_EQ(Selected(browser_.document), "Apple");
+}
+
+TEST_F(BrowserPageTest, HighlightThenRemoveGivesThePageBack) {
+  const char* html = "<div><p>Tok<b>yo</b> is big. TOKYO!</p><ul><li>tokyo<li>Kyoto</ul></div>";
+  browser_.document = Page(html);
+  const std::string before = Body(browser_.document);
+  const std::u16string text = model::ReaderText(*browser_.document);
+  EXPECT_TRUE(page_.HighlightWords(u"tokyo kyoto"));
+  EXPECT_EQ(CountHighlights(browser_.document), 4);
+  EXPECT_EQ(model::ReaderText(*browser_.document), text);
+  page_.RemoveHighlights();
+  EXPECT_EQ(CountHighlights(browser_.document), 0);
+  EXPECT_EQ(model::ReaderText(*browser_.document), text);
+  // The bold part of the first match went into the highlight and stays an empty b element.
+  EXPECT_EQ(Body(browser_.document),
+            "<div><p>Tokyo<b></b> is big. TOKYO!</p><ul><li>tokyo</li><li>Kyoto</li></ul></div>");
+  (void)before;
+}
+
+TEST_F(BrowserPageTest, PageTextThatLooksLikeMarkupStaysText) {
+  browser_.document =
+      Page("<p>Try &lt;img src=x onerror=alert(1)&gt; here &amp; there</p>");
+  EXPECT_TRUE(page_.HighlightWords(u"<img src=x onerror=alert(1)>"));
+  // Split at spaces: "<img", "src=x", "onerror=alert(1)>".
+  EXPECT_EQ(CountHighlights(browser_.document), 3);
+  for (model::Node* e : browser_.document->Elements()) EXPECT_FALSE(e->IsElement(u"img"));
+  EXPECT_EQ(U8(model::ReaderText(*browser_.document)),
+            "Try <img src=x onerror=alert(1)> here & there");
+  EXPECT_TRUE(page_.HighlightWords(u"here & there"));
+  EXPECT_EQ(U8(model::ReaderText(*browser_.document)),
+            "Try <img src=x onerror=alert(1)> here & there");
+  page_.RemoveHighlights();
+  EXPECT_EQ(Body(browser_.document),
+            "<p>Try &lt;img src=x onerror=alert(1)&gt; here &amp; there</p>");
+}
+
+TEST_F(BrowserPageTest, ToggleHighlightsThenRemoves) {
+  browser_.document = Page("<p>apple Apple</p>");
+  box_.text = u"apple";
+  page_.ToggleHighlight(&box_);
+  EXPECT_EQ(CountHighlights(browser_.document), 2);
+  EXPECT_EQ(U8(SharedPageToolState().lastHighlightText), "apple");
+  page_.ToggleHighlight(&box_);
+  EXPECT_EQ(CountHighlights(browser_.document), 0);
+  EXPECT_EQ(U8(SharedPageToolState().lastHighlightText), "");
+  page_.ToggleHighlight(&box_);
+  EXPECT_EQ(CountHighlights(browser_.document), 2);
+  // Only the letter case differs: highlights again, the same occurrences with the page's case.
+  box_.text = u"APPLE";
+  page_.ToggleHighlight(&box_);
+  EXPECT_EQ(CountHighlights(browser_.document), 2);
+  EXPECT_EQ(U8(SharedPageToolState().lastHighlightText), "APPLE");
+  EXPECT_EQ(U8(model::ReaderText(*browser_.document)), "apple Apple");
+  page_.ToggleHighlight(nullptr);  // no search box: nothing happens
+  EXPECT_EQ(CountHighlights(browser_.document), 2);
+}
+
+TEST_F(BrowserPageTest, SpacesOnlyRemoveTheHighlights) {
+  browser_.document = Page("<p>apple</p>");
+  box_.text = u"apple";
+  page_.ToggleHighlight(&box_);
+  ASSERT_EQ(CountHighlights(browser_.document), 1);
+  box_.text = u"   ";
+  page_.ToggleHighlight(&box_);
+  EXPECT_EQ(CountHighlights(browser_.document), 0);
+  EXPECT_EQ(U8(SharedPageToolState().lastHighlightText), "   ");
+  page_.ToggleHighlight(&box_);
+  EXPECT_EQ(U8(SharedPageToolState().lastHighlightText), "");
+}
+
+TEST_F(BrowserPageTest, FramesAreHighlightedAndNeverSelect) {
+  browser_.document = Page("<p>word in top, word again</p>");
+  auto frame = Page("<p>a word in a frame</p>", "http://frame.example/");
+  browser_.document->frames = {frame};
+  EXPECT_TRUE(page_.HighlightWords(u"word"));
+  EXPECT_EQ(CountHighlights(browser_.document), 2);
+  EXPECT_EQ(CountHighlights(frame), 1);
+  EXPECT_EQ(SelectedAt(browser_.document), "[word]");
+  EXPECT_EQ(Selected(frame), "(none)");
+  page_.RemoveHighlights();
+  EXPECT_EQ(CountHighlights(frame), 0);
+  EXPECT_EQ(CountHighlights(browser_.document), 0);
+}
+
+TEST_F(BrowserPageTest, FramesetTopIsNotHighlighted) {
+  browser_.document = Page("<frameset cols='50%,50%'><frame src='a'><frame src='b'></frameset>");
+  auto a = Page("<p>word</p>", "http://a.example/");
+  auto b = Page("<p>no match</p>", "http://b.example/");
+  browser_.document->frames = {a, b};
+  EXPECT_FALSE(page_.HighlightWords(u"word"));
+  EXPECT_EQ(CountHighlights(a), 1);
+}
+
+TEST_F(BrowserPageTest, SixthWordIsYellowAgain) {
+  browser_.document = Page("<p>a b c d e f</p>");
+  page_.HighlightWords(u"a.b,c d\u3000e f");
+  std::vector<std::string> colours;
+  for (model::Node* e : browser_.document->Elements()) {
+    if (const std::u16string* style = e->FindAttribute(u"style")) colours.push_back(U8(*style));
+  }
+  ASSERT_EQ(colours.size(), 6u);
+  EXPECT_EQ(colours[0], "BACKGROUND-COLOR:#FFFF00;color:#000000;");
+  EXPECT_EQ(colours[4], "BACKGROUND-COLOR:#1E90FF;color:#000000;");
+  EXPECT_EQ(colours[5], "BACKGROUND-COLOR:#FFFF00;color:#000000;");
+}
+
+TEST_F(BrowserPageTest, OwnSpansWithTheExactIdAreUnwrapped) {
+  browser_.document = Page(
+      "<p><span id='norvex_toolbar_hi'>mine</span> <span id='Norvex_Toolbar_Hi'>kept</span> "
+      "<b id='norvex_toolbar_hi'>bold</b></p>");
+  page_.RemoveHighlights();
+  EXPECT_EQ(Body(browser_.document),
+            "<p>mine <span id=\"Norvex_Toolbar_Hi\">kept</span> <b id=\"norvex_toolbar_hi\">bold</b></p>");
+}
+
+TEST_F(BrowserPageTest, EmptyTextHighlightsNothing) {
+  browser_.document = Page("<p>x</p>");
+  EXPECT_FALSE(page_.HighlightWords(u""));
+  browser_.document.reset();
+  EXPECT_FALSE(page_.HighlightWords(u"x"));  // no document
+}
+
+// ---- Find in page ---------------------------------------------------------------------------
+
+TEST_F(BrowserPageTest, FindWalksThroughTheOccurrencesAndWraps) {
+  browser_.document = Page("<p>one fish</p><p>two fish</p><p>red FISH</p>");
+  std::vector<std::string> seen;
+  for (int i = 0; i < 4; ++i) {
+    page_.FindNext(u"fish", false, 0);
+    seen.push_back(SelectedAt(browser_.document));
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"one [fish]", "one fish\r\ntwo [fish]",
+                                            "one fish\r\ntwo fish\r\nred [FISH]",
+                                            "one [fish]"}));
+  EXPECT_GT(browser_.document->scrolls, 0);
+}
+
+TEST_F(BrowserPageTest, NoOccurrenceSelectsNothing) {
+  browser_.document = Page("<p>nothing here</p>");
+  page_.FindNext(u"fish", false, 0);
+  EXPECT_EQ(Selected(browser_.document), "(none)");
+  EXPECT_FALSE(SharedPageToolState().findContinuing.has_value());
+}
+
+TEST_F(BrowserPageTest, OneOccurrenceRepeatsOnceAndStays) {
+  browser_.document = Page("<p>a lonely fish</p>");
+  page_.FindNext(u"fish", false, 0);
+  EXPECT_EQ(SelectedAt(browser_.document), "a lonely [fish]");
+  EXPECT_EQ(SharedPageToolState().repeatCount, 0);
+  page_.FindNext(u"fish", false, 0);
+  EXPECT_EQ(SelectedAt(browser_.document), "a lonely [fish]");
+  EXPECT_EQ(SharedPageToolState().repeatCount, 1);
+  page_.FindNext(u"fish", false, 0);
+  EXPECT_EQ(SharedPageToolState().repeatCount, 2);
+}
+
+TEST_F(BrowserPageTest, OnlyTheFirstWordIsSearched) {
+  browser_.document = Page("<p>cat dog cat</p>");
+  page_.FindNext(u"  dog cat  ", false, 0);
+  EXPECT_EQ(SelectedAt(browser_.document), "cat [dog]");
+  page_.FindNext(u"dog bird", false, 0);  // the later words changed: no restart
+  EXPECT_EQ(SelectedAt(browser_.document), "cat [dog]");  // wrapped to the only dog
+  page_.FindNext(u"cat", false, 0);  // another first word: from the top
+  EXPECT_EQ(SelectedAt(browser_.document), "[cat]");
+  page_.FindNext(u"cat dog", false, 0);
+  EXPECT_EQ(SelectedAt(browser_.document), "cat dog [cat]");
+}
+
+TEST_F(BrowserPageTest, CaseOnlyChangeOnTheFirstMatchMovesToTheSecond) {
+  browser_.document = Page("<p>Fish one, fish two, FISH three</p>");
+  page_.FindNext(u"fish", false, 0);
+  EXPECT_EQ(SelectedAt(browser_.document), "[Fish]");
+  page_.FindNext(u"FISH", false, 0);
+  EXPECT_EQ(SelectedAt(browser_.document), "Fish one, [fish]");
+  EXPECT_EQ(SharedPageToolState().repeatCount, 0);  // the second selection differed
+  // On a later match the restart simply selects the first one.
+  page_.FindNext(u"Fish", false, 0);
+  EXPECT_EQ(SelectedAt(browser_.document), "[Fish]");
+}
+
+TEST_F(BrowserPageTest, FramesAreSearchedOneAfterTheOther) {
+  browser_.document = Page("<frameset><frame src='1'><frame src='2'></frameset>");
+  auto f1 = Page("<p>fish and fish</p>", "http://f1.example/");
+  auto f2 = Page("<p>one fish</p>", "http://f2.example/");
+  browser_.document->frames = {f1, f2};
+  std::vector<std::string> seen;
+  for (int i = 0; i < 4; ++i) {
+    page_.FindNext(u"fish", false, 0);
+    const unsigned long long s1 = f1->selectionStamp, s2 = f2->selectionStamp;
+    seen.push_back(s1 > s2 ? "f1 " + SelectedAt(f1) : "f2 " + SelectedAt(f2));
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"f1 [fish]", "f1 fish and [fish]", "f2 one [fish]",
+                                            "f1 [fish]"}));
+}
+
+TEST_F(BrowserPageTest, AFrameWithTheOnlyOccurrenceKeepsIt) {
+  browser_.document = Page("<frameset><frame src='1'><frame src='2'></frameset>");
+  auto f1 = Page("<p>no match</p>", "http://f1.example/");
+  auto f2 = Page("<p>one fish</p>", "http://f2.example/");
+  browser_.document->frames = {f1, f2};
+  page_.FindNext(u"fish", false, 0);
+  EXPECT_EQ(SelectedAt(f2), "one [fish]");
+  const unsigned long long stamp = f2->selectionStamp;
+  for (int i = 0; i < 4; ++i) page_.FindNext(u"fish", false, 0);
+  EXPECT_EQ(SelectedAt(f2), "one [fish]");
+  EXPECT_EQ(Selected(f1), "(none)");
+  EXPECT_GE(f2->selectionStamp, stamp);
+}
+
+TEST_F(BrowserPageTest, FramesWithTheAddressOfTheLastMatchAreSkipped) {
+  browser_.document = Page("<frameset><frame src='1'><frame src='2'></frameset>");
+  auto f1 = Page("<p>fish</p>", "http://same.example/");
+  auto f2 = Page("<p>fish</p>", "http://same.example/");
+  browser_.document->frames = {f1, f2};
+  page_.FindNext(u"fish", false, 0);
+  EXPECT_EQ(Selected(f1), "fish");
+  page_.FindNext(u"fish", false, 0);
+  EXPECT_EQ(Selected(f2), "(none)");
+}
+
+// ---- Page language and help window ------------------------------------------------------------
+
+TEST_F(BrowserPageTest, CharsetAndLanguageComeFromTheDocument) {
+  browser_.document = Page("<html xml:lang='ko'><body></body></html>");
+  browser_.document->charset = u"euc-kr";
+  EXPECT_EQ(U8(page_.GetPageCharset()), "euc-kr");
+  EXPECT_EQ(U8(page_.GetPageLanguage()), "ko");
+  browser_.document = Page("<html lang='ja' xml:lang='en'><body></body></html>");
+  EXPECT_EQ(U8(page_.GetPageLanguage()), "ja");
+  browser_.document.reset();
+  EXPECT_EQ(U8(page_.GetPageLanguage()), "");
+  EXPECT_EQ(U8(page_.GetPageCharset()), "");
+}
+
+TEST_F(BrowserPageTest, HelpWindowIsSetUpInOrderThenNavigated) {
+  EXPECT_TRUE(page_.OpenHelpWindow(u"http://help.example/", 500, 450));
+  EXPECT_EQ(browser_.windowCalls,
+            (std::vector<std::string>{"Height 500", "Left 50", "Top 50", "Width 450",
+                                      "AddressBar 1", "FullScreen 0", "MenuBar 0", "MenuBar 0",
+                                      "ToolBar 0", "Visible 1", "Silent 1",
+                                      "Navigate2 http://help.example/"}));
+  browser_.windowsNavigate = false;
+  EXPECT_FALSE(page_.OpenHelpWindow(u"", 500, 450));
+  browser_.canCreateWindows = false;
+  browser_.windowCalls.clear();
+  EXPECT_FALSE(page_.OpenHelpWindow(u"http://help.example/", 500, 450));
+  EXPECT_TRUE(browser_.windowCalls.empty());
+  BrowserPage none;
+  EXPECT_FALSE(none.OpenHelpWindow(u"http://help.example/", 500, 450));
+}
+
+}  // namespace
+}  // namespace norvex::pagetools
