@@ -1,11 +1,17 @@
-# make test   installs what is missing, builds both configurations, runs every test
-# make demo   runs the main job on the sample installation
+# make test       installs what is missing, builds both configurations, runs every test
+# make demo       runs the main job on the sample installation
+# make installer  builds the Windows installer, $(BUILD)/windows/bin/NorvexSetup.exe
 BUILD ?= build
 NATIVE := $(BUILD)/native
 WINDOWS := $(BUILD)/windows
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The catalogue that the installer carries: a folder with AgentMaster.xml and Agents (and, where
+# it has them, strings.ini, version.ini, norvexOEM.ini, LogUrls.ini; the sample's otherwise).
+CATALOGUE ?= sample/install
+WINDOWS_FLAGS = -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
+  -DNORVEX_CATALOGUE=$(abspath $(CATALOGUE))
 
-.PHONY: all deps native windows test test-native test-windows fuzz demo bench bench-service clean
+.PHONY: all deps native windows installer test test-native test-windows fuzz demo bench bench-service clean
 
 all: native windows
 
@@ -17,8 +23,13 @@ native: deps
 	cmake --build $(NATIVE)
 
 windows: deps
-	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
+	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) >/dev/null
 	cmake --build $(WINDOWS)
+
+# The installer alone, with what it carries (makensis from Debian's nsis package).
+installer: deps
+	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) >/dev/null
+	cmake --build $(WINDOWS) --target NorvexSetup
 
 FUZZ := $(BUILD)/fuzz
 FUZZ_SECONDS ?= 20

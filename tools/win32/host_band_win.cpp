@@ -28,7 +28,46 @@ bool HostBand::Load(const std::wstring& path, std::string& error) {
   return true;
 }
 
+bool HostBand::LoadRegistered(const CLSID& classId, std::string& error) {
+  HRESULT hr = ::CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IObjectWithSite,
+                                  band_.ReceiveVoid());
+  if (FAILED(hr) || !band_) {
+    error = HresultText("CoCreateInstance of the registered band", hr);
+    return false;
+  }
+  // The object's interface table lies in the module that made it; holding that module here
+  // keeps the unloading order of Load().
+  const void* table = *reinterpret_cast<void* const*>(band_.get());
+  if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            static_cast<const wchar_t*>(table), &module_)) {
+    error = "cannot find the module that made the band";
+    return false;
+  }
+  return true;
+}
+
 bool HostBand::Create(const CLSID& classId, IUnknown* site, std::string& error) {
+  if (!band_ && !MakeThroughClassObject(classId, error)) return false;
+  band_->QueryInterface(IID_IDeskBand, deskBand_.ReceiveVoid());
+  band_->QueryInterface(IID_IInputObject, inputObject_.ReceiveVoid());
+  HRESULT hr = band_->SetSite(site);
+  if (FAILED(hr)) {
+    error = HresultText("IObjectWithSite::SetSite", hr);
+    return false;
+  }
+  if (!deskBand_) {
+    error = "the band has no IDeskBand";
+    return false;
+  }
+  hr = deskBand_->ShowDW(TRUE);
+  if (FAILED(hr)) {
+    error = HresultText("IDeskBand::ShowDW", hr);
+    return false;
+  }
+  return true;
+}
+
+bool HostBand::MakeThroughClassObject(const CLSID& classId, std::string& error) {
   using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
   // Through a function type without parameters, which any function pointer converts to quietly.
   const auto getClassObject = reinterpret_cast<GetClassObject>(
@@ -45,22 +84,6 @@ bool HostBand::Create(const CLSID& classId, IUnknown* site, std::string& error) 
   hr = factory_->CreateInstance(nullptr, IID_IObjectWithSite, band_.ReceiveVoid());
   if (FAILED(hr) || !band_) {
     error = HresultText("IClassFactory::CreateInstance(IObjectWithSite)", hr);
-    return false;
-  }
-  band_->QueryInterface(IID_IDeskBand, deskBand_.ReceiveVoid());
-  band_->QueryInterface(IID_IInputObject, inputObject_.ReceiveVoid());
-  hr = band_->SetSite(site);
-  if (FAILED(hr)) {
-    error = HresultText("IObjectWithSite::SetSite", hr);
-    return false;
-  }
-  if (!deskBand_) {
-    error = "the band has no IDeskBand";
-    return false;
-  }
-  hr = deskBand_->ShowDW(TRUE);
-  if (FAILED(hr)) {
-    error = HresultText("IDeskBand::ShowDW", hr);
     return false;
   }
   return true;

@@ -25,9 +25,14 @@ class HostBand {
   bool Load(const std::wstring& path, std::string& error);
   HMODULE module() const { return module_; }
 
+  // The band object of class `classId` as the browser makes it: CoCreateInstance of the class
+  // that the registry names (in process). The module that COM loaded for it becomes module().
+  // False, with the reason in `error`, when the class is not registered or does not make a band.
+  bool LoadRegistered(const CLSID& classId, std::string& error);
+
   // The band object of class `classId` through the module's DllGetClassObject (IClassFactory,
-  // IObjectWithSite), then SetSite(site) and IDeskBand::ShowDW(TRUE). False, with the reason in
-  // `error`, when any step fails.
+  // IObjectWithSite) unless LoadRegistered made it, then SetSite(site) and
+  // IDeskBand::ShowDW(TRUE). False, with the reason in `error`, when any step fails.
   bool Create(const CLSID& classId, IUnknown* site, std::string& error);
 
   // The band's window (IOleWindow::GetWindow), or null.
@@ -40,6 +45,8 @@ class HostBand {
   void Close();
 
  private:
+  bool MakeThroughClassObject(const CLSID& classId, std::string& error);
+
   HMODULE module_ = nullptr;
   ComPtr<IClassFactory> factory_;
   ComPtr<IObjectWithSite> band_;

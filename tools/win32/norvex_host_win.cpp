@@ -1,9 +1,10 @@
-// NorvexHost.exe --install DIR [--width N]
+// NorvexHost.exe --install DIR [--width N] [--com]
 //
 // Hosts the toolbar module under Windows the way the browser does: a frame window with a site
 // window for the band, a browser object with navigation, the current address, a document and the
 // two navigation events, and the browser's application class for new windows. The band is made
-// from DIR\NorvexToolbar.dll through its class object, sited and shown. Driven by the same
+// from DIR\NorvexToolbar.dll through its class object (with --com: through CoCreateInstance of
+// the registered class, which must come from that module), sited and shown. Driven by the same
 // commands on standard input as norvex-host (see the README); it prints the same event lines.
 // The exit status is 1 when any command was refused, 0 otherwise, 2 when the host cannot start.
 
@@ -46,13 +47,14 @@ int Fail(const std::string& message) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: %s --install DIR [--width N]\n", kProgram);
+  std::fprintf(stderr, "usage: %s --install DIR [--width N] [--com]\n", kProgram);
   return 2;
 }
 
 struct Args {
   std::wstring install;
   int width = 800;
+  bool com = false;  // the band through the registry, as the browser makes it
 };
 
 // The program starts of the toolbar module are seen, not carried out: its ShellExecuteW import
@@ -108,8 +110,17 @@ int RunHost(const Args& args, const std::wstring& module) {
   {
     HostBand band;
     std::string error;
-    if (!band.Load(module, error)) return Fail(error);
-    g_starts = {&output, FolderOf(band.module()), FromW(args.install.c_str())};
+    if (args.com ? !band.LoadRegistered(kClsidToolBand, error) : !band.Load(module, error)) {
+      return Fail(error);
+    }
+    const std::u16string folder = FolderOf(band.module());
+    const std::wstring expected = FullPath(args.install);
+    if (args.com && ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(folder.c_str()), -1,
+                                           expected.c_str(), -1, TRUE) != CSTR_EQUAL) {
+      return Fail("the registered band comes from " + Utf16ToUtf8(folder) + ", not from " +
+                  U8(expected));
+    }
+    g_starts = {&output, folder, FromW(args.install.c_str())};
     ReplaceImport(band.module(), "shell32.dll", "ShellExecuteW",
                   reinterpret_cast<void*>(&WatchShellExecute));
 
@@ -151,6 +162,8 @@ int wmain(int argc, wchar_t** argv) {
       args.install = argv[++i];
     } else if (!std::wcscmp(argv[i], L"--width") && hasValue) {
       args.width = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+    } else if (!std::wcscmp(argv[i], L"--com")) {
+      args.com = true;
     } else if (!std::wcscmp(argv[i], L"--profile")) {
       return Fail(
           "--profile is not supported: under Windows the per-user folder is the user's "
