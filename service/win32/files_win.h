@@ -28,6 +28,12 @@ class Win32Profiles : public ProfileFiles {
                    const std::string& value) override;
 };
 
+// The multimedia timer of WINMM.dll, which is not one of the system's known libraries: it is
+// loaded from the system folder only, on the first use, and never from the program folder.
+// Null when the system folder has none. Tests point it at a stand-in.
+using UptimeTimer = unsigned long(__stdcall*)();
+UptimeTimer& MultimediaTimer();
+
 class Win32Clock : public Clock {
  public:
   LocalTime Now() override;
