@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,7 +19,7 @@ class ByteSource {
   virtual bool ReadAt(uint64_t offset, void* buffer, size_t size) = 0;
 };
 
-std::unique_ptr<ByteSource> OpenFileSource(const std::string& path);
+std::unique_ptr<ByteSource> OpenFileSource(const std::filesystem::path& path);
 std::unique_ptr<ByteSource> MemorySource(std::string bytes);
 
 struct ZipEntry {
