@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "common/file_names.h"
+
 namespace norvex::service {
 
 // Broken-down local time; fields that the platform could not give read -1 (second, minute,
@@ -49,6 +51,9 @@ class ServiceFileSystem {
   // The first of folder, its files and its subfolders that someone other than an
   // administrator (on POSIX: than root and this user) can change; empty when there is none.
   virtual std::string FindChangeableByUsers(const std::string& folder) = 0;
+  // The code page of the narrow paths that these functions take (Windows: the ANSI code page,
+  // whose double-byte characters may end in the byte of "\\"); UTF-8 by default.
+  virtual unsigned NarrowCodePage() { return kUtf8CodePage; }
 };
 
 // The platform's profile (INI) functions with their buffer rules.

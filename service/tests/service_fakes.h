@@ -113,6 +113,7 @@ class ProgramFolderFiles : public ServiceFileSystem {
   std::string FindChangeableByUsers(const std::string& folder) override {
     return real_->FindChangeableByUsers(folder);
   }
+  unsigned NarrowCodePage() override { return real_->NarrowCodePage(); }
 
  private:
   std::unique_ptr<ServiceFileSystem> real_;

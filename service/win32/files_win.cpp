@@ -133,6 +133,9 @@ bool Win32Profiles::WriteString(const std::string& file, const std::string& sect
                                       file.c_str()) != 0;
 }
 
+// The narrow ("A") functions read paths in the ANSI code page.
+unsigned Win32Files::NarrowCodePage() { return ::GetACP(); }
+
 LocalTime Win32Clock::Now() {
   SYSTEMTIME t;
   ::GetLocalTime(&t);

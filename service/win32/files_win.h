@@ -17,6 +17,7 @@ class Win32Files : public ServiceFileSystem {
   bool ReadWhole(const std::string& path, std::string* bytes) override;
   bool AppendLogLine(const std::string& path, const std::string& line) override;
   std::string FindChangeableByUsers(const std::string& folder) override;
+  unsigned NarrowCodePage() override;
 };
 
 class Win32Profiles : public ProfileFiles {
