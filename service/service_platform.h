@@ -102,6 +102,8 @@ struct HttpResult {
   // True when the body was read to its announced end (or to the end of the stream when the
   // server announced no length) without a transfer error or stall.
   bool body_complete = false;
+  // True when the answer announced the length of its body (Content-Length).
+  bool length_announced = false;
   uint64_t body_bytes = 0;
   // The error code of every handle of the request that failed to close, in closing order.
   std::vector<long> close_errors;

@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ReadDirectory(*source, &entries) != ZipStatus::kOk) return 0;
   for (const ZipEntry& entry : entries) {
     norvex::IsSafeRelativePath(entry.name);
+    norvex::IsSafeRelativePath(entry.name, 932);
     // Entries that announce more than a few MiB would only test the machine's patience.
     if (entry.size > (8u << 20)) continue;
     uint64_t total = 0;

@@ -45,6 +45,11 @@ TEST_F(HttpClientTest, AnswersOfTheServer) {
       {"empty 200", {200, ""}, false},
       {"truncated", {200, std::string(100000, 't'), Mode::kTruncated}, false},
       {"stalled", {200, std::string(100000, 's'), Mode::kStall}, false},
+      // Without an announced length a reset or a chunked answer cut before its last chunk
+      // cannot be told from the whole body everywhere: no such answer is a complete file.
+      {"no length", {200, std::string(100000, 'n'), Mode::kNoLength}, false},
+      {"no length, reset", {200, std::string(100000, 'r'), Mode::kNoLengthReset}, false},
+      {"chunked, cut", {200, std::string(100000, 'c'), Mode::kChunkedCut}, false},
   };
   UpdateFiles files(f_.platform, f_.LogPath());
   // Short time-outs so that the stalled answer ends the request quickly.

@@ -37,6 +37,7 @@ HttpResult FakeHttp::Get(const HttpRequest& request,
     result.body_bytes += n;
   }
   result.body_complete = answer.complete;
+  result.length_announced = answer.length_announced;
   return result;
 }
 

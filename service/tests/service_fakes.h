@@ -40,6 +40,7 @@ class FakeHttp : public HttpClient {
     std::string failed_step = {};  // set: the request fails before any answer
     std::string location = {};     // the Location header of a redirect
     std::vector<long> close_errors = {};  // handles that fail to close, with these codes
+    bool length_announced = true;  // false: the answer has no Content-Length
   };
   std::map<std::string, Answer> answers;
   std::vector<HttpRequest> requests;
