@@ -115,7 +115,8 @@ std::optional<HttpResult> HttpDownload::Request(
   }
 }
 
-bool HttpDownload::DownloadToFile(const std::string& url, const std::string& path) const {
+bool HttpDownload::DownloadToFile(const std::string& url, const std::string& path,
+                                  uint64_t max_bytes) const {
   if (!ParseHttpUrl(url)) return false;
   ServiceFileSystem& fs = *files_.platform().files;
   const std::string target = files_.ResolveProgramPath(path);
@@ -125,7 +126,11 @@ bool HttpDownload::DownloadToFile(const std::string& url, const std::string& pat
   const std::string partial = target + ".download";
   std::unique_ptr<OutputFile> out;
   bool written = true;
+  uint64_t received = 0;
   const std::function<bool(const char*, size_t)> sink = [&](const char* data, size_t size) {
+    received += size;
+    if (received > max_bytes) written = false;
+    if (!written) return false;
     if (!out && written) {
       files_.CreateFolderChain(path);
       out = fs.CreateOutput(partial);

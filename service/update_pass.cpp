@@ -94,7 +94,9 @@ bool UpdatePass::RunUpdatePass() {
 
 bool UpdatePass::CheckAndUpdate() {
   // The address is kept to 499 characters, as the buffer it is copied into allows.
-  if (!http_.DownloadToFile(manifest_url_.substr(0, 499), kManifestCopy)) return false;
+  if (!http_.DownloadToFile(manifest_url_.substr(0, 499), kManifestCopy, kMaxManifestBytes)) {
+    return false;
+  }
   files_.WriteUpdateLog("Step 2: Success in downloading ini ");
   const ManifestComparison due = CompareManifest(kManifestCopy, files_.VersionIniPath());
   if (due.modules.empty()) return true;

@@ -145,6 +145,9 @@ ArcHandle ArcOpen(void*, const char* archive_path, uint32_t) {
   if (!archive->source) return 0;
   std::vector<ZipEntry> all;
   if (norvex::unzip::ReadDirectory(*archive->source, &all) != ZipStatus::kOk) return 0;
+  // An archive that would unpack to too much, or as only a bomb does, is refused whole,
+  // before any of it is written.
+  if (!norvex::unzip::WithinUnpackLimits(all)) return 0;
   // Folder entries are not reported: folders come into being with the files below them.
   for (ZipEntry& entry : all) {
     if (!entry.is_folder()) archive->entries.push_back(Name(std::move(entry)));

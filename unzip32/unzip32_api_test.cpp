@@ -203,6 +203,28 @@ TEST(Unzip32, RecordNamesTheCompressionMethod) {
   }
 }
 
+// An archive bomb: 8 MiB of one byte deflated to a few KiB, beside an ordinary file. It is
+// refused when opened, so nothing of it is written.
+TEST(Unzip32, ArchiveBombIsRefusedWhole) {
+  test::TempFolder temp;
+  const std::string bomb = MakeZip({{"readme.txt", "ordinary", true},
+                                    {"zeros.bin", std::string(8 << 20, '\0'), true}});
+  ASSERT_LT(bomb.size(), (8u << 20) / 100);
+  const std::string archive = Write(temp.path() / "bomb.zip", bomb);
+  EXPECT_EQ(ArcOpen(nullptr, archive.c_str(), 0x2028002), 0u);
+  EXPECT_EQ(ArcIsBusy(), 0);
+  // The same amount of data that does not compress like that is unpacked.
+  std::string varied(8 << 20, '\0');
+  uint32_t state = 12345;
+  for (char& c : varied) {
+    state = state * 1103515245u + 12345u;
+    c = static_cast<char>(state >> 24);
+  }
+  const std::string fine = Write(temp.path() / "fine.zip", MakeZip({{"varied.bin", varied, true}}));
+  EXPECT_EQ(ExtractEverything(fine, temp.path() / "out"), (std::vector<std::string>{"varied.bin"}));
+  EXPECT_EQ(fs::file_size(temp.path() / "out" / "varied.bin"), varied.size());
+}
+
 TEST(Unzip32, FailuresAreResults) {
   test::TempFolder temp;
   EXPECT_EQ(ArcOpen(nullptr, (temp.path() / "missing.zip").string().c_str(), 0), 0u);

@@ -146,6 +146,19 @@ ZipStatus ReadDirectory(ByteSource& source, std::vector<ZipEntry>* entries) {
   return ZipStatus::kOk;
 }
 
+bool WithinUnpackLimits(const std::vector<ZipEntry>& entries) {
+  uint64_t total = 0;
+  for (const ZipEntry& entry : entries) {
+    total += entry.size;
+    if (total > kMaxUnpackedBytes) return false;
+    if (entry.size > kBombMinimumBytes &&
+        entry.size / kMaxCompressionRatio > entry.compressed_size) {
+      return false;
+    }
+  }
+  return true;
+}
+
 ZipStatus ExtractEntry(ByteSource& source, const ZipEntry& entry,
                        const std::function<bool(const char*, size_t)>& sink) {
   if (entry.flags & 0x1) return ZipStatus::kUnsupported;  // encrypted

@@ -39,6 +39,15 @@ enum class ZipStatus { kOk, kNotZip, kCorrupt, kUnsupported, kWriteFailed };
 // Reads the central directory. kOk with the entries in archive order, or a failure.
 ZipStatus ReadDirectory(ByteSource& source, std::vector<ZipEntry>* entries);
 
+// What an archive may unpack to: at most kMaxUnpackedBytes in all, and no entry larger than
+// kBombMinimumBytes that is more than kMaxCompressionRatio times its compressed size (ordinary
+// files stay far below; a deflated run of one byte, the stuff of archive bombs, reaches about
+// 1000). The sizes are those the directory declares; extraction never writes more than them.
+inline constexpr uint64_t kMaxUnpackedBytes = uint64_t{1} << 30;
+inline constexpr uint64_t kMaxCompressionRatio = 100;
+inline constexpr uint64_t kBombMinimumBytes = uint64_t{1} << 20;
+bool WithinUnpackLimits(const std::vector<ZipEntry>& entries);
+
 // Decompresses one entry into sink (called with pieces of the data); checks size and CRC.
 // A sink that returns false ends with kWriteFailed.
 ZipStatus ExtractEntry(ByteSource& source, const ZipEntry& entry,

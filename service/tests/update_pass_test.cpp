@@ -214,6 +214,31 @@ TEST_F(UpdatePassTest, JapaneseEntryNamesAreUnpackedAndScheduled) {
   }
 }
 
+TEST_F(UpdatePassTest, ManifestOverTheLimitFailsThePass) {
+  f_.Write("version.ini", "[COMMON]\nVERSION=1.0.0\n");
+  ServeManifest("[COMMON]\nVERSION=1.0.1\n[A]\nNAME=Agents\nVERSION=1.0.1\n"
+                "Folder=PRODUCT_HOME\\Agents\nURL=" + std::string(kBase) + "/m/a.zip\n;" +
+                std::string(kMaxManifestBytes, ' '));
+  Serve("/m/a.zip", MakeZip({{"a.xml", "new a"}}));
+  EXPECT_FALSE(pass_.RunUpdatePass());
+  EXPECT_EQ(f_.LogMessages(),
+            (std::vector<std::string>{"Start live update", "Failed to do the update"}));
+  EXPECT_EQ(f_.http.requests.size(), 1u);
+  EXPECT_EQ(Installed("COMMON"), "1.0.0");
+}
+
+TEST_F(UpdatePassTest, ArchiveBombFailsTheModuleBeforeAnythingIsWritten) {
+  f_.Write("version.ini", "[COMMON]\nVERSION=1.0.0\n");
+  ServeManifest("[COMMON]\nVERSION=1.0.1\n[A]\nNAME=Agents\nVERSION=1.0.1\n"
+                "Folder=PRODUCT_HOME\\Agents\nURL=" + std::string(kBase) + "/m/a.zip\n");
+  Serve("/m/a.zip", MakeZip({{"a.xml", "new a"}, {"zeros.bin", std::string(8 << 20, '\0')}}));
+  EXPECT_FALSE(pass_.RunUpdatePass());
+  EXPECT_FALSE(f_.Exists("Temp/Agents/a.xml"));
+  EXPECT_FALSE(f_.Exists("Temp/Agents/zeros.bin"));
+  EXPECT_TRUE(f_.mover->moves.empty());
+  EXPECT_EQ(Installed("COMMON"), "1.0.0");
+}
+
 TEST_F(UpdatePassTest, CompareManifestTakesOnlyDueModules) {
   f_.Write("version.ini", "[COMMON]\nVERSION=1.0.0\n[A]\nVERSION=1.0.0\n");
   f_.Write("Temp/LiveUpdate.ini",
