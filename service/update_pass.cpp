@@ -177,8 +177,11 @@ bool UpdatePass::DownloadAndExtractModule(const ModuleEntry& module,
        more = archive.FindNext(handle, &name)) {
     // An entry that names a place outside the working folder is never written: the service
     // runs with full rights and would otherwise schedule it over any file of the system.
+    // A file that is not where the listed name says would be scheduled as a move of nothing.
     if (!IsSafeEntryName(name, files_.platform().files->NarrowCodePage()) ||
-        archive.ExtractFound(handle, "", destination, kArchiveExtractMode) != 0) {
+        archive.ExtractFound(handle, "", destination, kArchiveExtractMode) != 0 ||
+        !files_.platform().files->FileExists(
+            files_.ResolveProgramPath(working_folder + "\\" + name))) {
       files_.WriteUpdateLog("Unzip error:" + archive_path);
       error = true;
       break;

@@ -77,10 +77,12 @@ class RecordingConsole : public Console {
   void Print(const std::string& t) override { text += t; }
 };
 
-// The real archive library, optionally reporting busy.
+// The real archive library, optionally reporting busy, or listing names other than those of the
+// files it writes (each with listed_suffix added).
 class LinkedArchive : public ArchiveLibrary {
  public:
   bool busy = false;
+  std::string listed_suffix;
   int IsBusy() override;
   uintptr_t Open(const std::string& path, uint32_t mode) override;
   int Close(uintptr_t archive) override;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "common/text.h"
@@ -236,6 +237,21 @@ TEST_F(UpdatePassTest, ArchiveBombFailsTheModuleBeforeAnythingIsWritten) {
   EXPECT_FALSE(f_.Exists("Temp/Agents/a.xml"));
   EXPECT_FALSE(f_.Exists("Temp/Agents/zeros.bin"));
   EXPECT_TRUE(f_.mover->moves.empty());
+  EXPECT_EQ(Installed("COMMON"), "1.0.0");
+}
+
+// A library whose listed names are not those of the files it wrote fails the module: no move
+// of a file that does not exist is scheduled.
+TEST_F(UpdatePassTest, EntryNotFoundUnderItsListedNameFailsTheModule) {
+  f_.Write("version.ini", "[COMMON]\nVERSION=1.0.0\n");
+  ServeManifest("[COMMON]\nVERSION=1.0.1\n[A]\nNAME=Agents\nVERSION=1.0.1\n"
+                "Folder=PRODUCT_HOME\\Agents\nURL=" + std::string(kBase) + "/m/a.zip\n");
+  Serve("/m/a.zip", MakeZip({{"a.xml", "new a"}}));
+  f_.archive.listed_suffix = "~";
+  EXPECT_FALSE(pass_.RunUpdatePass());
+  EXPECT_TRUE(f_.mover->moves.empty());
+  const std::vector<std::string> log = f_.LogMessages();
+  EXPECT_NE(std::find(log.begin(), log.end(), "Unzip error:Temp\\.\\Agents\\a.zip"), log.end());
   EXPECT_EQ(Installed("COMMON"), "1.0.0");
 }
 
