@@ -77,6 +77,49 @@ bool IsSafePath(std::basic_string_view<Char> path) {
 }  // namespace
 
 bool IsSafeRelativePath(std::string_view path) { return IsSafePath(path); }
+
+bool IsLeadByte(unsigned code_page, unsigned char byte) {
+  switch (code_page) {
+    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    case 936:
+    case 949:
+    case 950: return byte >= 0x81 && byte <= 0xFE;
+    default: return false;
+  }
+}
+
+size_t FindSeparator(std::string_view path, size_t from, unsigned code_page) {
+  // Characters are counted from the start: a byte's role depends on the bytes before it.
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (IsLeadByte(code_page, static_cast<unsigned char>(path[i]))) {
+      ++i;
+      continue;
+    }
+    if (i >= from && IsSeparator(path[i])) return i;
+  }
+  return std::string_view::npos;
+}
+
+size_t FindLastSeparator(std::string_view path, unsigned code_page) {
+  size_t last = std::string_view::npos;
+  for (size_t at = FindSeparator(path, 0, code_page); at != std::string_view::npos;
+       at = FindSeparator(path, at + 1, code_page)) {
+    last = at;
+  }
+  return last;
+}
+
+bool IsSafeRelativePath(std::string_view path, unsigned code_page) {
+  // The second byte of each double-byte character is replaced by a letter, which no check
+  // below treats specially; the lead byte stays (0x81 and more, an ordinary character).
+  std::string masked(path);
+  for (size_t i = 0; i < masked.size(); ++i) {
+    if (!IsLeadByte(code_page, static_cast<unsigned char>(masked[i]))) continue;
+    if (i + 1 == masked.size()) return false;
+    masked[++i] = 'x';
+  }
+  return IsSafePath(std::string_view(masked));
+}
 bool IsSafeRelativePath(std::u16string_view path) { return IsSafePath(path); }
 bool IsWindowsDeviceName(std::string_view component) { return IsDeviceName(component); }
 bool IsWindowsDeviceName(std::u16string_view component) { return IsDeviceName(component); }

@@ -2,6 +2,7 @@
 // agent file names, the mover's list) before they are joined to a folder of ours.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace norvex {
@@ -19,6 +20,21 @@ namespace norvex {
 // "\" and "/" both separate components; empty components ("a\\b", "a\") are allowed.
 bool IsSafeRelativePath(std::string_view path);
 bool IsSafeRelativePath(std::u16string_view path);
+
+// Narrow paths in a Windows code page. In the double-byte code pages (932, 936, 949, 950) a
+// lead byte and the byte after it are one character, and that second byte may be 0x5C ("\",
+// the second byte of "ソ" and "表" in 932) or 0x7C ("|"): such a byte is part of the character,
+// never a separator. UTF-8 and the single-byte code pages hold those bytes only as themselves.
+inline constexpr unsigned kUtf8CodePage = 65001;
+bool IsLeadByte(unsigned code_page, unsigned char byte);
+// The offset of the first "\" or "/" at or after from that is a character of its own; npos
+// when there is none.
+size_t FindSeparator(std::string_view path, size_t from, unsigned code_page);
+// The offset of the last such separator; npos when there is none.
+size_t FindLastSeparator(std::string_view path, unsigned code_page);
+// IsSafeRelativePath for a narrow path in code_page, read by characters. A lead byte without
+// the byte after it is refused. The overload without a code page reads bytes (UTF-8).
+bool IsSafeRelativePath(std::string_view path, unsigned code_page);
 
 // True when the component (no separators) is one of the device names above, whatever its
 // case and extension.

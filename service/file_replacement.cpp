@@ -38,8 +38,9 @@ std::string JournalLine(const std::string& source, const std::string& destinatio
 namespace {
 
 void CreateParentFolders(ServiceFileSystem& fs, const std::string& path) {
-  for (size_t at = path.find_first_of("\\/", 1); at != std::string::npos;
-       at = path.find_first_of("\\/", at + 1)) {
+  const unsigned code_page = fs.NarrowCodePage();
+  for (size_t at = FindSeparator(path, 1, code_page); at != std::string::npos;
+       at = FindSeparator(path, at + 1, code_page)) {
     const std::string folder = path.substr(0, at);
     if (!fs.IsFolder(folder)) fs.CreateFolder(folder);
   }

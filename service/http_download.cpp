@@ -115,7 +115,8 @@ std::optional<HttpResult> HttpDownload::Request(
   }
 }
 
-bool HttpDownload::DownloadToFile(const std::string& url, const std::string& path) const {
+bool HttpDownload::DownloadToFile(const std::string& url, const std::string& path,
+                                  uint64_t max_bytes) const {
   if (!ParseHttpUrl(url)) return false;
   ServiceFileSystem& fs = *files_.platform().files;
   const std::string target = files_.ResolveProgramPath(path);
@@ -125,7 +126,11 @@ bool HttpDownload::DownloadToFile(const std::string& url, const std::string& pat
   const std::string partial = target + ".download";
   std::unique_ptr<OutputFile> out;
   bool written = true;
+  uint64_t received = 0;
   const std::function<bool(const char*, size_t)> sink = [&](const char* data, size_t size) {
+    received += size;
+    if (received > max_bytes) written = false;
+    if (!written) return false;
     if (!out && written) {
       files_.CreateFolderChain(path);
       out = fs.CreateOutput(partial);
@@ -136,7 +141,11 @@ bool HttpDownload::DownloadToFile(const std::string& url, const std::string& pat
   };
   const std::optional<HttpResult> result = Request(url, &sink);
   const bool closed = out && out->Close();
+  // Without an announced length nothing tells a whole body from one whose connection broke
+  // off (WinINet reports a reset, and a chunked answer cut before its last chunk, as an
+  // ordinary end): such a body is never taken for a complete file.
   const bool complete = result && result->status == 200 && result->body_complete &&
+                        result->length_announced &&
                         result->body_bytes > 0 && written && closed;
   if (!complete || !fs.RenameReplacing(partial, target)) {
     if (out) fs.RemoveFile(partial);

@@ -23,6 +23,9 @@ std::optional<HttpRequest> ParseHttpUrl(const std::string& url);
 // an http or https address.
 std::string ResolveRedirect(const std::string& base, const std::string& location);
 
+// The largest manifest taken: 1 MiB.
+inline constexpr uint64_t kMaxManifestBytes = 1 << 20;
+
 // How many redirects one request follows before it gives up.
 inline constexpr int kMaxRedirects = 10;
 
@@ -40,7 +43,9 @@ class HttpDownload {
   // place once the whole body has arrived; the folders along path are made when the body's
   // first bytes arrive. False (no file written, an existing one untouched, no folder made) for
   // a bad address, a failed request, another status, an empty or incomplete body.
-  bool DownloadToFile(const std::string& url, const std::string& path) const;
+  // A body of more than max_bytes is refused like an incomplete one.
+  bool DownloadToFile(const std::string& url, const std::string& path,
+                      uint64_t max_bytes = UINT64_MAX) const;
 
   // Sends the request and reads only the status code; an empty address sends nothing.
   // Both follow redirects (301, 302, 303, 307, 308), at most kMaxRedirects of them, but never

@@ -107,7 +107,8 @@ bool CommandLine::PlaceIsSafe(const std::string& program_path) {
     return false;
   }
   const std::string changeable =
-      platform_.files->FindChangeableByUsers(ProgramFolderOf(program_path));
+      platform_.files->FindChangeableByUsers(
+          ProgramFolderOf(program_path, platform_.files->NarrowCodePage()));
   if (!changeable.empty()) {
     Print("Cannot install Service: " + changeable +
           " can be changed by users who are not administrators. Install it in a folder that "

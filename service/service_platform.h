@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "common/file_names.h"
+
 namespace norvex::service {
 
 // Broken-down local time; fields that the platform could not give read -1 (second, minute,
@@ -49,6 +51,9 @@ class ServiceFileSystem {
   // The first of folder, its files and its subfolders that someone other than an
   // administrator (on POSIX: than root and this user) can change; empty when there is none.
   virtual std::string FindChangeableByUsers(const std::string& folder) = 0;
+  // The code page of the narrow paths that these functions take (Windows: the ANSI code page,
+  // whose double-byte characters may end in the byte of "\\"); UTF-8 by default.
+  virtual unsigned NarrowCodePage() { return kUtf8CodePage; }
 };
 
 // The platform's profile (INI) functions with their buffer rules.
@@ -97,6 +102,8 @@ struct HttpResult {
   // True when the body was read to its announced end (or to the end of the stream when the
   // server announced no length) without a transfer error or stall.
   bool body_complete = false;
+  // True when the answer announced the length of its body (Content-Length).
+  bool length_announced = false;
   uint64_t body_bytes = 0;
   // The error code of every handle of the request that failed to close, in closing order.
   std::vector<long> close_errors;

@@ -25,21 +25,23 @@ std::string CollapseDotSegments(std::string path) {
   return path;
 }
 
-std::string ProgramFolderOf(const std::string& program_path) {
-  const size_t cut = program_path.find_last_of("\\/");
+std::string ProgramFolderOf(const std::string& program_path, unsigned code_page) {
+  const size_t cut = FindLastSeparator(program_path, code_page);
   if (cut == std::string::npos) return ".";
   return program_path.substr(0, cut);
 }
 
-std::string ProgramSiblingPath(const std::string& program_path, const std::string& file_name) {
-  const size_t cut = program_path.find_last_of("\\/");
+std::string ProgramSiblingPath(const std::string& program_path, const std::string& file_name,
+                               unsigned code_page) {
+  const size_t cut = FindLastSeparator(program_path, code_page);
   if (cut == std::string::npos) return "";
   return program_path.substr(0, cut + 1) + file_name;
 }
 
 UpdateFiles::UpdateFiles(const ServicePlatform& platform, std::string log_path)
     : platform_(platform), log_path_(std::move(log_path)) {
-  program_folder_ = ProgramFolderOf(platform_.files->ProgramPath());
+  program_folder_ =
+      ProgramFolderOf(platform_.files->ProgramPath(), platform_.files->NarrowCodePage());
 }
 
 std::string UpdateFiles::ResolveProgramPath(const std::string& path) const {
@@ -50,10 +52,11 @@ std::string UpdateFiles::ResolveProgramPath(const std::string& path) const {
 }
 
 bool UpdateFiles::CreateFolderChain(const std::string& path) const {
+  const unsigned code_page = platform_.files->NarrowCodePage();
   std::string folder = program_folder_;
   size_t begin = 0;
-  for (size_t end = path.find('\\'); end != std::string::npos;
-       begin = end + 1, end = path.find('\\', begin)) {
+  for (size_t end = FindSeparator(path, 0, code_page); end != std::string::npos;
+       begin = end + 1, end = FindSeparator(path, begin, code_page)) {
     folder += "\\" + path.substr(begin, end - begin);
     if (platform_.files->IsFolder(folder)) continue;
     if (!platform_.files->CreateFolder(folder)) return false;

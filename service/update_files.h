@@ -17,13 +17,16 @@ std::string FormatUpdateTime(const LocalTime& time);
 // The path with every "\.\" replaced by one backslash, until none is left.
 std::string CollapseDotSegments(std::string path);
 
-// The program file's path cut before its last separator; "." when it has none.
-std::string ProgramFolderOf(const std::string& program_path);
+// The program file's path cut before its last separator; "." when it has none. code_page: that
+// of the path's bytes (separators are found by characters).
+std::string ProgramFolderOf(const std::string& program_path,
+                            unsigned code_page = kUtf8CodePage);
 
 // The path of a file beside the program file, joined with the program path's own separator.
 // Empty when the program's path is empty (the platform could not give it, or it was too long)
 // or has no folder: the file is then not taken from the current folder instead.
-std::string ProgramSiblingPath(const std::string& program_path, const std::string& file_name);
+std::string ProgramSiblingPath(const std::string& program_path, const std::string& file_name,
+                               unsigned code_page = kUtf8CodePage);
 
 class UpdateFiles {
  public:
@@ -39,8 +42,8 @@ class UpdateFiles {
   // comes back unchanged; any other path is joined to the program folder with a backslash.
   std::string ResolveProgramPath(const std::string& path) const;
 
-  // Creates every folder along path (the part after the last backslash is the file name),
-  // starting at the program folder. True when all of them exist afterwards.
+  // Creates every folder along path (the part after the last separator, found by characters
+  // of the platform's code page, is the file name), starting at the program folder. True when all of them exist afterwards.
   bool CreateFolderChain(const std::string& path) const;
 
   // A value of any length; the file name goes through ResolveProgramPath.

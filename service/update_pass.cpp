@@ -94,7 +94,9 @@ bool UpdatePass::RunUpdatePass() {
 
 bool UpdatePass::CheckAndUpdate() {
   // The address is kept to 499 characters, as the buffer it is copied into allows.
-  if (!http_.DownloadToFile(manifest_url_.substr(0, 499), kManifestCopy)) return false;
+  if (!http_.DownloadToFile(manifest_url_.substr(0, 499), kManifestCopy, kMaxManifestBytes)) {
+    return false;
+  }
   files_.WriteUpdateLog("Step 2: Success in downloading ini ");
   const ManifestComparison due = CompareManifest(kManifestCopy, files_.VersionIniPath());
   if (due.modules.empty()) return true;
@@ -133,8 +135,10 @@ ManifestComparison UpdatePass::CompareManifest(const std::string& manifest,
     // The manifest names where files go and what the archive is called: neither may lead out
     // of the program folder (the service runs with every right on the machine).
     const std::string archive = ArchiveNameOf(url);
-    module.refused = !IsSafeEntryName(module.folder) || !IsSafeEntryName(archive) ||
-                     archive.find('\\') != std::string::npos || archive == ".";
+    const unsigned code_page = files_.platform().files->NarrowCodePage();
+    module.refused = !IsSafeEntryName(module.folder, code_page) ||
+                     !IsSafeEntryName(archive, code_page) ||
+                     FindSeparator(archive, 0, code_page) != std::string::npos || archive == ".";
     module.version = version;
     module.section = section;
     result.modules.push_back(std::move(module));
@@ -173,8 +177,11 @@ bool UpdatePass::DownloadAndExtractModule(const ModuleEntry& module,
        more = archive.FindNext(handle, &name)) {
     // An entry that names a place outside the working folder is never written: the service
     // runs with full rights and would otherwise schedule it over any file of the system.
-    if (!IsSafeEntryName(name) ||
-        archive.ExtractFound(handle, "", destination, kArchiveExtractMode) != 0) {
+    // A file that is not where the listed name says would be scheduled as a move of nothing.
+    if (!IsSafeEntryName(name, files_.platform().files->NarrowCodePage()) ||
+        archive.ExtractFound(handle, "", destination, kArchiveExtractMode) != 0 ||
+        !files_.platform().files->FileExists(
+            files_.ResolveProgramPath(working_folder + "\\" + name))) {
       files_.WriteUpdateLog("Unzip error:" + archive_path);
       error = true;
       break;

@@ -38,7 +38,10 @@ bool IsNewerVersion(const std::string& candidate, const std::string& installed);
 
 // False for an archive entry name or manifest folder that would leave the destination folder
 // or that Windows would not keep under that name (see IsSafeRelativePath).
-inline bool IsSafeEntryName(const std::string& name) { return IsSafeRelativePath(name); }
+// code_page: that of the name's bytes, read by characters.
+inline bool IsSafeEntryName(const std::string& name, unsigned code_page) {
+  return IsSafeRelativePath(name, code_page);
+}
 
 // The archive's file name: the last segment of the URL's path, without query or fragment (the
 // whole text up to them when it has no "/"); empty when the URL has no path.

@@ -32,13 +32,13 @@ long LeadingNumber(const std::string& text) {
 
 // True when path names a file below folder: the folder itself, a separator, and a relative
 // path that stays inside it.
-bool IsInsideFolder(const std::string& path, const std::string& folder) {
+bool IsInsideFolder(const std::string& path, const std::string& folder, unsigned code_page) {
   if (path.size() <= folder.size() + 1 || path.compare(0, folder.size(), folder) != 0) {
     return false;
   }
   const char separator = path[folder.size()];
   return (separator == '\\' || separator == '/') &&
-         IsSafeRelativePath(std::string_view(path).substr(folder.size() + 1));
+         IsSafeRelativePath(std::string_view(path).substr(folder.size() + 1), code_page);
 }
 
 }  // namespace
@@ -60,7 +60,8 @@ ShuntResult RunShuntFile(service::ServiceFileSystem& files, service::ProfileFile
     // The list only ever moves files of this installation; an entry that would take a file
     // from or put one anywhere else is not carried out. One entry that cannot be carried out
     // does not hold up the others.
-    if (IsInsideFolder(source, folder) && IsInsideFolder(destination, folder) &&
+    if (IsInsideFolder(source, folder, files.NarrowCodePage()) &&
+        IsInsideFolder(destination, folder, files.NarrowCodePage()) &&
         files.RenameReplacing(source, destination)) {
       ++result.moved;
     } else {

@@ -7,7 +7,7 @@ int main() {
   using namespace norvex;
   auto files = service::CreateNativeFileSystem();
   auto profiles = service::CreateNativeProfiles();
-  const std::string folder = service::ProgramFolderOf(files->ProgramPath());
+  const std::string folder = service::ProgramFolderOf(files->ProgramPath(), files->NarrowCodePage());
   const shuntfile::ShuntResult result = shuntfile::RunShuntFile(*files, *profiles, folder);
   return result.failed == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "tests/http_test_server.h"
 
 #include <chrono>
+#include <cstdio>
 
 #include "tests/test_socket.h"
 
@@ -85,16 +86,34 @@ void TestHttpServer::Answer(intptr_t connection) {
     }
     return;
   }
-  const std::string status_line = "HTTP/1.0 " + std::to_string(route.status) +
+  using Mode = TestRoute::Mode;
+  const bool chunked = route.mode == Mode::kChunkedCut;
+  const bool no_length = route.mode == Mode::kNoLength || route.mode == Mode::kNoLengthReset;
+  const std::string status_line = std::string(chunked ? "HTTP/1.1 " : "HTTP/1.0 ") +
+                                  std::to_string(route.status) +
                                   (route.status == 200 ? " OK" : " Status") + "\r\n";
-  const std::string response_head = status_line + "Content-Length: " +
-                                    std::to_string(route.body.size()) +
-                                    "\r\nContent-Type: application/octet-stream\r\n"
+  const std::string length_line =
+      chunked ? "Transfer-Encoding: chunked\r\n"
+              : no_length ? "" : "Content-Length: " + std::to_string(route.body.size()) + "\r\n";
+  const std::string response_head = status_line + length_line +
+                                    "Content-Type: application/octet-stream\r\n"
                                     "Connection: close\r\n" + route.headers + "\r\n";
   if (!SendAll(connection, response_head.data(), response_head.size(), stop_)) return;
-  const size_t send = route.mode == TestRoute::Mode::kNormal ? route.body.size()
-                                                             : route.body.size() / 2;
+  const size_t send = route.mode == Mode::kNormal || route.mode == Mode::kNoLength
+                          ? route.body.size()
+                          : route.body.size() / 2;
+  if (chunked) {
+    char size_line[32];
+    std::snprintf(size_line, sizeof size_line, "%zx\r\n", send);
+    const std::string chunk = size_line + route.body.substr(0, send) + "\r\n";
+    SendAll(connection, chunk.data(), chunk.size(), stop_);
+    return;  // no last chunk: the answer breaks off
+  }
   if (!SendAll(connection, route.body.data(), send, stop_)) return;
+  if (route.mode == Mode::kNoLengthReset) {
+    ResetOnClose(connection);
+    return;
+  }
   if (route.mode == TestRoute::Mode::kStall) {
     // Nothing more until the client gives up (or 30 s, or the server stops).
     const auto stall_end = std::chrono::steady_clock::now() + std::chrono::seconds(30);

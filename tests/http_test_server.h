@@ -18,6 +18,9 @@ struct TestRoute {
     kTruncated,  // announces the whole body, sends half, closes
     kStall,      // announces the whole body, sends half, then nothing until the client leaves
     kSilent,     // reads the request and never answers, until the client leaves
+    kNoLength,   // status and body without Content-Length; the end of the body is the close
+    kNoLengthReset,  // no Content-Length, sends half, then resets the connection
+    kChunkedCut,     // HTTP/1.1 chunked: half the body in one chunk, closes before the last
   };
   int status = 200;
   std::string body;

@@ -19,5 +19,7 @@ int ReceiveWithin(SocketId socket, char* buffer, size_t size, int timeout_ms);
 // Sends everything; gives up when stop becomes true while the peer is not reading.
 bool SendAll(SocketId socket, const char* data, size_t size, const std::atomic<bool>& stop);
 void CloseSocket(SocketId socket);
+// Makes the next close of the socket a reset (RST) instead of an orderly end.
+void ResetOnClose(SocketId socket);
 
 }  // namespace norvex::test

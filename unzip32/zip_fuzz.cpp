@@ -18,8 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto source = MemorySource(std::string(reinterpret_cast<const char*>(data), size));
   std::vector<ZipEntry> entries;
   if (ReadDirectory(*source, &entries) != ZipStatus::kOk) return 0;
+  WithinUnpackLimits(entries);
   for (const ZipEntry& entry : entries) {
     norvex::IsSafeRelativePath(entry.name);
+    // The names read by characters of code page 932 as well.
+    norvex::IsSafeRelativePath(entry.name, 932);
+    norvex::FindLastSeparator(entry.name, 932);
     // Entries that announce more than a few MiB would only test the machine's patience.
     if (entry.size > (8u << 20)) continue;
     uint64_t total = 0;

@@ -11,7 +11,7 @@ namespace {
 
 class FileSource : public ByteSource {
  public:
-  explicit FileSource(const std::string& path) : in_(path, std::ios::binary) {
+  explicit FileSource(const std::filesystem::path& path) : in_(path, std::ios::binary) {
     if (in_) {
       in_.seekg(0, std::ios::end);
       size_ = static_cast<uint64_t>(in_.tellg());
@@ -60,10 +60,12 @@ constexpr size_t kEndSize = 22;
 constexpr size_t kCentralSize = 46;
 constexpr size_t kLocalSize = 30;
 constexpr size_t kChunk = 1 << 18;
+// Bytes after the end record that are taken for padding, at most.
+constexpr size_t kMaxPadding = 0x10000;
 
 }  // namespace
 
-std::unique_ptr<ByteSource> OpenFileSource(const std::string& path) {
+std::unique_ptr<ByteSource> OpenFileSource(const std::filesystem::path& path) {
   auto source = std::make_unique<FileSource>(path);
   if (!source->ok()) return nullptr;
   return source;
@@ -77,16 +79,28 @@ ZipStatus ReadDirectory(ByteSource& source, std::vector<ZipEntry>* entries) {
   entries->clear();
   const uint64_t size = source.Size();
   if (size < kEndSize) return ZipStatus::kNotZip;
-  // The end record sits in the last 22 bytes plus at most 65535 bytes of comment.
-  const uint64_t tail_size = std::min<uint64_t>(size, kEndSize + 0xFFFF);
+  // The end record sits in the last 22 bytes plus at most 65535 bytes of comment; writers
+  // that fill whole blocks (a pipe written in blocks of 10240 bytes) leave padding after it.
+  const uint64_t tail_size = std::min<uint64_t>(size, kEndSize + 0xFFFF + kMaxPadding);
   std::vector<unsigned char> tail(tail_size);
   if (!source.ReadAt(size - tail_size, tail.data(), tail.size())) return ZipStatus::kCorrupt;
+  const uint64_t tail_offset = size - tail_size;
   size_t end_at = std::string::npos;
+  // First the record whose comment ends the file, as writers leave it.
   for (size_t i = tail.size() - kEndSize + 1; i-- > 0;) {
     if (Le32(&tail[i]) == kEndSignature && i + kEndSize + Le16(&tail[i + 20]) == tail.size()) {
       end_at = i;
       break;
     }
+  }
+  // Else, scanning back, the last record followed by padding: its comment fits before the end
+  // and its directory lies just before it, so that bytes of data or of a comment that merely
+  // look like a record are not taken for one.
+  for (size_t i = tail.size() - kEndSize + 1; end_at == std::string::npos && i-- > 0;) {
+    if (Le32(&tail[i]) != kEndSignature || i + kEndSize + Le16(&tail[i + 20]) > tail.size()) {
+      continue;
+    }
+    if (uint64_t{Le32(&tail[i + 16])} + Le32(&tail[i + 12]) == tail_offset + i) end_at = i;
   }
   if (end_at == std::string::npos) return ZipStatus::kNotZip;
   const unsigned char* end = &tail[end_at];
@@ -99,7 +113,7 @@ ZipStatus ReadDirectory(ByteSource& source, std::vector<ZipEntry>* entries) {
   if (count == 0xFFFF || directory_size == 0xFFFFFFFF || directory_offset == 0xFFFFFFFF) {
     return ZipStatus::kUnsupported;  // 64-bit extensions
   }
-  const uint64_t end_offset = size - tail_size + end_at;
+  const uint64_t end_offset = tail_offset + end_at;
   if (uint64_t{directory_offset} + directory_size > end_offset) return ZipStatus::kCorrupt;
   std::vector<unsigned char> directory(directory_size);
   if (!source.ReadAt(directory_offset, directory.data(), directory.size())) {
@@ -130,6 +144,19 @@ ZipStatus ReadDirectory(ByteSource& source, std::vector<ZipEntry>* entries) {
     at += record;
   }
   return ZipStatus::kOk;
+}
+
+bool WithinUnpackLimits(const std::vector<ZipEntry>& entries) {
+  uint64_t total = 0;
+  for (const ZipEntry& entry : entries) {
+    total += entry.size;
+    if (total > kMaxUnpackedBytes) return false;
+    if (entry.size > kBombMinimumBytes &&
+        entry.size / kMaxCompressionRatio > entry.compressed_size) {
+      return false;
+    }
+  }
+  return true;
 }
 
 ZipStatus ExtractEntry(ByteSource& source, const ZipEntry& entry,

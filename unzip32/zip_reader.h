@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,7 +19,7 @@ class ByteSource {
   virtual bool ReadAt(uint64_t offset, void* buffer, size_t size) = 0;
 };
 
-std::unique_ptr<ByteSource> OpenFileSource(const std::string& path);
+std::unique_ptr<ByteSource> OpenFileSource(const std::filesystem::path& path);
 std::unique_ptr<ByteSource> MemorySource(std::string bytes);
 
 struct ZipEntry {
@@ -37,6 +38,15 @@ enum class ZipStatus { kOk, kNotZip, kCorrupt, kUnsupported, kWriteFailed };
 
 // Reads the central directory. kOk with the entries in archive order, or a failure.
 ZipStatus ReadDirectory(ByteSource& source, std::vector<ZipEntry>* entries);
+
+// What an archive may unpack to: at most kMaxUnpackedBytes in all, and no entry larger than
+// kBombMinimumBytes that is more than kMaxCompressionRatio times its compressed size (ordinary
+// files stay far below; a deflated run of one byte, the stuff of archive bombs, reaches about
+// 1000). The sizes are those the directory declares; extraction never writes more than them.
+inline constexpr uint64_t kMaxUnpackedBytes = uint64_t{1} << 30;
+inline constexpr uint64_t kMaxCompressionRatio = 100;
+inline constexpr uint64_t kBombMinimumBytes = uint64_t{1} << 20;
+bool WithinUnpackLimits(const std::vector<ZipEntry>& entries);
 
 // Decompresses one entry into sink (called with pieces of the data); checks size and CRC.
 // A sink that returns false ends with kWriteFailed.

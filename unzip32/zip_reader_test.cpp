@@ -98,5 +98,32 @@ TEST(ZipReader, CorruptDeflateDataFails) {
   EXPECT_NE(status, ZipStatus::kOk);
 }
 
+TEST(ZipReader, UnpackLimits) {
+  const auto entry = [](uint64_t size, uint64_t compressed) {
+    ZipEntry e;
+    e.size = size;
+    e.compressed_size = compressed;
+    return e;
+  };
+  struct Case {
+    const char* what;
+    std::vector<ZipEntry> entries;
+    bool within;
+  };
+  const uint64_t mib = uint64_t{1} << 20;
+  const std::vector<Case> cases = {
+      {"nothing", {}, true},
+      {"ordinary", {entry(5 * mib, 2 * mib), entry(300, 2)}, true},
+      {"small file of one byte repeated", {entry(mib, 1100)}, true},
+      {"exactly the ratio", {entry(2 * mib, 2 * mib / 100)}, true},
+      {"bomb", {entry(2 * mib, 2 * mib / 100 - 1)}, false},
+      {"bomb after others", {entry(10, 10), entry(400 * mib, 400 * 1024)}, false},
+      {"exactly the total", {entry(kMaxUnpackedBytes / 2, 512 * mib), entry(kMaxUnpackedBytes / 2, 512 * mib)}, true},
+      {"over the total", {entry(kMaxUnpackedBytes / 2, 512 * mib), entry(kMaxUnpackedBytes / 2 + 1, 512 * mib)}, false},
+      {"many entries summing over", std::vector<ZipEntry>(1025, entry(mib, mib)), false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WithinUnpackLimits(c.entries), c.within) << c.what;
+}
+
 }  // namespace
 }  // namespace norvex::unzip

@@ -140,6 +140,9 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request,
     result.error_code = static_cast<long>(code);
   } else {
     result.body_complete = code == CURLE_OK && !transfer.sink_refused && sink != nullptr;
+    curl_off_t announced = -1;
+    curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    result.length_announced = announced >= 0;
   }
   curl_slist_free_all(headers);
   curl_easy_cleanup(curl);

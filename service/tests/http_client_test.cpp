@@ -45,6 +45,11 @@ TEST_F(HttpClientTest, AnswersOfTheServer) {
       {"empty 200", {200, ""}, false},
       {"truncated", {200, std::string(100000, 't'), Mode::kTruncated}, false},
       {"stalled", {200, std::string(100000, 's'), Mode::kStall}, false},
+      // Without an announced length a reset or a chunked answer cut before its last chunk
+      // cannot be told from the whole body everywhere: no such answer is a complete file.
+      {"no length", {200, std::string(100000, 'n'), Mode::kNoLength}, false},
+      {"no length, reset", {200, std::string(100000, 'r'), Mode::kNoLengthReset}, false},
+      {"chunked, cut", {200, std::string(100000, 'c'), Mode::kChunkedCut}, false},
   };
   UpdateFiles files(f_.platform, f_.LogPath());
   // Short time-outs so that the stalled answer ends the request quickly.
@@ -61,6 +66,35 @@ TEST_F(HttpClientTest, AnswersOfTheServer) {
   EXPECT_EQ(requests[0].rfind("GET /f HTTP/1.0\r\n", 0), 0u) << requests[0];
   EXPECT_NE(requests[0].find("User-Agent: VBQUpdate\r\n"), std::string::npos) << requests[0];
   EXPECT_NE(requests[0].find("Accept: */**"), std::string::npos) << requests[0];
+}
+
+// A body larger than the limit given is refused, whether or not its length was announced; one
+// of exactly the limit is taken.
+TEST_F(HttpClientTest, BodyOverTheLimitIsRefused) {
+  UpdateFiles files(f_.platform, f_.LogPath());
+  HttpDownload http(files);
+  const std::string manifest = "[COMMON]\nVERSION=1.0.1\n;" + std::string(kMaxManifestBytes, 'p');
+  struct Case {
+    const char* what;
+    TestRoute route;
+    bool ok;
+  };
+  const std::vector<Case> cases = {
+      {"exactly the limit", {200, manifest.substr(0, kMaxManifestBytes)}, true},
+      {"one byte more", {200, manifest.substr(0, kMaxManifestBytes + 1)}, false},
+      {"much more", {200, manifest + manifest}, false},
+      {"more, cut off", {200, manifest + manifest, Mode::kTruncated}, false},
+  };
+  for (const Case& c : cases) {
+    server_.Set("/liveupdate.ini", c.route);
+    f_.Write("Temp/liveupdate.ini", "previous");
+    EXPECT_EQ(http.DownloadToFile(server_.Url("/liveupdate.ini"), "Temp\\liveupdate.ini",
+                                  kMaxManifestBytes),
+              c.ok)
+        << c.what;
+    EXPECT_EQ(f_.Read("Temp/liveupdate.ini").size(), c.ok ? c.route.body.size() : 8u) << c.what;
+    EXPECT_FALSE(f_.Exists("Temp/liveupdate.ini.download")) << c.what;
+  }
 }
 
 TEST_F(HttpClientTest, RefusedConnectionIsAFailedRequest) {

@@ -117,6 +117,24 @@ TEST(DownloadToFile, FailedRequestMakesNoFolder) {
   }
 }
 
+// A body whose length was not announced ends when the connection does, which a connection
+// broken off looks like too: it is not taken for the file, and an existing file stays.
+TEST(DownloadToFile, BodyWithoutAnnouncedLengthIsNotAFile) {
+  ServiceFixture f;
+  UpdateFiles files(f.platform, f.LogPath());
+  HttpDownload http(files);
+  FakeHttp::Answer answer{200, "[COMMON]\nVERSION=1.0.1\n"};
+  answer.length_announced = false;
+  f.http.answers["/x.ini"] = answer;
+  f.Write("Temp/x.ini", "previous");
+  EXPECT_FALSE(http.DownloadToFile("http://127.0.0.1:9/x.ini", "Temp\\x.ini"));
+  EXPECT_EQ(f.Read("Temp/x.ini"), "previous");
+  EXPECT_FALSE(f.Exists("Temp/x.ini.download"));
+  f.http.answers["/x.ini"].length_announced = true;
+  EXPECT_TRUE(http.DownloadToFile("http://127.0.0.1:9/x.ini", "Temp\\x.ini"));
+  EXPECT_EQ(f.Read("Temp/x.ini"), answer.body);
+}
+
 TEST(DownloadToFile, EmptyUrlMakesNoRequest) {
   ServiceFixture f;
   UpdateFiles files(f.platform, f.LogPath());

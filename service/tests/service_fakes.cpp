@@ -37,6 +37,7 @@ HttpResult FakeHttp::Get(const HttpRequest& request,
     result.body_bytes += n;
   }
   result.body_complete = answer.complete;
+  result.length_announced = answer.length_announced;
   return result;
 }
 
@@ -67,9 +68,15 @@ uintptr_t LinkedArchive::Open(const std::string& path, uint32_t mode) {
 }
 int LinkedArchive::Close(uintptr_t a) { return Linked().Close(a); }
 int LinkedArchive::FindFirst(uintptr_t a, const std::string& w, std::string* n) {
-  return Linked().FindFirst(a, w, n);
+  const int result = Linked().FindFirst(a, w, n);
+  if (result == 0) *n += listed_suffix;
+  return result;
 }
-int LinkedArchive::FindNext(uintptr_t a, std::string* n) { return Linked().FindNext(a, n); }
+int LinkedArchive::FindNext(uintptr_t a, std::string* n) {
+  const int result = Linked().FindNext(a, n);
+  if (result == 0) *n += listed_suffix;
+  return result;
+}
 int LinkedArchive::ExtractFound(uintptr_t a, const std::string& f, const std::string& d,
                                 uint32_t m) {
   return Linked().ExtractFound(a, f, d, m);

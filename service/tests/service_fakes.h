@@ -40,6 +40,7 @@ class FakeHttp : public HttpClient {
     std::string failed_step = {};  // set: the request fails before any answer
     std::string location = {};     // the Location header of a redirect
     std::vector<long> close_errors = {};  // handles that fail to close, with these codes
+    bool length_announced = true;  // false: the answer has no Content-Length
   };
   std::map<std::string, Answer> answers;
   std::vector<HttpRequest> requests;
@@ -76,10 +77,12 @@ class RecordingConsole : public Console {
   void Print(const std::string& t) override { text += t; }
 };
 
-// The real archive library, optionally reporting busy.
+// The real archive library, optionally reporting busy, or listing names other than those of the
+// files it writes (each with listed_suffix added).
 class LinkedArchive : public ArchiveLibrary {
  public:
   bool busy = false;
+  std::string listed_suffix;
   int IsBusy() override;
   uintptr_t Open(const std::string& path, uint32_t mode) override;
   int Close(uintptr_t archive) override;
@@ -113,6 +116,7 @@ class ProgramFolderFiles : public ServiceFileSystem {
   std::string FindChangeableByUsers(const std::string& folder) override {
     return real_->FindChangeableByUsers(folder);
   }
+  unsigned NarrowCodePage() override { return real_->NarrowCodePage(); }
 
  private:
   std::unique_ptr<ServiceFileSystem> real_;

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
+#include "common/text.h"
+#include "tests/test_support.h"
+
 #include "service/tests/service_fakes.h"
 #include "unzip32/zip_writer.h"
 
@@ -173,6 +179,80 @@ TEST_F(UpdatePassTest, FullPassInstallsTwoModulesWithEveryLogLine) {
   f_.http.requests.clear();
   EXPECT_TRUE(pass_.RunUpdatePass());
   EXPECT_EQ(f_.http.requests.size(), 1u);
+}
+
+// Archives made by zip (names in code page 932, no UTF-8 flag) and by Python (UTF-8 names with
+// the flag), each holding "フォルダ/ソース表示.txt". In code page 932 "ソ" and "表" end in the
+// byte 0x5C. The files are unpacked, found under the names the library lists, and scheduled.
+TEST_F(UpdatePassTest, JapaneseEntryNamesAreUnpackedAndScheduled) {
+  namespace fs = std::filesystem;
+  const fs::path folder(u"\u30D5\u30A9\u30EB\u30C0");
+  const fs::path file(u"\u30BD\u30FC\u30B9\u8868\u793A.txt");
+  for (const char* name : {"cp932.zip", "utf8.zip"}) {
+    f_.mover->moves.clear();
+    f_.Write("version.ini", "[COMMON]\nVERSION=1.0.0\n");
+    ServeManifest("[COMMON]\nVERSION=1.0.1\n"
+                  "[A]\nNAME=Agents\nVERSION=1.0.1\nFolder=PRODUCT_HOME\\Agents\nURL=" +
+                  std::string(kBase) + "/m/names.zip\n");
+    Serve("/m/names.zip",
+          test::ReadBytes(test::SourceFolder() + u"/unzip32/testdata/" + Utf8ToUtf16(name)));
+    EXPECT_TRUE(pass_.RunUpdatePass()) << name;
+    ASSERT_EQ(f_.mover->moves.size(), 1u) << name;
+    const auto& [source, destination] = f_.mover->moves[0];
+    EXPECT_TRUE(f_.files->FileExists(source)) << name << ": " << source;
+    const std::string p = files_.ProgramFolder();
+    EXPECT_EQ(source.substr(0, p.size() + 13), p + "\\Temp\\Agents\\") << name;
+    EXPECT_EQ(source.substr(p.size() + 5), destination.substr(p.size())) << name;
+    EXPECT_TRUE(fs::is_regular_file(f_.Folder() / "Temp" / "Agents" / folder / file)) << name;
+    // The destination's folder chain is the one folder.
+    std::vector<fs::path> made;
+    for (const auto& child : fs::directory_iterator(f_.Folder() / "Agents")) {
+      made.push_back(child.path());
+    }
+    EXPECT_EQ(made, std::vector<fs::path>{f_.Folder() / "Agents" / folder}) << name;
+    fs::remove_all(f_.Folder() / "Agents");
+    fs::remove_all(f_.Folder() / "Temp");
+  }
+}
+
+TEST_F(UpdatePassTest, ManifestOverTheLimitFailsThePass) {
+  f_.Write("version.ini", "[COMMON]\nVERSION=1.0.0\n");
+  ServeManifest("[COMMON]\nVERSION=1.0.1\n[A]\nNAME=Agents\nVERSION=1.0.1\n"
+                "Folder=PRODUCT_HOME\\Agents\nURL=" + std::string(kBase) + "/m/a.zip\n;" +
+                std::string(kMaxManifestBytes, ' '));
+  Serve("/m/a.zip", MakeZip({{"a.xml", "new a"}}));
+  EXPECT_FALSE(pass_.RunUpdatePass());
+  EXPECT_EQ(f_.LogMessages(),
+            (std::vector<std::string>{"Start live update", "Failed to do the update"}));
+  EXPECT_EQ(f_.http.requests.size(), 1u);
+  EXPECT_EQ(Installed("COMMON"), "1.0.0");
+}
+
+TEST_F(UpdatePassTest, ArchiveBombFailsTheModuleBeforeAnythingIsWritten) {
+  f_.Write("version.ini", "[COMMON]\nVERSION=1.0.0\n");
+  ServeManifest("[COMMON]\nVERSION=1.0.1\n[A]\nNAME=Agents\nVERSION=1.0.1\n"
+                "Folder=PRODUCT_HOME\\Agents\nURL=" + std::string(kBase) + "/m/a.zip\n");
+  Serve("/m/a.zip", MakeZip({{"a.xml", "new a"}, {"zeros.bin", std::string(8 << 20, '\0')}}));
+  EXPECT_FALSE(pass_.RunUpdatePass());
+  EXPECT_FALSE(f_.Exists("Temp/Agents/a.xml"));
+  EXPECT_FALSE(f_.Exists("Temp/Agents/zeros.bin"));
+  EXPECT_TRUE(f_.mover->moves.empty());
+  EXPECT_EQ(Installed("COMMON"), "1.0.0");
+}
+
+// A library whose listed names are not those of the files it wrote fails the module: no move
+// of a file that does not exist is scheduled.
+TEST_F(UpdatePassTest, EntryNotFoundUnderItsListedNameFailsTheModule) {
+  f_.Write("version.ini", "[COMMON]\nVERSION=1.0.0\n");
+  ServeManifest("[COMMON]\nVERSION=1.0.1\n[A]\nNAME=Agents\nVERSION=1.0.1\n"
+                "Folder=PRODUCT_HOME\\Agents\nURL=" + std::string(kBase) + "/m/a.zip\n");
+  Serve("/m/a.zip", MakeZip({{"a.xml", "new a"}}));
+  f_.archive.listed_suffix = "~";
+  EXPECT_FALSE(pass_.RunUpdatePass());
+  EXPECT_TRUE(f_.mover->moves.empty());
+  const std::vector<std::string> log = f_.LogMessages();
+  EXPECT_NE(std::find(log.begin(), log.end(), "Unzip error:Temp\\.\\Agents\\a.zip"), log.end());
+  EXPECT_EQ(Installed("COMMON"), "1.0.0");
 }
 
 TEST_F(UpdatePassTest, CompareManifestTakesOnlyDueModules) {

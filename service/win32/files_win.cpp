@@ -1,11 +1,12 @@
 #include "service/win32/files_win.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "service/win32/file_security_win.h"
 #include "service/win32/windows_service_api.h"
-#include <mmsystem.h>
+
 
 namespace norvex::service::win32 {
 
@@ -132,14 +133,45 @@ bool Win32Profiles::WriteString(const std::string& file, const std::string& sect
                                       file.c_str()) != 0;
 }
 
+// The narrow ("A") functions read paths in the ANSI code page.
+unsigned Win32Files::NarrowCodePage() { return ::GetACP(); }
+
 LocalTime Win32Clock::Now() {
   SYSTEMTIME t;
   ::GetLocalTime(&t);
   return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
 }
 
-// The multimedia timer: milliseconds since Windows started.
-uint32_t Win32Clock::UptimeMs() { return ::timeGetTime(); }
+namespace {
+
+UptimeTimer ResolveMultimediaTimer() {
+  HMODULE winmm = ::LoadLibraryExW(L"winmm.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!winmm) {
+    // Systems without the search flags refuse it: the full path of the system folder's copy.
+    wchar_t system[MAX_PATH];
+    const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+      winmm = ::LoadLibraryW((std::wstring(system, n) + L"\\winmm.dll").c_str());
+    }
+  }
+  if (!winmm) return nullptr;
+  return reinterpret_cast<UptimeTimer>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(winmm, "timeGetTime")));
+}
+
+}  // namespace
+
+UptimeTimer& MultimediaTimer() {
+  static UptimeTimer timer = ResolveMultimediaTimer();
+  return timer;
+}
+
+// The multimedia timer: milliseconds since Windows started; the system's tick count where the
+// timer could not be loaded.
+uint32_t Win32Clock::UptimeMs() {
+  const UptimeTimer timer = MultimediaTimer();
+  return timer ? static_cast<uint32_t>(timer()) : static_cast<uint32_t>(::GetTickCount());
+}
 
 void Win32Clock::SleepMs(uint32_t ms) { ::Sleep(ms); }
 

@@ -17,6 +17,7 @@ class Win32Files : public ServiceFileSystem {
   bool ReadWhole(const std::string& path, std::string* bytes) override;
   bool AppendLogLine(const std::string& path, const std::string& line) override;
   std::string FindChangeableByUsers(const std::string& folder) override;
+  unsigned NarrowCodePage() override;
 };
 
 class Win32Profiles : public ProfileFiles {
@@ -27,6 +28,12 @@ class Win32Profiles : public ProfileFiles {
   bool WriteString(const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value) override;
 };
+
+// The multimedia timer of WINMM.dll, which is not one of the system's known libraries: it is
+// loaded from the system folder only, on the first use, and never from the program folder.
+// Null when the system folder has none. Tests point it at a stand-in.
+using UptimeTimer = unsigned long(__stdcall*)();
+UptimeTimer& MultimediaTimer();
 
 class Win32Clock : public Clock {
  public:

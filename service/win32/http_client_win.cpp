@@ -84,6 +84,7 @@ HttpResult Send(const HttpRequest& request, const std::function<bool(const char*
     result.body_bytes += read;
   }
   result.body_complete = !has_length || result.body_bytes == announced;
+  result.length_announced = has_length;
   return result;
 }
 

@@ -38,7 +38,7 @@ class Win32Bundle : public PlatformBundle {
     log_path = "c:\\Temp\\LiveUpdateLog.txt";
     // Without the program's own path (one of 260 characters or more gives none) the library is
     // not looked for anywhere else, the current folder least of all.
-    const std::string library_path = ProgramSiblingPath(files_.ProgramPath(), kArchiveLibraryName);
+    const std::string library_path = ProgramSiblingPath(files_.ProgramPath(), kArchiveLibraryName, files_.NarrowCodePage());
     if (!library_path.empty()) library_ = ::LoadLibraryA(library_path.c_str());
     ArchiveFunctions f;
     if (library_) {

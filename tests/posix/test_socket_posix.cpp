@@ -65,6 +65,11 @@ bool SendAll(SocketId socket, const char* data, size_t size, const std::atomic<b
   return true;
 }
 
+void ResetOnClose(SocketId socket) {
+  linger abort{1, 0};
+  ::setsockopt(static_cast<int>(socket), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+}
+
 void CloseSocket(SocketId socket) {
   if (socket != kNoSocket) ::close(static_cast<int>(socket));
 }

@@ -70,6 +70,12 @@ bool SendAll(SocketId socket, const char* data, size_t size, const std::atomic<b
   return true;
 }
 
+void ResetOnClose(SocketId socket) {
+  linger abort{1, 0};
+  ::setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_LINGER,
+               reinterpret_cast<const char*>(&abort), sizeof abort);
+}
+
 void CloseSocket(SocketId socket) {
   if (socket != kNoSocket) ::closesocket(static_cast<SOCKET>(socket));
 }

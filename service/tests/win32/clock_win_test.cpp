@@ -1,8 +1,9 @@
-// The Windows clock seam counts uptime with the multimedia timer: the test points the program's
-// import of timeGetTime at a stand-in and reads the clock.
+// The Windows clock seam counts uptime with the multimedia timer, taken from the system folder's
+// WINMM.dll: the test checks where the timer comes from, then points it at a stand-in and reads
+// the clock.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cwchar>
 
 #include "service/win32/files_win.h"
 #include "service/win32/windows_service_api.h"
@@ -10,45 +11,48 @@
 namespace norvex::service::win32 {
 namespace {
 
-// Points this program's import of `function` from `dll` at `replacement` and returns the
-// address it had; null when the program does not import that function.
-void* ReplaceImport(const char* dll, const char* function, void* replacement) {
-  auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleA(nullptr));
+unsigned long __stdcall StandInTimer() { return 0xFEDC1234u; }
+
+TEST(Win32Clock, UptimeIsTheMultimediaTimer) {
+  UptimeTimer& timer = MultimediaTimer();
+  ASSERT_NE(timer, nullptr) << "timeGetTime could not be loaded";
+  const UptimeTimer original = timer;
+  timer = &StandInTimer;
+  const uint32_t uptime = Win32Clock().UptimeMs();
+  timer = original;
+  EXPECT_EQ(uptime, 0xFEDC1234u);
+}
+
+TEST(Win32Clock, TimerComesFromTheSystemFolder) {
+  const UptimeTimer timer = MultimediaTimer();
+  ASSERT_NE(timer, nullptr);
+  HMODULE owner = nullptr;
+  ASSERT_TRUE(::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                       GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   reinterpret_cast<LPCWSTR>(timer), &owner));
+  wchar_t module_path[MAX_PATH];
+  const DWORD length = ::GetModuleFileNameW(owner, module_path, MAX_PATH);
+  ASSERT_GT(length, 0u);
+  wchar_t system[MAX_PATH];
+  const UINT system_length = ::GetSystemDirectoryW(system, MAX_PATH);
+  ASSERT_GT(system_length, 0u);
+  EXPECT_EQ(::_wcsnicmp(module_path, system, system_length), 0);
+  EXPECT_EQ(::lstrcmpiW(module_path + system_length, L"\\winmm.dll"), 0);
+}
+
+// The program itself imports nothing from WINMM.dll: the loader would look for it beside the
+// program first.
+TEST(Win32Clock, ProgramHasNoImportOfWinmm) {
+  auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   const IMAGE_DATA_DIRECTORY& imports =
       nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  if (imports.VirtualAddress == 0) return nullptr;
+  ASSERT_NE(imports.VirtualAddress, 0u);
   for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
        entry->Name != 0; ++entry) {
-    if (::lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) continue;
-    const DWORD lookup = entry->OriginalFirstThunk ? entry->OriginalFirstThunk : entry->FirstThunk;
-    auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + lookup);
-    auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
-    for (; name->u1.AddressOfData != 0; ++name, ++slot) {
-      if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
-      const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
-      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0) continue;
-      DWORD protection = 0;
-      ::VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &protection);
-      void* previous = reinterpret_cast<void*>(slot->u1.Function);
-      slot->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-      ::VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
-      return previous;
-    }
+    EXPECT_NE(::lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), "winmm.dll"), 0);
   }
-  return nullptr;
-}
-
-DWORD WINAPI StandInTimer() { return 0xFEDC1234u; }
-
-TEST(Win32Clock, UptimeIsTheMultimediaTimer) {
-  void* original =
-      ReplaceImport("winmm.dll", "timeGetTime", reinterpret_cast<void*>(&StandInTimer));
-  ASSERT_NE(original, nullptr) << "the program does not import timeGetTime";
-  const uint32_t uptime = Win32Clock().UptimeMs();
-  ReplaceImport("winmm.dll", "timeGetTime", original);
-  EXPECT_EQ(uptime, 0xFEDC1234u);
 }
 
 }  // namespace
