@@ -96,6 +96,31 @@ HRESULT CreateBandForTest(ToolBand** band) {
   return hr;
 }
 
+// A band sited in a parent window of its own, made through the class factory, taken down again
+// (CloseDW, SetSite(nullptr), Release) when the object goes.
+struct SitedBand {
+  explicit SitedBand(int width = 800) : parent(MakeParent(width)), site(parent) {
+    if (CreateBandForTest(&band) == S_OK && band->SetSite(static_cast<IOleWindow*>(&site)) == S_OK) {
+      band->GetWindow(&toolbar);
+    }
+  }
+  ~SitedBand() {
+    if (band) {
+      band->CloseDW(0);
+      band->SetSite(nullptr);
+      band->Release();
+    }
+    DestroyParent(parent);
+  }
+  SitedBand(const SitedBand&) = delete;
+  SitedBand& operator=(const SitedBand&) = delete;
+
+  HWND parent;
+  FakeSite site;
+  ToolBand* band = nullptr;
+  HWND toolbar = nullptr;  // null when siting failed
+};
+
 class Band : public ::testing::Test, protected test::TestInstallation {
  protected:
   Band() {
@@ -176,11 +201,9 @@ TEST_F(Band, TheUsageTimerSendsTheDailyReport) {
   WriteCatalogue("");
   test::WriteBytes(InstallFile("LogUrls.ini"),
                    "[Agent_Urls]\r\ndaily=" + server.Url("/daily?oem=nvx0001") + "\r\n");
-  HWND parent = MakeParent(800);
-  FakeSite site(parent);
-  ToolBand* band = nullptr;
-  ASSERT_EQ(CreateBandForTest(&band), S_OK);
-  ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  SitedBand sited;
+  ASSERT_NE(sited.toolbar, nullptr);
+  ToolBand* band = sited.band;
   HWND toolbar = nullptr;
   band->GetWindow(&toolbar);
   ::SendMessageW(toolbar, WM_TIMER, 3010, 0);
@@ -190,10 +213,6 @@ TEST_F(Band, TheUsageTimerSendsTheDailyReport) {
   EXPECT_NE(test::ReadBytes(UserFile("AgentLog.ini")).find("logtime="), std::string::npos);
   ::SendMessageW(toolbar, WM_TIMER, 3010, 0);
   EXPECT_EQ(server.Requests().size(), 1u) << "not again within a day";
-  band->CloseDW(0);
-  band->SetSite(nullptr);
-  band->Release();
-  DestroyParent(parent);
 }
 
 TEST_F(Band, SiteWithoutWindowOrServicesFails) {
@@ -269,11 +288,11 @@ TEST_F(Band, SitedBandShowsTheToolbarAndLeavesNothingBehind) {
 }
 
 TEST_F(Band, FocusIsInTheToolbarWhileInTheSearchBoxOrItsDropDown) {
-  HWND parent = MakeParent(800);
-  FakeSite site(parent);
-  ToolBand* band = nullptr;
-  ASSERT_EQ(CreateBandForTest(&band), S_OK);
-  ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  SitedBand sited;
+  ASSERT_NE(sited.toolbar, nullptr);
+  ToolBand* band = sited.band;
+  FakeSite& site = sited.site;
+  HWND parent = sited.parent;
   Pump();
   HWND toolbar = nullptr;
   band->GetWindow(&toolbar);
@@ -300,18 +319,13 @@ TEST_F(Band, FocusIsInTheToolbarWhileInTheSearchBoxOrItsDropDown) {
 
   ::SetFocus(parent);
   EXPECT_EQ(band->HasFocusIO(), S_FALSE);
-  band->CloseDW(0);
-  band->SetSite(nullptr);
-  band->Release();
-  DestroyParent(parent);
 }
 
 TEST_F(Band, KeysReachTheSearchBoxOnlyWhileItHasTheFocus) {
-  HWND parent = MakeParent(800);
-  FakeSite site(parent);
-  ToolBand* band = nullptr;
-  ASSERT_EQ(CreateBandForTest(&band), S_OK);
-  ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  SitedBand sited;
+  ASSERT_NE(sited.toolbar, nullptr);
+  ToolBand* band = sited.band;
+  HWND parent = sited.parent;
   Pump();
   HWND toolbar = nullptr;
   band->GetWindow(&toolbar);
@@ -325,10 +339,6 @@ TEST_F(Band, KeysReachTheSearchBoxOnlyWhileItHasTheFocus) {
   EXPECT_EQ(band->TranslateAcceleratorIO(&key), S_OK) << "Delete belongs to the edit field";
   MSG letter{edit, WM_KEYDOWN, 'Q', 1};
   EXPECT_EQ(band->TranslateAcceleratorIO(&letter), S_FALSE) << "letters go through as usual";
-  band->CloseDW(0);
-  band->SetSite(nullptr);
-  band->Release();
-  DestroyParent(parent);
 }
 
 // Counts the rebuild messages a toolbar window receives.
@@ -405,11 +415,9 @@ TEST_F(Band, EveryToolbarThreadRebuildsOncePerBroadcastAndCloseKeepsTheOthersHoo
 }
 
 TEST_F(Band, ARebuildKeepsTheTypedText) {
-  HWND parent = MakeParent(800);
-  FakeSite site(parent);
-  ToolBand* band = nullptr;
-  ASSERT_EQ(CreateBandForTest(&band), S_OK);
-  ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(&site)), S_OK);
+  SitedBand sited;
+  ASSERT_NE(sited.toolbar, nullptr);
+  ToolBand* band = sited.band;
   Pump();
   HWND toolbar = nullptr;
   band->GetWindow(&toolbar);
@@ -430,10 +438,6 @@ TEST_F(Band, ARebuildKeepsTheTypedText) {
   wchar_t text[64] = {};
   ::GetWindowTextW(newEdit, text, 64);
   EXPECT_STREQ(text, L"abc");
-  band->CloseDW(0);
-  band->SetSite(nullptr);
-  band->Release();
-  DestroyParent(parent);
 }
 
 }  // namespace
