@@ -6,6 +6,7 @@
 
 #include "pagetools/model_document.h"
 #include "storage/data_folders.h"
+#include "tests/null_toolbar_actions.h"
 #include "tests/test_installation.h"
 #include "toolbar/headless_surface.h"
 #include "toolbar/toolbar_window.h"
@@ -47,19 +48,6 @@ class FakeBrowser final : public Browser {
   std::unique_ptr<NewBrowserWindow> CreateBrowserWindow() override { return nullptr; }
 };
 
-class NullActions final : public toolbar::ToolbarActions {
- public:
-  void OpenTemplateUrl(const std::u16string&, const std::u16string&) override {}
-  void Highlight() override {}
-  void FindInPage() override {}
-  bool ShowOptions() override { return false; }
-  void ShowAbout() override {}
-  void StartUninstall() override {}
-  void OpenWindow(const std::u16string&, int, int) override {}
-  void BroadcastRefresh() override {}
-  void DailyUsageCheck() override {}
-};
-
 class Watcher : public ::testing::Test, protected test::TestInstallation {
  protected:
   Watcher() {
@@ -81,7 +69,7 @@ class Watcher : public ::testing::Test, protected test::TestInstallation {
   const toolbar::AgentButton& WebButton() const { return *window_.Button(webButton_); }
 
   toolbar::HeadlessSurface surface_;
-  NullActions actions_;
+  test::NullToolbarActions actions_;
   toolbar::ToolbarWindow window_{surface_, actions_};
   FakeBrowser browser_;
   PageLanguageWatcher watcher_{browser_};

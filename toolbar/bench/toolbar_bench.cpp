@@ -19,6 +19,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "tests/fake_seams.h"
+#include "tests/null_toolbar_actions.h"
 #include "toolbar/headless_surface.h"
 #include "toolbar/toolbar_window.h"
 
@@ -28,19 +29,6 @@ namespace fs = std::filesystem;
 using namespace norvex;
 
 constexpr int kAgents = 30;
-
-class NoActions final : public toolbar::ToolbarActions {
- public:
-  void OpenTemplateUrl(const std::u16string&, const std::u16string&) override {}
-  void Highlight() override {}
-  void FindInPage() override {}
-  bool ShowOptions() override { return false; }
-  void ShowAbout() override {}
-  void StartUninstall() override {}
-  void OpenWindow(const std::u16string&, int, int) override {}
-  void BroadcastRefresh() override {}
-  void DailyUsageCheck() override {}
-};
 
 void Write(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 
@@ -124,7 +112,7 @@ int main(int argc, char** argv) {
 
     toolbar::HeadlessSurface surface;
     surface.width = surface.parentWidth = 1024;
-    NoActions actions;
+    test::NullToolbarActions actions;
     toolbar::ToolbarWindow window(surface, actions);
     start = std::chrono::steady_clock::now();
     window.OnCreate();

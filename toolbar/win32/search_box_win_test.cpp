@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "storage/settings.h"
+#include "tests/null_toolbar_actions.h"
 #include "tests/test_installation.h"
 #include "toolbar/win32/drop_list_win.h"
 #include "toolbar/win32/toolbar_window_win.h"
@@ -690,19 +691,6 @@ ATOM WINAPI FailingRegistrar(const WNDCLASSEXW*) {
   return 0;
 }
 
-class NoActions final : public ToolbarActions {
- public:
-  void OpenTemplateUrl(const std::u16string&, const std::u16string&) override {}
-  void Highlight() override {}
-  void FindInPage() override {}
-  bool ShowOptions() override { return false; }
-  void ShowAbout() override {}
-  void StartUninstall() override {}
-  void OpenWindow(const std::u16string&, int, int) override {}
-  void BroadcastRefresh() override {}
-  void DailyUsageCheck() override {}
-};
-
 class Creation : public ::testing::Test, protected test::TestInstallation {};
 
 TEST_F(Creation, UnregistrableClassRaisesTheResourceExceptionThatTheToolbarCatches) {
@@ -711,7 +699,7 @@ TEST_F(Creation, UnregistrableClassRaisesTheResourceExceptionThatTheToolbarCatch
 
   HWND parent = ::CreateWindowExW(0, L"Static", L"", WS_OVERLAPPEDWINDOW, 0, 0, 600, 60, nullptr,
                                   nullptr, nullptr, nullptr);
-  NoActions actions;
+  test::NullToolbarActions actions;
   Win32ToolbarWindow toolbar(actions);
   toolbar.SetSearchBoxRegistrar(&FailingRegistrar);
   ASSERT_TRUE(toolbar.Create(parent));
