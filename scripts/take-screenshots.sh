@@ -1,25 +1,39 @@
 #!/usr/bin/env bash
-# take-screenshots.sh BUILD_DIR OUT_DIR
-# Shows the sample toolbar under Wine in the states of the band tests' Preview (buttons pressed,
-# disabled and hot; the drop-down with the history; a menu with images) and saves one picture
-# of each as OUT_DIR/NAME.png (the top 260 x 1040 pixels of the screen). Needs imagemagick.
+# take-screenshots.sh WINDOWS_BUILD_DIR OUT_DIR
+# Plays scripts/screenshots.in through NorvexHost.exe under Wine on a copy of the sample
+# installation with a fresh per-user folder; the session's "screenshot" lines write their PNG
+# files into OUT_DIR, which are listed at the end. Runs its own Wine session (scripts/with-wine.sh)
+# unless it is already inside one.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 mkdir -p "$2"
 out=$(cd "$2" && pwd)
-here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
+session=${SESSION:-$root/scripts/screenshots.in}
 
-bash "$here/with-wine.sh" "$build" bash -c '
-  set -euo pipefail
-  /usr/lib/wine/wine64 "$0/bin/band_tests.exe" --gtest_also_run_disabled_tests \
-      --gtest_filter="*Preview*" 2>/dev/null |
-  while read -r word name _; do
-    name=${name%$'"'"'\r'"'"'}  # the Windows program ends its lines with CR LF
-    [ "$word" = stage ] || continue
-    [ "$name" = done ] && continue
-    import -window root "$1/$name-full.png"
-    convert "$1/$name-full.png" -crop 1040x260+0+0 +repage "$1/$name.png"
-    rm -f "$1/$name-full.png"
-    echo "$1/$name.png"
-  done
-' "$build" "$out"
+if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
+  exec bash "$root/scripts/with-wine.sh" "$build" bash "$0" "$build" "$out"
+fi
+for file in NorvexHost.exe NorvexToolbar.dll; do
+  if [ ! -f "$build/bin/$file" ]; then
+    echo "take-screenshots.sh: $build/bin/$file is missing" >&2
+    exit 2
+  fi
+done
+
+work=$(mktemp -d /tmp/norvex-screenshots.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+cp -r "$root/sample/install" "$work/install"
+cp "$build/bin/NorvexToolbar.dll" "$build/bin/NorvexHost.exe" "$work/install/"
+rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Norvex \
+       "$WINEPREFIX"/drive_c/users/*/AppData/LocalLow/Norvex
+# The pictures are written where the host runs: in OUT_DIR.
+(cd "$out" && timeout 120 /usr/lib/wine/wine64 "$work/install/NorvexHost.exe" \
+   --install "$work/install" < "$session" > "$work/output" 2>&1) || {
+  echo "take-screenshots.sh: NorvexHost.exe failed:" >&2
+  cat "$work/output" >&2
+  exit 1
+}
+sed -n 's/^screenshot \([^ ]*\).*/\1/p' "$session" | while read -r name; do
+  echo "$out/$name"
+done

@@ -88,6 +88,10 @@ class Host final : public HostDriver,
   DropDown ReadDropDown() override;
   // The host runs no timers and has no message loop: nothing is waiting to run.
   void Wait(int milliseconds) override {}
+  // Nothing is drawn here.
+  std::string Screenshot(const std::string&, std::optional<int>) override {
+    return refusal::NoScreen();
+  }
   void Settle() override;
 
   // ToolbarActions

@@ -121,6 +121,9 @@ std::string NoOption(std::string_view id) {
 }
 
 std::string NoPage() { return "the browser shows no page"; }
+std::string NoScreen() {
+  return "this host draws no windows: screenshots are taken by NorvexHost.exe";
+}
 }  // namespace refusal
 
 std::string OptionLine(const std::u16string& id, bool ticked, const std::u16string& caption) {
@@ -146,9 +149,13 @@ HostOutput::HostOutput(std::string program, std::FILE* out, std::FILE* err)
 void HostOutput::Line(const std::string& line) {
   std::fprintf(out_, "%s\n", line.c_str());
   std::fflush(out_);
+  if (listener_) listener_->OnLine(line);
 }
 
-void HostOutput::Navigate(const std::u16string& url) { Line("navigate " + U8(url)); }
+void HostOutput::Navigate(const std::u16string& url) {
+  Line("navigate " + U8(url));
+  if (listener_) listener_->OnNavigate(url);
+}
 
 void HostOutput::OpenWindow(const std::u16string& url, int width, int height) {
   Line("open-window " + U8(url) + " " + std::to_string(width) + " " + std::to_string(height));
@@ -165,6 +172,7 @@ void HostOutput::Refuse(const std::string& message) {
   std::fflush(out_);
   std::fprintf(err_, "%s: %s\n", program_.c_str(), message.c_str());
   std::fflush(err_);
+  if (listener_) listener_->OnLine(program_ + ": " + message);
 }
 
 // ---- Commands --------------------------------------------------------------------------------
@@ -279,6 +287,10 @@ std::string CommandInterpreter::Dispatch(const std::string& line, const std::str
     for (const std::string& out : FormatDropDown(driver_.ReadDropDown())) output_.Line(out);
   } else if (command == "wait" && args.size() == 1 && ParseInt(args[0], a) && a >= 0) {
     driver_.Wait(a);
+  } else if (command == "screenshot" && args.size() == 1) {
+    return driver_.Screenshot(args[0], std::nullopt);
+  } else if (command == "screenshot" && args.size() == 2 && ParseInt(args[1], a)) {
+    return driver_.Screenshot(args[0], a);
   } else {
     return refusal::UnknownCommand(line);
   }

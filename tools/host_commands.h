@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <istream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,6 +80,7 @@ std::string NoVisibleMenuButton(int commandId);
 std::string NoMenuItem(int item, int commandId);
 std::string NoOption(std::string_view id);
 std::string NoPage();
+std::string NoScreen();
 }  // namespace refusal
 
 // A dialog of the toolbar while it is open in a host. The host prints "dialog NAME" and the
@@ -110,6 +112,16 @@ class DialogRunner {
   virtual void RunDialog(HostDialog& dialog) = 0;
 };
 
+// Who else hears what a host prints (the interactive host's window).
+class HostOutputListener {
+ public:
+  virtual ~HostOutputListener() = default;
+  // Every event line and every refusal (with the program's name), as printed.
+  virtual void OnLine(const std::string& line) = 0;
+  // The browser went to `url`.
+  virtual void OnNavigate(const std::u16string& url) = 0;
+};
+
 // What a host prints: event lines on `out`, refusals on `err` prefixed with the program's name.
 // Every line is flushed at once, so that the two streams interleave in the order of events when
 // they go to one pipe. Remembers whether any command was refused, for the exit status.
@@ -124,6 +136,9 @@ class HostOutput {
   void Dialog(const std::string& name);  // "options" or "about"
   void Refuse(const std::string& message);
 
+  // `listener` (or none) hears every line from now on.
+  void SetListener(HostOutputListener* listener) { listener_ = listener; }
+
   bool refused() const { return refused_; }
   // 1 when any command was refused, else 0.
   int ExitStatus() const { return refused_ ? 1 : 0; }
@@ -132,6 +147,7 @@ class HostOutput {
   std::string program_;
   std::FILE* out_;
   std::FILE* err_;
+  HostOutputListener* listener_ = nullptr;
   bool refused_ = false;
 };
 
@@ -177,6 +193,11 @@ class HostDriver {
   virtual DropDown ReadDropDown() = 0;
   // Runs the host's message loop for `milliseconds` (timers fire meanwhile).
   virtual void Wait(int milliseconds) = 0;
+  // Writes a PNG picture of the toolbar as the screen shows it, with whatever popup it has open
+  // (the drop-down), to `path`. With `menuOf`, the menu of the visible button that sends it (0:
+  // the chevron) is opened for the picture and closed again with nothing chosen. The reason when
+  // there is no picture, else empty.
+  virtual std::string Screenshot(const std::string& path, std::optional<int> menuOf) = 0;
   // After every command line: lets what the command posted run, as a message loop would.
   virtual void Settle() = 0;
 

@@ -172,6 +172,10 @@ class RecordingDriver final : public HostDriver {
     return {};
   }
   void Wait(int milliseconds) override { calls.push_back("wait " + std::to_string(milliseconds)); }
+  std::string Screenshot(const std::string& path, std::optional<int> menuOf) override {
+    calls.push_back("screenshot " + path + (menuOf ? " menu " + std::to_string(*menuOf) : ""));
+    return {};
+  }
   void Settle() override { ++settled; }
 };
 
@@ -207,6 +211,7 @@ TEST_F(InterpreterTest, EachCommandReachesTheDriverWithItsArguments) {
       "width 640", "grip -5", "page http://a.example/ shift_jis en", "page http://b.example/",
       "refresh", "dropdown", "wait 250", "key F4\r", "load pages/a.html",
       "load pages/b.html http://b.example/", "selection", "save /tmp/out",
+      "screenshot a.png", "screenshot b.png 0", "screenshot c.png 2025",
   };
   for (const char* line : lines) EXPECT_TRUE(interpreter_.Run(line)) << line;
   const std::vector<std::string> expected = {
@@ -214,9 +219,10 @@ TEST_F(InterpreterTest, EachCommandReachesTheDriverWithItsArguments) {
       "width 640", "grip -5", "page http://a.example/|shift_jis|en", "page http://b.example/||",
       "refresh", "dropdown", "wait 250", "key 115", "load pages/a.html|",
       "load pages/b.html|http://b.example/", "selection", "save /tmp/out",
+      "screenshot a.png", "screenshot b.png menu 0", "screenshot c.png menu 2025",
   };
   EXPECT_EQ(driver_.calls, expected);
-  EXPECT_EQ(driver_.settled, 18);
+  EXPECT_EQ(driver_.settled, 21);
   EXPECT_EQ(Out(), "dropdown closed\nselection top fish\n");
   EXPECT_EQ(Err(), "");
   EXPECT_FALSE(output_.refused());
@@ -245,7 +251,7 @@ TEST_F(InterpreterTest, MalformedCommandsAreRefusedWithoutReachingTheDriver) {
       "width -1",   "width",       "grip",      "grip 1.5",   "page",       "page a b c d",
       "refresh 1",  "layout all",  "dropdown 1", "wait",      "wait -1",    "wait soon",
       "key",        "key Enter F4", "Layout",   "load",       "load a b c", "selection x",
-      "save",       "save a b",
+      "save",       "save a b",   "screenshot", "screenshot a.png x", "screenshot a 1 2",
   };
   for (const char* line : lines) EXPECT_TRUE(interpreter_.Run(line)) << line;
   EXPECT_TRUE(driver_.calls.empty());
@@ -305,6 +311,26 @@ TEST_F(InterpreterTest, EventLinesHaveTheirFixedForms) {
             "start sample/install/NorvexHelper.exe /uninstalltoolbar\n"
             "dialog options\n");
   EXPECT_FALSE(output_.refused());
+}
+
+// The interactive host's window hears every printed line, refusals with the program's name, and
+// the addresses the browser goes to.
+TEST_F(InterpreterTest, AListenerHearsEveryLineAndEveryNavigation) {
+  struct Listener final : HostOutputListener {
+    std::vector<std::string> heard;
+    void OnLine(const std::string& line) override { heard.push_back(line); }
+    void OnNavigate(const std::u16string& url) override { heard.push_back("@" + Utf16ToUtf8(url)); }
+  } listener;
+  output_.SetListener(&listener);
+  output_.Navigate(u"http://a.example/");
+  output_.Start(u"x.exe", u"/y");
+  output_.Refuse("no such button");
+  output_.SetListener(nullptr);
+  output_.Line("unheard");
+  const std::vector<std::string> expected = {"navigate http://a.example/", "@http://a.example/",
+                                             "start x.exe /y", "test-host: no such button"};
+  EXPECT_EQ(listener.heard, expected);
+  EXPECT_EQ(Err(), "test-host: no such button\n");
 }
 
 // A dialog that records what is done to it.

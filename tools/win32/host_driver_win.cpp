@@ -8,6 +8,7 @@
 
 #include "common/text.h"
 #include "tools/host_page.h"
+#include "tools/win32/screenshot_win.h"
 
 namespace norvex::tools::win32 {
 
@@ -42,6 +43,10 @@ constexpr UINT kMenuGetHmenu = 0x01E1;
 // message filter (and with it the host's hook) even when nothing else happens.
 constexpr UINT_PTR kMenuWatchTimer = 0x4E56;
 constexpr UINT kMenuWatchMilliseconds = 20;
+// Wine shows what a window drew on the X screen a little later: a picture waits this long (and a
+// menu this many watch ticks) before the screen is read.
+constexpr int kPictureDelayMilliseconds = 200;
+constexpr int kMenuPictureTicks = kPictureDelayMilliseconds / kMenuWatchMilliseconds;
 
 // The driver of this thread, for the hook procedures.
 thread_local Win32HostDriver* g_driver = nullptr;
@@ -259,6 +264,7 @@ void Win32HostDriver::OnMenuLoop() {
   }
   const auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, kMenuGetHmenu, 0, 0));
   if (!menu) return;
+  if (visit_->goal == MenuVisit::Goal::kPicture && !TakeMenuPicture(menuWindow)) return;
   visit_->seen = true;
   switch (visit_->goal) {
     case MenuVisit::Goal::kChoose:
@@ -268,12 +274,22 @@ void Win32HostDriver::OnMenuLoop() {
       visit_->entries = ReadMenu(menu, 1);
       break;
     case MenuVisit::Goal::kClose:
+    case MenuVisit::Goal::kPicture:
       break;
   }
   ::EndMenu();
   if (visit_->goal == MenuVisit::Goal::kChoose && visit_->found) {
     ::PostMessageW(visit_->owner, WM_COMMAND, MAKEWPARAM(visit_->item, 0), 0);
   }
+}
+
+bool Win32HostDriver::TakeMenuPicture(HWND menuWindow) {
+  if (++visit_->ticks < kMenuPictureTicks) {
+    ::RedrawWindow(menuWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return false;
+  }
+  visit_->pictureError = SavePicture(ToolbarPictureArea(Toolbar()), visit_->picture);
+  return true;
 }
 
 LRESULT CALLBACK Win32HostDriver::MenuFilterHook(int code, WPARAM wParam, LPARAM lParam) {
@@ -482,6 +498,25 @@ void Win32HostDriver::Refresh() {
 void Win32HostDriver::Wait(int milliseconds) { HostFrame::RunFor(milliseconds); }
 
 void Win32HostDriver::Settle() { HostFrame::PumpUntilIdle(); }
+
+std::string Win32HostDriver::Screenshot(const std::string& path, std::optional<int> menuOf) {
+  const std::u16string file = Utf8ToUtf16(path);
+  if (!menuOf) {
+    ::RedrawWindow(Toolbar(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    HostFrame::RunFor(kPictureDelayMilliseconds);
+    return SavePicture(ToolbarPictureArea(Toolbar()), platform::win32::W(file));
+  }
+  const HWND button = VisibleButton(*menuOf);
+  if (!button) return refusal::NoVisibleMenuButton(*menuOf);
+  RECT client;
+  ::GetClientRect(button, &client);
+  MenuVisit visit;
+  visit.goal = MenuVisit::Goal::kPicture;
+  visit.picture = platform::win32::W(file);
+  visit = PressButton(button, client.right - 1, std::move(visit));
+  if (!visit.seen) return refusal::NoVisibleMenuButton(*menuOf);
+  return visit.pictureError;
+}
 
 // ---- Reading the windows -------------------------------------------------------------------------
 

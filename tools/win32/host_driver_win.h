@@ -43,18 +43,22 @@ class Win32HostDriver final : public HostDriver {
   Layout ReadLayout() override;
   DropDown ReadDropDown() override;
   void Wait(int milliseconds) override;
+  std::string Screenshot(const std::string& path, std::optional<int> menuOf) override;
   void Settle() override;
 
  private:
   // What to do with a menu that opens while a button is pressed.
   struct MenuVisit {
-    enum class Goal { kClose, kChoose, kRead };
+    enum class Goal { kClose, kChoose, kRead, kPicture };
     Goal goal = Goal::kClose;
     int item = 0;                       // kChoose: the command to choose
     HWND owner = nullptr;               // where the chosen command goes
     bool seen = false;                  // a menu opened
     bool found = false;                 // kChoose: the item is in the menu or its submenus
     std::vector<OverflowLine> entries;  // kRead: the menu's entries
+    std::wstring picture;               // kPicture: the file to write
+    std::string pictureError;           // kPicture: why there is none
+    int ticks = 0;                      // kPicture: filter calls while the menu is drawn
   };
 
   HWND Toolbar() const { return band_.Window(); }
@@ -66,6 +70,8 @@ class Win32HostDriver final : public HostDriver {
   // messages that the press posted are run before it returns.
   MenuVisit PressButton(HWND button, int x, MenuVisit visit);
   void OnMenuLoop();
+  // kPicture: true once the open menu `menuWindow` has been drawn and photographed.
+  bool TakeMenuPicture(HWND menuWindow);
   void OnDialog(HWND dialog);
   // Runs the dialog that opened last, from its modal loop.
   void RunOpenDialog();

@@ -1,4 +1,4 @@
-// NorvexHost.exe --install DIR [--width N] [--com]
+// NorvexHost.exe --install DIR [--width N] [--com] [--interactive]
 //
 // Hosts the toolbar module under Windows the way the browser does: a frame window with a site
 // window for the band, a browser object with navigation, the current address, a document and the
@@ -7,6 +7,9 @@
 // the registered class, which must come from that module), sited and shown. Driven by the same
 // commands on standard input as norvex-host (see the README); it prints the same event lines.
 // The exit status is 1 when any command was refused, 0 otherwise, 2 when the host cannot start.
+// With --interactive it reads no commands: a window like a small browser's shows the band under
+// an address line, with a log of what the toolbar did, for a person to use; closing it ends the
+// host.
 
 #include <fcntl.h>
 #include <io.h>
@@ -14,17 +17,20 @@
 #include <cstdio>
 #include <cwchar>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "band/win32/module_win.h"
 #include "common/text.h"
 #include "platform/win32/windows_api.h"
 #include "tools/host_commands.h"
+#include "tools/host_page.h"
 #include "tools/win32/host_band_win.h"
 #include "tools/win32/host_browser_win.h"
 #include "tools/win32/host_driver_win.h"
 #include "tools/win32/host_frame_win.h"
 #include "tools/win32/host_site_win.h"
+#include "tools/win32/host_window_win.h"
 #include "tools/win32/import_patch_win.h"
 
 namespace {
@@ -35,6 +41,7 @@ using namespace norvex::tools::win32;
 using platform::win32::FromW;
 
 constexpr char kProgram[] = "NorvexHost";
+constexpr int kInteractiveHeight = 480;
 
 // The band's class, the coclass ToolBand of the toolbar module.
 const CLSID& kClsidToolBand = norvex::band::win32::ToolBandClsid();
@@ -47,7 +54,7 @@ int Fail(const std::string& message) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: %s --install DIR [--width N] [--com]\n", kProgram);
+  std::fprintf(stderr, "usage: %s --install DIR [--width N] [--com] [--interactive]\n", kProgram);
   return 2;
 }
 
@@ -55,6 +62,7 @@ struct Args {
   std::wstring install;
   int width = 800;
   bool com = false;  // the band through the registry, as the browser makes it
+  bool interactive = false;  // a window for a person instead of commands
 };
 
 // The program starts of the toolbar module are seen, not carried out: its ShellExecuteW import
@@ -91,11 +99,18 @@ std::u16string FolderOf(HMODULE module) {
 
 int RunHost(const Args& args, const std::wstring& module) {
   HostOutput output(kProgram, stdout, stderr);
+  // Commands from standard input drive a small frame; a person drives the interactive window.
   HostFrame frame;
-  if (!frame.Create(args.width)) return Fail("cannot make the host's windows");
+  InteractiveWindow window;
+  if (args.interactive ? !window.Create(args.width, kInteractiveHeight) : !frame.Create(args.width)) {
+    return Fail("cannot make the host's windows");
+  }
+  const HWND frameWindow = args.interactive ? window.frame() : frame.frame();
+  const HWND siteWindow = args.interactive ? window.site() : frame.site();
+  if (args.interactive) output.SetListener(&window);
 
   ComPtr<HostBrowser> browser;
-  *browser.Receive() = HostBrowser::Create(HostBrowser::Kind::kMain, output, frame.frame());
+  *browser.Receive() = HostBrowser::Create(HostBrowser::Kind::kMain, output, frameWindow);
   ComPtr<HostBrowserFactory> windows;
   *windows.Receive() = new HostBrowserFactory(output);
   DWORD registration = 0;
@@ -104,7 +119,7 @@ int RunHost(const Args& args, const std::wstring& module) {
     return Fail("cannot register the browser's application class");
   }
   ComPtr<HostSite> site;
-  *site.Receive() = new HostSite(frame.site(), browser.get());
+  *site.Receive() = new HostSite(siteWindow, browser.get());
 
   int status = 0;
   {
@@ -124,23 +139,41 @@ int RunHost(const Args& args, const std::wstring& module) {
     ReplaceImport(band.module(), "shell32.dll", "ShellExecuteW",
                   reinterpret_cast<void*>(&WatchShellExecute));
 
-    Win32HostDriver driver(frame, band, *browser.get(), output);
-    if (!driver.InstallHooks()) return Fail("cannot install the host's hooks");
+    std::optional<Win32HostDriver> driver;
+    if (!args.interactive) {
+      driver.emplace(frame, band, *browser.get(), output);
+      if (!driver->InstallHooks()) return Fail("cannot install the host's hooks");
+    }
     if (!band.Create(kClsidToolBand, static_cast<IOleWindow*>(site.get()), error)) {
       band.Close();
       frame.Destroy();
+      window.Destroy();
       return Fail(error);
     }
     HostFrame::PumpUntilIdle();
 
-    CommandInterpreter interpreter(driver, output);
-    interpreter.RunAll(std::cin);
-    status = output.ExitStatus();
+    if (args.interactive) {
+      // Enter in the address line: an HTML file of that name, else a blank page at that address.
+      window.OnGo([&](const std::u16string& text) {
+        std::string unused;
+        auto page = LoadPageFile(Utf16ToUtf8(text), u"", unused);
+        browser->ShowPage(page ? page : BlankPage(text, u"", u""));
+        window.ShowAddress(browser->location());
+      });
+      window.Run(band);
+    } else {
+      CommandInterpreter interpreter(*driver, output);
+      interpreter.RunAll(std::cin);
+      status = output.ExitStatus();
+    }
 
     band.Close();
     HostFrame::PumpUntilIdle();
     // Nothing of the module may be left to call once it is unloaded.
+    output.SetListener(nullptr);
     frame.Destroy();
+    window.Destroy();
+    driver.reset();
     g_starts = {};
   }
   ::CoRevokeClassObject(registration);
@@ -164,6 +197,8 @@ int wmain(int argc, wchar_t** argv) {
       args.width = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
     } else if (!std::wcscmp(argv[i], L"--com")) {
       args.com = true;
+    } else if (!std::wcscmp(argv[i], L"--interactive")) {
+      args.interactive = true;
     } else if (!std::wcscmp(argv[i], L"--profile")) {
       return Fail(
           "--profile is not supported: under Windows the per-user folder is the user's "
