@@ -1,6 +1,7 @@
 # make test       installs what is missing, builds both configurations, runs every test
 # make demo       runs the main job on the sample installation
 # make installer  builds the Windows installer, $(BUILD)/windows/bin/NorvexSetup.exe
+# make screenshots  takes the README's pictures (docs/images) with NorvexHost.exe under Wine
 BUILD ?= build
 NATIVE := $(BUILD)/native
 WINDOWS := $(BUILD)/windows
@@ -11,7 +12,7 @@ CATALOGUE ?= sample/install
 WINDOWS_FLAGS = -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
   -DNORVEX_CATALOGUE=$(abspath $(CATALOGUE))
 
-.PHONY: all deps native windows installer test test-native test-windows fuzz demo bench bench-service clean
+.PHONY: all deps native windows windows-host installer screenshots test test-native test-windows fuzz demo bench bench-service clean
 
 all: native windows
 
@@ -48,11 +49,21 @@ fuzz: deps
 	cmake --build $(FUZZ)
 	bash scripts/run-fuzzers.sh $(FUZZ) $(FUZZ_SECONDS)
 
-# The demo builds only the two programs it runs.
-demo: deps
+# The toolbar module and the host that loads it, nothing else of the Windows build.
+windows-host: deps
+	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) >/dev/null
+	cmake --build $(WINDOWS) --target NorvexToolbar NorvexHost
+
+# The pictures of the README, from the sample installation (scripts/screenshots.in).
+screenshots: windows-host
+	bash scripts/take-screenshots.sh $(WINDOWS) docs/images
+
+# The demo builds only the programs it runs: the two native tools, then the toolbar module and
+# NorvexHost.exe, which plays a session under Wine and takes pictures.
+demo: deps windows-host
 	cmake -S . -B $(NATIVE) $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(NATIVE) --target norvex-inspect norvex-host
-	bash scripts/demo.sh $(NATIVE)
+	bash scripts/demo.sh $(NATIVE) $(WINDOWS)
 
 # Speed goals, measured (not run by make test): the history load and write-back natively; the toolbar build
 # natively and in the Windows build under Wine (MSXML and real windows' text metrics aside, the

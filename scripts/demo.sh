@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# demo.sh NATIVE_BUILD_DIR: the toolbar at work on the sample installation, hosted by
-# norvex-host, with a throw-away per-user profile. Needs norvex-inspect and norvex-host only.
+# demo.sh NATIVE_BUILD_DIR [WINDOWS_BUILD_DIR]: the toolbar at work on the sample installation,
+# hosted by norvex-host, with a throw-away per-user profile (norvex-inspect and norvex-host);
+# then, with a Windows build, the real toolbar module in NorvexHost.exe under Wine, with pictures.
 set -euo pipefail
 build=$1
+windows=${2:-}
 root=$(cd "$(dirname "$0")/.." && pwd)
 install="$root/sample/install"
 profile=$(mktemp -d)
@@ -90,3 +92,10 @@ EOF_SESSION
 
 section "The history that these searches left in the profile (NorvexHistory.ini)"
 iconv -f UTF-16 -t UTF-8 "$profile/Norvex/NorvexHistory.ini" 2>/dev/null || echo "(none)"
+
+if [ -n "$windows" ]; then
+  section "The real toolbar: NorvexToolbar.dll in NorvexHost.exe under Wine (scripts/screenshots.in)"
+  echo "   Three searches, the history drop-down, the news agent's menu, the chevron's menu;"
+  echo "   each \"screenshot\" line of the session saves a picture."
+  bash "$root/scripts/take-screenshots.sh" "$windows" "$windows/demo-screenshots"
+fi
