@@ -6,12 +6,13 @@
 // ("FILE:LINE: error: MESSAGE"), then a summary; exit status 1 when there is an error.
 
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "catalogue/agent_loader.h"
 #include "catalogue/catalogue_check.h"
 #include "common/text.h"
+#include "platform/command_line.h"
 #include "storage/data_folders.h"
 #include "storage/settings.h"
 #include "tools/install_override.h"
@@ -93,12 +94,13 @@ int Check(const std::string& install) {
 int main(int argc, char** argv) {
   std::string install, profile;
   bool check = false;
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--install") && i + 1 < argc) {
-      install = argv[++i];
-    } else if (!std::strcmp(argv[i], "--profile") && i + 1 < argc) {
-      profile = argv[++i];
-    } else if (!std::strcmp(argv[i], "--check")) {
+  const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--install" && i + 1 < args.size()) {
+      install = args[++i];
+    } else if (args[i] == "--profile" && i + 1 < args.size()) {
+      profile = args[++i];
+    } else if (args[i] == "--check") {
       check = true;
     } else {
       return Usage();
