@@ -6,32 +6,11 @@
 
 #include <vector>
 
+#include "service/win32/ansi_text_win.h"
+
 namespace norvex::service::win32 {
 
 namespace {
-
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0);
-  std::wstring wide(n > 0 ? n : 0, L'\0');
-  if (n > 0) {
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  }
-  return wide;
-}
-
-std::string Narrow(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
-  std::string narrow(n > 0 ? n : 0, '\0');
-  if (n > 0) {
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                          n, nullptr, nullptr);
-  }
-  return narrow;
-}
 
 // The account this process runs as, as a SID in its own buffer; empty when unknown.
 std::vector<BYTE> ProcessUser() {
@@ -186,11 +165,11 @@ bool GrantsChangeToUsers(const ACL* dacl, bool folder) {
 }
 
 std::string FindChangeableByUsers(const std::string& folder) {
-  return Narrow(FindBelow(Wide(folder)));
+  return WideToAnsi(FindBelow(AnsiToWide(folder)));
 }
 
 HANDLE OpenLogForAppend(const std::string& path) {
-  const std::wstring wide = Wide(path);
+  const std::wstring wide = AnsiToWide(path);
   std::vector<wchar_t> buffer(32768);
   const DWORD n = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()),
                                      buffer.data(), nullptr);

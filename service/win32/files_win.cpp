@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
+#include "platform/ini_file.h"
+#include "platform/win32/scoped_handle.h"
+#include "service/win32/ansi_text_win.h"
 #include "service/win32/file_security_win.h"
 #include "service/win32/windows_service_api.h"
 
@@ -11,6 +15,11 @@
 namespace norvex::service::win32 {
 
 namespace {
+
+std::u16string AnsiToUtf16(const std::string& text) {
+  const std::wstring wide = AnsiToWide(text);
+  return platform::win32::FromW(wide.data(), wide.size());
+}
 
 class Win32OutputFile : public OutputFile {
  public:
@@ -127,10 +136,23 @@ size_t Win32Profiles::ReadSectionNames(const std::string& file, char* buffer, si
   return ::GetPrivateProfileSectionNamesA(buffer, static_cast<DWORD>(size), file.c_str());
 }
 
+// Under the folder's write lock and replaced whole, as the toolbar's profile store writes:
+// toolbars read "version.ini" while the service writes it, and the profile function would
+// rewrite the file in place. The text goes in as the profile function would put it: a file
+// without a byte-order mark is one of ANSI bytes, which keep their values (the engine keeps
+// bytes that are not UTF-8 as they are); a UTF-16 or UTF-8 file gets the text converted from
+// the ANSI code page.
 bool Win32Profiles::WriteString(const std::string& file, const std::string& section,
                                 const std::string& key, const std::string& value) {
-  return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
-                                      file.c_str()) != 0;
+  return platform::EditIniFile(
+      AnsiToUtf16(file), true, [&](platform::IniText& text) {
+        const auto in_file = [&](const std::string& ansi) {
+          return text.encoding() == platform::IniEncoding::kUtf8
+                     ? Utf8ToUtf16(ansi)
+                     : AnsiToUtf16(ansi);
+        };
+        return text.Set(in_file(section), in_file(key), in_file(value));
+      });
 }
 
 // The narrow ("A") functions read paths in the ANSI code page.
