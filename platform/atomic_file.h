@@ -26,7 +26,7 @@ enum class ExistingFile {
 // step (rename, then a sync of the folder; MoveFileExW with MOVEFILE_WRITE_THROUGH, and
 // MOVEFILE_REPLACE_EXISTING for kReplace). On POSIX a replaced file keeps its permission bits
 // and a new one gets 0666 less the umask. On Windows a reader that holds the target open keeps
-// the move from happening until it closes it: the move is tried again for up to a few seconds.
+// the move from happening until it closes it: the move is tried again for about ten seconds.
 // False, with the target as it was and no temporary file left, when any step fails.
 bool WriteFileAtomically(const std::u16string& path, std::string_view bytes,
                          ExistingFile existing = ExistingFile::kReplace);

@@ -29,7 +29,7 @@ std::u16string OwnFolder() {
 std::vector<std::u16string> Arguments() {
   std::vector<std::u16string> arguments;
   int count = 0;
-  const platform::win32::ScopedLocalMemory<wchar_t**> list(
+  const norvex::platform::win32::ScopedLocalMemory<wchar_t**> list(
       ::CommandLineToArgvW(::GetCommandLineW(), &count));
   if (!list) return arguments;
   for (int i = 1; i < count; ++i) arguments.push_back(FromW(list.get()[i]));

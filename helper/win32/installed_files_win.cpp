@@ -23,7 +23,8 @@ bool Win32InstalledFiles::Exists(const std::u16string& path) {
 std::vector<FolderEntry> Win32InstalledFiles::List(const std::u16string& folder) {
   std::vector<FolderEntry> entries;
   WIN32_FIND_DATAW found{};
-  const platform::win32::ScopedFindHandle find(::FindFirstFileW(W(JoinInstallPath(folder, u"*")), &found));
+  const platform::win32::ScopedFindHandle find(
+      ::FindFirstFileW(W(JoinInstallPath(folder, u"*")), &found));
   if (!find.valid()) return entries;
   do {
     const std::u16string name = FromW(found.cFileName);

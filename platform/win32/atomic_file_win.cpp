@@ -18,8 +18,10 @@ using win32::ScopedKernelHandle;
 using win32::W;
 
 // How often, and with what pauses, a move refused because a reader has the target open is
-// tried again: about four seconds in all. Readers hold the file for the moment of one read.
-constexpr int kMoveAttempts = 200;
+// tried again: about ten seconds in all. Readers hold the file for the moment of one read, but
+// several readers that read without a pause can keep it open most of the time (four of them
+// under Wine needed up to 53 attempts).
+constexpr int kMoveAttempts = 500;
 constexpr DWORD kLongestMovePauseMs = 20;
 
 std::wstring Wide(const std::u16string& text) {

@@ -10,10 +10,12 @@
 //   ini_sharing_child write FILE WRITER COUNT
 //     Writes [WRITER] K1=1 ... KCOUNT=COUNT into FILE through the service's profile writer, one
 //     key at a time. Exit code 0 when every write succeeded.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "common/text.h"
 #include "platform/platform.h"
@@ -55,7 +57,8 @@ int Read(const std::u16string& file, size_t sections, long final_number, const s
     const long number = VersionNumber(version);
     if (found != sections || number < last || number > final_number ||
         (finished && number != final_number)) {
-      std::fprintf(stderr, "read %ld: %zu sections (not %zu), VERSION=%s after 1.0.%ld%s\n", reads,
+      std::fprintf(stderr,
+                   "read %ld: %zu of %zu sections, VERSION=%s (the read before: 1.0.%ld)%s\n", reads,
                    found, sections, Utf16ToUtf8(version).c_str(), last,
                    finished ? ", after the last write" : "");
       return 1;
@@ -65,6 +68,9 @@ int Read(const std::u16string& file, size_t sections, long final_number, const s
       if (std::FILE* marker = std::fopen(ready.c_str(), "wb")) std::fclose(marker);
     }
     if (finished) return 0;
+    // A toolbar reads the file now and then, not without end: a moment between reads lets the
+    // writer's move through (on Windows a file held open cannot be replaced).
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   std::fprintf(stderr, "the writer did not finish within %ld reads\n", kMostReads);
   return 1;

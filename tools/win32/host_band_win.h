@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/win32/scoped_handle.h"
 #include "tools/win32/host_com_win.h"
 
 namespace norvex::tools::win32 {
