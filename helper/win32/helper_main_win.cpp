@@ -8,6 +8,7 @@
 #include "helper/helper_app.h"
 #include "helper/win32/helper_system_win.h"
 #include "platform/platform.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_api.h"
 
 #include <shellapi.h>
@@ -28,10 +29,10 @@ std::u16string OwnFolder() {
 std::vector<std::u16string> Arguments() {
   std::vector<std::u16string> arguments;
   int count = 0;
-  wchar_t** list = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  const norvex::platform::win32::ScopedLocalMemory<wchar_t**> list(
+      ::CommandLineToArgvW(::GetCommandLineW(), &count));
   if (!list) return arguments;
-  for (int i = 1; i < count; ++i) arguments.push_back(FromW(list[i]));
-  ::LocalFree(list);
+  for (int i = 1; i < count; ++i) arguments.push_back(FromW(list.get()[i]));
   return arguments;
 }
 

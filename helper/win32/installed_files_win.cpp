@@ -1,5 +1,6 @@
 #include "helper/installation_layout.h"
 #include "helper/win32/helper_system_win.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_api.h"
 
 namespace norvex::helper::win32 {
@@ -8,22 +9,6 @@ namespace {
 
 using platform::win32::FromW;
 using platform::win32::W;
-
-// A find handle, closed with FindClose.
-class ScopedFind {
- public:
-  explicit ScopedFind(HANDLE handle) : handle_(handle) {}
-  ~ScopedFind() {
-    if (valid()) ::FindClose(handle_);
-  }
-  ScopedFind(const ScopedFind&) = delete;
-  ScopedFind& operator=(const ScopedFind&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 bool IsFolderLink(DWORD attributes) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -38,7 +23,8 @@ bool Win32InstalledFiles::Exists(const std::u16string& path) {
 std::vector<FolderEntry> Win32InstalledFiles::List(const std::u16string& folder) {
   std::vector<FolderEntry> entries;
   WIN32_FIND_DATAW found{};
-  const ScopedFind find(::FindFirstFileW(W(JoinInstallPath(folder, u"*")), &found));
+  const platform::win32::ScopedFindHandle find(
+      ::FindFirstFileW(W(JoinInstallPath(folder, u"*")), &found));
   if (!find.valid()) return entries;
   do {
     const std::u16string name = FromW(found.cFileName);

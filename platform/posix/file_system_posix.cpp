@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "common/text.h"
+#include "platform/atomic_file.h"
 #include "platform/platform.h"
 #include "platform/posix/posix_file.h"
 
@@ -38,14 +39,7 @@ class PosixFileSystem final : public FileSystem {
   }
 
   bool CreateFileWithBytes(const std::u16string& path, std::string_view bytes) override {
-    // Under the folder's lock and by renaming a complete file into place, as the profile store
-    // writes, so that a reader or a writer of the same file never meets half of it.
-    const std::string file = Utf16ToUtf8(path);
-    posix::FolderLock lock(posix::ParentFolder(file));
-    if (!lock.held()) return false;
-    struct stat st {};
-    if (::lstat(file.c_str(), &st) == 0) return false;  // made by someone else meanwhile
-    return posix::ReplaceFileContents(file, std::string(bytes), posix::DefaultFileMode());
+    return WriteFileAtomically(path, bytes, ExistingFile::kKeep);
   }
 
   bool RemoveFile(const std::u16string& path) override {

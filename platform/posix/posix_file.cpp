@@ -1,7 +1,6 @@
 #include "platform/posix/posix_file.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,27 +35,6 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, struct stat* st)
   return ok;
 }
 
-bool ReplaceFileContents(const std::string& path, const std::string& bytes, mode_t mode) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
-  bool ok = ::fchmod(fd, mode) == 0;
-  size_t done = 0;
-  while (ok && done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
-  }
-  // The data reaches the disk before the new name does: after a power loss the file is the old
-  // one or the new one, never empty.
-  if (ok && ::fdatasync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
-}
-
 mode_t DefaultFileMode() {
   // umask can only be read by setting it; do that once, early, not on every write.
   static const mode_t mode = [] {
@@ -65,22 +43,6 @@ mode_t DefaultFileMode() {
     return static_cast<mode_t>(0666 & ~mask);
   }();
   return mode;
-}
-
-FolderLock::FolderLock(const std::string& folder) {
-  fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd_ < 0) return;
-  while (::flock(fd_, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      ::close(fd_);
-      fd_ = -1;
-      return;
-    }
-  }
-}
-
-FolderLock::~FolderLock() {
-  if (fd_ >= 0) ::close(fd_);  // closing releases the lock
 }
 
 }  // namespace norvex::platform::posix

@@ -3,30 +3,24 @@
 // keys parses the file once. Our own writes replace the file (a new inode), so they are always
 // seen; another program that rewrote a file in place would have to keep its size and both
 // times to the nanosecond for a stale read.
-// Writes are read-modify-write under an exclusive lock on the file's folder, and replace the
-// file by renaming a complete temporary file over it: readers never see half a file, and
+// Writes go through EditIniFile: read-modify-write under the folder's write lock, the file
+// replaced by renaming a complete temporary file over it. Readers never see half a file, and
 // several processes writing different keys of one file lose none.
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
 
 #include "common/text.h"
+#include "platform/ini_file.h"
 #include "platform/platform.h"
-#include "platform/ini_text.h"
 #include "platform/posix/posix_file.h"
 
 namespace norvex::platform {
 
 namespace {
-
 
 struct FileStamp {
   dev_t device = 0;
@@ -102,25 +96,12 @@ class PosixProfileStore final : public ProfileStore {
     std::shared_ptr<const IniText> ini;
   };
 
-  // Read-modify-write under the folder's lock: `edit` changes the parsed file (true when it
-  // did), and a changed file replaces the old one whole. A missing file is made only when
-  // `createMissing`.
-  template <typename EditFunction>
-  bool Edit(const std::u16string& path, bool createMissing, EditFunction edit) {
-    const std::string file = Utf16ToUtf8(path);
-    posix::FolderLock lock(posix::ParentFolder(file));
-    if (!lock.held()) return false;
-
-    std::string bytes;
-    struct stat st {};
-    const bool exists = ::stat(file.c_str(), &st) == 0;
-    if (exists && !posix::ReadWholeFile(file, bytes)) return false;
-    if (!exists && !createMissing) return true;
-    IniText ini = exists ? IniText::FromBytes(bytes) : IniText::Empty(IniEncoding::kUtf8);
-    if (!edit(ini)) return true;
-    const mode_t mode = exists ? (st.st_mode & 07777) : posix::DefaultFileMode();
-    const bool written = posix::ReplaceFileContents(file, ini.ToBytes(), mode);
-    Forget(file);
+  // `edit` changes the parsed file (true when it did); a missing file is made only when
+  // `createMissing`. The cached copy goes, whatever happened.
+  bool Edit(const std::u16string& path, bool createMissing,
+            const std::function<bool(IniText&)>& edit) {
+    const bool written = EditIniFile(path, createMissing, edit);
+    Forget(Utf16ToUtf8(path));
     return written;
   }
 

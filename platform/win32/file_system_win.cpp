@@ -1,5 +1,4 @@
-#include <algorithm>
-
+#include "platform/atomic_file.h"
 #include "platform/platform.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_api.h"
@@ -49,20 +48,9 @@ class WinFileSystem final : public FileSystem {
     return ReadResult::kOk;
   }
 
+  // Written whole beside it and moved into place, so that a reader never meets half of it.
   bool CreateFileWithBytes(const std::u16string& path, std::string_view bytes) override {
-    win32::ScopedKernelHandle file(::CreateFileW(W(path), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
-    size_t done = 0;
-    while (done < bytes.size()) {
-      DWORD written = 0;
-      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-      if (!::WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || !written) {
-        return false;
-      }
-      done += written;
-    }
-    return true;
+    return WriteFileAtomically(path, bytes, ExistingFile::kKeep);
   }
 
   bool RemoveFile(const std::u16string& path) override { return ::DeleteFileW(W(path)) != FALSE; }

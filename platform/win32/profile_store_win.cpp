@@ -3,10 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ini_text.h"
-
+#include "platform/ini_file.h"
 #include "platform/platform.h"
-#include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_api.h"
 
 namespace norvex::platform {
@@ -40,46 +38,6 @@ std::vector<std::u16string> ReadList(Read read) {
   return {};
 }
 
-// The whole file; false when it cannot be read.
-bool ReadWholeFile(const std::u16string& path, std::string& bytes) {
-  win32::ScopedKernelHandle file(::CreateFileW(W(path), GENERIC_READ,
-                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > (1LL << 30)) return false;
-  bytes.resize(static_cast<size_t>(size.QuadPart));
-  DWORD read = 0;
-  if (!bytes.empty() && (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                                     &read, nullptr) || read != bytes.size())) {
-    return false;
-  }
-  return true;
-}
-
-// Writes the bytes to a new file beside `path` and moves it over `path`: a reader sees the old
-// file or the new one, never a part.
-bool ReplaceWholeFile(const std::u16string& path, const std::string& bytes) {
-  const size_t slash = path.find_last_of(u"\\/");
-  const std::u16string folder = slash == std::u16string::npos ? u"." : path.substr(0, slash);
-  wchar_t temp[MAX_PATH + 1] = {};
-  if (!::GetTempFileNameW(W(folder), L"ini", 0, temp)) return false;
-  bool written = false;
-  {
-    win32::ScopedKernelHandle file(::CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD done = 0;
-    written = file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done,
-                                  nullptr) &&
-              done == bytes.size() && ::FlushFileBuffers(file.get());
-  }
-  if (written) {
-    written = ::MoveFileExW(temp, W(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-  }
-  if (!written) ::DeleteFileW(temp);
-  return written;
-}
-
 class WinProfileStore final : public ProfileStore {
  public:
   std::u16string GetString(const std::u16string& path, std::u16string_view section,
@@ -104,18 +62,19 @@ class WinProfileStore final : public ProfileStore {
   }
 
   // A UTF-16 file with a byte-order mark (the history file is one) is read by the profile
-  // functions as IniText reads it: it is changed in one copy that replaces it whole. Other files
-  // are read in the system's ANSI code page, which only the system knows: key by key through it.
+  // functions as IniText reads it: it is changed in one copy that replaces it whole, as every
+  // writer of our INI files changes them (EditIniFile). Other files are read in the system's ANSI
+  // code page, which only the system knows: key by key through it.
   bool WriteStrings(const std::u16string& path, std::u16string_view section,
                     const std::vector<ProfileEntry>& entries) override {
     if (entries.empty()) return true;
-    std::string bytes;
-    if (!ReadWholeFile(path, bytes) || bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) {
-      return ProfileStore::WriteStrings(path, section, entries);
-    }
-    IniText ini = IniText::FromBytes(bytes);
-    if (!ini.SetEntries(section, entries)) return true;
-    return ReplaceWholeFile(path, ini.ToBytes());
+    bool keyByKey = false;
+    const bool written = EditIniFile(path, true, [&](IniText& ini) {
+      keyByKey = ini.encoding() != IniEncoding::kUtf16LeBom;
+      return !keyByKey && ini.SetEntries(section, entries);
+    });
+    if (keyByKey) return ProfileStore::WriteStrings(path, section, entries);
+    return written;
   }
 
   std::vector<std::u16string> GetSectionNames(const std::u16string& path) override {

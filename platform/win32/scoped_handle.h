@@ -1,5 +1,6 @@
-// One owner for every kind of Windows handle: kernel objects, Internet and service-manager
-// handles, registry keys, windows, menus and GDI objects. A ScopedHandle closes what it holds
+// One owner for every kind of Windows handle: kernel objects, find handles, Internet and
+// service-manager handles, event sources, registry keys, loaded modules, local memory, windows,
+// menus and GDI objects. A ScopedHandle closes what it holds
 // when it goes, moves but never copies, and hands its handle over only through Take(). Closing
 // in the destructor keeps the thread's last error, so a failure reported just before the handle
 // goes out of scope is still there for the caller to read.
@@ -66,6 +67,14 @@ struct KernelHandleTraits {
   static bool Close(Handle h) { return ::CloseHandle(h) != FALSE; }
 };
 
+// FindFirstFileW's search handles.
+struct FindHandleTraits {
+  using Handle = HANDLE;
+  static Handle Null() { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static bool Close(Handle h) { return ::FindClose(h) != FALSE; }
+};
+
 struct InternetHandleTraits {
   using Handle = HINTERNET;
   static Handle Null() { return nullptr; }
@@ -78,6 +87,32 @@ struct ServiceHandleTraits {
   static Handle Null() { return nullptr; }
   static bool IsValid(Handle h) { return h != nullptr; }
   static bool Close(Handle h) { return ::CloseServiceHandle(h) != FALSE; }
+};
+
+// An event log source from RegisterEventSource.
+struct EventSourceTraits {
+  using Handle = HANDLE;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static bool Close(Handle h) { return ::DeregisterEventSource(h) != FALSE; }
+};
+
+// A module from LoadLibrary or LoadLibraryEx.
+struct LibraryTraits {
+  using Handle = HMODULE;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static bool Close(Handle h) { return ::FreeLibrary(h) != FALSE; }
+};
+
+// Memory that the system allocated for the caller to free with LocalFree (security
+// descriptors, SID strings, CommandLineToArgvW's list).
+template <typename T>
+struct LocalMemoryTraits {
+  using Handle = T;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static bool Close(Handle h) { return ::LocalFree(reinterpret_cast<HLOCAL>(h)) == nullptr; }
 };
 
 struct RegistryKeyTraits {
@@ -127,8 +162,13 @@ struct MemoryDcTraits {
 };
 
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
+using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 using ScopedInternetHandle = ScopedHandle<InternetHandleTraits>;
 using ScopedServiceHandle = ScopedHandle<ServiceHandleTraits>;
+using ScopedEventSource = ScopedHandle<EventSourceTraits>;
+using ScopedLibrary = ScopedHandle<LibraryTraits>;
+template <typename T>
+using ScopedLocalMemory = ScopedHandle<LocalMemoryTraits<T>>;
 using ScopedRegistryKey = ScopedHandle<RegistryKeyTraits>;
 using ScopedWindow = ScopedHandle<WindowTraits>;
 using ScopedMenu = ScopedHandle<MenuTraits>;

@@ -1,5 +1,5 @@
-// POSIX files, profile files (over the shared INI text rules), clock, console and the
-// journal of deferred moves.
+// POSIX files, profile files (over the INI text engine and the atomic writer that the toolbar's
+// profile store uses too), clock, console and the journal of deferred moves.
 #include "service/posix/files_posix.h"
 
 #include <dirent.h>
@@ -12,10 +12,12 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <optional>
 #include <thread>
 
 #include "common/text.h"
-#include "platform/posix/ini_text.h"
+#include "platform/ini_file.h"
+#include "platform/posix/posix_file.h"
 #include "service/file_replacement.h"
 #include "service/posix/posix_paths.h"
 
@@ -53,20 +55,12 @@ class PosixOutputFile : public OutputFile {
   bool ok_ = true;
 };
 
-bool ReadFileBytes(const std::string& native, std::string* bytes) {
-  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bytes->clear();
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ::close(fd);
-      return n == 0;
-    }
-    bytes->append(buffer, static_cast<size_t>(n));
-  }
+// The profile file's text, through the engine that also writes it; nothing when it cannot be
+// read.
+std::optional<platform::IniText> ReadIniText(const std::string& file) {
+  std::string bytes;
+  if (!platform::posix::ReadWholeFile(NativePath(file), bytes)) return std::nullopt;
+  return platform::IniText::FromBytes(bytes);
 }
 
 }  // namespace
@@ -107,7 +101,7 @@ std::unique_ptr<OutputFile> PosixFiles::CreateOutput(const std::string& path) {
 }
 
 bool PosixFiles::ReadWhole(const std::string& path, std::string* bytes) {
-  return ReadFileBytes(NativePath(path), bytes);
+  return platform::posix::ReadWholeFile(NativePath(path), *bytes);
 }
 
 bool PosixFiles::AppendLogLine(const std::string& path, const std::string& line) {
@@ -176,10 +170,8 @@ size_t PosixProfiles::ReadString(const std::string& file, const std::string& sec
                                  char* buffer, size_t size) {
   if (size == 0) return 0;
   std::string value = fallback;
-  std::string bytes;
-  if (ReadFileBytes(NativePath(file), &bytes)) {
-    const auto text = platform::posix::IniText::FromBytes(bytes);
-    if (auto found = text.Get(Utf8ToUtf16(section), Utf8ToUtf16(key))) {
+  if (const auto text = ReadIniText(file)) {
+    if (auto found = text->Get(Utf8ToUtf16(section), Utf8ToUtf16(key))) {
       value = Utf16ToUtf8(*found);
     }
   }
@@ -192,9 +184,8 @@ size_t PosixProfiles::ReadString(const std::string& file, const std::string& sec
 size_t PosixProfiles::ReadSectionNames(const std::string& file, char* buffer, size_t size) {
   if (size < 2) return 0;
   std::string list;
-  std::string bytes;
-  if (ReadFileBytes(NativePath(file), &bytes)) {
-    for (const auto& name : platform::posix::IniText::FromBytes(bytes).SectionNames()) {
+  if (const auto text = ReadIniText(file)) {
+    for (const auto& name : text->SectionNames()) {
       list += Utf16ToUtf8(name);
       list.push_back('\0');
     }
@@ -211,28 +202,13 @@ size_t PosixProfiles::ReadSectionNames(const std::string& file, char* buffer, si
   return list.size();
 }
 
+// Under the folder's write lock and replaced whole, as the toolbar's profile store writes:
+// toolbars read "version.ini" while the service writes it.
 bool PosixProfiles::WriteString(const std::string& file, const std::string& section,
                                 const std::string& key, const std::string& value) {
-  const std::string native = NativePath(file);
-  std::string bytes;
-  auto text = ReadFileBytes(native, &bytes)
-                  ? platform::posix::IniText::FromBytes(bytes)
-                  : platform::posix::IniText::Empty(platform::posix::IniEncoding::kUtf8);
-  const std::u16string v = Utf8ToUtf16(value);
-  text.Set(Utf8ToUtf16(section), std::u16string_view(Utf8ToUtf16(key)),
-           std::optional<std::u16string_view>(v));
-  // Written beside and renamed into place, so a reader never sees half a file.
-  const std::string partial = native + ".writing";
-  PosixFiles files;
-  auto out = files.CreateOutput(partial);
-  if (!out) return false;
-  const std::string result = text.ToBytes();
-  const bool written = out->Write(result.data(), result.size()) && out->Close();
-  if (!written || ::rename(partial.c_str(), native.c_str()) != 0) {
-    ::unlink(partial.c_str());
-    return false;
-  }
-  return true;
+  const std::u16string s = Utf8ToUtf16(section), k = Utf8ToUtf16(key), v = Utf8ToUtf16(value);
+  return platform::EditIniFile(Utf8ToUtf16(NativePath(file)), true,
+                               [&](platform::IniText& text) { return text.Set(s, k, v); });
 }
 
 LocalTime PosixClock::Now() {

@@ -6,46 +6,29 @@
 
 #include <vector>
 
+#include "service/win32/ansi_text_win.h"
+
 namespace norvex::service::win32 {
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0);
-  std::wstring wide(n > 0 ? n : 0, L'\0');
-  if (n > 0) {
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  }
-  return wide;
-}
-
-std::string Narrow(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
-  std::string narrow(n > 0 ? n : 0, '\0');
-  if (n > 0) {
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
-                          n, nullptr, nullptr);
-  }
-  return narrow;
-}
+using platform::win32::ScopedFindHandle;
+using platform::win32::ScopedKernelHandle;
+using platform::win32::ScopedLocalMemory;
 
 // The account this process runs as, as a SID in its own buffer; empty when unknown.
 std::vector<BYTE> ProcessUser() {
   std::vector<BYTE> user;
-  HANDLE token = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return user;
+  HANDLE opened = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &opened)) return user;
+  const ScopedKernelHandle token(opened);
   DWORD size = 0;
-  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
   std::vector<BYTE> buffer(size);
-  if (size > 0 && ::GetTokenInformation(token, TokenUser, buffer.data(), size, &size)) {
+  if (size > 0 && ::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) {
     const PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
     user.assign(static_cast<BYTE*>(sid), static_cast<BYTE*>(sid) + ::GetLengthSid(sid));
   }
-  ::CloseHandle(token);
   return user;
 }
 
@@ -65,9 +48,8 @@ bool IsChangeableByUsers(const std::wstring& path, bool folder) {
                               nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
     return true;
   }
-  const bool changeable = !IsTrustedOwner(owner) || GrantsChangeToUsers(dacl, folder);
-  ::LocalFree(descriptor);
-  return changeable;
+  const ScopedLocalMemory<PSECURITY_DESCRIPTOR> held(descriptor);
+  return !IsTrustedOwner(owner) || GrantsChangeToUsers(dacl, folder);
 }
 
 std::wstring FindBelow(const std::wstring& folder) {
@@ -77,8 +59,8 @@ std::wstring FindBelow(const std::wstring& folder) {
     return folder;
   }
   WIN32_FIND_DATAW entry;
-  const HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return folder;
+  const ScopedFindHandle find(::FindFirstFileW((folder + L"\\*").c_str(), &entry));
+  if (!find) return folder;
   std::wstring found;
   do {
     const std::wstring name = entry.cFileName;
@@ -92,8 +74,7 @@ std::wstring FindBelow(const std::wstring& folder) {
     } else if (IsChangeableByUsers(path, false)) {
       found = path;
     }
-  } while (found.empty() && ::FindNextFileW(find, &entry));
-  ::FindClose(find);
+  } while (found.empty() && ::FindNextFileW(find.get(), &entry));
   return found;
 }
 
@@ -122,21 +103,15 @@ bool IsReparsePoint(HANDLE handle) {
          (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-// A scoped security descriptor made from SDDL text.
-class Descriptor {
- public:
-  explicit Descriptor(const std::wstring& sddl) {
-    ::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
-                                                           &descriptor_, nullptr);
+// A security descriptor made from SDDL text; empty when the text is refused.
+ScopedLocalMemory<PSECURITY_DESCRIPTOR> DescriptorFromSddl(const std::wstring& sddl) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+    return {};
   }
-  ~Descriptor() { ::LocalFree(descriptor_); }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  PSECURITY_DESCRIPTOR get() const { return descriptor_; }
-
- private:
-  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
-};
+  return ScopedLocalMemory<PSECURITY_DESCRIPTOR>(descriptor);
+}
 
 // The access list a new log gets: full control for LocalSystem, the administrators and this
 // account; reading for users.
@@ -145,8 +120,8 @@ std::wstring NewLogSddl() {
   std::vector<BYTE> user = ProcessUser();
   wchar_t* text = nullptr;
   if (!user.empty() && ::ConvertSidToStringSidW(user.data(), &text)) {
+    const ScopedLocalMemory<wchar_t*> held(text);
     sddl += L"(A;;FA;;;" + std::wstring(text) + L")";
-    ::LocalFree(text);
   }
   return sddl;
 }
@@ -186,42 +161,39 @@ bool GrantsChangeToUsers(const ACL* dacl, bool folder) {
 }
 
 std::string FindChangeableByUsers(const std::string& folder) {
-  return Narrow(FindBelow(Wide(folder)));
+  return WideToAnsi(FindBelow(AnsiToWide(folder)));
 }
 
-HANDLE OpenLogForAppend(const std::string& path) {
-  const std::wstring wide = Wide(path);
+ScopedKernelHandle OpenLogForAppend(const std::string& path) {
+  const std::wstring wide = AnsiToWide(path);
   std::vector<wchar_t> buffer(32768);
   const DWORD n = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()),
                                      buffer.data(), nullptr);
-  if (n == 0 || n >= buffer.size()) return INVALID_HANDLE_VALUE;
+  if (n == 0 || n >= buffer.size()) return {};
   const std::wstring full(buffer.data(), n);
   const size_t cut = full.rfind(L'\\');
-  if (cut == std::wstring::npos || cut + 1 == full.size()) return INVALID_HANDLE_VALUE;
+  if (cut == std::wstring::npos || cut + 1 == full.size()) return {};
   std::wstring folder = full.substr(0, cut);
   if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
   std::wstring name = full.substr(cut + 1);
 
   // The folder itself, not what a reparse point in its place leads to; while we hold it, it
   // cannot be renamed or deleted.
-  const HANDLE directory = ::CreateFileW(
+  ScopedKernelHandle directory(::CreateFileW(
       folder.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (directory == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
-  if (IsReparsePoint(directory) || !HasFinalPath(directory, folder)) {
-    ::CloseHandle(directory);
-    return INVALID_HANDLE_VALUE;
-  }
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!directory) return {};
+  if (IsReparsePoint(directory.get()) || !HasFinalPath(directory.get(), folder)) return {};
 
   // The file by its name inside that folder handle, itself when it is a reparse point.
-  Descriptor descriptor(NewLogSddl());
+  const ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor = DescriptorFromSddl(NewLogSddl());
   UNICODE_STRING object_name;
   object_name.Buffer = name.data();
   object_name.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
   object_name.MaximumLength = object_name.Length;
   OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &object_name, OBJ_CASE_INSENSITIVE, directory,
+  InitializeObjectAttributes(&attributes, &object_name, OBJ_CASE_INSENSITIVE, directory.get(),
                              descriptor.get());
   // An existing log is opened; a missing one is made only where nothing at all has that name,
   // so that not even a link to nowhere can have the file made at its target.
@@ -236,24 +208,22 @@ HANDLE OpenLogForAppend(const std::string& path) {
         nullptr, 0);
     if (opened != static_cast<NTSTATUS>(0xC0000034L)) break;  // STATUS_OBJECT_NAME_NOT_FOUND
   }
-  ::CloseHandle(directory);
-  if (opened < 0 || file == nullptr) return INVALID_HANDLE_VALUE;
+  directory.Close();
+  if (opened < 0 || file == nullptr) return {};
+  ScopedKernelHandle log(file);
 
   BY_HANDLE_FILE_INFORMATION information{};
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR owner_descriptor = nullptr;
-  bool trusted = ::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
-                                   nullptr, nullptr, nullptr,
-                                   &owner_descriptor) == ERROR_SUCCESS &&
-                 IsTrustedOwner(owner);
-  ::LocalFree(owner_descriptor);
-  trusted = trusted && !IsReparsePoint(file) && ::GetFileInformationByHandle(file, &information) &&
-            information.nNumberOfLinks == 1 && HasFinalPath(file, full);
-  if (!trusted) {
-    ::CloseHandle(file);
-    return INVALID_HANDLE_VALUE;
-  }
-  return file;
+  const bool owned = ::GetSecurityInfo(log.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                       &owner, nullptr, nullptr, nullptr,
+                                       &owner_descriptor) == ERROR_SUCCESS;
+  const ScopedLocalMemory<PSECURITY_DESCRIPTOR> held(owner_descriptor);
+  const bool trusted = owned && IsTrustedOwner(owner) && !IsReparsePoint(log.get()) &&
+                       ::GetFileInformationByHandle(log.get(), &information) &&
+                       information.nNumberOfLinks == 1 && HasFinalPath(log.get(), full);
+  if (!trusted) return {};
+  return log;
 }
 
 }  // namespace norvex::service::win32

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/win32/scoped_handle.h"
 #include "service/win32/windows_service_api.h"
 
 namespace norvex::service::win32 {
@@ -27,11 +28,11 @@ bool GrantsChangeToUsers(const ACL* dacl, bool folder);
 std::string FindChangeableByUsers(const std::string& folder);
 
 // Opens path for appending, creating it when missing (only LocalSystem, the administrators and
-// this account may change a new file; users may read it). Refused (INVALID_HANDLE_VALUE) when
+// this account may change a new file; users may read it). Refused (an empty holder) when
 // the folder or the file is a reparse point, the file has more than one link, the file or its
 // folder is reached under another final path than the one given, or the file's owner is not
 // trusted. The file is opened inside the folder handle, so the folder cannot be swapped for a
 // link between the checks and the open.
-HANDLE OpenLogForAppend(const std::string& path);
+platform::win32::ScopedKernelHandle OpenLogForAppend(const std::string& path);
 
 }  // namespace norvex::service::win32

@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
+#include "platform/ini_file.h"
+#include "platform/win32/scoped_handle.h"
+#include "service/win32/ansi_text_win.h"
 #include "service/win32/file_security_win.h"
 #include "service/win32/windows_service_api.h"
 
@@ -12,15 +16,22 @@ namespace norvex::service::win32 {
 
 namespace {
 
+std::u16string AnsiToUtf16(const std::string& text) {
+  const std::wstring wide = AnsiToWide(text);
+  return platform::win32::FromW(wide.data(), wide.size());
+}
+
+using platform::win32::ScopedKernelHandle;
+
 class Win32OutputFile : public OutputFile {
  public:
-  explicit Win32OutputFile(HANDLE file) : file_(file) {}
+  explicit Win32OutputFile(ScopedKernelHandle file) : file_(std::move(file)) {}
   ~Win32OutputFile() override { Close(); }
   bool Write(const char* data, size_t size) override {
     while (size > 0) {
       const DWORD chunk = static_cast<DWORD>(size > (1u << 30) ? (1u << 30) : size);
       DWORD written = 0;
-      if (!::WriteFile(file_, data, chunk, &written, nullptr) || written == 0) {
+      if (!::WriteFile(file_.get(), data, chunk, &written, nullptr) || written == 0) {
         ok_ = false;
         return false;
       }
@@ -30,15 +41,12 @@ class Win32OutputFile : public OutputFile {
     return true;
   }
   bool Close() override {
-    if (file_ != INVALID_HANDLE_VALUE) {
-      if (!::CloseHandle(file_)) ok_ = false;
-      file_ = INVALID_HANDLE_VALUE;
-    }
+    if (!file_.Close()) ok_ = false;
     return ok_;
   }
 
  private:
-  HANDLE file_;
+  ScopedKernelHandle file_;
   bool ok_ = true;
 };
 
@@ -72,32 +80,32 @@ bool Win32Files::RenameReplacing(const std::string& from, const std::string& to)
 }
 
 std::unique_ptr<OutputFile> Win32Files::CreateOutput(const std::string& path) {
-  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<Win32OutputFile>(file);
+  ScopedKernelHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return nullptr;
+  return std::make_unique<Win32OutputFile>(std::move(file));
 }
 
 bool Win32Files::ReadWhole(const std::string& path, std::string* bytes) {
-  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const ScopedKernelHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                              nullptr));
+  if (!file) return false;
   bytes->clear();
   char buffer[65536];
   DWORD n = 0;
   bool ok = true;
-  while ((ok = ::ReadFile(file, buffer, sizeof buffer, &n, nullptr) != 0) && n > 0) {
+  while ((ok = ::ReadFile(file.get(), buffer, sizeof buffer, &n, nullptr) != 0) && n > 0) {
     bytes->append(buffer, n);
   }
-  ::CloseHandle(file);
   return ok;
 }
 
 bool Win32Files::AppendLogLine(const std::string& path, const std::string& line) {
   // The log's folder is one that users can write: the file is opened so that no link placed
   // there can send the writes of LocalSystem elsewhere.
-  const HANDLE log = OpenLogForAppend(path);
-  if (log == INVALID_HANDLE_VALUE) return false;
+  ScopedKernelHandle log = OpenLogForAppend(path);
+  if (!log) return false;
   // What a text-mode stream writes, as the log has always been written: every LF becomes
   // CR LF, so the line's own CR LF ends as CR CR LF.
   std::string text;
@@ -106,10 +114,10 @@ bool Win32Files::AppendLogLine(const std::string& path, const std::string& line)
     text += c;
   }
   DWORD written = 0;
-  const bool ok = ::WriteFile(log, text.data(), static_cast<DWORD>(text.size()), &written,
+  const bool ok = ::WriteFile(log.get(), text.data(), static_cast<DWORD>(text.size()), &written,
                               nullptr) &&
                   written == text.size();
-  return ::CloseHandle(log) && ok;
+  return log.Close() && ok;
 }
 
 std::string Win32Files::FindChangeableByUsers(const std::string& folder) {
@@ -127,10 +135,23 @@ size_t Win32Profiles::ReadSectionNames(const std::string& file, char* buffer, si
   return ::GetPrivateProfileSectionNamesA(buffer, static_cast<DWORD>(size), file.c_str());
 }
 
+// Under the folder's write lock and replaced whole, as the toolbar's profile store writes:
+// toolbars read "version.ini" while the service writes it, and the profile function would
+// rewrite the file in place. The text goes in as the profile function would put it: a file
+// without a byte-order mark is one of ANSI bytes, which keep their values (the engine keeps
+// bytes that are not UTF-8 as they are); a UTF-16 or UTF-8 file gets the text converted from
+// the ANSI code page.
 bool Win32Profiles::WriteString(const std::string& file, const std::string& section,
                                 const std::string& key, const std::string& value) {
-  return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
-                                      file.c_str()) != 0;
+  return platform::EditIniFile(
+      AnsiToUtf16(file), true, [&](platform::IniText& text) {
+        const auto in_file = [&](const std::string& ansi) {
+          return text.encoding() == platform::IniEncoding::kUtf8
+                     ? Utf8ToUtf16(ansi)
+                     : AnsiToUtf16(ansi);
+        };
+        return text.Set(in_file(section), in_file(key), in_file(value));
+      });
 }
 
 // The narrow ("A") functions read paths in the ANSI code page.
@@ -214,15 +235,15 @@ bool Win32Mover::HasShortPath(const std::string& path, size_t buffer_size) {
 }
 
 bool Win32Mover::SetRunOnce(const std::string& value_name, const std::string& command) {
-  HKEY key = nullptr;
+  HKEY opened = nullptr;
   if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Runonce",
-                        0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                        0, nullptr, 0, KEY_WRITE, nullptr, &opened, nullptr) != ERROR_SUCCESS) {
     return false;
   }
-  ::RegSetValueExA(key, value_name.c_str(), 0, REG_SZ,
+  const platform::win32::ScopedRegistryKey key(opened);
+  ::RegSetValueExA(key.get(), value_name.c_str(), 0, REG_SZ,
                    reinterpret_cast<const BYTE*>(command.c_str()),
                    static_cast<DWORD>(command.size()));
-  ::RegCloseKey(key);
   return true;
 }
 

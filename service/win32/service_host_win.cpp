@@ -114,15 +114,12 @@ bool Win32ServiceHost::SetStatus(const ServiceStatusRecord& s) {
 
 bool Win32ServiceHost::ReportErrorEvent(const std::string& source, uint32_t event_id,
                                         const std::vector<std::string>& strings) {
-  const HANDLE log = ::RegisterEventSourceA(nullptr, source.c_str());
+  const platform::win32::ScopedEventSource log(::RegisterEventSourceA(nullptr, source.c_str()));
   if (!log) return false;
   std::vector<const char*> texts;
   for (const std::string& s : strings) texts.push_back(s.c_str());
-  const bool written = ::ReportEventA(log, EVENTLOG_ERROR_TYPE, 0, event_id, nullptr,
-                                      static_cast<WORD>(texts.size()), 0, texts.data(),
-                                      nullptr) != 0;
-  ::DeregisterEventSource(log);
-  return written;
+  return ::ReportEventA(log.get(), EVENTLOG_ERROR_TYPE, 0, event_id, nullptr,
+                        static_cast<WORD>(texts.size()), 0, texts.data(), nullptr) != 0;
 }
 
 long Win32ServiceHost::LastError() { return static_cast<long>(::GetLastError()); }

@@ -16,10 +16,6 @@ using GetThemeColorFunction = HRESULT(WINAPI*)(HANDLE, int, int, int, COLORREF*)
 
 ThemeLibrary::ThemeLibrary(const wchar_t* fileName) : module_(::LoadLibraryW(fileName)) {}
 
-ThemeLibrary::~ThemeLibrary() {
-  if (module_) ::FreeLibrary(module_);
-}
-
 bool ThemeLibrary::IsAppThemed() {
   const auto function = Find<IsAppThemedFunction>("IsAppThemed");
   return function && function() != FALSE;

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_api.h"
 
 namespace norvex::styling::win32 {
@@ -39,11 +40,10 @@ class VisualStyles {
 class ThemeLibrary final : public VisualStyles {
  public:
   explicit ThemeLibrary(const wchar_t* fileName);
-  ~ThemeLibrary() override;
   ThemeLibrary(const ThemeLibrary&) = delete;
   ThemeLibrary& operator=(const ThemeLibrary&) = delete;
 
-  bool Loaded() const override { return module_ != nullptr; }
+  bool Loaded() const override { return module_.valid(); }
   bool IsAppThemed() override;
   ThemeHandle OpenThemeData(HWND window, const wchar_t* classList) override;
   void CloseThemeData(ThemeHandle theme) override;
@@ -57,11 +57,11 @@ class ThemeLibrary final : public VisualStyles {
   template <typename Function>
   Function Find(const char* name) const {
     return module_ ? reinterpret_cast<Function>(
-                         reinterpret_cast<void*>(::GetProcAddress(module_, name)))
+                         reinterpret_cast<void*>(::GetProcAddress(module_.get(), name)))
                    : nullptr;
   }
 
-  HMODULE module_ = nullptr;
+  platform::win32::ScopedLibrary module_;
 };
 
 // The system's visual styles, loaded once per process.

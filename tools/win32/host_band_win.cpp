@@ -14,13 +14,10 @@ std::string HresultText(const char* step, HRESULT hr) {
 
 }  // namespace
 
-HostBand::~HostBand() {
-  Close();
-  if (module_) ::FreeLibrary(module_);
-}
+HostBand::~HostBand() { Close(); }
 
 bool HostBand::Load(const std::wstring& path, std::string& error) {
-  module_ = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  module_.Reset(::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
   if (!module_) {
     error = "cannot load the toolbar module (error " + std::to_string(::GetLastError()) + ")";
     return false;
@@ -38,11 +35,13 @@ bool HostBand::LoadRegistered(const CLSID& classId, std::string& error) {
   // The object's interface table lies in the module that made it; holding that module here
   // keeps the unloading order of Load().
   const void* table = *reinterpret_cast<void* const*>(band_.get());
+  HMODULE holding = nullptr;
   if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                            static_cast<const wchar_t*>(table), &module_)) {
+                            static_cast<const wchar_t*>(table), &holding)) {
     error = "cannot find the module that made the band";
     return false;
   }
+  module_.Reset(holding);
   return true;
 }
 
@@ -71,7 +70,7 @@ bool HostBand::MakeThroughClassObject(const CLSID& classId, std::string& error) 
   using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
   // Through a function type without parameters, which any function pointer converts to quietly.
   const auto getClassObject = reinterpret_cast<GetClassObject>(
-      reinterpret_cast<void (*)()>(::GetProcAddress(module_, "DllGetClassObject")));
+      reinterpret_cast<void (*)()>(::GetProcAddress(module_.get(), "DllGetClassObject")));
   if (!getClassObject) {
     error = "the toolbar module exports no DllGetClassObject";
     return false;

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/win32/scoped_handle.h"
 #include "tools/win32/host_com_win.h"
 
 namespace norvex::tools::win32 {
@@ -23,7 +24,7 @@ class HostBand {
   // Loads the module at `path`, looking for its own dependencies in its folder. False, with the
   // reason in `error`, when it cannot be loaded.
   bool Load(const std::wstring& path, std::string& error);
-  HMODULE module() const { return module_; }
+  HMODULE module() const { return module_.get(); }
 
   // The band object of class `classId` as the browser makes it: CoCreateInstance of the class
   // that the registry names (in process). The module that COM loaded for it becomes module().
@@ -47,7 +48,7 @@ class HostBand {
  private:
   bool MakeThroughClassObject(const CLSID& classId, std::string& error);
 
-  HMODULE module_ = nullptr;
+  platform::win32::ScopedLibrary module_;  // unloaded after the band and its class object
   ComPtr<IClassFactory> factory_;
   ComPtr<IObjectWithSite> band_;
   ComPtr<IDeskBand> deskBand_;

@@ -1,30 +1,18 @@
 #include <string>
 
 #include "service/tests/scheduled_moves.h"
+#include "service/win32/ansi_text_win.h"
 #include "service/win32/windows_service_api.h"
 
 namespace norvex::service::testing {
 
 namespace {
 
+using win32::AnsiToWide;
+using win32::WideToAnsi;
+
 constexpr char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr wchar_t kPending[] = L"PendingFileRenameOperations";
-
-std::wstring Wide(const std::string& text) {
-  std::wstring out(text.size() + 1, L'\0');
-  const int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, out.data(),
-                                      static_cast<int>(out.size()));
-  out.resize(n > 0 ? n - 1 : 0);
-  return out;
-}
-
-std::string Narrow(const std::wstring& text) {
-  std::string out(text.size() * 3 + 1, '\0');
-  const int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(),
-                                      static_cast<int>(out.size()), nullptr, nullptr);
-  out.resize(n > 0 ? n - 1 : 0);
-  return out;
-}
 
 std::wstring Lower(std::wstring s) {
   for (wchar_t& c : s) c = static_cast<wchar_t>(::towlower(c));
@@ -59,16 +47,18 @@ std::vector<std::pair<std::wstring, std::wstring>> ReadList() {
 }  // namespace
 
 std::vector<std::pair<std::string, std::string>> ScheduledMoves(const std::string& folder) {
-  const std::wstring needle = Lower(Wide(folder));
+  const std::wstring needle = Lower(AnsiToWide(folder));
   std::vector<std::pair<std::string, std::string>> moves;
   for (const auto& [from, to] : ReadList()) {
-    if (Lower(from).find(needle) != std::wstring::npos) moves.emplace_back(Narrow(from), Narrow(to));
+    if (Lower(from).find(needle) != std::wstring::npos) {
+      moves.emplace_back(WideToAnsi(from), WideToAnsi(to));
+    }
   }
   return moves;
 }
 
 void ForgetScheduledMoves(const std::string& folder) {
-  const std::wstring needle = Lower(Wide(folder));
+  const std::wstring needle = Lower(AnsiToWide(folder));
   std::wstring kept;
   bool any = false;
   for (const auto& [from, to] : ReadList()) {
