@@ -23,11 +23,15 @@ for file in NorvexHost.exe NorvexToolbar.dll; do
 done
 
 work=$(mktemp -d /tmp/norvex-screenshots.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+# The per-user folder of the prefix is left as fresh as the session found it.
+clean_profile() {
+  rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Norvex \
+         "$WINEPREFIX"/drive_c/users/*/AppData/LocalLow/Norvex
+}
+trap 'rm -rf "$work"; clean_profile' EXIT
 cp -r "$root/sample/install" "$work/install"
 cp "$build/bin/NorvexToolbar.dll" "$build/bin/NorvexHost.exe" "$work/install/"
-rm -rf "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Norvex \
-       "$WINEPREFIX"/drive_c/users/*/AppData/LocalLow/Norvex
+clean_profile
 # The drop-down opens in the size a user last left it (the first time it is 200 x 50, two
 # lines): large enough for the picture to show the whole history.
 for users in "$WINEPREFIX"/drive_c/users/*/AppData/LocalLow; do

@@ -141,11 +141,12 @@ bool HttpDownload::DownloadToFile(const std::string& url, const std::string& pat
   };
   const std::optional<HttpResult> result = Request(url, &sink);
   const bool closed = out && out->Close();
-  // Without an announced length nothing tells a whole body from one whose connection broke
-  // off (WinINet reports a reset, and a chunked answer cut before its last chunk, as an
-  // ordinary end): such a body is never taken for a complete file.
+  // A body ends where its framing says: after its announced length, or with its last chunk.
+  // Without either nothing tells a whole body from one whose connection broke off (WinINet
+  // reports a reset, and a chunked answer cut before its last chunk, as an ordinary end): such
+  // a body is never taken for a complete file.
   const bool complete = result && result->status == 200 && result->body_complete &&
-                        result->length_announced &&
+                        (result->length_announced || result->last_chunk_seen) &&
                         result->body_bytes > 0 && written && closed;
   if (!complete || !fs.RenameReplacing(partial, target)) {
     if (out) fs.RemoveFile(partial);

@@ -104,6 +104,10 @@ struct HttpResult {
   bool body_complete = false;
   // True when the answer announced the length of its body (Content-Length).
   bool length_announced = false;
+  // True when the body came in chunks (Transfer-Encoding: chunked) and ended with its last
+  // chunk. Only a client that tells that from a chunked body cut off sets it (WinINet does
+  // not: it ends both alike).
+  bool last_chunk_seen = false;
   uint64_t body_bytes = 0;
   // The error code of every handle of the request that failed to close, in closing order.
   std::vector<long> close_errors;

@@ -1,5 +1,6 @@
 #include "tests/http_test_server.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -87,7 +88,8 @@ void TestHttpServer::Answer(intptr_t connection) {
     return;
   }
   using Mode = TestRoute::Mode;
-  const bool chunked = route.mode == Mode::kChunkedCut;
+  const bool chunked = route.mode == Mode::kChunkedCut || route.mode == Mode::kChunked ||
+                       route.mode == Mode::kChunkedCutInChunk;
   const bool no_length = route.mode == Mode::kNoLength || route.mode == Mode::kNoLengthReset;
   const std::string status_line = std::string(chunked ? "HTTP/1.1 " : "HTTP/1.0 ") +
                                   std::to_string(route.status) +
@@ -102,6 +104,28 @@ void TestHttpServer::Answer(intptr_t connection) {
   const size_t send = route.mode == Mode::kNormal || route.mode == Mode::kNoLength
                           ? route.body.size()
                           : route.body.size() / 2;
+  if (route.mode == Mode::kChunked) {
+    // Chunks of growing sizes (one with an extension, which the reader skips), the last chunk
+    // and an empty trailer.
+    std::string chunks;
+    size_t size = 1;
+    for (size_t at = 0; at < route.body.size(); at += size, size = size * 3 + 7) {
+      const size_t n = std::min(size, route.body.size() - at);
+      char size_line[48];
+      std::snprintf(size_line, sizeof size_line, at == 0 ? "%zx;note=first\r\n" : "%zX\r\n", n);
+      chunks += size_line + route.body.substr(at, n) + "\r\n";
+    }
+    chunks += "0\r\n\r\n";
+    SendAll(connection, chunks.data(), chunks.size(), stop_);
+    return;
+  }
+  if (route.mode == Mode::kChunkedCutInChunk) {
+    char size_line[32];
+    std::snprintf(size_line, sizeof size_line, "%zx\r\n", route.body.size());
+    const std::string cut = size_line + route.body.substr(0, send);
+    SendAll(connection, cut.data(), cut.size(), stop_);
+    return;  // the chunk breaks off
+  }
   if (chunked) {
     char size_line[32];
     std::snprintf(size_line, sizeof size_line, "%zx\r\n", send);

@@ -21,6 +21,8 @@ struct TestRoute {
     kNoLength,   // status and body without Content-Length; the end of the body is the close
     kNoLengthReset,  // no Content-Length, sends half, then resets the connection
     kChunkedCut,     // HTTP/1.1 chunked: half the body in one chunk, closes before the last
+    kChunked,        // HTTP/1.1 chunked: the body in chunks of several sizes, then the last
+    kChunkedCutInChunk,  // HTTP/1.1 chunked: one chunk of the whole body, closes halfway in it
   };
   int status = 200;
   std::string body;

@@ -2,8 +2,10 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <utility>
 
 namespace norvex::unzip {
 
@@ -52,13 +54,19 @@ uint32_t Le32(const unsigned char* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
+uint64_t Le64(const unsigned char* p) { return Le32(p) | (uint64_t{Le32(p + 4)} << 32); }
 
 constexpr uint32_t kEndSignature = 0x06054b50;
 constexpr uint32_t kCentralSignature = 0x02014b50;
 constexpr uint32_t kLocalSignature = 0x04034b50;
+constexpr uint32_t kZip64EndSignature = 0x06064b50;
+constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
 constexpr size_t kEndSize = 22;
 constexpr size_t kCentralSize = 46;
 constexpr size_t kLocalSize = 30;
+constexpr size_t kZip64EndSize = 56;
+constexpr size_t kZip64LocatorSize = 20;
+constexpr uint16_t kZip64ExtraTag = 0x0001;
 constexpr size_t kChunk = 1 << 18;
 // Bytes after the end record that are taken for padding, at most.
 constexpr size_t kMaxPadding = 0x10000;
@@ -74,6 +82,96 @@ std::unique_ptr<ByteSource> OpenFileSource(const std::filesystem::path& path) {
 std::unique_ptr<ByteSource> MemorySource(std::string bytes) {
   return std::make_unique<BytesSource>(std::move(bytes));
 }
+
+namespace {
+
+// Where the central directory is, as an end record (or the 64-bit end record it leads to) says.
+struct DirectoryPlace {
+  uint64_t count = 0;
+  uint64_t size = 0;
+  uint64_t offset = 0;
+  uint64_t end = 0;  // where the directory must end at the latest: the first end record
+};
+
+// The 64-bit end record that a locator just before the end record at end_offset points to.
+// kNotZip when there is no locator (an archive without the 64-bit extensions).
+ZipStatus ReadZip64End(ByteSource& source, uint64_t end_offset, DirectoryPlace* place) {
+  unsigned char locator[kZip64LocatorSize];
+  if (end_offset < kZip64LocatorSize ||
+      !source.ReadAt(end_offset - kZip64LocatorSize, locator, sizeof locator) ||
+      Le32(locator) != kZip64LocatorSignature) {
+    return ZipStatus::kNotZip;
+  }
+  if (Le32(locator + 4) != 0 || Le32(locator + 16) != 1) return ZipStatus::kUnsupported;
+  const uint64_t record_offset = Le64(locator + 8);
+  const uint64_t locator_offset = end_offset - kZip64LocatorSize;
+  unsigned char record[kZip64EndSize];
+  if (record_offset > locator_offset || locator_offset - record_offset < kZip64EndSize ||
+      !source.ReadAt(record_offset, record, sizeof record) ||
+      Le32(record) != kZip64EndSignature) {
+    return ZipStatus::kCorrupt;
+  }
+  if (Le32(record + 16) != 0 || Le32(record + 20) != 0 || Le64(record + 24) != Le64(record + 32)) {
+    return ZipStatus::kUnsupported;  // archives split over several disks
+  }
+  place->count = Le64(record + 32);
+  place->size = Le64(record + 40);
+  place->offset = Le64(record + 48);
+  place->end = record_offset;
+  return ZipStatus::kOk;
+}
+
+// The place that the end record at end_offset gives, through its 64-bit record when it has one.
+ZipStatus PlaceOfDirectory(ByteSource& source, const unsigned char* end, uint64_t end_offset,
+                           DirectoryPlace* place) {
+  if (Le16(end + 4) != 0 || Le16(end + 6) != 0 || Le16(end + 8) != Le16(end + 10)) {
+    return ZipStatus::kUnsupported;  // archives split over several disks
+  }
+  // Writers that use the 64-bit extensions (for large archives, or whenever they are asked
+  // to) put the real values into the 64-bit record and may leave 0xFFFF... here.
+  const ZipStatus zip64 = ReadZip64End(source, end_offset, place);
+  if (zip64 != ZipStatus::kNotZip) return zip64;
+  place->count = Le16(end + 10);
+  place->size = Le32(end + 12);
+  place->offset = Le32(end + 16);
+  place->end = end_offset;
+  if (place->count == 0xFFFF || place->size == 0xFFFFFFFF || place->offset == 0xFFFFFFFF) {
+    return ZipStatus::kCorrupt;  // values left to a 64-bit record that is not there
+  }
+  return ZipStatus::kOk;
+}
+
+// The values that a central record leaves to its 64-bit extra field (0xFFFFFFFF in the
+// record) come from there, in the format's order: size, compressed size, local header offset.
+bool ReadZip64Extra(const unsigned char* extra, size_t length, ZipEntry* entry) {
+  const bool need_size = entry->size == 0xFFFFFFFF;
+  const bool need_compressed = entry->compressed_size == 0xFFFFFFFF;
+  const bool need_offset = entry->local_header_offset == 0xFFFFFFFF;
+  if (!need_size && !need_compressed && !need_offset) return true;
+  for (size_t at = 0; length - at >= 4;) {
+    const uint16_t tag = Le16(extra + at);
+    const size_t size = Le16(extra + at + 2);
+    if (length - at - 4 < size) return false;
+    if (tag == kZip64ExtraTag) {
+      const unsigned char* value = extra + at + 4;
+      size_t left = size;
+      for (auto [needed, field] : {std::pair{need_size, &entry->size},
+                                   std::pair{need_compressed, &entry->compressed_size},
+                                   std::pair{need_offset, &entry->local_header_offset}}) {
+        if (!needed) continue;
+        if (left < 8) return false;
+        *field = Le64(value);
+        value += 8;
+        left -= 8;
+      }
+      return true;
+    }
+    at += 4 + size;
+  }
+  return false;
+}
+
+}  // namespace
 
 ZipStatus ReadDirectory(ByteSource& source, std::vector<ZipEntry>* entries) {
   entries->clear();
@@ -94,33 +192,31 @@ ZipStatus ReadDirectory(ByteSource& source, std::vector<ZipEntry>* entries) {
     }
   }
   // Else, scanning back, the last record followed by padding: its comment fits before the end
-  // and its directory lies just before it, so that bytes of data or of a comment that merely
-  // look like a record are not taken for one.
+  // and its directory lies just before it (or just before its 64-bit record), so that bytes of
+  // data or of a comment that merely look like a record are not taken for one.
+  DirectoryPlace place;
   for (size_t i = tail.size() - kEndSize + 1; end_at == std::string::npos && i-- > 0;) {
     if (Le32(&tail[i]) != kEndSignature || i + kEndSize + Le16(&tail[i + 20]) > tail.size()) {
       continue;
     }
-    if (uint64_t{Le32(&tail[i + 16])} + Le32(&tail[i + 12]) == tail_offset + i) end_at = i;
+    if (PlaceOfDirectory(source, &tail[i], tail_offset + i, &place) == ZipStatus::kOk &&
+        place.offset <= place.end && place.end - place.offset == place.size) {
+      end_at = i;
+    }
   }
   if (end_at == std::string::npos) return ZipStatus::kNotZip;
-  const unsigned char* end = &tail[end_at];
-  const uint16_t count = Le16(end + 10);
-  const uint32_t directory_size = Le32(end + 12);
-  const uint32_t directory_offset = Le32(end + 16);
-  if (Le16(end + 4) != 0 || Le16(end + 6) != 0 || Le16(end + 8) != count) {
-    return ZipStatus::kUnsupported;  // archives split over several disks
-  }
-  if (count == 0xFFFF || directory_size == 0xFFFFFFFF || directory_offset == 0xFFFFFFFF) {
-    return ZipStatus::kUnsupported;  // 64-bit extensions
-  }
   const uint64_t end_offset = tail_offset + end_at;
-  if (uint64_t{directory_offset} + directory_size > end_offset) return ZipStatus::kCorrupt;
-  std::vector<unsigned char> directory(directory_size);
-  if (!source.ReadAt(directory_offset, directory.data(), directory.size())) {
+  const ZipStatus placed = PlaceOfDirectory(source, &tail[end_at], end_offset, &place);
+  if (placed != ZipStatus::kOk) return placed;
+  if (place.offset > place.end || place.size > place.end - place.offset) {
+    return ZipStatus::kCorrupt;
+  }
+  std::vector<unsigned char> directory(place.size);
+  if (!source.ReadAt(place.offset, directory.data(), directory.size())) {
     return ZipStatus::kCorrupt;
   }
   size_t at = 0;
-  for (uint16_t i = 0; i < count; ++i) {
+  for (uint64_t i = 0; i < place.count; ++i) {
     if (directory.size() - at < kCentralSize) return ZipStatus::kCorrupt;
     const unsigned char* p = &directory[at];
     if (Le32(p) != kCentralSignature) return ZipStatus::kCorrupt;
@@ -140,6 +236,9 @@ ZipStatus ReadDirectory(ByteSource& source, std::vector<ZipEntry>* entries) {
     entry.local_header_offset = Le32(p + 42);
     entry.name.assign(reinterpret_cast<const char*>(p + kCentralSize), name_length);
     if (entry.name.find('\0') != std::string::npos) return ZipStatus::kCorrupt;
+    if (!ReadZip64Extra(p + kCentralSize + name_length, extra_length, &entry)) {
+      return ZipStatus::kCorrupt;
+    }
     entries->push_back(std::move(entry));
     at += record;
   }

@@ -68,11 +68,18 @@ TEST(ZipReader, RefusesBrokenArchives) {
   std::string bad_crc = MakeZip({{"a.txt", "data", false}});
   bad_crc[30 + 5] ^= 0x01;  // flip a byte of the stored data
   std::string cut_directory = good.substr(0, good.size() - 30) + good.substr(good.size() - 22);
+  // Values that the records leave to 64-bit records (0xFFFFFFFF) which are not there.
+  std::string no_zip64_end = good;
+  no_zip64_end.replace(no_zip64_end.size() - 6, 4, "\xFF\xFF\xFF\xFF");
+  std::string no_zip64_extra = good;
+  no_zip64_extra.replace(no_zip64_extra.find("PK\x01\x02") + 24, 4, "\xFF\xFF\xFF\xFF");
   const std::vector<BrokenCase> cases = {
       {"empty file", "", ZipStatus::kNotZip},
       {"text", "this is not an archive at all, just words", ZipStatus::kNotZip},
       {"truncated tail", good.substr(0, good.size() - 5), ZipStatus::kNotZip},
       {"directory past end", cut_directory, ZipStatus::kCorrupt},
+      {"64-bit end record missing", no_zip64_end, ZipStatus::kCorrupt},
+      {"64-bit extra field missing", no_zip64_extra, ZipStatus::kCorrupt},
   };
   for (const BrokenCase& c : cases) {
     auto source = MemorySource(c.bytes);

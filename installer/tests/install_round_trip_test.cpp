@@ -143,6 +143,10 @@ class InstallRoundTrip : public ::testing::Test {
     data_ = fs::path(storage::GetAppDataFolder().value_or(u"")) / "Norvex";
     CleanUp(folder_);
     CleanUp(shared_);
+    // A fresh user: no history or settings that other programs of the prefix left, which the
+    // running toolbar would write back after the uninstall removed the folder.
+    std::error_code ignored;
+    fs::remove_all(data_, ignored);
   }
   ~InstallRoundTrip() override {
     CleanUp(folder_);

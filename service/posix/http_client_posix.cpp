@@ -9,6 +9,8 @@
 #include <string>
 #include <mutex>
 
+#include "service/http_answer_head.h"
+
 namespace norvex::service::posix {
 
 namespace {
@@ -23,25 +25,15 @@ struct Transfer {
   uint64_t bytes = 0;
   bool sink_refused = false;
   bool stopped_on_purpose = false;
-  std::string location;  // the Location header of the answer, as sent
+  AnswerHead head;  // what the header lines of the answer said
 };
 
-// Keeps the Location header of the answer: the body of a redirect is not read, and curl only
-// works out where a redirect leads once the whole answer has arrived.
+// Reads the head of the answer line by line: the Location header (the body of a redirect is
+// not read, and curl only works out where a redirect leads once the whole answer has arrived)
+// and where the body ends.
 size_t OnHeader(char* data, size_t size, size_t count, void* context) {
-  auto* transfer = static_cast<Transfer*>(context);
-  const size_t n = size * count;
-  std::string line(data, n);
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  constexpr char kName[] = "location:";
-  if (line.size() >= sizeof kName - 1 &&
-      std::equal(kName, kName + sizeof kName - 1, line.begin(), [](char a, char b) {
-        return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
-      })) {
-    const size_t value = line.find_first_not_of(" \t", sizeof kName - 1);
-    transfer->location = value == std::string::npos ? "" : line.substr(value);
-  }
-  return n;
+  ReadAnswerHeadLine(std::string_view(data, size * count), &static_cast<Transfer*>(context)->head);
+  return size * count;
 }
 
 size_t OnBody(char* data, size_t size, size_t count, void* context) {
@@ -130,7 +122,7 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request,
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
   result.status = status;
   result.body_bytes = transfer.bytes;
-  if (status >= 300 && status < 400) result.location = transfer.location;
+  if (status >= 300 && status < 400) result.location = transfer.head.location;
   if (status == 0) {
     // No answer at all: the connection or the request itself failed.
     result.failed_step = code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST ||
@@ -139,10 +131,15 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request,
                              : "HttpSendRequest";
     result.error_code = static_cast<long>(code);
   } else {
-    result.body_complete = code == CURLE_OK && !transfer.sink_refused && sink != nullptr;
-    curl_off_t announced = -1;
-    curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-    result.length_announced = announced >= 0;
+    // The body ends where its head says: after the announced length, every byte of it, or
+    // with its last chunk, whose absence curl reports as an error. A head that curl read
+    // otherwise (another status) frames nothing.
+    const BodyFraming framing =
+        transfer.head.status == status ? FramingOf(transfer.head) : BodyFraming{};
+    result.body_complete = code == CURLE_OK && !transfer.sink_refused && sink != nullptr &&
+                           (!framing.length || transfer.bytes == *framing.length);
+    result.length_announced = framing.length.has_value();
+    result.last_chunk_seen = framing.chunked && result.body_complete;
   }
   curl_slist_free_all(headers);
   curl_easy_cleanup(curl);

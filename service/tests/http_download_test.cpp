@@ -135,6 +135,35 @@ TEST(DownloadToFile, BodyWithoutAnnouncedLengthIsNotAFile) {
   EXPECT_EQ(f.Read("Temp/x.ini"), answer.body);
 }
 
+// A chunked body ends with its last chunk: with it, the body is the file; cut before it, the
+// client reports the body incomplete.
+TEST(DownloadToFile, ChunkedBodyEndsWithItsLastChunk) {
+  struct Case {
+    const char* what;
+    bool last_chunk_seen;
+    bool complete;
+    bool ok;
+  };
+  const std::vector<Case> cases = {
+      {"last chunk seen", true, true, true},
+      {"cut before the last chunk", false, false, false},
+      {"no framing the client could tell", false, true, false},
+  };
+  for (const Case& c : cases) {
+    ServiceFixture f;
+    UpdateFiles files(f.platform, f.LogPath());
+    HttpDownload http(files);
+    FakeHttp::Answer answer{200, "[COMMON]\nVERSION=1.0.1\n", c.complete};
+    answer.length_announced = false;
+    answer.last_chunk_seen = c.last_chunk_seen;
+    f.http.answers["/x.ini"] = answer;
+    f.Write("Temp/x.ini", "previous");
+    EXPECT_EQ(http.DownloadToFile("http://127.0.0.1:9/x.ini", "Temp\\x.ini"), c.ok) << c.what;
+    EXPECT_EQ(f.Read("Temp/x.ini"), c.ok ? answer.body : "previous") << c.what;
+    EXPECT_FALSE(f.Exists("Temp/x.ini.download")) << c.what;
+  }
+}
+
 TEST(DownloadToFile, EmptyUrlMakesNoRequest) {
   ServiceFixture f;
   UpdateFiles files(f.platform, f.LogPath());

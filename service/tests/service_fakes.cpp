@@ -38,6 +38,7 @@ HttpResult FakeHttp::Get(const HttpRequest& request,
   }
   result.body_complete = answer.complete;
   result.length_announced = answer.length_announced;
+  result.last_chunk_seen = answer.last_chunk_seen;
   return result;
 }
 

@@ -41,6 +41,7 @@ class FakeHttp : public HttpClient {
     std::string location = {};     // the Location header of a redirect
     std::vector<long> close_errors = {};  // handles that fail to close, with these codes
     bool length_announced = true;  // false: the answer has no Content-Length
+    bool last_chunk_seen = false;  // true: the body came in chunks, the last one included
   };
   std::map<std::string, Answer> answers;
   std::vector<HttpRequest> requests;
