@@ -99,6 +99,8 @@ ServiceFixture::ServiceFixture() {
   platform.mover = mover.get();
   platform.archive = &archive;
   platform.console = &console;
+  crypto = CreateNativeCrypto();
+  platform.crypto = crypto.get();
 }
 
 fs::path ServiceFixture::At(const std::string& relative) const {
