@@ -37,11 +37,12 @@ std::vector<Line<Text>> SplitLines(const Text& text) {
   return lines;
 }
 
-// Units to 8-bit text: the keys and values that matter here are ASCII; others become '?'.
-template <typename Text>
-std::string Narrow(const Text& text) {
+// The text as 8-bit text: 8-bit text as it is; of 16-bit units, ASCII as it is and any other
+// unit as the byte 0x80, which no key, separator or query mark is.
+std::string Narrow(const std::string& text) { return text; }
+std::string Narrow(const std::u16string& text) {
   std::string out;
-  for (const auto c : text) out += static_cast<unsigned>(c) < 0x80 ? static_cast<char>(c) : '?';
+  for (const char16_t c : text) out += c < 0x80 ? static_cast<char>(c) : '\x80';
   return out;
 }
 

@@ -80,5 +80,14 @@ TEST(FillModuleChecks, ListsModuleSectionsInFileOrder) {
   EXPECT_FALSE(sections[1].found);
 }
 
+// Bytes of a code page in the URL of an 8-bit manifest are part of the archive's name (no query
+// starts there).
+TEST(FillModuleChecks, ArchiveNamesKeepTheirBytes) {
+  std::vector<FilledSection> sections;
+  FillModuleChecks("[A]\nURL=http://h/\xc1\x61.zip\n", Known, &sections);
+  ASSERT_EQ(sections.size(), 1u);
+  EXPECT_EQ(sections[0].archive, "\xc1\x61.zip");
+}
+
 }  // namespace
 }  // namespace norvex::service
