@@ -9,6 +9,11 @@ CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 # The catalogue that the installer carries: a folder with AgentMaster.xml and Agents (and, where
 # it has them, strings.ini, version.ini, norvexOEM.ini, LogUrls.ini; the sample's otherwise).
 CATALOGUE ?= sample/install
+# The update server and the manifests' signing key built into the service: make native
+# UPDATE_URL=https://updates.example.com UPDATE_PUBLIC_KEY=/path/to/pub.pem (kept in the build
+# folder's cache for later builds; UPDATE_PUBLIC_KEY= with nothing removes the key).
+SERVICE_FLAGS = $(if $(filter undefined,$(origin UPDATE_URL)),,-DNORVEX_UPDATE_URL=$(UPDATE_URL)) \
+  $(if $(filter undefined,$(origin UPDATE_PUBLIC_KEY)),,-DNORVEX_UPDATE_PUBLIC_KEY=$(if $(UPDATE_PUBLIC_KEY),$(abspath $(UPDATE_PUBLIC_KEY))))
 WINDOWS_FLAGS = -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
   -DNORVEX_CATALOGUE=$(abspath $(CATALOGUE))
 
@@ -20,16 +25,16 @@ deps:
 	@bash scripts/install-deps.sh
 
 native: deps
-	cmake -S . -B $(NATIVE) $(CMAKE_FLAGS) >/dev/null
+	cmake -S . -B $(NATIVE) $(CMAKE_FLAGS) $(SERVICE_FLAGS) >/dev/null
 	cmake --build $(NATIVE)
 
 windows: deps
-	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) >/dev/null
+	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) $(SERVICE_FLAGS) >/dev/null
 	cmake --build $(WINDOWS)
 
 # The installer alone, with what it carries (makensis from Debian's nsis package).
 installer: deps
-	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) >/dev/null
+	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) $(SERVICE_FLAGS) >/dev/null
 	cmake --build $(WINDOWS) --target NorvexSetup
 
 FUZZ := $(BUILD)/fuzz
@@ -51,7 +56,7 @@ fuzz: deps
 
 # The toolbar module and the host that loads it, nothing else of the Windows build.
 windows-host: deps
-	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) >/dev/null
+	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) $(SERVICE_FLAGS) >/dev/null
 	cmake --build $(WINDOWS) --target NorvexToolbar NorvexHost
 
 # The pictures of the README, from the sample installation (scripts/screenshots.in).
@@ -61,7 +66,7 @@ screenshots: windows-host
 # The demo builds only the programs it runs: the two native tools, then the toolbar module and
 # NorvexHost.exe, which plays a session under Wine and takes pictures.
 demo: deps windows-host
-	cmake -S . -B $(NATIVE) $(CMAKE_FLAGS) >/dev/null
+	cmake -S . -B $(NATIVE) $(CMAKE_FLAGS) $(SERVICE_FLAGS) >/dev/null
 	cmake --build $(NATIVE) --target norvex-inspect norvex-host
 	bash scripts/demo.sh $(NATIVE) $(WINDOWS)
 

@@ -2,9 +2,14 @@
 
 namespace norvex::service {
 
+std::pair<std::string, std::string> FileReplacer::ResolvedPaths(
+    const std::string& source, const std::string& destination) const {
+  return {CollapseDotSegments(files_.ResolveProgramPath(source)),
+          CollapseDotSegments(files_.ResolveProgramPath(destination))};
+}
+
 bool FileReplacer::ReplaceFile(const std::string& source, const std::string& destination) {
-  const std::string from = CollapseDotSegments(files_.ResolveProgramPath(source));
-  const std::string to = CollapseDotSegments(files_.ResolveProgramPath(destination));
+  const auto [from, to] = ResolvedPaths(source, destination);
   FileMover& mover = *files_.platform().mover;
   // Only a platform that says it is of the older family takes the list file branch; one that
   // cannot tell (0) is an NT system, the only kind that still runs this service.

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "service/update_files.h"
 
@@ -22,6 +23,9 @@ class FileReplacer {
 
   // Both paths relative to the program folder or absolute. True when scheduled.
   bool ReplaceFile(const std::string& source, const std::string& destination);
+  // The absolute paths (source, destination) that ReplaceFile hands to the platform.
+  std::pair<std::string, std::string> ResolvedPaths(const std::string& source,
+                                                    const std::string& destination) const;
 
   uint32_t entries_written() const { return entry_count_; }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "service/ecdsa_encoding.h"
+
 namespace norvex::service {
 
 namespace {
@@ -82,13 +84,15 @@ std::string ResolveRedirect(const std::string& base, const std::string& location
 }
 
 std::optional<HttpResult> HttpDownload::Request(
-    const std::string& url, const std::function<bool(const char*, size_t)>* sink) const {
+    const std::string& url, const std::function<bool(const char*, size_t)>* sink,
+    uint64_t max_body_bytes) const {
   std::optional<HttpRequest> request = ParseHttpUrl(url);
   if (!request) return std::nullopt;
   std::string current = url;
   for (int redirects = 0;; ++redirects) {
     request->connect_timeout_ms = options_.connect_timeout_ms;
     request->stall_timeout_ms = options_.stall_timeout_ms;
+    request->max_body_bytes = max_body_bytes;
     HttpResult result = files_.platform().http->Get(*request, sink);
     char text[128];
     if (!result.failed_step.empty()) {
@@ -100,7 +104,7 @@ std::optional<HttpResult> HttpDownload::Request(
       std::snprintf(text, sizeof text, "Error in InternetCloseHandle:%ld", code);
       files_.platform().console->Print(text);
     }
-    if (!result.failed_step.empty()) return std::nullopt;
+    if (!result.failed_step.empty()) return result;
     const long s = result.status;
     const bool redirect = s == 301 || s == 302 || s == 303 || s == 307 || s == 308;
     if (!redirect || result.location.empty() || redirects == kMaxRedirects) return result;
@@ -115,10 +119,25 @@ std::optional<HttpResult> HttpDownload::Request(
   }
 }
 
-bool HttpDownload::DownloadToFile(const std::string& url, const std::string& path,
-                                  uint64_t max_bytes) const {
-  if (!ParseHttpUrl(url)) return false;
+DownloadOutcome HttpDownload::Download(const std::string& url, const std::string& path,
+                                      const DownloadExpectation& expected) const {
+  using Result = DownloadOutcome::Result;
+  DownloadOutcome outcome;
+  if (!ParseHttpUrl(url)) {
+    outcome.result = Result::kBadAddress;
+    return outcome;
+  }
   ServiceFileSystem& fs = *files_.platform().files;
+  std::unique_ptr<Sha256Hasher> hasher;
+  if (!expected.sha256.empty()) {
+    if (files_.platform().crypto) hasher = files_.platform().crypto->NewSha256();
+    if (!hasher) {
+      outcome.result = Result::kNoHasher;
+      return outcome;
+    }
+  }
+  const uint64_t max_bytes =
+      expected.size ? std::min(*expected.size, expected.max_bytes) : expected.max_bytes;
   const std::string target = files_.ResolveProgramPath(path);
   // The body goes to a file of its own beside the target: memory stays small whatever the
   // size, and the target changes only once the whole body is there. That file and its folders
@@ -129,30 +148,83 @@ bool HttpDownload::DownloadToFile(const std::string& url, const std::string& pat
   uint64_t received = 0;
   const std::function<bool(const char*, size_t)> sink = [&](const char* data, size_t size) {
     received += size;
-    if (received > max_bytes) written = false;
+    if (received > max_bytes) return false;
     if (!written) return false;
-    if (!out && written) {
+    if (!out) {
       files_.CreateFolderChain(path);
       out = fs.CreateOutput(partial);
       written = out != nullptr;
     }
     written = written && out->Write(data, size);
+    if (hasher) hasher->Update(data, size);
     return written;
   };
-  const std::optional<HttpResult> result = Request(url, &sink);
+  // One byte past the limit tells a body that is too long from one that just fits.
+  const std::optional<HttpResult> result =
+      Request(url, &sink, max_bytes == UINT64_MAX ? max_bytes : max_bytes + 1);
   const bool closed = out && out->Close();
+  outcome.bytes = received;
+  outcome.status = result->status;
   // A body ends where its framing says: after its announced length, or with its last chunk.
   // Without either nothing tells a whole body from one whose connection broke off (WinINet
   // reports a reset, and a chunked answer cut before its last chunk, as an ordinary end): such
   // a body is never taken for a complete file.
-  const bool complete = result && result->status == 200 && result->body_complete &&
-                        (result->length_announced || result->last_chunk_seen) &&
-                        result->body_bytes > 0 && written && closed;
-  if (!complete || !fs.RenameReplacing(partial, target)) {
-    if (out) fs.RemoveFile(partial);
-    return false;
+  if (!result->failed_step.empty()) {
+    outcome.result = Result::kTransport;
+    outcome.failed_step = result->failed_step;
+    outcome.error_code = result->error_code;
+  } else if (result->status != 200) {
+    outcome.result = Result::kStatus;
+  } else if (received > max_bytes) {
+    outcome.result = expected.size && *expected.size <= expected.max_bytes ? Result::kSizeMismatch
+                                                                          : Result::kTooLarge;
+  } else if (received == 0) {
+    outcome.result = Result::kEmpty;
+  } else if (!result->body_complete) {
+    outcome.result = Result::kIncomplete;
+  } else if (!result->length_announced && !result->last_chunk_seen) {
+    outcome.result = Result::kNoLength;
+  } else if (!written || !closed) {
+    outcome.result = Result::kNotWritten;
+  } else if (expected.size && received != *expected.size) {
+    outcome.result = Result::kSizeMismatch;
+  } else if (hasher && (outcome.sha256 = hasher->Finish()) != expected.sha256) {
+    outcome.result = Result::kHashMismatch;
+  } else if (!fs.RenameReplacing(partial, target)) {
+    outcome.result = Result::kNotWritten;
   }
-  return true;
+  if (!outcome.ok() && out) fs.RemoveFile(partial);
+  return outcome;
+}
+
+std::string DescribeDownloadFailure(const DownloadOutcome& outcome,
+                                    const DownloadExpectation& expected) {
+  using Result = DownloadOutcome::Result;
+  const std::string status = "HTTP status " + std::to_string(outcome.status);
+  switch (outcome.result) {
+    case Result::kDone: return "done";
+    case Result::kBadAddress: return "not an http or https address";
+    case Result::kTransport:
+      return "no answer: " + outcome.failed_step + " failed with " +
+             std::to_string(outcome.error_code);
+    case Result::kStatus: return status;
+    case Result::kEmpty: return status + " with an empty body";
+    case Result::kNoLength: return status + " without Content-Length";
+    case Result::kIncomplete:
+      return status + ", the body broke off after " + std::to_string(outcome.bytes) + " bytes";
+    case Result::kTooLarge:
+      return status + ", the body is longer than " + std::to_string(expected.max_bytes) +
+             " bytes";
+    case Result::kNotWritten: return status + ", the file could not be written";
+    case Result::kSizeMismatch:
+      return "SIZE is " + std::to_string(expected.size.value_or(0)) + ", the body has " +
+             std::to_string(outcome.bytes) +
+             (outcome.bytes > expected.size.value_or(0) ? " bytes or more" : " bytes");
+    case Result::kHashMismatch:
+      return "SHA256 is " + HexOf(expected.sha256) + ", the body's is " + HexOf(outcome.sha256);
+    case Result::kNoHasher: return "SHA-256 is not available on this system";
+  }
+  return "";
 }
 
 void HttpDownload::SendPing(const std::string& url) const { Request(url, nullptr); }

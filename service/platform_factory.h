@@ -28,5 +28,6 @@ namespace norvex::service {
 std::unique_ptr<ServiceFileSystem> CreateNativeFileSystem();
 std::unique_ptr<ProfileFiles> CreateNativeProfiles();
 std::unique_ptr<HttpClient> CreateNativeHttpClient();
+std::unique_ptr<Crypto> CreateNativeCrypto();
 
 }  // namespace norvex::service

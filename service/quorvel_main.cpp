@@ -10,6 +10,10 @@
 #ifndef NORVEX_UPDATE_URL
 #define NORVEX_UPDATE_URL "http://update.norvex.example"
 #endif
+// The key that signs manifests, as the build made it from NORVEX_UPDATE_PUBLIC_KEY: the bytes
+// of its uncompressed point, or nothing.
+#include "update_public_key.inc"
+
 #ifndef NORVEX_SCM_FOLDER
 #define NORVEX_SCM_FOLDER "/var/tmp/quorvel-services"
 #endif
@@ -26,6 +30,8 @@ int main(int argc, char** argv) {
   config.manifest_url = std::string(NORVEX_UPDATE_URL) + kManifestPath;
   config.log_path = bundle->log_path;
   config.move_journal = bundle->move_journal;
+  static constexpr unsigned char kPublicKey[] = {NORVEX_UPDATE_PUBLIC_KEY_BYTES 0};
+  config.public_key.assign(reinterpret_cast<const char*>(kPublicKey), sizeof kPublicKey - 1);
   const int code = RunQuorvel(argc, argv, bundle->platform, config);
   std::fflush(stdout);
   // A running update pass is cut short with the process, as a stopped service should be.

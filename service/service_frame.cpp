@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "service/ecdsa_encoding.h"
 #include "service/file_replacement.h"
 #include "service/update_pass.h"
 
@@ -20,6 +21,7 @@ Command ParseCommand(const char* first_argument) {
   if (arg == "/start") return Command::kStart;
   if (arg == "/stop") return Command::kStop;
   if (arg == "/?" || arg == "/help") return Command::kHelp;
+  if (arg == "/config") return Command::kConfig;
   return Command::kInvalid;
 }
 
@@ -35,6 +37,17 @@ std::string UsageText() {
          "  /Stop       to Stop Service\n"
          "  /? or /Help for this help\n"
          "For example:- C:\\QVL /Start -> Will start the service..\n";
+}
+
+std::string ConfigText(const QuorvelConfig& config, Crypto* crypto) {
+  std::string text = "Update address: " + config.manifest_url + "\n" +
+                     "Update log: " + config.log_path + "\n";
+  if (config.public_key.empty()) {
+    return text + "Public key: none (manifests are taken without a signature)\n";
+  }
+  const std::string fingerprint = crypto ? Sha256Of(*crypto, P256PublicKeyDer(config.public_key)) : "";
+  return text + "Public key: built in, SHA-256 fingerprint " +
+         (fingerprint.empty() ? std::string("unknown") : HexOf(fingerprint)) + "\n";
 }
 
 bool IsNetworkOrDevicePath(const std::string& path) {
@@ -291,13 +304,14 @@ int RunQuorvel(int argc, char** argv, const ServicePlatform& platform,
     case Command::kStart: commands.Start(); break;
     case Command::kStop: commands.Stop(); break;
     case Command::kHelp: platform.console->Print(UsageText()); break;
+    case Command::kConfig: platform.console->Print(ConfigText(config, platform.crypto)); break;
     case Command::kInvalid:
       platform.console->Print("Inavalid Command! \n");
       platform.console->Print(UsageText());
       break;
     case Command::kRunService: {
       FileReplacer replacer(files);
-      UpdatePass pass(files, http, replacer, config.manifest_url);
+      UpdatePass pass(files, http, replacer, config.manifest_url, config.public_key);
       ServiceRunner runner(platform, config, [&pass] { pass.RunUpdatePass(); });
       long error = 0;
       if (!platform.host->RunDispatcher(kServiceName, [&runner] { runner.ServiceMain(); },

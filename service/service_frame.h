@@ -22,7 +22,7 @@ inline constexpr char kServiceDescription[] = "Liveupdate Service, Norvex Toolba
 inline constexpr uint32_t kServiceType = 0x110;
 inline constexpr uint32_t kErrorEventId = 0xC0020001;
 
-enum class Command { kRunService, kInstall, kUninstall, kStart, kStop, kHelp, kInvalid };
+enum class Command { kRunService, kInstall, kUninstall, kStart, kStop, kHelp, kConfig, kInvalid };
 
 // Exit code of "/install" when the program's place is refused (every other outcome of a
 // command exits with 0).
@@ -59,11 +59,18 @@ struct QuorvelConfig {
   // platform keeps the moves itself.
   std::string move_journal;
   DownloadOptions download;
+  // The uncompressed P-256 point (65 bytes) of the key that signs manifests; empty: none.
+  std::string public_key;
   uint32_t poll_ms = 5000;
   // Tests wait for the worker before the runner goes; the program ends the process instead,
   // which cuts a running pass short.
   bool join_worker = false;
 };
+
+// What "/config" prints: the update address, the log's path and the manifests' key (none, or
+// the SHA-256 of its SubjectPublicKeyInfo, as "openssl pkey -pubin -outform DER | sha256sum"
+// gives it).
+std::string ConfigText(const QuorvelConfig& config, Crypto* crypto);
 
 class CommandLine {
  public:

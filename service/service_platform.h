@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/file_names.h"
+#include "service/crypto.h"
 
 namespace norvex::service {
 
@@ -91,6 +92,8 @@ struct HttpRequest {
   std::string accept;
   uint32_t connect_timeout_ms = 30000;
   uint32_t stall_timeout_ms = 60000;  // no byte for this long ends the request as failed
+  // The most body bytes handed to the sink: a longer body is cut off there, incomplete.
+  uint64_t max_body_bytes = UINT64_MAX;
 };
 
 struct HttpResult {
@@ -243,6 +246,7 @@ struct ServicePlatform {
   ArchiveLibrary* archive = nullptr;
   ServiceHost* host = nullptr;
   Console* console = nullptr;
+  Crypto* crypto = nullptr;
 };
 
 }  // namespace norvex::service

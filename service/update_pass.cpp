@@ -3,11 +3,30 @@
 #include <algorithm>
 #include <cstring>
 
+#include "service/ecdsa_encoding.h"
+
 namespace norvex::service {
 
 namespace {
 
 constexpr char kManifestCopy[] = "Temp\\LiveUpdate.ini";
+// A signed manifest and its signature wait here until the signature is checked.
+constexpr char kManifestPending[] = "Temp\\LiveUpdate.ini.unverified";
+constexpr char kSignaturePending[] = "Temp\\LiveUpdate.ini.sig";
+
+// A SIZE value: decimal digits only, no more than fit in 64 bits.
+std::optional<uint64_t> ParseSize(const std::string& text) {
+  if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  uint64_t value = 0;
+  for (const char c : text) {
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
 
 // The parts of a version made only of decimal digits separated by single dots; nothing for
 // any other text.
@@ -92,11 +111,53 @@ bool UpdatePass::RunUpdatePass() {
   return true;
 }
 
-bool UpdatePass::CheckAndUpdate() {
+void UpdatePass::LogDownloadError(const std::string& url, const DownloadOutcome& outcome,
+                                  const DownloadExpectation& expected) const {
+  files_.WriteUpdateLog("Download error:" + url + " (" +
+                        DescribeDownloadFailure(outcome, expected) + ")");
+}
+
+bool UpdatePass::FetchManifest() {
   // The address is kept to 499 characters, as the buffer it is copied into allows.
-  if (!http_.DownloadToFile(manifest_url_.substr(0, 499), kManifestCopy, kMaxManifestBytes)) {
+  const std::string url = manifest_url_.substr(0, 499);
+  const DownloadExpectation manifest_limit{kMaxManifestBytes};
+  if (public_point_.empty()) {
+    const DownloadOutcome fetched = http_.Download(url, kManifestCopy, manifest_limit);
+    if (!fetched.ok()) LogDownloadError(url, fetched, manifest_limit);
+    return fetched.ok();
+  }
+  // Signed: the copy of the previous pass stays until the new manifest has proved itself.
+  ServiceFileSystem& fs = *files_.platform().files;
+  const std::string pending = files_.ResolveProgramPath(kManifestPending);
+  const std::string signature_file = files_.ResolveProgramPath(kSignaturePending);
+  const DownloadOutcome fetched = http_.Download(url, kManifestPending, manifest_limit);
+  if (!fetched.ok()) {
+    LogDownloadError(url, fetched, manifest_limit);
     return false;
   }
+  const std::string signature_url = url + kSignatureSuffix;
+  const DownloadExpectation signature_limit{kMaxSignatureBytes};
+  const DownloadOutcome signed_by = http_.Download(signature_url, kSignaturePending, signature_limit);
+  std::string manifest, signature;
+  const bool verified = signed_by.ok() && fs.ReadWhole(pending, &manifest) &&
+                        fs.ReadWhole(signature_file, &signature) && files_.platform().crypto &&
+                        files_.platform().crypto->VerifyP256(public_point_, manifest, signature);
+  if (signed_by.ok()) fs.RemoveFile(signature_file);
+  if (!verified) {
+    files_.WriteUpdateLog("Signature error:" + signature_url);
+    if (!signed_by.ok()) LogDownloadError(signature_url, signed_by, signature_limit);
+    fs.RemoveFile(pending);
+    return false;
+  }
+  if (!fs.RenameReplacing(pending, files_.ResolveProgramPath(kManifestCopy))) {
+    fs.RemoveFile(pending);
+    return false;
+  }
+  return true;
+}
+
+bool UpdatePass::CheckAndUpdate() {
+  if (!FetchManifest()) return false;
   files_.WriteUpdateLog("Step 2: Success in downloading ini ");
   const ManifestComparison due = CompareManifest(kManifestCopy, files_.VersionIniPath());
   if (due.modules.empty()) return true;
@@ -136,9 +197,23 @@ ManifestComparison UpdatePass::CompareManifest(const std::string& manifest,
     // of the program folder (the service runs with every right on the machine).
     const std::string archive = ArchiveNameOf(url);
     const unsigned code_page = files_.platform().files->NarrowCodePage();
-    module.refused = !IsSafeEntryName(module.folder, code_page) ||
-                     !IsSafeEntryName(archive, code_page) ||
-                     FindSeparator(archive, 0, code_page) != std::string::npos || archive == ".";
+    const std::string hash = files_.ReadIniString(manifest, section, "SHA256", "");
+    const std::string size = files_.ReadIniString(manifest, section, "SIZE", "");
+    const std::optional<std::string> hash_bytes = BytesOfHex(hash);
+    if (!IsSafeEntryName(module.folder, code_page) || !IsSafeEntryName(archive, code_page) ||
+        FindSeparator(archive, 0, code_page) != std::string::npos || archive == ".") {
+      module.refusal = "Refused module, its folder or archive name leaves the program folder:";
+    } else if (!hash.empty() && (!hash_bytes || hash_bytes->size() != kSha256Size)) {
+      module.refusal = "Refused module, its SHA256 is not 64 hexadecimal digits:";
+    } else if (!size.empty() && !ParseSize(size)) {
+      module.refusal = "Refused module, its SIZE is not a number of bytes:";
+    } else if (hash.empty() && !public_point_.empty()) {
+      // A signature vouches for the archives only through their hashes.
+      module.refusal = "Refused module, a signed manifest must give its SHA256:";
+    }
+    module.refused = !module.refusal.empty();
+    if (hash_bytes && hash_bytes->size() == kSha256Size) module.sha256 = *hash_bytes;
+    module.size = ParseSize(size);
     module.version = version;
     module.section = section;
     result.modules.push_back(std::move(module));
@@ -159,8 +234,18 @@ bool UpdatePass::DownloadAndExtractModule(const ModuleEntry& module,
   } else {
     files_.WriteUpdateLog("Failed to create the temp folder:" + archive_path);
   }
-  if (!http_.DownloadToFile(module.url, archive_path)) {
-    files_.WriteUpdateLog("Failed to download module:" + archive_path);
+  const DownloadExpectation expected{UINT64_MAX, module.size, module.sha256};
+  const DownloadOutcome fetched = http_.Download(module.url, archive_path, expected);
+  if (!fetched.ok()) {
+    using Result = DownloadOutcome::Result;
+    if (fetched.result == Result::kSizeMismatch) {
+      files_.WriteUpdateLog("Size error:" + archive_path);
+    } else if (fetched.result == Result::kHashMismatch || fetched.result == Result::kNoHasher) {
+      files_.WriteUpdateLog("Hash error:" + archive_path);
+    } else {
+      files_.WriteUpdateLog("Failed to download module:" + archive_path);
+    }
+    LogDownloadError(module.url, fetched, expected);
     return false;
   }
   files_.WriteUpdateLog("Downloaded module:" + archive_path);
@@ -211,6 +296,8 @@ bool UpdatePass::InstallUpdatedFiles(const std::vector<std::string>& file_list) 
       return false;
     }
     files_.WriteUpdateLog("Success in move file ex");
+    const auto [from, to] = replacer_.ResolvedPaths("Temp\\" + path, path);
+    files_.WriteUpdateLog("Move at restart:" + from + " -> " + to);
   }
   return true;
 }
@@ -234,8 +321,7 @@ bool UpdatePass::UpdateModules(const std::vector<ModuleEntry>& modules) {
   // says why and the next pass tries again.
   for (const ModuleEntry& module : modules) {
     if (!module.refused) continue;
-    files_.WriteUpdateLog(
-        "Refused module, its folder or archive name leaves the program folder:" + module.section);
+    files_.WriteUpdateLog(module.refusal + module.section);
     files_.WriteUpdateLog("Failed in saveAs file");
     files_.WriteUpdateLog("Failed in downloadAndExtractAllUpdates");
     return false;

@@ -15,6 +15,10 @@ namespace norvex::service {
 inline constexpr char kManifestPath[] = "/toolbar/bin/liveupdate.ini";
 inline constexpr uint32_t kArchiveOpenMode = 0x2028002;
 inline constexpr uint32_t kArchiveExtractMode = 0x40000000;
+// The detached signature of the manifest lies at the manifest's address with this added.
+inline constexpr char kSignatureSuffix[] = ".sig";
+// The largest signature taken (a DER ECDSA P-256 signature has at most 72 bytes).
+inline constexpr uint64_t kMaxSignatureBytes = 256;
 
 struct ModuleEntry {
   std::string name;
@@ -22,8 +26,14 @@ struct ModuleEntry {
   std::string folder;
   std::string version;
   std::string section;
-  // Its folder or archive name would lead out of the program folder: the pass fails on it.
+  // Its folder or archive name would lead out of the program folder, its SHA256 or SIZE is
+  // not valid, or it has no SHA256 in a signed manifest: the pass fails on it, logging
+  // refusal and the section.
   bool refused = false;
+  std::string refusal;
+  // What the archive must be, when the manifest says: its length and its SHA-256 (32 bytes).
+  std::optional<uint64_t> size;
+  std::string sha256;
   bool operator==(const ModuleEntry&) const = default;
 };
 
@@ -49,9 +59,16 @@ std::string ArchiveNameOf(const std::string& url);
 
 class UpdatePass {
  public:
+  // public_point: the uncompressed P-256 point (65 bytes) of the key that signs manifests; a
+  // pass with one takes a manifest only with a valid signature beside it, and a module only
+  // with its SHA256. Empty: manifests are taken unsigned.
   UpdatePass(const UpdateFiles& files, const HttpDownload& http, FileReplacer& replacer,
-             std::string manifest_url)
-      : files_(files), http_(http), replacer_(replacer), manifest_url_(std::move(manifest_url)) {}
+             std::string manifest_url, std::string public_point = {})
+      : files_(files),
+        http_(http),
+        replacer_(replacer),
+        manifest_url_(std::move(manifest_url)),
+        public_point_(std::move(public_point)) {}
 
   bool RunUpdatePass();
   bool CheckAndUpdate();
@@ -61,6 +78,11 @@ class UpdatePass {
   bool InstallUpdatedFiles(const std::vector<std::string>& file_list);
 
  private:
+  // Stores the manifest as the manifest copy; with a key only once its signature is checked.
+  bool FetchManifest();
+  // The second line of a failed download: the address and what went wrong.
+  void LogDownloadError(const std::string& url, const DownloadOutcome& outcome,
+                        const DownloadExpectation& expected) const;
   bool UpdateModules(const std::vector<ModuleEntry>& modules);
   void DeleteWorkingCopies(const std::vector<std::string>& file_list);
   void DeleteArchives(const std::vector<ModuleEntry>& modules);
@@ -70,6 +92,7 @@ class UpdatePass {
   const HttpDownload& http_;
   FileReplacer& replacer_;
   std::string manifest_url_;
+  std::string public_point_;
 };
 
 }  // namespace norvex::service

@@ -23,6 +23,7 @@ struct Transfer {
   bool stalled = false;
   const std::function<bool(const char*, size_t)>* sink = nullptr;
   uint64_t bytes = 0;
+  uint64_t max_bytes = UINT64_MAX;  // more is cut off
   bool sink_refused = false;
   bool stopped_on_purpose = false;
   AnswerHead head;  // what the header lines of the answer said
@@ -46,7 +47,11 @@ size_t OnBody(char* data, size_t size, size_t count, void* context) {
     return 0;
   }
   const size_t n = size * count;
-  if (!(*transfer->sink)(data, n)) {
+  // A body longer than allowed is handed on only up to the limit, and the transfer ends there.
+  const uint64_t room = transfer->max_bytes - transfer->bytes;
+  const size_t taken = n > room ? static_cast<size_t>(room) : n;
+  if ((taken > 0 && !(*transfer->sink)(data, taken)) || taken < n) {
+    transfer->bytes += taken;
     transfer->sink_refused = true;
     return 0;
   }
@@ -94,6 +99,7 @@ HttpResult CurlHttpClient::Get(const HttpRequest& request,
   transfer.curl = curl;
   transfer.sink = sink;
   transfer.stall_ms = request.stall_timeout_ms;
+  transfer.max_bytes = request.max_body_bytes;
   curl_slist* headers = curl_slist_append(nullptr, ("Accept: " + request.accept).c_str());
   headers = curl_slist_append(headers, "Cache-Control: no-cache");
   headers = curl_slist_append(headers, "Pragma: no-cache");

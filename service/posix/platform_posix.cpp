@@ -4,6 +4,7 @@
 
 #include "service/archive_binding.h"
 #include "service/platform_factory.h"
+#include "service/posix/crypto_posix.h"
 #include "service/posix/files_posix.h"
 #include "service/posix/http_client_posix.h"
 #include "service/posix/posix_paths.h"
@@ -53,6 +54,7 @@ class PosixBundle : public PlatformBundle {
     platform.archive = archive_.get();
     platform.host = &host_;
     platform.console = &console_;
+    platform.crypto = &crypto_;
   }
 
  private:
@@ -63,6 +65,7 @@ class PosixBundle : public PlatformBundle {
   posix::PosixMover mover_;
   posix::PosixServiceHost host_;
   posix::PosixConsole console_;
+  posix::OpenSslCrypto crypto_;
   void* library_ = nullptr;  // stays loaded for the life of the process
   std::unique_ptr<BoundArchiveLibrary> archive_;
 };
@@ -86,5 +89,6 @@ std::unique_ptr<ProfileFiles> CreateNativeProfiles() {
 std::unique_ptr<HttpClient> CreateNativeHttpClient() {
   return std::make_unique<posix::CurlHttpClient>();
 }
+std::unique_ptr<Crypto> CreateNativeCrypto() { return std::make_unique<posix::OpenSslCrypto>(); }
 
 }  // namespace norvex::service

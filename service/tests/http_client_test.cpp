@@ -197,6 +197,100 @@ TEST_F(HttpClientTest, ServerAskingForALogonGetsNoCredentials) {
   }
 }
 
+// A body longer than the request allows reaches the sink only up to the limit, and the
+// request ends there, incomplete; one that just fits is complete.
+TEST_F(HttpClientTest, BodyIsCutOffAtTheRequestsLimit) {
+  ASSERT_TRUE(server_.listening());
+  const std::string body(300000, 'b');
+  server_.Set("/big", {200, body});
+  std::optional<HttpRequest> request = ParseHttpUrl(server_.Url("/big"));
+  ASSERT_TRUE(request);
+  request->stall_timeout_ms = 2000;
+  const struct {
+    uint64_t limit;
+    bool complete;
+  } cases[] = {{1, false}, {1001, false}, {262144, false}, {262145, false}, {299999, false},
+               {300000, true}, {300001, true}};
+  for (const auto& c : cases) {
+    request->max_body_bytes = c.limit;
+    uint64_t delivered = 0;
+    const std::function<bool(const char*, size_t)> sink = [&](const char*, size_t n) {
+      delivered += n;
+      return true;
+    };
+    const HttpResult result = client_->Get(*request, &sink);
+    EXPECT_EQ(result.status, 200) << c.limit;
+    EXPECT_EQ(delivered, std::min<uint64_t>(c.limit, body.size())) << c.limit;
+    EXPECT_EQ(result.body_bytes, delivered) << c.limit;
+    EXPECT_EQ(result.body_complete, c.complete) << c.limit;
+  }
+}
+
+// SIZE and SHA256 of a module checked on the body that the system's client delivers: only a
+// body of that size and hash becomes the file; a longer one is cut one byte past SIZE.
+TEST_F(HttpClientTest, DownloadCheckedAgainstSizeAndHash) {
+  ASSERT_TRUE(server_.listening());
+  std::string body(70000, '\0');
+  for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 13 + i / 97);
+  server_.Set("/m/a.zip", {200, body});
+  const std::string hash = Sha256Of(*f_.crypto, body);
+  ASSERT_EQ(hash.size(), 32u);
+  using Result = DownloadOutcome::Result;
+  const struct {
+    const char* what;
+    std::optional<uint64_t> size;
+    std::string sha256;
+    Result result;
+    uint64_t bytes;
+  } cases[] = {
+      {"both right", body.size(), hash, Result::kDone, body.size()},
+      {"hash only", std::nullopt, hash, Result::kDone, body.size()},
+      {"size only", body.size(), "", Result::kDone, body.size()},
+      {"SIZE smaller: cut one byte past it", 1000, hash, Result::kSizeMismatch, 1001},
+      {"SIZE larger", body.size() + 1, hash, Result::kSizeMismatch, body.size()},
+      {"wrong hash", body.size(), std::string(32, '\x01'), Result::kHashMismatch, body.size()},
+  };
+  UpdateFiles files(f_.platform, f_.LogPath());
+  HttpDownload http(files, DownloadOptions{2000, 1000});
+  for (const auto& c : cases) {
+    f_.Write("Temp/a.zip", "previous");
+    const DownloadOutcome outcome =
+        http.Download(server_.Url("/m/a.zip"), "Temp\\a.zip", {UINT64_MAX, c.size, c.sha256});
+    EXPECT_EQ(outcome.result, c.result) << c.what;
+    EXPECT_EQ(outcome.bytes, c.bytes) << c.what;
+    EXPECT_EQ(f_.Read("Temp/a.zip"), c.result == Result::kDone ? body : "previous") << c.what;
+    EXPECT_FALSE(f_.Exists("Temp/a.zip.download")) << c.what;
+  }
+}
+
+// The log's second line of a failed download says what the network said.
+TEST_F(HttpClientTest, FailedDownloadsSayWhy) {
+  ASSERT_TRUE(server_.listening());
+  uint16_t closed_port = 0;
+  {
+    TestHttpServer gone;
+    closed_port = gone.port();
+  }
+  server_.Set("/gone", {404, "no such file"});
+  server_.Set("/cut", {200, std::string(100000, 'c'), Mode::kTruncated});
+  UpdateFiles files(f_.platform, f_.LogPath());
+  HttpDownload http(files, DownloadOptions{2000, 1000});
+  const struct {
+    std::string url;
+    std::string starts;
+  } cases[] = {
+      {server_.Url("/gone"), "HTTP status 404"},
+      {server_.Url("/cut"), "HTTP status 200, the body broke off after "},
+      {"http://127.0.0.1:" + std::to_string(closed_port) + "/x", "no answer: "},
+      {"ftp://127.0.0.1/x", "not an http or https address"},
+  };
+  for (const auto& c : cases) {
+    const DownloadExpectation expected;
+    const std::string text = DescribeDownloadFailure(http.Download(c.url, "Temp\\x", expected), expected);
+    EXPECT_EQ(text.rfind(c.starts, 0), 0u) << c.url << ": " << text;
+  }
+}
+
 TEST_F(HttpClientTest, PingReadsOnlyTheStatus) {
   server_.Set("/ping", {200, std::string(1 << 20, 'p')});
   UpdateFiles files(f_.platform, f_.LogPath());

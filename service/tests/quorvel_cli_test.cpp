@@ -9,6 +9,8 @@
 #include <sstream>
 #include <thread>
 
+#include "service/ecdsa_encoding.h"
+#include "service/platform_factory.h"
 #include "service/tests/file_access.h"
 #include "tests/http_test_server.h"
 #include "service/tests/run_program.h"
@@ -98,6 +100,21 @@ class QuorvelCli : public ::testing::Test {
     WriteFile(program_ / "version.ini", "[COMMON]\r\nVERSION=1.0.9\r\n");
     WriteFile(program_ / "Agents" / "a.xml", "old a");
   }
+  // Waits up to 60 s for a line of this pass's log that starts with text.
+  bool WaitForLogLine(const std::string& text) {
+    for (int i = 0; i < 600; ++i) {
+      if (NewLog().find("] " + text) != std::string::npos ||
+          NewLog().find(" " + text) != std::string::npos) {
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+  }
+  // The program built with the tests' key in place of the program of this folder.
+  void UseSignedProgram() {
+    fs::copy_file(QUORVEL_LOOPBACK_SIGNED, exe_, fs::copy_options::overwrite_existing);
+  }
   bool Requested(const std::string& path) {
     for (const std::string& r : server_.Requests()) {
       if (r.rfind("GET " + path + " ", 0) == 0) return true;
@@ -185,6 +202,92 @@ TEST_F(QuorvelCli, ConsoleRunWithoutManagerAndMissingLibrary) {
   const auto run = RunProgram(exe_, {"/help"});
   EXPECT_NE(run.exit_code, 0);
   EXPECT_EQ(run.output.find("Usage"), std::string::npos);
+}
+
+TEST_F(QuorvelCli, ConfigSaysAddressLogAndKey) {
+  const std::string address = "Update address: http://127.0.0.1:" +
+                              std::to_string(NORVEX_TEST_UPDATE_PORT) +
+                              "/toolbar/bin/liveupdate.ini\n";
+#ifdef _WIN32
+  const std::string log = "Update log: c:\\Temp\\LiveUpdateLog.txt\n";
+#else
+  const std::string log = "Update log: /tmp/LiveUpdateLog.txt\n";
+#endif
+  EXPECT_EQ(Run("/config"),
+            address + log + "Public key: none (manifests are taken without a signature)\n");
+  UseSignedProgram();
+  // The fingerprint that "openssl pkey -pubin -outform DER | sha256sum" gives of the tests' key.
+  const auto pem = ReadPem(ReadFile(fs::path(TEST_KEYS) / "test-only-key.pub.pem"));
+  ASSERT_TRUE(pem);
+  const std::string fingerprint = HexOf(Sha256Of(*CreateNativeCrypto(), pem->der));
+  EXPECT_EQ(Run("/CONFIG"),
+            address + log + "Public key: built in, SHA-256 fingerprint " + fingerprint + "\n");
+}
+
+// A site published with quorvel-publish, taken by a service built with the tests' key; the same
+// site with its manifest changed after signing is refused, and nothing of it installed.
+TEST_F(QuorvelCli, PublishedSiteRoundTrip) {
+  ASSERT_TRUE(server_.listening()) << "port " << NORVEX_TEST_UPDATE_PORT << " is taken";
+  Publish();  // the program folder's files, the reports and the archives
+  const std::string base = "http://127.0.0.1:" + std::to_string(server_.port());
+  const fs::path site = temp_.path() / "site";
+  const std::string manifest =
+      "[COMMON]\r\nVERSION=1.0.10\r\n"
+      "[A]\r\nNAME=Agents\r\nVERSION=1.0.10\r\nFolder=PRODUCT_HOME\\Agents\r\n"
+      "URL=" + base + "/m/agents.zip\r\n"
+      "[SETTING]\r\nVERSION=1.0.10\r\nFolder=PRODUCT_HOME\r\nURL=" + base +
+      "/m/setting.zip";
+  WriteFile(site / "liveupdate.ini", manifest);
+  WriteFile(site / "modules" / "agents.zip",
+            unzip::MakeZip({{"a.xml", "new a"}, {"sub/b.xml", "new b"}}));
+  WriteFile(site / "modules" / "setting.zip", unzip::MakeZip({{"strings.ini", "[s]\r\nk=v\r\n"}}));
+  const auto published = RunProgram(QUORVEL_PUBLISH,
+                                    {site.string(), (fs::path(TEST_KEYS) / "test-only-key.pem").string()});
+  ASSERT_EQ(published.exit_code, 0) << published.output;
+  EXPECT_NE(published.output.find("[A] agents.zip: SHA256 and SIZE set"), std::string::npos)
+      << published.output;
+  const std::string filled = ReadFile(site / "liveupdate.ini");
+  EXPECT_NE(filled.find("/m/agents.zip\r\nSHA256="), std::string::npos) << filled;
+  EXPECT_NE(filled.find("/m/setting.zip\r\nSHA256="), std::string::npos) << filled;
+  EXPECT_EQ(filled.rfind(manifest.substr(0, 40), 0), 0u);
+#ifndef _WIN32
+  // The signature is what OpenSSL's own program accepts.
+  const auto verified = RunProgram(
+      "/usr/bin/openssl", {"dgst", "-sha256", "-verify",
+                           (fs::path(TEST_KEYS) / "test-only-key.pub.pem").string(), "-signature",
+                           (site / "liveupdate.ini.sig").string(), (site / "liveupdate.ini").string()});
+  EXPECT_EQ(verified.exit_code, 0) << verified.output;
+  EXPECT_NE(verified.output.find("Verified OK"), std::string::npos) << verified.output;
+#endif
+  UseSignedProgram();
+  ASSERT_EQ(Run("/install"), "LiveUpdate Service sucessfully installed! \n");
+
+  // Changed after signing: refused.
+  std::string changed = filled;
+  changed.replace(changed.find("VERSION=1.0.10"), 14, "VERSION=1.0.11");
+  server_.Set("/toolbar/bin/liveupdate.ini", {200, changed});
+  server_.Set("/toolbar/bin/liveupdate.ini.sig", {200, ReadFile(site / "liveupdate.ini.sig")});
+  EXPECT_EQ(Run("/start"), "Live update service started! \n");
+  ASSERT_TRUE(WaitForLogLine("Failed to do the update")) << NewLog();
+  EXPECT_NE(NewLog().find("Signature error:" + base + "/toolbar/bin/liveupdate.ini.sig"),
+            std::string::npos)
+      << NewLog();
+  EXPECT_EQ(ReadFile(program_ / "version.ini"), "[COMMON]\r\nVERSION=1.0.9\r\n");
+  EXPECT_FALSE(Requested("/m/agents.zip"));
+  EXPECT_EQ(Run("/stop"), "LiveUpdates Service Stopped! \n");
+  for (int i = 0; i < 100 && Run("/stop") != "Unable to stop Service! \n"; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+
+  // As published: taken, and the modules installed.
+  server_.Set("/toolbar/bin/liveupdate.ini", {200, filled});
+  EXPECT_EQ(Run("/start"), "Live update service started! \n");
+  ASSERT_TRUE(WaitForPassEnd()) << NewLog();
+  const std::string log = NewLog();
+  EXPECT_NE(log.find("Success to do update"), std::string::npos) << log;
+  EXPECT_NE(log.find("Move at restart:"), std::string::npos) << log;
+  EXPECT_NE(ReadFile(program_ / "version.ini").find("VERSION=1.0.10"), std::string::npos);
+  EXPECT_EQ(ReadFile(program_ / "Temp" / "Agents" / "a.xml"), "new a");
 }
 
 #ifdef _WIN32

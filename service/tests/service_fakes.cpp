@@ -32,9 +32,13 @@ HttpResult FakeHttp::Get(const HttpRequest& request,
   // Deliver in pieces, as a network would.
   const std::string& body = answer.body;
   for (size_t at = 0; at < body.size(); at += 1000) {
-    const size_t n = std::min<size_t>(1000, body.size() - at);
-    if (!(*sink)(body.data() + at, n)) return result;
+    size_t n = std::min<size_t>(1000, body.size() - at);
+    // A body longer than the request allows is cut off at the limit, as the real clients do.
+    const bool cut = result.body_bytes + n > request.max_body_bytes;
+    if (cut) n = static_cast<size_t>(request.max_body_bytes - result.body_bytes);
+    if (n > 0 && !(*sink)(body.data() + at, n)) return result;
     result.body_bytes += n;
+    if (cut) return result;
   }
   result.body_complete = answer.complete;
   result.length_announced = answer.length_announced;
@@ -96,6 +100,8 @@ ServiceFixture::ServiceFixture() {
   platform.mover = mover.get();
   platform.archive = &archive;
   platform.console = &console;
+  crypto = CreateNativeCrypto();
+  platform.crypto = crypto.get();
 }
 
 fs::path ServiceFixture::At(const std::string& relative) const {

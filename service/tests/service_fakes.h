@@ -146,6 +146,7 @@ class ServiceFixture {
   std::unique_ptr<FakeMover> mover;
   LinkedArchive archive;
   RecordingConsole console;
+  std::unique_ptr<Crypto> crypto;  // the system's
   ServicePlatform platform;
 };
 

@@ -6,6 +6,7 @@
 
 #include <thread>
 
+#include "service/ecdsa_encoding.h"
 #include "service/tests/file_access.h"
 #include "service/tests/service_fakes.h"
 
@@ -25,6 +26,8 @@ TEST(ParseCommand, FirstArgumentWithoutRegardToCase) {
       {"/sToP", Command::kStop},       {"/?", Command::kHelp},
       {"/HELP", Command::kHelp},       {"install", Command::kInvalid},
       {"", Command::kInvalid},         {"/installx", Command::kInvalid},
+      {"/config", Command::kConfig},   {"/CONFIG", Command::kConfig},
+      {"config", Command::kInvalid},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ParseCommand(c.arg), c.command) << (c.arg ? c.arg : "(none)");
@@ -293,6 +296,25 @@ TEST_F(CommandLineTest, StartStopUninstallMessages) {
   EXPECT_EQ(Run("/start"), "Could not connect to SCM Database! \n");
   EXPECT_EQ(Run("/stop"), "Could not connect to SCM Database! \n");
   EXPECT_EQ(Run("/uninstall"), "Unable to open Service Handler!\n");
+}
+
+TEST_F(CommandLineTest, ConfigSaysAddressLogAndKey) {
+  const std::string expected_start = "Update address: \nUpdate log: " + f_.LogPath() + "\n";
+  EXPECT_EQ(Run("/Config"),
+            expected_start + "Public key: none (manifests are taken without a signature)\n");
+  // With a key: the SHA-256 of its SubjectPublicKeyInfo, as sha256sum gives it of the DER file.
+  QuorvelConfig config;
+  config.manifest_url = "https://updates.example/toolbar/bin/liveupdate.ini";
+  config.log_path = "c:\\Temp\\LiveUpdateLog.txt";
+  const auto pem = ReadPem(test::ReadBytes(test::SourceFolder() +
+                                           u"/service/tests/testdata/test-only-key.pub.pem"));
+  ASSERT_TRUE(pem);
+  config.public_key = ReadP256PublicKeyDer(pem->der).value_or("");
+  EXPECT_EQ(ConfigText(config, f_.crypto.get()),
+            "Update address: https://updates.example/toolbar/bin/liveupdate.ini\n"
+            "Update log: c:\\Temp\\LiveUpdateLog.txt\n"
+            "Public key: built in, SHA-256 fingerprint " +
+                HexOf(Sha256Of(*f_.crypto, pem->der)) + "\n");
 }
 
 TEST_F(CommandLineTest, HelpAndInvalid) {

@@ -134,6 +134,7 @@ TEST_F(UpdatePassTest, FullPassInstallsTwoModulesWithEveryLogLine) {
   Serve("/m/agents.zip", MakeZip({{"news.xml", "<news/>"}, {"sub/deep.xml", "<d/>"}}));
   Serve("/m/setting.zip", MakeZip({{"strings.ini", "[s]\nk=v\n", false}}));
   EXPECT_TRUE(pass_.RunUpdatePass());
+  const std::string p = files_.ProgramFolder();
   EXPECT_EQ(f_.LogMessages(),
             (std::vector<std::string>{
                 "Start live update",
@@ -152,14 +153,17 @@ TEST_F(UpdatePassTest, FullPassInstallsTwoModulesWithEveryLogLine) {
                 "One iteration finished",
                 "Step 5: Downloaded and extracted files... ",
                 "Success in move file ex",
+                "Move at restart:" + p + "\\Temp\\Agents\\news.xml -> " + p + "\\Agents\\news.xml",
                 "Success in move file ex",
+                "Move at restart:" + p + "\\Temp\\Agents\\sub\\deep.xml -> " + p +
+                    "\\Agents\\sub\\deep.xml",
                 "Success in move file ex",
+                "Move at restart:" + p + "\\Temp\\strings.ini -> " + p + "\\strings.ini",
                 "Step 7: Finished local file updation successfully ",
                 "Success to do update",
             }));
   EXPECT_EQ(Moved(), (std::vector<std::string>{"\\Agents\\news.xml", "\\Agents\\sub\\deep.xml",
                                                "\\strings.ini"}));
-  const std::string p = files_.ProgramFolder();
   EXPECT_EQ(f_.mover->moves[0].first, p + "\\Temp\\Agents\\news.xml");
   EXPECT_EQ(f_.Read("Temp/Agents/news.xml"), "<news/>");
   EXPECT_EQ(f_.Read("Temp/Agents/sub/deep.xml"), "<d/>");
@@ -223,8 +227,14 @@ TEST_F(UpdatePassTest, ManifestOverTheLimitFailsThePass) {
   Serve("/m/a.zip", MakeZip({{"a.xml", "new a"}}));
   EXPECT_FALSE(pass_.RunUpdatePass());
   EXPECT_EQ(f_.LogMessages(),
-            (std::vector<std::string>{"Start live update", "Failed to do the update"}));
+            (std::vector<std::string>{
+                "Start live update",
+                "Download error:" + std::string(kBase) + kManifestPath +
+                    " (HTTP status 200, the body is longer than 1048576 bytes)",
+                "Failed to do the update"}));
   EXPECT_EQ(f_.http.requests.size(), 1u);
+  // The request asked for no more than one byte past the limit.
+  EXPECT_EQ(f_.http.requests[0].max_body_bytes, kMaxManifestBytes + 1);
   EXPECT_EQ(Installed("COMMON"), "1.0.0");
 }
 
@@ -397,6 +407,7 @@ class ModuleFaultTest : public UpdatePassTest,
                         public ::testing::WithParamInterface<int> {};
 
 const std::string kB = "Temp\\.\\Skins\\skins.zip";
+const std::string kBUrl = "Download error:http://127.0.0.1:9/m/skins.zip";
 
 std::vector<ModuleFault> Faults() {
   auto serve_b = [](const std::string& body, long status = 200, bool complete = true) {
@@ -405,11 +416,25 @@ std::vector<ModuleFault> Faults() {
     };
   };
   return {
-      {"404", serve_b("gone", 404), {"Failed to download module:" + kB}},
-      {"500", serve_b("err", 500), {"Failed to download module:" + kB}},
-      {"empty body", serve_b(""), {"Failed to download module:" + kB}},
-      {"truncated body", serve_b(MakeZip({{"skin.bmp", "x"}}), 200, false),
-       {"Failed to download module:" + kB}},
+      {"404", serve_b("gone", 404),
+       {"Failed to download module:" + kB, kBUrl + " (HTTP status 404)"}},
+      {"500", serve_b("err", 500),
+       {"Failed to download module:" + kB, kBUrl + " (HTTP status 500)"}},
+      {"empty body", serve_b(""),
+       {"Failed to download module:" + kB, kBUrl + " (HTTP status 200 with an empty body)"}},
+      {"truncated body", serve_b(std::string(2500, 'z'), 200, false),
+       {"Failed to download module:" + kB,
+        kBUrl + " (HTTP status 200, the body broke off after 2500 bytes)"}},
+      {"no length", [](UpdatePassTest*, ServiceFixture& f) {
+         f.http.answers["/m/skins.zip"] = {200, MakeZip({{"skin.bmp", "x"}})};
+         f.http.answers["/m/skins.zip"].length_announced = false;
+       },
+       {"Failed to download module:" + kB, kBUrl + " (HTTP status 200 without Content-Length)"}},
+      {"no answer", [](UpdatePassTest*, ServiceFixture& f) {
+         f.http.answers["/m/skins.zip"] = {0, "", true, "HttpSendRequest"};
+       },
+       {"Failed to download module:" + kB,
+        kBUrl + " (no answer: HttpSendRequest failed with 12029)"}},
       {"busy library", [](UpdatePassTest*, ServiceFixture&) {},
        {"Downloaded module:" + kB}},
       {"empty archive", serve_b(MakeZip({})),
@@ -501,8 +526,11 @@ TEST_F(UpdatePassTest, FileThatCannotBeScheduledFailsThePass) {
   f_.mover->refused_sources.insert(files_.ProgramFolder() + "\\Temp\\Skins\\skin.bmp");
   EXPECT_FALSE(pass_.RunUpdatePass());
   const auto log = f_.LogMessages();
-  EXPECT_EQ(std::vector<std::string>(log.end() - 4, log.end()),
+  EXPECT_EQ(std::vector<std::string>(log.end() - 5, log.end()),
             (std::vector<std::string>{"Success in move file ex",
+                                      "Move at restart:" + files_.ProgramFolder() +
+                                          "\\Temp\\Agents\\sub\\b.xml" + " -> " +
+                                          files_.ProgramFolder() + "\\Agents\\sub\\b.xml",
                                       "Step 6: Failed to do move file ex... ",
                                       "Step 6.1: Failed file... .\\Skins\\skin.bmp",
                                       "Failed to do the update"}));

@@ -75,8 +75,15 @@ HttpResult Send(const HttpRequest& request, const std::function<bool(const char*
   const unsigned long long announced = has_length ? std::strtoull(announced_text, nullptr, 10) : 0;
   std::vector<char> buffer(1 << 18);
   for (;;) {
+    // A body longer than allowed is read only up to the limit, and the request ends there.
+    const uint64_t room = request.max_body_bytes - result.body_bytes;
+    if (room == 0) {
+      if (has_length && result.body_bytes == announced) break;  // the whole body, just fits
+      return result;
+    }
+    const DWORD want = static_cast<DWORD>(room < buffer.size() ? room : buffer.size());
     DWORD read = 0;
-    if (!::InternetReadFile(http.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read)) {
+    if (!::InternetReadFile(http.get(), buffer.data(), want, &read)) {
       return result;  // a stall or a broken connection: incomplete
     }
     if (read == 0) break;

@@ -3,6 +3,7 @@
 #include "service/archive_binding.h"
 #include "service/platform_factory.h"
 #include "service/update_files.h"
+#include "service/win32/crypto_win.h"
 #include "service/win32/files_win.h"
 #include "service/win32/http_client_win.h"
 #include "service/win32/service_host_win.h"
@@ -15,7 +16,7 @@ namespace {
 constexpr char kArchiveLibraryName[] = "UNZIP32.dll";
 
 // The libraries of the system come from the system folder only. The service runs as
-// LocalSystem: WININET.dll (loaded on its first use) and what the system's libraries load in
+// LocalSystem: WININET.dll and BCRYPT.dll (loaded on their first use) and what the system's libraries load in
 // turn are never looked for in the program folder or the current folder.
 void LoadSystemLibrariesFromSystemFolder() {
   using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
@@ -28,7 +29,10 @@ void LoadSystemLibrariesFromSystemFolder() {
   // load by name finds.
   char system[MAX_PATH];
   const UINT n = ::GetSystemDirectoryA(system, MAX_PATH);
-  if (n > 0 && n < MAX_PATH) ::LoadLibraryA((std::string(system) + "\\wininet.dll").c_str());
+  if (n > 0 && n < MAX_PATH) {
+    ::LoadLibraryA((std::string(system) + "\\wininet.dll").c_str());
+    ::LoadLibraryA((std::string(system) + "\\bcrypt.dll").c_str());
+  }
 }
 
 class Win32Bundle : public PlatformBundle {
@@ -61,6 +65,7 @@ class Win32Bundle : public PlatformBundle {
     platform.archive = archive_.get();
     platform.host = &host_;
     platform.console = &console_;
+    platform.crypto = &crypto_;
   }
 
  private:
@@ -81,6 +86,7 @@ class Win32Bundle : public PlatformBundle {
   win32::Win32Mover mover_;
   win32::Win32ServiceHost host_;
   win32::Win32Console console_;
+  win32::BCryptCrypto crypto_;
   HMODULE library_ = nullptr;  // stays loaded for the life of the process
   std::unique_ptr<BoundArchiveLibrary> archive_;
 };
@@ -100,5 +106,6 @@ std::unique_ptr<ProfileFiles> CreateNativeProfiles() {
 std::unique_ptr<HttpClient> CreateNativeHttpClient() {
   return std::make_unique<win32::WinInetHttpClient>();
 }
+std::unique_ptr<Crypto> CreateNativeCrypto() { return std::make_unique<win32::BCryptCrypto>(); }
 
 }  // namespace norvex::service

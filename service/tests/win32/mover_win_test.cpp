@@ -119,5 +119,28 @@ TEST_F(MoverProbe, OlderFamilyRegistersTheQuotedMoverPath) {
   EXPECT_TRUE(service::testing::ScheduledMoves(folder_.string()).empty());
 }
 
+// The tests' reader of the pending-rename list keeps a delete at the restart (a pair with an
+// empty destination) also when it is the last entry of the list.
+TEST(ScheduledMoves, DeleteAtRestartLastInTheListIsKept) {
+  test::TempFolder temp;
+  const std::string folder = temp.path().string();
+  const std::string moved = (temp.path() / "moved.txt").string();
+  const std::string target = (temp.path() / "target.txt").string();
+  const std::string deleted = (temp.path() / "deleted.txt").string();
+  std::ofstream(moved) << "m";
+  std::ofstream(deleted) << "d";
+  ASSERT_TRUE(::MoveFileExA(moved.c_str(), target.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT));
+  ASSERT_TRUE(::MoveFileExA(deleted.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  const auto moves = service::testing::ScheduledMoves(folder);
+  service::testing::ForgetScheduledMoves(folder);
+  ASSERT_EQ(moves.size(), 2u);
+  EXPECT_TRUE(moves[0].first.ends_with("moved.txt")) << moves[0].first;
+  EXPECT_TRUE(moves[0].second.ends_with("target.txt")) << moves[0].second;
+  EXPECT_TRUE(moves[1].first.ends_with("deleted.txt")) << moves[1].first;
+  EXPECT_EQ(moves[1].second, "");
+  EXPECT_TRUE(service::testing::ScheduledMoves(folder).empty());
+}
+
 }  // namespace
 }  // namespace norvex::service::win32

@@ -19,7 +19,8 @@ std::wstring Lower(std::wstring s) {
   return s;
 }
 
-// The pending-rename list as (source, destination) pairs, in order.
+// The pending-rename list as (source, destination) pairs, in order. A delete at the restart is
+// a pair whose destination is empty.
 std::vector<std::pair<std::wstring, std::wstring>> ReadList() {
   std::vector<std::pair<std::wstring, std::wstring>> pairs;
   HKEY key;
@@ -30,15 +31,18 @@ std::vector<std::pair<std::wstring, std::wstring>> ReadList() {
   if (::RegQueryValueExW(key, kPending, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
     std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
     ::RegQueryValueExW(key, kPending, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
-    std::vector<std::wstring> strings;
+    // Read pair by pair: an empty destination belongs to its pair (even as the list's last
+    // string), and only an empty source ends the list.
+    const size_t count = size / sizeof(wchar_t);
     size_t at = 0;
-    while (at < size / sizeof(wchar_t)) {
-      std::wstring s(data.c_str() + at);
-      at += s.size() + 1;
-      strings.push_back(s);
+    while (at < count) {
+      std::wstring source(data.c_str() + at);
+      if (source.empty()) break;
+      at += source.size() + 1;
+      std::wstring destination = at < count ? std::wstring(data.c_str() + at) : std::wstring();
+      at += destination.size() + 1;
+      pairs.emplace_back(std::move(source), std::move(destination));
     }
-    while (!strings.empty() && strings.back().empty()) strings.pop_back();
-    for (size_t i = 0; i + 1 < strings.size(); i += 2) pairs.emplace_back(strings[i], strings[i + 1]);
   }
   ::RegCloseKey(key);
   return pairs;
