@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   libpugixml-dev zlib1g-dev libcurl4-openssl-dev libgumbo-dev libssl-dev openssl
   g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
-  wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic
+  wine64 xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic
   locales unzip curl
   nsis
   clang libclang-rt-14-dev

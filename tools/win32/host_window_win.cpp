@@ -17,6 +17,9 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"NorvexHostWindow";
 constexpr wchar_t kSiteClass[] = L"NorvexHostSite";
 constexpr wchar_t kDropListClass[] = L"NorvexDropList";
+// The frame's title while the band is being made, and once it is in place.
+constexpr wchar_t kLoadingTitle[] = L"NorvexHost (読み込み中)";
+constexpr wchar_t kReadyTitle[] = L"NorvexHost";
 constexpr int kMargin = 4;
 constexpr int kAddressHeight = 22;
 constexpr int kLabelWidth = 56;
@@ -58,7 +61,7 @@ bool InteractiveWindow::Create(int width, int height) {
     return false;
   }
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  frame_ = ::CreateWindowExW(0, kWindowClass, L"NorvexHost", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+  frame_ = ::CreateWindowExW(0, kWindowClass, kLoadingTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                              CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr, nullptr,
                              instance, this);
   if (!frame_) return false;
@@ -137,6 +140,11 @@ LRESULT CALLBACK InteractiveWindow::FrameProc(HWND window, UINT message, WPARAM 
   return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
+void InteractiveWindow::BandReady() {
+  Layout();
+  if (frame_) ::SetWindowTextW(frame_, kReadyTitle);
+}
+
 void InteractiveWindow::ShowAddress(const std::u16string& url) {
   if (address_) ::SetWindowTextW(address_, W(url));
 }
@@ -173,9 +181,16 @@ void InteractiveWindow::Run(const HostBand& band) {
   while (!closed_ && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
       if (IsBandWindow(band, msg.hwnd) && band.TranslateAccelerator(&msg) == S_OK) continue;
-      if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN && msg.hwnd == address_) {
-        if (go_) go_(TextOf(address_));
-        continue;
+      if (msg.message == WM_KEYDOWN && msg.hwnd == address_) {
+        if (msg.wParam == VK_RETURN) {
+          if (go_) go_(TextOf(address_));
+          continue;
+        }
+        // Ctrl+A selects the whole address, as in a browser's address line.
+        if (msg.wParam == 'A' && (::GetKeyState(VK_CONTROL) & 0x8000)) {
+          ::SendMessageW(address_, EM_SETSEL, 0, -1);
+          continue;
+        }
       }
     }
     ::TranslateMessage(&msg);

@@ -29,6 +29,8 @@ class InteractiveWindow final : public HostOutputListener {
   // What Enter in the address line does with its text.
   void OnGo(std::function<void(const std::u16string&)> go) { go_ = std::move(go); }
   void ShowAddress(const std::u16string& url);
+  // The band is in place: it gets the site's width, and the title says the host is ready.
+  void BandReady();
 
   // Runs the message loop until the person closes the window. Keys for the band's windows go to
   // its keyboard filter first, as the browser does it.

@@ -154,11 +154,14 @@ int RunHost(const Args& args, const std::wstring& module) {
 
     if (args.interactive) {
       // Enter in the address line: an HTML file of that name, else a blank page at that address.
+      window.BandReady();
       window.OnGo([&](const std::u16string& text) {
         std::string unused;
         auto page = LoadPageFile(Utf16ToUtf8(text), u"", unused);
         browser->ShowPage(page ? page : BlankPage(text, u"", u""));
         window.ShowAddress(browser->location());
+        // The person's own navigation, in the log only: standard output has the toolbar's.
+        window.OnLine("page " + Utf16ToUtf8(browser->location()));
       });
       window.Run(band);
     } else {
