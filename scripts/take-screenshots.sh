@@ -35,7 +35,6 @@ clean_profile
 # The drop-down opens in the size a user last left it (the first time it is 200 x 50, two
 # lines): large enough for the picture to show the whole history.
 for users in "$WINEPREFIX"/drive_c/users/*/AppData/LocalLow; do
-  [ "$(basename "$(dirname "$(dirname "$users")")")" = Public ] && continue
   mkdir -p "$users/Norvex"
   printf '[window_diams]\r\ndropwidth=300\r\ndropheight=110\r\n' > "$users/Norvex/UserConfig.ini"
 done

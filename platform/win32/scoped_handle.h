@@ -161,6 +161,14 @@ struct MemoryDcTraits {
   static bool Close(Handle h) { return ::DeleteDC(h) != FALSE; }
 };
 
+// The screen's device context from GetDC(nullptr).
+struct ScreenDcTraits {
+  using Handle = HDC;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static bool Close(Handle h) { return ::ReleaseDC(nullptr, h) != 0; }
+};
+
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 using ScopedInternetHandle = ScopedHandle<InternetHandleTraits>;
@@ -178,6 +186,7 @@ using ScopedBrush = ScopedHandle<GdiObjectTraits<HBRUSH>>;
 using ScopedPen = ScopedHandle<GdiObjectTraits<HPEN>>;
 using ScopedMemoryDc = ScopedHandle<MemoryDcTraits>;
 using ScopedImageList = ScopedHandle<ImageListTraits>;
+using ScopedScreenDc = ScopedHandle<ScreenDcTraits>;
 
 // Selects a GDI object into a device context for the life of the object, then restores the one
 // that was selected before.

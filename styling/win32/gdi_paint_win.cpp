@@ -6,6 +6,7 @@ namespace norvex::styling::win32 {
 
 using platform::win32::ScopedBitmap;
 using platform::win32::ScopedMemoryDc;
+using platform::win32::ScopedScreenDc;
 using platform::win32::ScopedSelectObject;
 
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
@@ -88,7 +89,8 @@ ScopedBitmap ToneBitmap(HBITMAP bitmap, COLORREF transparent, ImageTone tone) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   std::vector<uint32_t> pixels(static_cast<size_t>(size.cx) * static_cast<size_t>(size.cy));
-  HDC screen = ::GetDC(nullptr);
+  const ScopedScreenDc screenDc(::GetDC(nullptr));
+  const HDC screen = screenDc.get();
   const int read = ::GetDIBits(screen, bitmap, 0, static_cast<UINT>(size.cy), pixels.data(),
                                &info, DIB_RGB_COLORS);
   ScopedBitmap toned;
@@ -104,7 +106,6 @@ ScopedBitmap ToneBitmap(HBITMAP bitmap, COLORREF transparent, ImageTone tone) {
       toned.Reset();
     }
   }
-  ::ReleaseDC(nullptr, screen);
   return toned;
 }
 

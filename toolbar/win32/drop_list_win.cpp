@@ -12,6 +12,7 @@
 namespace norvex::toolbar::win32 {
 
 using platform::win32::FromW;
+using platform::win32::ScopedScreenDc;
 using platform::win32::ScopedSelectObject;
 using platform::win32::W;
 using styling::win32::ToRect;
@@ -166,13 +167,10 @@ bool DropListWindow::Create(const search::Rect& rect, HFONT font) {
   }
   // The entries are as high as the box's font and a little space.
   {
-    HDC dc = ::GetDC(nullptr);
+    const ScopedScreenDc dc(::GetDC(nullptr));
     TEXTMETRICW metrics{};
-    {
-      ScopedSelectObject select(dc, font_ ? font_ : ::GetStockObject(DEFAULT_GUI_FONT));
-      ::GetTextMetricsW(dc, &metrics);
-    }
-    ::ReleaseDC(nullptr, dc);
+    ScopedSelectObject select(dc.get(), font_ ? font_ : ::GetStockObject(DEFAULT_GUI_FONT));
+    ::GetTextMetricsW(dc.get(), &metrics);
     itemHeight_ = std::max<int>(metrics.tmHeight + kItemPadding, 1);
   }
   if (!::CreateWindowExW(WS_EX_TOOLWINDOW, kDropListClass, L"",

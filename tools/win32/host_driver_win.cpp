@@ -20,7 +20,6 @@ namespace {
 constexpr wchar_t kButtonClass[] = L"Button";
 constexpr wchar_t kSearchBoxClass[] = L"AdvComboBoxCtrl";
 constexpr wchar_t kEditClass[] = L"Edit";
-constexpr wchar_t kDropListClass[] = L"NorvexDropList";
 constexpr wchar_t kMenuClass[] = L"#32768";
 constexpr wchar_t kCommandProperty[] = L"NorvexCommandId";
 constexpr wchar_t kSettingsProperty[] = L"NorvexSettings";
@@ -55,13 +54,6 @@ bool IsClass(HWND window, const wchar_t* name) {
   wchar_t actual[64];
   const int n = ::GetClassNameW(window, actual, static_cast<int>(std::size(actual)));
   return n > 0 && ::_wcsicmp(actual, name) == 0;
-}
-
-std::u16string TextOf(HWND window) {
-  const int length = ::GetWindowTextLengthW(window);
-  std::wstring text(static_cast<size_t>(std::max(length, 0)) + 1, L'\0');
-  const int n = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-  return FromW(text.data(), static_cast<size_t>(std::max(n, 0)));
 }
 
 // The direct children of `parent`, in z-order.
@@ -309,7 +301,7 @@ class WindowsDialog final : public HostDialog {
   explicit WindowsDialog(HWND dialog) : dialog_(dialog) {}
 
   std::string Name() override {
-    const std::u16string caption = TextOf(dialog_);
+    const std::u16string caption = WindowText(dialog_);
     if (caption == kOptionsCaption) return "options";
     if (caption == kAboutCaption) return "about";
     return Utf16ToUtf8(caption);
@@ -336,7 +328,7 @@ class WindowsDialog final : public HostDialog {
       if (!IsClass(child, kStaticClass)) continue;
       RECT rect;
       ::GetWindowRect(child, &rect);
-      texts.emplace_back(rect.top, TextOf(child));
+      texts.emplace_back(rect.top, WindowText(child));
     }
     std::stable_sort(texts.begin(), texts.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -543,13 +535,13 @@ Layout Win32HostDriver::ReadLayout() {
         chevronItem = std::move(item);
       } else {
         item.kind = ::GetPropW(child, kSettingsProperty) ? "settings" : "button";
-        item.caption = TextOf(child);
+        item.caption = WindowText(child);
         buttons.emplace_back(id, std::move(item));
       }
     } else if (id == kSearchBoxId && IsClass(child, kSearchBoxClass)) {
       item.id = kSearchBoxId;
       item.kind = "search";
-      if (const HWND edit = ChildWithId(child, kEditId, kEditClass)) item.caption = TextOf(edit);
+      if (const HWND edit = ChildWithId(child, kEditId, kEditClass)) item.caption = WindowText(edit);
       search = std::move(item);
     } else if (id == kGripId) {
       item.id = kGripId;

@@ -1,28 +1,36 @@
 #include "tools/win32/host_frame_win.h"
 
+#include <algorithm>
+
 namespace norvex::tools::win32 {
 
 namespace {
 
 constexpr wchar_t kFrameClass[] = L"NorvexHostFrame";
-constexpr wchar_t kSiteClass[] = L"NorvexHostSite";
-
-bool RegisterClassOnce(const wchar_t* name, UINT style) {
-  WNDCLASSEXW wc = {sizeof wc};
-  wc.style = style;
-  wc.lpfnWndProc = ::DefWindowProcW;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = name;
-  return ::RegisterClassExW(&wc) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
 
 // A message loop that goes round for ever (a window that keeps posting to itself) must not hang
 // the host: after this many messages in one go the loop gives up until the next command.
 constexpr int kMaxMessagesPerPump = 100000;
 
 }  // namespace
+
+bool RegisterHostClass(const wchar_t* name, WNDPROC procedure) {
+  WNDCLASSEXW wc = {sizeof wc};
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = name;
+  return ::RegisterClassExW(&wc) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+std::u16string WindowText(HWND window) {
+  const int length = ::GetWindowTextLengthW(window);
+  std::wstring text(static_cast<size_t>(std::max(length, 0)) + 1, L'\0');
+  const int n = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+  return platform::win32::FromW(text.data(), static_cast<size_t>(std::max(n, 0)));
+}
 
 HostFrame::~HostFrame() { Destroy(); }
 
@@ -32,7 +40,10 @@ void HostFrame::Destroy() {
 }
 
 bool HostFrame::Create(int width) {
-  if (!RegisterClassOnce(kFrameClass, 0) || !RegisterClassOnce(kSiteClass, 0)) return false;
+  if (!RegisterHostClass(kFrameClass, ::DefWindowProcW) ||
+      !RegisterHostClass(kSiteClass, ::DefWindowProcW)) {
+    return false;
+  }
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   frame_ = ::CreateWindowExW(0, kFrameClass, L"NorvexHost", WS_POPUP | WS_CLIPCHILDREN, 0, 0,
                              width, kSiteHeight, nullptr, nullptr, instance, nullptr);

@@ -2,11 +2,24 @@
 // band; and the host's message loop.
 #pragma once
 
+#include <string>
+
 #include "platform/win32/windows_api.h"
 
 namespace norvex::tools::win32 {
 
 inline constexpr int kSiteHeight = 24;
+// The window class of the site window that holds the band.
+inline constexpr wchar_t kSiteClass[] = L"NorvexHostSite";
+// The search box's drop-down, a window of the band's own outside the site.
+inline constexpr wchar_t kDropListClass[] = L"NorvexDropList";
+
+// Registers a window class of the host (arrow cursor, button-face background) unless it already
+// is. False when it cannot be registered.
+bool RegisterHostClass(const wchar_t* name, WNDPROC procedure);
+
+// The text of `window`.
+std::u16string WindowText(HWND window);
 
 class HostFrame {
  public:

@@ -9,14 +9,11 @@
 
 namespace norvex::tools::win32 {
 
-using platform::win32::FromW;
 using platform::win32::W;
 
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"NorvexHostWindow";
-constexpr wchar_t kSiteClass[] = L"NorvexHostSite";
-constexpr wchar_t kDropListClass[] = L"NorvexDropList";
 // The frame's title while the band is being made, and once it is in place.
 constexpr wchar_t kLoadingTitle[] = L"NorvexHost (読み込み中)";
 constexpr wchar_t kReadyTitle[] = L"NorvexHost";
@@ -28,24 +25,6 @@ constexpr int kBandHeight = kSiteHeight;
 // The log keeps this many characters; older lines go.
 constexpr int kLogLimit = 200000;
 
-bool RegisterClassOnce(const wchar_t* name, WNDPROC procedure) {
-  WNDCLASSEXW wc = {sizeof wc};
-  wc.lpfnWndProc = procedure;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = name;
-  return ::RegisterClassExW(&wc) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-std::u16string TextOf(HWND window) {
-  const int length = ::GetWindowTextLengthW(window);
-  std::wstring text(static_cast<size_t>(std::max(length, 0)) + 1, L'\0');
-  const int n = ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
-  return FromW(text.data(), static_cast<size_t>(std::max(n, 0)));
-}
-
 }  // namespace
 
 InteractiveWindow::~InteractiveWindow() { Destroy(); }
@@ -56,8 +35,8 @@ void InteractiveWindow::Destroy() {
 }
 
 bool InteractiveWindow::Create(int width, int height) {
-  if (!RegisterClassOnce(kWindowClass, &FrameProc) ||
-      !RegisterClassOnce(kSiteClass, ::DefWindowProcW)) {
+  if (!RegisterHostClass(kWindowClass, &FrameProc) ||
+      !RegisterHostClass(kSiteClass, ::DefWindowProcW)) {
     return false;
   }
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
@@ -183,7 +162,7 @@ void InteractiveWindow::Run(const HostBand& band) {
       if (IsBandWindow(band, msg.hwnd) && band.TranslateAccelerator(&msg) == S_OK) continue;
       if (msg.message == WM_KEYDOWN && msg.hwnd == address_) {
         if (msg.wParam == VK_RETURN) {
-          if (go_) go_(TextOf(address_));
+          if (go_) go_(WindowText(address_));
           continue;
         }
         // Ctrl+A selects the whole address, as in a browser's address line.

@@ -15,6 +15,7 @@ using platform::win32::GdiObjectTraits;
 using platform::win32::ScopedBitmap;
 using platform::win32::ScopedHandle;
 using platform::win32::ScopedMemoryDc;
+using platform::win32::ScopedScreenDc;
 using platform::win32::ScopedSelectObject;
 
 namespace {
@@ -24,21 +25,6 @@ std::string Failed(const char* step, HRESULT hr) {
   std::snprintf(text, sizeof text, "%s failed (0x%08lX)", step, static_cast<unsigned long>(hr));
   return text;
 }
-
-// The screen's device context for as long as the object lives.
-class ScreenDc {
- public:
-  ScreenDc() : dc_(::GetDC(nullptr)) {}
-  ~ScreenDc() {
-    if (dc_) ::ReleaseDC(nullptr, dc_);
-  }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
 
 std::string WritePng(HBITMAP bitmap, const std::wstring& path) {
   ComPtr<IWICImagingFactory> factory;
@@ -110,7 +96,7 @@ std::string SavePicture(const PictureArea& picture, const std::wstring& path) {
   const int width = area.right - area.left;
   const int height = area.bottom - area.top;
   if (width <= 0 || height <= 0) return "nothing of the toolbar is on the screen";
-  ScreenDc screen;
+  ScopedScreenDc screen(::GetDC(nullptr));
   if (!screen.get()) return "cannot read the screen";
   ScopedMemoryDc memory(::CreateCompatibleDC(screen.get()));
   ScopedBitmap bitmap(::CreateCompatibleBitmap(screen.get(), width, height));

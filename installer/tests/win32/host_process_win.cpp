@@ -1,4 +1,4 @@
-#include "installer/tests/host_process_win.h"
+#include "installer/tests/win32/host_process_win.h"
 
 #include <chrono>
 

@@ -17,7 +17,7 @@
 #include "common/text.h"
 #include "storage/data_folders.h"
 #include "helper/win32/tests/pending_operations_win.h"
-#include "installer/tests/host_process_win.h"
+#include "installer/tests/win32/host_process_win.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_api.h"
 #include "service/tests/file_access.h"
