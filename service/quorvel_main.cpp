@@ -15,7 +15,7 @@
 #include "update_public_key.inc"
 
 #ifndef NORVEX_SCM_FOLDER
-#define NORVEX_SCM_FOLDER "/var/tmp/quorvel-services"
+#define NORVEX_SCM_FOLDER "/var/lib/quorvel-services"
 #endif
 
 int main(int argc, char** argv) {

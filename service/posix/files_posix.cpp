@@ -19,6 +19,7 @@
 #include "platform/ini_file.h"
 #include "platform/posix/posix_file.h"
 #include "service/file_replacement.h"
+#include "service/posix/folder_trust_posix.h"
 #include "service/posix/posix_paths.h"
 
 namespace norvex::service::posix {
@@ -132,15 +133,6 @@ bool PosixFiles::AppendLogLine(const std::string& path, const std::string& line)
 
 namespace {
 
-// True when someone other than root and this user can change the file or folder: it is a
-// symbolic link (it leads wherever its maker chose), it belongs to someone else, everyone may
-// write it, or a group other than root's may.
-bool IsChangeableByUsers(const struct stat& info) {
-  return S_ISLNK(info.st_mode) || (info.st_uid != 0 && info.st_uid != ::geteuid()) ||
-         (info.st_mode & S_IWOTH) ||
-         ((info.st_mode & S_IWGRP) && info.st_gid != 0 && info.st_gid != ::getegid());
-}
-
 std::string FindBelow(const std::string& path) {
   struct stat info;
   if (::lstat(path.c_str(), &info) != 0 || IsChangeableByUsers(info)) return path;
@@ -162,7 +154,10 @@ std::string FindBelow(const std::string& path) {
 }  // namespace
 
 std::string PosixFiles::FindChangeableByUsers(const std::string& folder) {
-  return FindBelow(NativePath(folder));
+  // Whoever can rename a folder above could put a folder of their own in this one's place.
+  const std::string native = NativePath(folder);
+  const std::string above = FindReplaceableParent(native);
+  return above.empty() ? FindBelow(native) : above;
 }
 
 size_t PosixProfiles::ReadString(const std::string& file, const std::string& section,

@@ -11,9 +11,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <ctime>
 #include <sstream>
 #include <thread>
+
+#include "service/posix/folder_trust_posix.h"
 
 namespace norvex::service::posix {
 
@@ -26,26 +28,25 @@ constexpr long kErrorServiceExists = 1073;
 constexpr long kErrorAlreadyRunning = 1056;
 constexpr long kErrorNotActive = 1062;
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+// A refused folder: said where an administrator looks (syslog) and to whoever runs the command.
+void ReportRefusedFolder(const std::string& path, const std::string& why) {
+  const std::string text = "refused the service manager's folder " + path + ": " + why;
+  ::openlog("quorvel", LOG_PID, LOG_DAEMON);
+  ::syslog(LOG_ERR, "%s", text.c_str());
+  ::closelog();
+  std::fprintf(stderr, "%s\n", text.c_str());
 }
 
-bool WriteTextAtomically(const std::string& path, const std::string& text) {
-  const std::string partial = path + ".new";
-  {
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) return false;
+// The folder name below state (null: name is a path); null when it is missing or refused (which
+// is reported).
+std::unique_ptr<StateFolder> OpenReporting(const StateFolder* state, const std::string& name,
+                                           bool create) {
+  std::string why;
+  std::unique_ptr<StateFolder> folder = StateFolder::Open(state, name, create, &why);
+  if (!folder && !why.empty()) {
+    ReportRefusedFolder(state ? state->path() + "/" + name : name, why);
   }
-  return std::rename(partial.c_str(), path.c_str()) == 0;
-}
-
-bool Exists(const std::string& path) {
-  struct stat info;
-  return ::stat(path.c_str(), &info) == 0;
+  return folder;
 }
 
 std::string FormatStatus(const ServiceStatusRecord& s) {
@@ -58,17 +59,17 @@ std::string FormatStatus(const ServiceStatusRecord& s) {
 
 class StandInService : public ManagedService {
  public:
-  explicit StandInService(std::string folder) : folder_(std::move(folder)) {}
+  explicit StandInService(std::unique_ptr<StateFolder> folder) : folder_(std::move(folder)) {}
 
   bool SetDescription(const std::string& description) override {
-    return WriteTextAtomically(folder_ + "/description", description);
+    return folder_->Write("description", description);
   }
 
   bool QueryStatus(ServiceStatusRecord* status) override {
     *status = ServiceStatusRecord{};
     status->service_type = 0x110;
     status->current_state = kStopped;
-    std::istringstream in(ReadText(folder_ + "/status"));
+    std::istringstream in(folder_->Read("status"));
     ServiceStatusRecord read;
     if (in >> read.service_type >> read.current_state >> read.controls_accepted >>
         read.win32_exit_code >> read.service_exit_code >> read.check_point >> read.wait_hint) {
@@ -89,19 +90,19 @@ class StandInService : public ManagedService {
       errno = static_cast<int>(kErrorAlreadyRunning);
       return false;
     }
-    std::istringstream config(ReadText(folder_ + "/config"));
+    std::istringstream config(folder_->Read("config"));
     std::string command;
     std::getline(config, command);
     if (command.size() >= 2 && command.front() == '"' && command.back() == '"') {
       command = command.substr(1, command.size() - 2);
     }
     if (command.empty()) return false;
-    std::remove((folder_ + "/control").c_str());
+    folder_->Remove("control");
     ServiceStatusRecord pending;
     pending.service_type = 0x110;
     pending.current_state = kStartPending;
     pending.check_point = 1;
-    WriteTextAtomically(folder_ + "/status", FormatStatus(pending));
+    folder_->Write("status", FormatStatus(pending));
     const pid_t child = ::fork();
     if (child < 0) return false;
     if (child == 0) {
@@ -112,7 +113,7 @@ class StandInService : public ManagedService {
       ::dup2(null, 0);
       ::dup2(null, 1);
       ::dup2(null, 2);
-      ::setenv(kFolderVariable, folder_.c_str(), 1);
+      ::setenv(kFolderVariable, folder_->path().c_str(), 1);
       ::execl(command.c_str(), command.c_str(), static_cast<char*>(nullptr));
       ::_exit(127);
     }
@@ -120,10 +121,10 @@ class StandInService : public ManagedService {
     ::waitpid(child, &ignored, 0);
     // Like the control manager, come back once the process has connected (written its pid)
     // or a few seconds have passed.
-    for (int i = 0; i < 100 && !Exists(folder_ + "/pid"); ++i) {
+    for (int i = 0; i < 100 && !folder_->Exists("pid"); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return Exists(folder_ + "/pid");
+    return folder_->Exists("pid");
   }
 
   bool Stop(ServiceStatusRecord* status) override {
@@ -132,7 +133,7 @@ class StandInService : public ManagedService {
       errno = static_cast<int>(kErrorNotActive);
       return false;
     }
-    if (!WriteTextAtomically(folder_ + "/control", "1\n")) return false;
+    if (!folder_->Write("control", "1\n")) return false;
     // The control manager answers once the handler has run; the handler reports at once.
     for (int i = 0; i < 100; ++i) {
       QueryStatus(status);
@@ -143,66 +144,57 @@ class StandInService : public ManagedService {
   }
 
   bool Delete() override {
-    if (!Exists(folder_ + "/config")) return false;
-    std::remove((folder_ + "/config").c_str());
-    std::remove((folder_ + "/description").c_str());
+    if (!folder_->Exists("config")) return false;
+    folder_->Remove("config");
+    folder_->Remove("description");
     ServiceStatusRecord status;
     QueryStatus(&status);
     // A running service keeps its folder until it stops; its dispatcher removes it then.
-    if (status.current_state == kStopped) RemoveFolder();
+    if (status.current_state == kStopped) folder_->RemoveWithFiles();
     return true;
-  }
-
-  void RemoveFolder() {
-    for (const char* file : {"/status", "/pid", "/control", "/status.new", "/control.new"}) {
-      std::remove((folder_ + file).c_str());
-    }
-    ::rmdir(folder_.c_str());
   }
 
  private:
   bool ProcessAlive() {
-    const std::string pid_text = ReadText(folder_ + "/pid");
-    const long pid = std::atol(pid_text.c_str());
-    if (pid <= 0) return Exists(folder_ + "/status") && StartedRecently();
+    const long pid = std::atol(folder_->Read("pid").c_str());
+    if (pid <= 0) return folder_->Exists("status") && StartedRecently();
     return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
   }
   // Between Start and the dispatcher's first report there is no pid yet.
   bool StartedRecently() {
-    struct stat info;
-    if (::stat((folder_ + "/status").c_str(), &info) != 0) return false;
-    return std::time(nullptr) - info.st_mtime < 10;
+    const long long modified = folder_->ModifiedAt("status");
+    return modified != 0 && std::time(nullptr) - modified < 10;
   }
 
-  std::string folder_;
+  std::unique_ptr<StateFolder> folder_;
 };
 
 class StandInSession : public ServiceManagerSession {
  public:
-  explicit StandInSession(std::string state) : state_(std::move(state)) {}
+  explicit StandInSession(std::unique_ptr<StateFolder> state) : state_(std::move(state)) {}
 
   std::unique_ptr<ManagedService> Create(const ServiceDefinition& definition) override {
-    const std::string folder = state_ + "/" + definition.name;
-    if (Exists(folder + "/config")) {
+    std::unique_ptr<StateFolder> folder = OpenReporting(state_.get(), definition.name, true);
+    if (!folder) return nullptr;
+    if (folder->Exists("config")) {
       errno = static_cast<int>(kErrorServiceExists);
       return nullptr;
     }
-    ::mkdir(folder.c_str(), 0755);
     std::ostringstream config;
     config << definition.command_line << '\n' << definition.display_name << '\n'
            << definition.type << '\n';
-    if (!WriteTextAtomically(folder + "/config", config.str())) return nullptr;
-    return std::make_unique<StandInService>(folder);
+    if (!folder->Write("config", config.str())) return nullptr;
+    return std::make_unique<StandInService>(std::move(folder));
   }
 
   std::unique_ptr<ManagedService> Open(const std::string& name, ServiceAccess) override {
-    const std::string folder = state_ + "/" + name;
-    if (!Exists(folder + "/config")) return nullptr;
-    return std::make_unique<StandInService>(folder);
+    std::unique_ptr<StateFolder> folder = OpenReporting(state_.get(), name, false);
+    if (!folder || !folder->Exists("config")) return nullptr;
+    return std::make_unique<StandInService>(std::move(folder));
   }
 
  private:
-  std::string state_;
+  std::unique_ptr<StateFolder> state_;
 };
 
 std::atomic<int> pending_signal{0};
@@ -210,26 +202,28 @@ void OnTerminate(int) { pending_signal = 1; }
 
 }  // namespace
 
+PosixServiceHost::PosixServiceHost(std::string state_folder)
+    : state_folder_(std::move(state_folder)) {}
+
+PosixServiceHost::~PosixServiceHost() = default;
+
 std::unique_ptr<ServiceManagerSession> PosixServiceHost::OpenManager() {
-  ::mkdir(state_folder_.c_str(), 0755);
-  struct stat info;
-  if (::stat(state_folder_.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
-      ::access(state_folder_.c_str(), W_OK) != 0) {
-    return nullptr;
-  }
-  return std::make_unique<StandInSession>(state_folder_);
+  std::unique_ptr<StateFolder> state = OpenReporting(nullptr, state_folder_, true);
+  if (!state || ::access(state_folder_.c_str(), W_OK) != 0) return nullptr;
+  return std::make_unique<StandInSession>(std::move(state));
 }
 
 bool PosixServiceHost::RunDispatcher(const std::string& name, std::function<void()> service_main,
                                      long* error_code) {
   const char* folder = std::getenv(kFolderVariable);
-  if (folder == nullptr || !Exists(std::string(folder) + "/status")) {
+  if (folder != nullptr) service_folder_ = OpenReporting(nullptr, folder, false);
+  if (!service_folder_ || !service_folder_->Exists("status")) {
+    service_folder_.reset();
     *error_code = last_error_ = kErrorNotConnected;
     return false;
   }
-  service_folder_ = folder;
   ::unsetenv(kFolderVariable);
-  WriteTextAtomically(service_folder_ + "/pid", std::to_string(::getpid()) + "\n");
+  service_folder_->Write("pid", std::to_string(::getpid()) + "\n");
   struct sigaction action {};
   action.sa_handler = OnTerminate;
   ::sigaction(SIGTERM, &action, nullptr);
@@ -245,31 +239,30 @@ bool PosixServiceHost::RunDispatcher(const std::string& name, std::function<void
   while (!finished) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     uint32_t control = 0;
-    const std::string control_file = service_folder_ + "/control";
-    if (Exists(control_file)) {
-      control = static_cast<uint32_t>(std::atol(ReadText(control_file).c_str()));
-      std::remove(control_file.c_str());
+    if (service_folder_->Exists("control")) {
+      control = static_cast<uint32_t>(std::atol(service_folder_->Read("control").c_str()));
+      service_folder_->Remove("control");
     } else if (pending_signal.exchange(0)) {
       control = 1;
     }
     if (control != 0 && handler_) handler_(control);
   }
   main_thread.join();
-  std::remove((service_folder_ + "/pid").c_str());
-  if (!Exists(service_folder_ + "/config")) StandInService(service_folder_).RemoveFolder();
+  service_folder_->Remove("pid");
+  if (!service_folder_->Exists("config")) service_folder_->RemoveWithFiles();
   return true;
 }
 
 bool PosixServiceHost::RegisterControlHandler(const std::string&,
                                               std::function<void(uint32_t)> handler) {
-  if (service_folder_.empty()) return false;
+  if (!service_folder_) return false;
   handler_ = std::move(handler);
   return true;
 }
 
 bool PosixServiceHost::SetStatus(const ServiceStatusRecord& status) {
-  if (service_folder_.empty()) return false;
-  return WriteTextAtomically(service_folder_ + "/status", FormatStatus(status));
+  if (!service_folder_) return false;
+  return service_folder_->Write("status", FormatStatus(status));
 }
 
 bool PosixServiceHost::ReportErrorEvent(const std::string& source, uint32_t event_id,

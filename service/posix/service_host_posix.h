@@ -8,18 +8,27 @@
 //   <state>/<name>/control      a control code waiting for the service
 // "Start" runs the registered program detached, with QUORVEL_SERVICE_FOLDER naming its
 // folder; the program's dispatcher finds its folder through it and polls for controls.
+// Whoever can change these folders decides what root runs: the state folder and every service
+// folder must be folders of root's (of the caller's, for a caller that is not root) that no
+// group and no other user may write, reached without a link, below parents that no user can
+// replace (StateFolder). A refused folder is reported through syslog and on standard error,
+// and the manager (or the service) is then not there.
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "service/service_platform.h"
 
 namespace norvex::service::posix {
 
+class StateFolder;
+
 class PosixServiceHost : public ServiceHost {
  public:
-  explicit PosixServiceHost(std::string state_folder) : state_folder_(std::move(state_folder)) {}
+  explicit PosixServiceHost(std::string state_folder);
+  ~PosixServiceHost() override;
 
   std::unique_ptr<ServiceManagerSession> OpenManager() override;
   bool RunDispatcher(const std::string& name, std::function<void()> service_main,
@@ -33,7 +42,7 @@ class PosixServiceHost : public ServiceHost {
 
  private:
   std::string state_folder_;
-  std::string service_folder_;  // set by the dispatcher
+  std::unique_ptr<StateFolder> service_folder_;  // set by the dispatcher
   std::function<void(uint32_t)> handler_;
   long last_error_ = 0;
 };
