@@ -34,6 +34,7 @@ class StillClock : public Clock {
  public:
   LocalTime Now() override { return {2009, 4, 3, 9, 5, 7}; }
   uint32_t UptimeMs() override { return 0; }
+  int64_t UtcSeconds() override { return 1238749507; }
   void SleepMs(uint32_t) override {}
 };
 

@@ -79,6 +79,8 @@ class Clock {
   virtual LocalTime Now() = 0;
   // Milliseconds since the system started, 32 bits, wrapping.
   virtual uint32_t UptimeMs() = 0;
+  // The system's clock: seconds since 1970-01-01 00:00:00 UTC.
+  virtual int64_t UtcSeconds() = 0;
   virtual void SleepMs(uint32_t ms) = 0;
 };
 

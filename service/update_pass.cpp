@@ -1,6 +1,7 @@
 #include "service/update_pass.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "service/ecdsa_encoding.h"
@@ -13,20 +14,6 @@ constexpr char kManifestCopy[] = "Temp\\LiveUpdate.ini";
 // A signed manifest and its signature wait here until the signature is checked.
 constexpr char kManifestPending[] = "Temp\\LiveUpdate.ini.unverified";
 constexpr char kSignaturePending[] = "Temp\\LiveUpdate.ini.sig";
-
-// A SIZE value: decimal digits only, no more than fit in 64 bits.
-std::optional<uint64_t> ParseSize(const std::string& text) {
-  if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789") != std::string::npos) {
-    return std::nullopt;
-  }
-  uint64_t value = 0;
-  for (const char c : text) {
-    const uint64_t digit = static_cast<uint64_t>(c - '0');
-    if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
-    value = value * 10 + digit;
-  }
-  return value;
-}
 
 // The parts of a version made only of decimal digits separated by single dots; nothing for
 // any other text.
@@ -53,6 +40,29 @@ int CompareNumber(const std::string& a, const std::string& b) {
   return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
 }
 
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back.
+int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
+  year -= month <= 2;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const unsigned year_of_era = static_cast<unsigned>(year - era * 400);
+  const unsigned day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const unsigned day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+  return era * 146097 + static_cast<int64_t>(day_of_era) - 719468;
+}
+
+void CivilFromDays(int64_t days, int64_t* year, unsigned* month, unsigned* day) {
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const unsigned day_of_era = static_cast<unsigned>(days - era * 146097);
+  const unsigned year_of_era =
+      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+  const unsigned day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const unsigned shifted_month = (5 * day_of_year + 2) / 153;
+  *day = day_of_year - (153 * shifted_month + 2) / 5 + 1;
+  *month = shifted_month < 10 ? shifted_month + 3 : shifted_month - 9;
+  *year = static_cast<int64_t>(year_of_era) + era * 400 + (*month <= 2);
+}
+
 std::string ReplaceAll(std::string text, const std::string& what, const std::string& with) {
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
     text.replace(at, what.size(), with);
@@ -61,6 +71,56 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
 }
 
 }  // namespace
+
+std::optional<uint64_t> ParseDecimal(const std::string& text) {
+  if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  uint64_t value = 0;
+  for (const char c : text) {
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+std::optional<int64_t> ParseUtcTime(const std::string& text) {
+  // YYYY-MM-DDThh:mm:ssZ
+  static constexpr char kShape[] = "dddd-dd-ddTdd:dd:ddZ";
+  if (text.size() != sizeof kShape - 1) return std::nullopt;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool digit = text[i] >= '0' && text[i] <= '9';
+    if (kShape[i] == 'd' ? !digit : text[i] != kShape[i]) return std::nullopt;
+  }
+  const auto number = [&](size_t at, size_t length) {
+    return static_cast<unsigned>(std::stoul(text.substr(at, length)));
+  };
+  const unsigned year = number(0, 4), month = number(5, 2), day = number(8, 2);
+  const unsigned hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+  static constexpr unsigned kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1] ||
+      (month == 2 && day == 29 && !leap) || hour > 23 || minute > 59 || second > 59) {
+    return std::nullopt;
+  }
+  return DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+}
+
+std::string FormatUtcTime(int64_t seconds) {
+  const int64_t days = (seconds >= 0 ? seconds : seconds - 86399) / 86400;
+  const int64_t in_day = seconds - days * 86400;
+  int64_t year = 0;
+  unsigned month = 0, day = 0;
+  CivilFromDays(days, &year, &month, &day);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02d:%02d:%02dZ",
+                static_cast<long long>(year), month, day, static_cast<int>(in_day / 3600),
+                static_cast<int>(in_day / 60 % 60), static_cast<int>(in_day % 60));
+  return text;
+}
+
+bool IsNumericVersion(const std::string& version) { return NumericParts(version).has_value(); }
 
 bool IsNewerVersion(const std::string& candidate, const std::string& installed) {
   if (installed.empty()) return true;
@@ -94,11 +154,14 @@ std::string ArchiveNameOf(const std::string& url) {
 
 bool UpdatePass::RunUpdatePass() {
   files_.WriteUpdateLog("Start live update");
-  if (!CheckAndUpdate()) {
+  bool installed = false;
+  if (!CheckAndUpdate(&installed)) {
     files_.WriteUpdateLog("Failed to do the update");
     return false;
   }
-  files_.WriteUpdateLog("Success to do update");
+  // A pass that found nothing newer says so: "Success" is for a pass that installed something,
+  // so that a server which keeps offering an old manifest does not look like a working one.
+  if (installed) files_.WriteUpdateLog("Success to do update");
   files_.WriteIniString(files_.ProductIniPath(), "COMMON", "LAST_UPDATE_TIME",
                         FormatUpdateTime(files_.platform().clock->Now()));
   char version[500];
@@ -149,45 +212,117 @@ bool UpdatePass::FetchManifest() {
     fs.RemoveFile(pending);
     return false;
   }
+  uint64_t serial = 0;
+  if (const std::string stale = FreshnessRefusal(kManifestPending, &serial); !stale.empty()) {
+    files_.WriteUpdateLog(stale + url);
+    fs.RemoveFile(pending);
+    return false;
+  }
   if (!fs.RenameReplacing(pending, files_.ResolveProgramPath(kManifestCopy))) {
     fs.RemoveFile(pending);
     return false;
   }
+  // From now on nothing older is taken. A failed write is tried again by the next pass.
+  if (serial > TakenSerial()) {
+    files_.WriteIniString(files_.ProductIniPath(), "COMMON", kTakenSerialKey,
+                          std::to_string(serial));
+  }
   return true;
 }
 
-bool UpdatePass::CheckAndUpdate() {
+uint64_t UpdatePass::TakenSerial() const {
+  return ParseDecimal(files_.ReadIniString(files_.ProductIniPath(), "COMMON", kTakenSerialKey, ""))
+      .value_or(0);
+}
+
+std::string UpdatePass::FreshnessRefusal(const std::string& manifest, uint64_t* serial) const {
+  const std::string serial_text = files_.ReadIniString(manifest, "COMMON", kSerialKey, "");
+  const std::optional<uint64_t> number =
+      serial_text.empty() ? std::optional<uint64_t>(0) : ParseDecimal(serial_text);
+  if (!number) return "Signature error, its SERIAL is not a number:";
+  const uint64_t taken = TakenSerial();
+  if (*number < taken) {
+    // Signed once, but older than one taken since: a replay that would hold the installation
+    // at an old version.
+    return "Signature error, its SERIAL " + std::to_string(*number) + " is lower than " +
+           std::to_string(taken) + ", taken before:";
+  }
+  const std::string expires_text = files_.ReadIniString(manifest, "COMMON", kExpiresKey, "");
+  if (!expires_text.empty()) {
+    const std::optional<int64_t> expires = ParseUtcTime(expires_text);
+    if (!expires) return "Signature error, its EXPIRES is not a time (YYYY-MM-DDThh:mm:ssZ):";
+    if (files_.platform().clock->UtcSeconds() >= *expires) {
+      return "Signature error, it expired at " + expires_text + ":";
+    }
+  }
+  *serial = *number;
+  return "";
+}
+
+bool UpdatePass::CheckAndUpdate(bool* installed) {
+  if (installed) *installed = false;
   if (!FetchManifest()) return false;
   files_.WriteUpdateLog("Step 2: Success in downloading ini ");
   const ManifestComparison due = CompareManifest(kManifestCopy, files_.VersionIniPath());
-  if (due.modules.empty()) return true;
+  if (!due.refusal.empty()) {
+    files_.WriteUpdateLog(due.refusal + manifest_url_.substr(0, 499));
+    return false;
+  }
+  if (due.modules.empty()) {
+    const auto shown = [](const std::string& version) {
+      return version.empty() ? std::string("none") : version;
+    };
+    files_.WriteUpdateLog("Nothing newer to update (offered " + shown(due.offered_version) +
+                          ", installed " + shown(due.installed_version) + ")");
+    return true;
+  }
   files_.WriteUpdateLog("Step 3: There are some difference ");
   if (!UpdateModules(due.modules)) return false;
   files_.WriteIniString(files_.VersionIniPath(), "COMMON", "VERSION", due.offered_version);
+  if (installed) *installed = true;
   return true;
 }
 
 ManifestComparison UpdatePass::CompareManifest(const std::string& manifest,
                                                const std::string& installed) {
   ManifestComparison result;
+  const bool signed_manifest = !public_point_.empty();
   result.offered_version = files_.ReadIniString(manifest, "COMMON", "VERSION", "");
+  result.installed_version = files_.ReadIniString(installed, "COMMON", "VERSION", "");
   if (result.offered_version.empty()) return result;
-  std::string current = files_.ReadIniString(installed, "COMMON", "VERSION", "");
+  if (signed_manifest && !IsNumericVersion(result.offered_version)) {
+    // Text order would let one such version roll a newer installation back and then hold every
+    // later release off.
+    result.refusal = "Refused manifest, its VERSION is not made of numbers and dots:";
+    return result;
+  }
+  std::string current = result.installed_version;
   if (current.empty()) {
     // A fresh installation: start the installed-version file anew.
     ServiceFileSystem& fs = *files_.platform().files;
     if (auto out = fs.CreateOutput(files_.ResolveProgramPath(installed))) out->Close();
     current = files_.ReadIniString(installed, "COMMON", "VERSION", "");
   }
+  // With a key, an installed version that does not compare as numbers is older than every
+  // version offered, so that an installation left on one gets the next release.
+  const auto comparable = [&](const std::string& version) {
+    return signed_manifest && !IsNumericVersion(version) ? std::string() : version;
+  };
+  current = comparable(current);
   if (!IsNewerVersion(result.offered_version, current)) return result;
   for (const std::string& section : files_.ReadIniSectionNames(manifest)) {
     if (section == "COMMON") continue;
     const std::string version = files_.ReadIniString(manifest, section, "VERSION", "");
     const std::string folder = files_.ReadIniString(manifest, section, "Folder", "");
     const std::string url = files_.ReadIniString(manifest, section, "URL", "");
-    const std::string had = files_.ReadIniString(installed, section, "VERSION", "");
+    const std::string had =
+        comparable(files_.ReadIniString(installed, section, "VERSION", ""));
     if (version.empty() || folder.empty() || url.empty()) continue;
-    if (!IsNewerVersion(version, had) || !IsNewerVersion(version, current)) continue;
+    const bool numeric = IsNumericVersion(version);
+    if ((numeric || !signed_manifest) &&
+        (!IsNewerVersion(version, had) || !IsNewerVersion(version, current))) {
+      continue;
+    }
     ModuleEntry module;
     module.name = section == "SETTING" ? "SETTING"
                                        : files_.ReadIniString(manifest, section, "NAME", "");
@@ -203,9 +338,11 @@ ManifestComparison UpdatePass::CompareManifest(const std::string& manifest,
     if (!IsSafeEntryName(module.folder, code_page) || !IsSafeEntryName(archive, code_page) ||
         FindSeparator(archive, 0, code_page) != std::string::npos || archive == ".") {
       module.refusal = "Refused module, its folder or archive name leaves the program folder:";
+    } else if (signed_manifest && !numeric) {
+      module.refusal = "Refused module, its VERSION is not made of numbers and dots:";
     } else if (!hash.empty() && (!hash_bytes || hash_bytes->size() != kSha256Size)) {
       module.refusal = "Refused module, its SHA256 is not 64 hexadecimal digits:";
-    } else if (!size.empty() && !ParseSize(size)) {
+    } else if (!size.empty() && !ParseDecimal(size)) {
       module.refusal = "Refused module, its SIZE is not a number of bytes:";
     } else if (hash.empty() && !public_point_.empty()) {
       // A signature vouches for the archives only through their hashes.
@@ -213,7 +350,7 @@ ManifestComparison UpdatePass::CompareManifest(const std::string& manifest,
     }
     module.refused = !module.refusal.empty();
     if (hash_bytes && hash_bytes->size() == kSha256Size) module.sha256 = *hash_bytes;
-    module.size = ParseSize(size);
+    module.size = ParseDecimal(size);
     module.version = version;
     module.section = section;
     result.modules.push_back(std::move(module));

@@ -227,6 +227,8 @@ uint32_t PosixClock::UptimeMs() {
   return static_cast<uint32_t>(ms);
 }
 
+int64_t PosixClock::UtcSeconds() { return static_cast<int64_t>(std::time(nullptr)); }
+
 void PosixClock::SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 void PosixConsole::Print(const std::string& text) {

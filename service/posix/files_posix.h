@@ -32,6 +32,7 @@ class PosixClock : public Clock {
  public:
   LocalTime Now() override;
   uint32_t UptimeMs() override;
+  int64_t UtcSeconds() override;
   void SleepMs(uint32_t ms) override;
 };
 

@@ -77,24 +77,24 @@ std::string ValueOf(const std::string& line) {
   return Trim(line.substr(equals + 1));
 }
 
+// The line end that added lines get when the line they follow has none (the file's last line):
+// the first line end of the file, CR LF in a file without one.
 template <typename Text>
-Text Fill(const Text& text,
-          const std::function<std::optional<ArchiveFacts>(const std::string&)>& lookup,
-          std::vector<FilledSection>* sections) {
-  std::vector<Line<Text>> lines = SplitLines(text);
-  // The line end that added lines get when the URL line has none (the file's last line).
-  Text usual_end = Widen<Text>("\r\n");
+Text UsualLineEnd(const std::vector<Line<Text>>& lines) {
   for (const auto& line : lines) {
-    if (!line.end.empty()) {
-      usual_end = line.end;
-      break;
-    }
+    if (!line.end.empty()) return line.end;
   }
-  // Section blocks: [first line, end line) of each section header.
-  struct Block {
-    std::string name;
-    size_t first, end;
-  };
+  return Widen<Text>("\r\n");
+}
+
+// Section blocks: [first line, end line) below each section header.
+struct Block {
+  std::string name;
+  size_t first, end;
+};
+
+template <typename Text>
+std::vector<Block> SectionBlocks(const std::vector<Line<Text>>& lines) {
   std::vector<Block> blocks;
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string trimmed = Trim(Narrow(lines[i].content));
@@ -106,6 +106,62 @@ Text Fill(const Text& text,
       blocks.push_back({name, i + 1, lines.size()});
     }
   }
+  return blocks;
+}
+
+// The block of [COMMON] as the profile functions find it: the first of that name, case aside.
+const Block* CommonBlock(const std::vector<Block>& blocks) {
+  for (const Block& block : blocks) {
+    if (Lower(block.name) == "common") return &block;
+  }
+  return nullptr;
+}
+
+// Index + 1 of the first line of the block with that (lower-case) key; 0 when none.
+template <typename Text>
+size_t KeyLine(const std::vector<Line<Text>>& lines, const Block& block, const std::string& key) {
+  for (size_t i = block.first; i < block.end; ++i) {
+    if (KeyOf(Narrow(lines[i].content)) == key) return i + 1;
+  }
+  return 0;
+}
+
+// The line with its value after "=" replaced.
+template <typename Text>
+void SetValue(Line<Text>& line, const std::string& value) {
+  line.content = line.content.substr(0, line.content.find(typename Text::value_type('=')) + 1) +
+                 Widen<Text>(value);
+}
+
+// Inserts lines after the line at index (its line end, or the usual one when it is the last).
+template <typename Text>
+void InsertAfter(std::vector<Line<Text>>& lines, size_t index, std::vector<Line<Text>> added,
+                 const Text& usual_end) {
+  Line<Text>& after = lines[index];
+  const Text end = after.end.empty() ? usual_end : after.end;
+  for (auto& line : added) line.end = end;
+  if (!added.empty() && after.end.empty()) {
+    // It was the last line: it gets a line end, and the last added line none.
+    after.end = usual_end;
+    added.back().end.clear();
+  }
+  lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(index + 1), added.begin(), added.end());
+}
+
+template <typename Text>
+Text Join(const std::vector<Line<Text>>& lines) {
+  Text out;
+  for (const auto& line : lines) out += line.content + line.end;
+  return out;
+}
+
+template <typename Text>
+Text Fill(const Text& text,
+          const std::function<std::optional<ArchiveFacts>(const std::string&)>& lookup,
+          std::vector<FilledSection>* sections) {
+  std::vector<Line<Text>> lines = SplitLines(text);
+  const Text usual_end = UsualLineEnd(lines);
+  const std::vector<Block> blocks = SectionBlocks(lines);
   // The profile functions read the first section of a name (names compared without case).
   std::map<std::string, bool> seen;
   // Work from the last block back, so that added lines do not move the blocks still to do.
@@ -118,13 +174,9 @@ Text Fill(const Text& text,
   std::vector<FilledSection> listed;
   for (auto it = taken.rbegin(); it != taken.rend(); ++it) {
     const Block& block = **it;
-    size_t url_line = 0, hash_line = 0, size_line = 0;  // index + 1; 0 = none
-    for (size_t i = block.first; i < block.end; ++i) {
-      const std::string key = KeyOf(Narrow(lines[i].content));
-      if (key == "url" && !url_line) url_line = i + 1;
-      if (key == "sha256" && !hash_line) hash_line = i + 1;
-      if (key == "size" && !size_line) size_line = i + 1;
-    }
+    const size_t url_line = KeyLine(lines, block, "url");  // index + 1; 0 = none
+    const size_t hash_line = KeyLine(lines, block, "sha256");
+    const size_t size_line = KeyLine(lines, block, "size");
     if (!url_line) continue;
     FilledSection filled{block.name, ArchiveNameOf(ValueOf(Narrow(lines[url_line - 1].content)))};
     const std::optional<ArchiveFacts> facts =
@@ -132,37 +184,40 @@ Text Fill(const Text& text,
     filled.found = facts.has_value();
     listed.insert(listed.begin(), filled);
     if (!facts) continue;
-    auto set_value = [&](size_t index, const std::string& value) {
-      Text& content = lines[index].content;
-      content = content.substr(0, content.find(typename Text::value_type('=')) + 1) +
-                Widen<Text>(value);
-    };
-    if (hash_line) set_value(hash_line - 1, facts->sha256_hex);
-    if (size_line) set_value(size_line - 1, std::to_string(facts->size));
+    if (hash_line) SetValue(lines[hash_line - 1], facts->sha256_hex);
+    if (size_line) SetValue(lines[size_line - 1], std::to_string(facts->size));
     std::vector<Line<Text>> added;
-    Line<Text>& url = lines[url_line - 1];
-    const Text end = url.end.empty() ? usual_end : url.end;
-    if (!hash_line) added.push_back({Widen<Text>("SHA256=" + facts->sha256_hex), end});
-    if (!size_line) added.push_back({Widen<Text>("SIZE=" + std::to_string(facts->size)), end});
-    if (!added.empty() && url.end.empty()) {
-      // The URL line was the last: it gets a line end, and the last added line none.
-      url.end = usual_end;
-      added.back().end.clear();
-    }
-    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(url_line), added.begin(), added.end());
+    if (!hash_line) added.push_back({Widen<Text>("SHA256=" + facts->sha256_hex), {}});
+    if (!size_line) added.push_back({Widen<Text>("SIZE=" + std::to_string(facts->size)), {}});
+    InsertAfter(lines, url_line - 1, std::move(added), usual_end);
   }
   if (sections) *sections = listed;
-  Text out;
-  for (const auto& line : lines) out += line.content + line.end;
-  return out;
+  return Join(lines);
 }
 
-}  // namespace
+template <typename Text>
+Text SetCommon(const Text& text, const std::string& key, const std::string& value) {
+  std::vector<Line<Text>> lines = SplitLines(text);
+  const Text usual_end = UsualLineEnd(lines);
+  const std::vector<Block> blocks = SectionBlocks(lines);
+  const Line<Text> line{Widen<Text>(key + "=" + value), {}};
+  const Block* common = CommonBlock(blocks);
+  if (!common) {
+    lines.insert(lines.begin(), {Line<Text>{Widen<Text>("[COMMON]"), usual_end},
+                                 Line<Text>{line.content, usual_end}});
+    return Join(lines);
+  }
+  if (const size_t at = KeyLine(lines, *common, Lower(key))) {
+    SetValue(lines[at - 1], value);
+  } else {
+    InsertAfter(lines, common->first - 1, {line}, usual_end);
+  }
+  return Join(lines);
+}
 
-std::string FillModuleChecks(
-    const std::string& manifest,
-    const std::function<std::optional<ArchiveFacts>(const std::string& archive)>& lookup,
-    std::vector<FilledSection>* sections) {
+// Runs edit on the manifest's text in its own encoding and gives the bytes back in it.
+template <typename Edit>
+std::string EditText(const std::string& manifest, const Edit& edit) {
   if (manifest.size() >= 2 && static_cast<unsigned char>(manifest[0]) == 0xFF &&
       static_cast<unsigned char>(manifest[1]) == 0xFE) {
     // UTF-16LE with its byte-order mark: edited in 16-bit units, written back the same way.
@@ -171,9 +226,9 @@ std::string FillModuleChecks(
       units += static_cast<char16_t>(static_cast<unsigned char>(manifest[i]) |
                                      static_cast<unsigned char>(manifest[i + 1]) << 8);
     }
-    const std::u16string filled = Fill(units, lookup, sections);
+    const std::u16string edited = edit(units);
     std::string out = manifest.substr(0, 2);
-    for (const char16_t unit : filled) {
+    for (const char16_t unit : edited) {
       out += static_cast<char>(unit & 0xFF);
       out += static_cast<char>(unit >> 8);
     }
@@ -182,9 +237,38 @@ std::string FillModuleChecks(
   }
   if (manifest.rfind("\xEF\xBB\xBF", 0) == 0) {
     // UTF-8 with its byte-order mark: the mark stays, the text after it is edited.
-    return manifest.substr(0, 3) + Fill(manifest.substr(3), lookup, sections);
+    return manifest.substr(0, 3) + edit(manifest.substr(3));
   }
-  return Fill(manifest, lookup, sections);
+  return edit(manifest);
+}
+
+}  // namespace
+
+std::string FillModuleChecks(
+    const std::string& manifest,
+    const std::function<std::optional<ArchiveFacts>(const std::string& archive)>& lookup,
+    std::vector<FilledSection>* sections) {
+  return EditText(manifest, [&](const auto& text) { return Fill(text, lookup, sections); });
+}
+
+std::string SetCommonValue(const std::string& manifest, const std::string& key,
+                           const std::string& value) {
+  return EditText(manifest, [&](const auto& text) { return SetCommon(text, key, value); });
+}
+
+std::optional<std::string> CommonValue(const std::string& manifest, const std::string& key) {
+  std::optional<std::string> found;
+  EditText(manifest, [&](const auto& text) {
+    const auto lines = SplitLines(text);
+    const std::vector<Block> blocks = SectionBlocks(lines);
+    if (const Block* common = CommonBlock(blocks)) {
+      if (const size_t at = KeyLine(lines, *common, Lower(key))) {
+        found = ValueOf(Narrow(lines[at - 1].content));
+      }
+    }
+    return text;
+  });
+  return found;
 }
 
 }  // namespace norvex::service

@@ -31,4 +31,16 @@ std::string FillModuleChecks(
     const std::function<std::optional<ArchiveFacts>(const std::string& archive)>& lookup,
     std::vector<FilledSection>* sections);
 
+// The value of key in the manifest's [COMMON] section (the first section of that name, case
+// aside, as the service reads it; the first line of the key), blanks around it removed;
+// nothing when the section or the key is missing. Text that is not ASCII reads as "\x80".
+std::optional<std::string> CommonValue(const std::string& manifest, const std::string& key);
+
+// The manifest (in any of the encodings above) with [COMMON] key=value set: an existing key's
+// value replaced, a missing key added right after the section's header line with that line's
+// line end; a manifest without the section gets one in front. Everything else keeps its bytes.
+// value is ASCII.
+std::string SetCommonValue(const std::string& manifest, const std::string& key,
+                           const std::string& value);
+
 }  // namespace norvex::service

@@ -1,8 +1,10 @@
-// quorvel-publish SITE_DIR PRIVATE_KEY.pem [--manifest liveupdate.ini]
+// quorvel-publish SITE_DIR PRIVATE_KEY.pem [--manifest liveupdate.ini] [--valid-days N]
 // Prepares an update site for services that check what they download: fills SHA256 and SIZE
-// of each module whose archive lies in the site folder, and signs the manifest (the detached
-// signature "<manifest>.sig", DER ECDSA P-256 over SHA-256 of the manifest's bytes).
+// of each module whose archive lies in the site folder, raises the manifest's SERIAL (and sets
+// its EXPIRES when asked), and signs the manifest (the detached signature "<manifest>.sig",
+// DER ECDSA P-256 over SHA-256 of the manifest's bytes).
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -19,11 +21,16 @@ namespace fs = std::filesystem;
 using namespace norvex::service;
 
 constexpr char kUsage[] =
-    "Usage: quorvel-publish SITE_DIR PRIVATE_KEY.pem [--manifest liveupdate.ini]\n"
+    "Usage: quorvel-publish SITE_DIR PRIVATE_KEY.pem [--manifest liveupdate.ini] [--valid-days N]\n"
     "Fills SHA256 and SIZE in each module section of the manifest whose archive (the last part\n"
-    "of its URL) is found in SITE_DIR, and writes the manifest's signature beside it\n"
-    "(<manifest>.sig). The manifest is SITE_DIR/liveupdate.ini unless --manifest names\n"
-    "another (relative to SITE_DIR, or absolute).\n";
+    "of its URL) is found in SITE_DIR, sets [COMMON] SERIAL to one more than it was (1 when it\n"
+    "had none), and writes the manifest's signature beside it (<manifest>.sig). With\n"
+    "--valid-days, [COMMON] EXPIRES is set to N days from now: services stop taking the\n"
+    "manifest then, so publish again before. The manifest is SITE_DIR/liveupdate.ini unless\n"
+    "--manifest names another (relative to SITE_DIR, or absolute).\n";
+
+// The largest number of days a manifest may be given (about 100 years).
+constexpr uint64_t kMaxValidDays = 36500;
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "quorvel-publish: %s\n", message.c_str());
@@ -85,10 +92,17 @@ std::optional<ArchiveFacts> FactsOf(Crypto& crypto, const fs::path& path) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   fs::path manifest_name = "liveupdate.ini";
+  std::optional<uint64_t> valid_days;
   std::vector<std::string> positional;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--manifest" && i + 1 < args.size()) {
       manifest_name = args[++i];
+    } else if (args[i] == "--valid-days" && i + 1 < args.size()) {
+      valid_days = ParseDecimal(args[++i]);
+      if (!valid_days || *valid_days == 0 || *valid_days > kMaxValidDays) {
+        return Fail("--valid-days takes a number of days from 1 to " +
+                    std::to_string(kMaxValidDays));
+      }
     } else if (args[i] == "--help" || args[i] == "-h" || args[i] == "/?") {
       std::fputs(kUsage, stdout);
       return 0;
@@ -143,9 +157,31 @@ int main(int argc, char** argv) {
     }
     return facts;
   };
+  // The serial goes up with every manifest: services take none lower than one they took.
+  const std::optional<std::string> old_serial = CommonValue(manifest, kSerialKey);
+  const std::optional<uint64_t> serial = old_serial ? ParseDecimal(*old_serial) : 0;
+  if (!serial) return Fail("[COMMON] " + std::string(kSerialKey) + " is not a number");
+  if (*serial == UINT64_MAX) return Fail("[COMMON] " + std::string(kSerialKey) + " cannot go higher");
+  const int64_t now = static_cast<int64_t>(std::time(nullptr));
+  std::string expires;
+  if (valid_days) {
+    expires = FormatUtcTime(now + static_cast<int64_t>(*valid_days) * 86400);
+  } else if (const std::optional<std::string> kept = CommonValue(manifest, kExpiresKey)) {
+    const std::optional<int64_t> at = ParseUtcTime(*kept);
+    if (!at) return Fail("[COMMON] EXPIRES is not a time (YYYY-MM-DDThh:mm:ssZ)");
+    if (*at <= now) {
+      return Fail("[COMMON] EXPIRES " + *kept +
+                  " has passed: services would refuse the manifest (give --valid-days, or remove "
+                  "the line)");
+    }
+    expires = *kept;
+  }
+
   std::vector<FilledSection> sections;
-  const std::string filled = FillModuleChecks(manifest, lookup, &sections);
+  std::string filled = FillModuleChecks(manifest, lookup, &sections);
   if (!lookup_error.empty()) return Fail(lookup_error);
+  filled = SetCommonValue(filled, kSerialKey, std::to_string(*serial + 1));
+  if (valid_days) filled = SetCommonValue(filled, kExpiresKey, expires);
 
   std::string signature, sign_error;
   if (!crypto->SignP256(key, filled, &signature, &sign_error)) {
@@ -168,6 +204,8 @@ int main(int argc, char** argv) {
                   section.section.c_str(), section.archive.c_str());
     }
   }
+  std::printf("SERIAL=%llu%s%s\n", static_cast<unsigned long long>(*serial + 1),
+              expires.empty() ? "" : ", EXPIRES=", expires.c_str());
   std::printf("Signed %s: %s\n", manifest_path.string().c_str(), signature_path.string().c_str());
   return 0;
 }

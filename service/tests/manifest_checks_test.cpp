@@ -89,5 +89,42 @@ TEST(FillModuleChecks, ArchiveNamesKeepTheirBytes) {
   EXPECT_EQ(sections[0].archive, "\xc1\x61.zip");
 }
 
+TEST(SetCommonValue, SetsOrAddsTheKeyInTheFirstCommonSection) {
+  const struct {
+    const char* what;
+    std::string before, after;
+  } cases[] = {
+      {"added after the header, with its line end",
+       "[COMMON]\r\nVERSION=2\r\n[A]\r\nVERSION=2\r\n",
+       "[COMMON]\r\nSERIAL=8\r\nVERSION=2\r\n[A]\r\nVERSION=2\r\n"},
+      {"an existing value replaced, spelling and spacing of the key kept",
+       "[A]\nSerial=1\n[common]\nVERSION=2\n serial = 7 \n",
+       "[A]\nSerial=1\n[common]\nVERSION=2\n serial =8\n"},
+      {"the first section of the name", "[COMMON]\nVERSION=1\n[COMMON]\nSERIAL=3\n",
+       "[COMMON]\nSERIAL=8\nVERSION=1\n[COMMON]\nSERIAL=3\n"},
+      {"a header on the last line without a line end", "[A]\nURL=u\n[COMMON]",
+       "[A]\nURL=u\n[COMMON]\nSERIAL=8"},
+      {"no such section: one in front", "[A]\r\nURL=u\r\n",
+       "[COMMON]\r\nSERIAL=8\r\n[A]\r\nURL=u\r\n"},
+      {"an empty file", "", "[COMMON]\r\nSERIAL=8\r\n"},
+      {"a UTF-8 byte-order mark stays first", "\xEF\xBB\xBF[COMMON]\nVERSION=1\n",
+       "\xEF\xBB\xBF[COMMON]\nSERIAL=8\nVERSION=1\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SetCommonValue(c.before, "SERIAL", "8"), c.after) << c.what;
+    EXPECT_EQ(CommonValue(c.after, "SERIAL"), "8") << c.what;
+  }
+  EXPECT_EQ(SetCommonValue(Utf16(u"[COMMON]\r\nVERSION=\u30C6\r\n"), "SERIAL", "8"),
+            Utf16(u"[COMMON]\r\nSERIAL=8\r\nVERSION=\u30C6\r\n"));
+}
+
+TEST(CommonValue, AsTheServiceReadsIt) {
+  EXPECT_EQ(CommonValue("[COMMON]\nVERSION=1\n", "SERIAL"), std::nullopt);
+  EXPECT_EQ(CommonValue("[A]\nSERIAL=4\n", "SERIAL"), std::nullopt);
+  EXPECT_EQ(CommonValue("[Common]\nserial = 4 \nSERIAL=5\n", "SERIAL"), "4");
+  EXPECT_EQ(CommonValue("[COMMON]\nSERIAL=\n", "SERIAL"), "");
+  EXPECT_EQ(CommonValue(Utf16(u"[COMMON]\r\nSERIAL=12\r\n"), "SERIAL"), "12");
+}
+
 }  // namespace
 }  // namespace norvex::service

@@ -249,7 +249,9 @@ TEST_F(QuorvelCli, PublishedSiteRoundTrip) {
   const std::string filled = ReadFile(site / "liveupdate.ini");
   EXPECT_NE(filled.find("/m/agents.zip\r\nSHA256="), std::string::npos) << filled;
   EXPECT_NE(filled.find("/m/setting.zip\r\nSHA256="), std::string::npos) << filled;
-  EXPECT_EQ(filled.rfind(manifest.substr(0, 40), 0), 0u);
+  // The first serial of a manifest that had none.
+  EXPECT_EQ(filled.rfind("[COMMON]\r\nSERIAL=1\r\nVERSION=1.0.10\r\n", 0), 0u) << filled;
+  EXPECT_NE(published.output.find("SERIAL=1\n"), std::string::npos) << published.output;
 #ifndef _WIN32
   // The signature is what OpenSSL's own program accepts.
   const auto verified = RunProgram(
@@ -288,6 +290,47 @@ TEST_F(QuorvelCli, PublishedSiteRoundTrip) {
   EXPECT_NE(log.find("Move at restart:"), std::string::npos) << log;
   EXPECT_NE(ReadFile(program_ / "version.ini").find("VERSION=1.0.10"), std::string::npos);
   EXPECT_EQ(ReadFile(program_ / "Temp" / "Agents" / "a.xml"), "new a");
+  // The service keeps the serial it took, where the installer does not reach.
+  EXPECT_NE(ReadFile(program_ / "product.ini").find("MANIFEST_SERIAL=1"), std::string::npos);
+
+  // Published again, valid for 30 days: the next serial and an expiry.
+  const auto again = RunProgram(QUORVEL_PUBLISH,
+                                {site.string(), (fs::path(TEST_KEYS) / "test-only-key.pem").string(),
+                                 "--valid-days", "30"});
+  ASSERT_EQ(again.exit_code, 0) << again.output;
+  const std::string republished = ReadFile(site / "liveupdate.ini");
+  EXPECT_EQ(republished.rfind("[COMMON]\r\nEXPIRES=20", 0), 0u) << republished;
+  EXPECT_NE(republished.find("\r\nSERIAL=2\r\nVERSION=1.0.10\r\n"), std::string::npos)
+      << republished;
+}
+
+// The publisher never signs what services would refuse: a SERIAL that is not a number, one that
+// cannot go higher, an expiry that has passed; the site is then left as it was.
+TEST_F(QuorvelCli, PublisherRefusesWhatServicesWouldRefuse) {
+  const fs::path site = temp_.path() / "site";
+  const std::string key = (fs::path(TEST_KEYS) / "test-only-key.pem").string();
+  const struct {
+    const char* common;
+    std::vector<std::string> options;
+    const char* message;
+  } cases[] = {
+      {"SERIAL=x\r\n", {}, "[COMMON] SERIAL is not a number"},
+      {"SERIAL=18446744073709551615\r\n", {}, "[COMMON] SERIAL cannot go higher"},
+      {"EXPIRES=2001-01-01T00:00:00Z\r\n", {}, "[COMMON] EXPIRES 2001-01-01T00:00:00Z has passed"},
+      {"EXPIRES=tomorrow\r\n", {}, "[COMMON] EXPIRES is not a time"},
+      {"", {"--valid-days", "0"}, "--valid-days takes a number of days from 1 to 36500"},
+  };
+  for (const auto& c : cases) {
+    const std::string manifest = std::string("[COMMON]\r\nVERSION=1.0.10\r\n") + c.common;
+    WriteFile(site / "liveupdate.ini", manifest);
+    std::vector<std::string> arguments{site.string(), key};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    // Its messages go to standard error, which the run does not capture.
+    const auto run = RunProgram(QUORVEL_PUBLISH, arguments);
+    EXPECT_EQ(run.exit_code, 1) << c.message;
+    EXPECT_EQ(ReadFile(site / "liveupdate.ini"), manifest) << c.message;
+    EXPECT_FALSE(fs::exists(site / "liveupdate.ini.sig")) << c.message;
+  }
 }
 
 #ifdef _WIN32

@@ -20,9 +20,11 @@ class FakeClock : public Clock {
  public:
   LocalTime now{2009, 4, 3, 9, 5, 7};
   uint32_t uptime_ms = 0;
+  int64_t utc_seconds = 1238749507;  // 2009-04-03 09:05:07 UTC
   std::vector<uint32_t> sleeps;
   LocalTime Now() override { return now; }
   uint32_t UptimeMs() override { return uptime_ms; }
+  int64_t UtcSeconds() override { return utc_seconds; }
   void SleepMs(uint32_t ms) override {
     sleeps.push_back(ms);
     uptime_ms += ms;

@@ -179,10 +179,11 @@ TEST_F(UpdatePassTest, FullPassInstallsTwoModulesWithEveryLogLine) {
   EXPECT_EQ(f_.http.requests[0].port, 9);
   EXPECT_EQ(f_.http.requests[0].object, "/toolbar/bin/liveupdate.ini");
 
-  // Nothing newer: the next pass succeeds with nothing to do.
+  // Nothing newer: the next pass succeeds with nothing to do, and says so instead of success.
   f_.http.requests.clear();
   EXPECT_TRUE(pass_.RunUpdatePass());
   EXPECT_EQ(f_.http.requests.size(), 1u);
+  EXPECT_EQ(f_.LogMessages().back(), "Nothing newer to update (offered 1.0.10, installed 1.0.10)");
 }
 
 // Archives made by zip (names in code page 932, no UTF-8 flag) and by Python (UTF-8 names with
@@ -378,7 +379,7 @@ TEST_F(UpdatePassTest, NothingOfferedStillStampsProduct) {
   EXPECT_EQ(files_.ReadIniString("product.ini", "COMMON", "PRODUCT_VERSION", "none"), "none");
   EXPECT_EQ(f_.LogMessages(),
             (std::vector<std::string>{"Start live update", "Step 2: Success in downloading ini ",
-                                      "Success to do update"}));
+                                      "Nothing newer to update (offered none, installed DEFAULT)"}));
 }
 
 TEST_F(UpdatePassTest, ManifestFailuresFailThePass) {

@@ -194,6 +194,15 @@ uint32_t Win32Clock::UptimeMs() {
   return timer ? static_cast<uint32_t>(timer()) : static_cast<uint32_t>(::GetTickCount());
 }
 
+// The system time in 100-nanosecond steps since 1601, moved to 1970 and made seconds.
+int64_t Win32Clock::UtcSeconds() {
+  FILETIME now;
+  ::GetSystemTimeAsFileTime(&now);
+  const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  constexpr uint64_t kTicksFrom1601To1970 = 116444736000000000ULL;
+  return static_cast<int64_t>((ticks - kTicksFrom1601To1970) / 10000000ULL);
+}
+
 void Win32Clock::SleepMs(uint32_t ms) { ::Sleep(ms); }
 
 void Win32Console::Print(const std::string& text) {

@@ -39,6 +39,7 @@ class Win32Clock : public Clock {
  public:
   LocalTime Now() override;
   uint32_t UptimeMs() override;
+  int64_t UtcSeconds() override;
   void SleepMs(uint32_t ms) override;
 };
 
