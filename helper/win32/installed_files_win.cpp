@@ -77,6 +77,7 @@ bool Win32InstalledFiles::MakeFolder(const std::u16string& path, bool protect) {
     return false;
   }
   const platform::win32::ScopedLocalMemory<PSECURITY_DESCRIPTOR> held(descriptor);
+  // Given at the creation, the access list holds before anyone can open the folder.
   SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
   return ::CreateDirectoryW(W(path), &attributes) != FALSE;
 }
