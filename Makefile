@@ -1,6 +1,7 @@
 # make test       installs what is missing, builds both configurations, runs every test
 # make demo       runs the main job on the sample installation
-# make installer  builds the Windows installer, $(BUILD)/windows/bin/NorvexSetup.exe
+# make installer  builds the Windows installer, $(BUILD)/windows/bin/NorvexSetup.exe (needs
+#                 UPDATE_PUBLIC_KEY, or UNSIGNED_UPDATES=1; SIGN_CERT=… SIGN_KEY=… sign it)
 # make screenshots  takes the README's pictures (docs/images) with NorvexHost.exe under Wine
 BUILD ?= build
 NATIVE := $(BUILD)/native
@@ -16,6 +17,14 @@ SERVICE_FLAGS = $(if $(filter undefined,$(origin UPDATE_URL)),,-DNORVEX_UPDATE_U
   $(if $(filter undefined,$(origin UPDATE_PUBLIC_KEY)),,-DNORVEX_UPDATE_PUBLIC_KEY=$(if $(UPDATE_PUBLIC_KEY),$(abspath $(UPDATE_PUBLIC_KEY))))
 WINDOWS_FLAGS = -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
   -DNORVEX_CATALOGUE=$(abspath $(CATALOGUE))
+# The installer: its service must check signed manifests (UPDATE_PUBLIC_KEY, now or kept from an
+# earlier build), unless the distributor takes the risk with UNSIGNED_UPDATES=1 (given each time).
+# SIGN_CERT=cert.pem SIGN_KEY=key.pem (kept like the key; SIGN_CERT= SIGN_KEY= stop signing) sign
+# the programs and the installer, SIGN_TIMESTAMP=http://… has the signatures time-stamped.
+cache_path = $(if $(filter undefined,$(origin $(1))),,-D$(2)=$(if $($(1)),$(abspath $($(1)))))
+INSTALLER_FLAGS = -DNORVEX_UNSIGNED_UPDATES=$(if $(filter 1,$(UNSIGNED_UPDATES)),ON,OFF) \
+  $(call cache_path,SIGN_CERT,NORVEX_SIGN_CERT) $(call cache_path,SIGN_KEY,NORVEX_SIGN_KEY) \
+  $(if $(filter undefined,$(origin SIGN_TIMESTAMP)),,-DNORVEX_SIGN_TIMESTAMP=$(SIGN_TIMESTAMP))
 
 .PHONY: all deps native windows windows-host installer screenshots test test-native test-windows fuzz demo bench bench-service clean
 
@@ -32,9 +41,10 @@ windows: deps
 	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) $(SERVICE_FLAGS) >/dev/null
 	cmake --build $(WINDOWS)
 
-# The installer alone, with what it carries (makensis from Debian's nsis package).
+# The installer alone, with what it carries (makensis from Debian's nsis package, osslsigncode
+# to sign).
 installer: deps
-	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) $(SERVICE_FLAGS) >/dev/null
+	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) $(SERVICE_FLAGS) $(INSTALLER_FLAGS) >/dev/null
 	cmake --build $(WINDOWS) --target NorvexSetup
 
 FUZZ := $(BUILD)/fuzz

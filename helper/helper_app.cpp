@@ -17,6 +17,14 @@ bool SameSwitch(const std::u16string& argument, std::u16string_view name) {
   return true;
 }
 
+// The installer's jobs, each followed by the installation folder.
+Job FolderJob(const std::u16string& argument) {
+  if (SameSwitch(argument, u"/prepareupgrade")) return Job::kPrepareUpgrade;
+  if (SameSwitch(argument, u"/startservice")) return Job::kStartService;
+  if (SameSwitch(argument, u"/securefolder")) return Job::kSecureFolder;
+  return Job::kInvalid;
+}
+
 }  // namespace
 
 HelperCommand ParseHelperCommand(const std::vector<std::u16string>& arguments) {
@@ -28,12 +36,10 @@ HelperCommand ParseHelperCommand(const std::vector<std::u16string>& arguments) {
       command.silent = true;
     } else if (SameSwitch(argument, u"/uninstalltoolbar") && command.job == Job::kInvalid) {
       command.job = Job::kUninstall;
-    } else if ((SameSwitch(argument, u"/prepareupgrade") ||
-                SameSwitch(argument, u"/startservice")) &&
-               command.job == Job::kInvalid && i + 1 < arguments.size() &&
+    } else if (const Job job = FolderJob(argument);
+               job != Job::kInvalid && command.job == Job::kInvalid && i + 1 < arguments.size() &&
                !arguments[i + 1].empty()) {
-      command.job = SameSwitch(argument, u"/startservice") ? Job::kStartService
-                                                          : Job::kPrepareUpgrade;
+      command.job = job;
       command.folder = arguments[++i];
     } else {
       understood = false;
@@ -54,6 +60,8 @@ int RunHelper(HelperSystem& system, const std::vector<std::u16string>& arguments
       return PrepareUpgrade(system, command.folder).ok() ? kExitDone : kExitIncomplete;
     case Job::kStartService:
       return StartService(system, command.folder).ok() ? kExitDone : kExitIncomplete;
+    case Job::kSecureFolder:
+      return SecureFolder(system, command.folder).ok() ? kExitDone : kExitUnsafeFolder;
     case Job::kUninstall:
       break;
   }

@@ -4,6 +4,7 @@
 //   NorvexHelper.exe /uninstalltoolbar [/S]       removes the installation it lives in
 //   NorvexHelper.exe /prepareupgrade FOLDER [/S]  readies FOLDER for the installer of a new version
 //   NorvexHelper.exe /startservice FOLDER [/S]    registers and starts FOLDER's service
+//   NorvexHelper.exe /securefolder FOLDER [/S]    makes FOLDER for an installation, or refuses it
 //
 // Without /S the uninstall asks first and reports in Japanese; /S does the same without a word
 // (the installer's two jobs never ask: the installer speaks for them). Arguments compare without
@@ -22,13 +23,14 @@ inline constexpr int kExitDone = 0;        // done (some files may go at the nex
 inline constexpr int kExitDeclined = 1;    // the user answered no; nothing was changed
 inline constexpr int kExitUsage = 2;       // the command line was not understood
 inline constexpr int kExitIncomplete = 3;  // done, but something could not be removed
+inline constexpr int kExitUnsafeFolder = 4;  // /securefolder: users can change the folder
 
-enum class Job { kInvalid, kUninstall, kPrepareUpgrade, kStartService };
+enum class Job { kInvalid, kUninstall, kPrepareUpgrade, kStartService, kSecureFolder };
 
 struct HelperCommand {
   Job job = Job::kInvalid;
   bool silent = false;
-  std::u16string folder;  // kPrepareUpgrade, kStartService: the installation folder
+  std::u16string folder;  // the installer's jobs: the installation folder
 };
 
 // The arguments after the program name.

@@ -67,6 +67,18 @@ class InstalledFiles {
   // Has the system delete the file or (then empty) folder when it next starts
   // (MoveFileExW with MOVEFILE_DELAY_UNTIL_REBOOT). False when it refused.
   virtual bool RemoveAtRestart(const std::u16string& path) = 0;
+  // True when the path itself is a symbolic link, a junction or another reparse point: such an
+  // entry is removed as it is (RemoveFile), never listed or followed.
+  virtual bool IsLink(const std::u16string& path) = 0;
+  // Makes a new folder in an existing one. `protect`: only the system and the administrators
+  // may change it and what will be put in it, users may read and run it, and nothing is
+  // inherited from the folders above; otherwise it gets its parent's access as usual. False
+  // when it cannot be made (also when something of that name exists).
+  virtual bool MakeFolder(const std::u16string& path, bool protect) = 0;
+  // The first path that someone other than an administrator can change, by the check that the
+  // service's "/install" makes of its program folder (the folder and everything in it); empty
+  // when there is none.
+  virtual std::u16string FindChangeableByUsers(const std::u16string& folder) = 0;
 };
 
 enum class Notice { kInformation, kWarning, kError };

@@ -1,6 +1,8 @@
 #include "helper/uninstaller.h"
 
+#include <algorithm>
 #include <optional>
+#include <string_view>
 
 #include "helper/installation_layout.h"
 
@@ -44,6 +46,11 @@ void RemoveEmptiedFolder(HelperSystem& system, const std::u16string& folder, Out
 }
 
 void RemoveTree(HelperSystem& system, const std::u16string& folder, Outcome& outcome) {
+  // A link in the folder's place goes itself: what it leads to is not the installation's.
+  if (system.files.IsLink(folder)) {
+    RemovePath(system, folder, outcome);
+    return;
+  }
   for (const FolderEntry& entry : system.files.List(folder)) {
     const std::u16string path = JoinInstallPath(folder, entry.name);
     if (entry.folder) {
@@ -75,6 +82,38 @@ void StopService(HelperSystem& system, const ServiceState& state, Outcome& outco
   if (!system.services.WaitForProcessEnd(state.process_id, kServiceStopWaitMs)) {
     outcome.failed.push_back(kServiceName);
   }
+}
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+std::u16string WithoutTrailingSeparators(std::u16string path) {
+  while (path.size() > 3 && IsSeparator(path.back())) path.pop_back();
+  return path;
+}
+
+// "X:\name..." with a drive letter and at least one folder below the root, without "." or
+// ".." components or empty ones.
+bool IsBelowDriveRoot(const std::u16string& path) {
+  if (path.size() < 4 || !IsSeparator(path[2]) || path[1] != u':') return false;
+  const char16_t drive = static_cast<char16_t>(path[0] | 0x20);
+  if (drive < u'a' || drive > u'z') return false;
+  size_t start = 3;
+  while (start <= path.size()) {
+    size_t end = start;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const std::u16string_view part(path.data() + start, end - start);
+    if (part.empty() || part == u"." || part == u"..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+// The folder that holds `path`: "X:\" for a folder right below the root.
+std::u16string ParentFolder(const std::u16string& path) {
+  size_t cut = path.size();
+  while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
+  if (cut <= 3) return path.substr(0, std::min<size_t>(cut, 3));
+  return path.substr(0, cut - 1);
 }
 
 bool ValueNamesFolder(HelperSystem& system, const std::u16string& key, const std::u16string& name,
@@ -128,15 +167,45 @@ Outcome Uninstall(HelperSystem& system, const std::u16string& folder) {
 
 Outcome PrepareUpgrade(HelperSystem& system, const std::u16string& folder) {
   Outcome outcome;
-  if (const std::optional<ServiceState> service = system.services.Query(kServiceName)) {
-    StopService(system, *service, outcome);
-    const bool ours =
-        SamePath(UnquotedProgram(service->command), JoinInstallPath(folder, kServiceProgram));
-    if (outcome.ok() && !ours && !system.services.Remove(kServiceName)) {
-      outcome.failed.push_back(kServiceName);
+  const std::optional<ServiceState> service = OwnService(system, folder);
+  if (service) StopService(system, *service, outcome);
+  if (service || ValueNamesFolder(system, kUninstallKey, kInstallLocationValue, folder)) {
+    RemoveTree(system, JoinInstallPath(folder, kWorkingFolder), outcome);
+  }
+  return outcome;
+}
+
+Outcome SecureFolder(HelperSystem& system, const std::u16string& given) {
+  Outcome outcome;
+  const std::u16string folder = WithoutTrailingSeparators(given);
+  if (!IsBelowDriveRoot(folder) || system.files.IsLink(folder)) {
+    outcome.failed.push_back(given);
+    return outcome;
+  }
+  // The folders that are missing, from the installation folder up to the first that exists.
+  std::vector<std::u16string> missing;
+  for (std::u16string path = folder; !system.files.Exists(path); path = ParentFolder(path)) {
+    if (!IsBelowDriveRoot(path)) {  // not even the drive is there
+      outcome.failed.push_back(given);
+      return outcome;
+    }
+    missing.push_back(path);
+  }
+  std::vector<std::u16string> made;
+  for (auto path = missing.rbegin(); path != missing.rend() && outcome.ok(); ++path) {
+    if (system.files.MakeFolder(*path, *path == folder)) {
+      made.push_back(*path);
+    } else {
+      outcome.failed.push_back(*path);
     }
   }
-  RemoveTree(system, JoinInstallPath(folder, kWorkingFolder), outcome);
+  if (outcome.ok()) {
+    const std::u16string changeable = system.files.FindChangeableByUsers(folder);
+    if (!changeable.empty()) outcome.failed.push_back(changeable);
+  }
+  if (!outcome.ok()) {
+    for (auto path = made.rbegin(); path != made.rend(); ++path) system.files.RemoveFolder(*path);
+  }
   return outcome;
 }
 

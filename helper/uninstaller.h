@@ -35,11 +35,22 @@ struct Outcome {
 Outcome Uninstall(HelperSystem& system, const std::u16string& folder);
 
 // Before the installer copies a new version into `folder`: stops the service and waits for its
-// process, so that its program and archive library can be replaced; removes its registration
-// when it names another program than this folder's (the installer registers it anew); and
-// removes the service's working folder, whose updates would otherwise replace the new files at
-// the next restart. The user's data folder and the toolbar's registration are kept.
+// process, so that its program and archive library can be replaced; and removes the service's
+// working folder, whose updates would otherwise replace the new files at the next restart. Only
+// what is this installation's is touched: the service only when it is registered with this
+// folder's program (one of that name with another program is left as it is), the working
+// folder only when the service or the entry among the installed programs names this folder.
+// The user's data folder and the toolbar's registration are kept.
 Outcome PrepareUpgrade(HelperSystem& system, const std::u16string& folder);
+
+// Before the installer runs anything in `folder` or copies into it: makes the folder when it is
+// missing (the folders on the way with their parents' access, the folder itself protected:
+// see InstalledFiles::MakeFolder), and then refuses it when someone other than an administrator
+// can change it or anything in it, since the installer registers and starts programs of that
+// folder with every right on the machine. A refused folder is named in `failed`, and folders
+// made for it are removed again. Only a full local path (a drive letter, then a folder below
+// the drive's root) is taken.
+Outcome SecureFolder(HelperSystem& system, const std::u16string& folder);
 
 // After the installer copied the files into `folder`: registers the service by its program's own
 // "/install" (which sends the install report) and starts it with "/start", both run without a

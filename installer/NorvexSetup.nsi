@@ -4,6 +4,11 @@
 ; entry for the uninstall program. Japanese user interface; "/S" installs silently, "/D=FOLDER"
 ; (last on the command line, unquoted) chooses the folder.
 ;
+; Before anything is copied or run, the new uninstall program (from the installer's own
+; temporary folder) makes the installation folder, with access for administrators and the system
+; alone, or refuses an existing folder that other users can change: the installer registers and
+; starts programs of that folder with every right on the machine.
+;
 ; Over an installed copy it first has the new uninstall program stop the service (so that its
 ; program and library can be replaced) and drop updates still waiting for the restart; the user's
 ; data folder and the band's registration stay.
@@ -53,6 +58,8 @@ VIAddVersionKey /LANG=1041 "LegalCopyright" "Norvex"
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Japanese"
 
+LangString TextCheckingFolder ${LANG_JAPANESE} "インストール先のフォルダーを確認しています..."
+LangString TextFolderRefused ${LANG_JAPANESE} "インストール先のフォルダー $INSTDIR は、管理者以外のユーザーも変更できるため、使用できません。$\r$\nProgram Files の下など、管理者だけが変更できるフォルダーを選んでください。"
 LangString TextPreparing ${LANG_JAPANESE} "インストール済みの更新サービスを停止しています..."
 LangString TextNotPrepared ${LANG_JAPANESE} "インストール済みの更新サービスを停止できませんでした。$\r$\nしばらくしてから、もう一度セットアップを実行してください。"
 LangString TextNotCopied ${LANG_JAPANESE} "ファイルをコピーできませんでした:$\r$\n$0"
@@ -79,6 +86,16 @@ Section "Norvex"
   InitPluginsDir
   SetOutPath "$PLUGINSDIR"
   File "/oname=$PLUGINSDIR\${HELPER}" "${HELPER_PROGRAM}"
+  ; The installation folder: made with its own access, or refused when users can change it.
+  DetailPrint "$(TextCheckingFolder)"
+  StrCpy $1 -1
+  ClearErrors
+  ExecWait '"$PLUGINSDIR\${HELPER}" /securefolder "$INSTDIR" /S' $1
+  ${If} ${Errors}
+  ${OrIf} $1 != 0
+    MessageBox MB_OK|MB_ICONSTOP "$(TextFolderRefused)" /SD IDOK
+    Abort
+  ${EndIf}
   DetailPrint "$(TextPreparing)"
   ExecWait '"$PLUGINSDIR\${HELPER}" /prepareupgrade "$INSTDIR" /S' $1
   ${If} $1 != 0

@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
   wine64 xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic
   locales unzip curl
-  nsis
+  nsis osslsigncode
   clang libclang-rt-14-dev
 )
 

@@ -59,29 +59,56 @@ class FakeRegistrar final : public ModuleRegistrar {
   Events& events_;
 };
 
-// Paths compare as the system compares them (ASCII case folded).
+// Paths compare as the system compares them (ASCII case folded). A link stands for its target
+// in every path that goes through it; the link itself is listed as what it leads to (a folder
+// or a file), as a careless listing would show it, and removing it takes only the link away.
+// Folders count as changeable by users where a test marks them so, and so does a folder made
+// without protection in one of them, and every link.
 class FakeFiles final : public InstalledFiles {
  public:
   explicit FakeFiles(Events& events) : events_(events) {}
   void AddFile(const std::u16string& path);
   void AddFolder(const std::u16string& path);
-  void InUse(const std::u16string& path) { in_use_.insert(Key(path)); }
+  void AddLink(const std::u16string& path, const std::u16string& target);
+  void InUse(const std::u16string& path) { in_use_.insert(Resolve(path)); }
+  void MarkChangeable(const std::u16string& path) { changeable_.insert(Resolve(path)); }
   bool refuse_restart = false;
-  // What is left of `folder`, itself included, in path order.
+  bool refuse_protected = false;  // no protected folder can be made
+  bool protection_fails = false;  // a protected folder is made, but users can change it
+  bool missing_drives = false;    // not even the drives are there
+  // What is left of `folder`, itself included, in path order (links not followed); of
+  // everything for an empty `folder`.
   std::vector<std::string> Left(const std::u16string& folder) const;
   const std::vector<std::u16string>& scheduled() const { return scheduled_; }
+  // Whether the folder was made protected (MakeFolder).
+  bool IsProtected(const std::u16string& path) const { return protected_.count(Resolve(path)) != 0; }
 
   bool Exists(const std::u16string& path) override;
   std::vector<FolderEntry> List(const std::u16string& folder) override;
   bool RemoveFile(const std::u16string& path) override;
   bool RemoveFolder(const std::u16string& path) override;
   bool RemoveAtRestart(const std::u16string& path) override;
+  bool IsLink(const std::u16string& path) override;
+  bool MakeFolder(const std::u16string& path, bool protect) override;
+  std::u16string FindChangeableByUsers(const std::u16string& folder) override;
 
  private:
+  enum class Kind { kFile, kFolder, kLink };
+  struct Entry {
+    std::u16string path;  // as it was added
+    Kind kind;
+    std::u16string target;  // a link's, as a key
+  };
   static std::u16string Key(const std::u16string& path);
+  // The key of the entry that `path` names, the links on the way to it followed (not the last).
+  std::u16string Resolve(const std::u16string& path) const;
+  const Entry* Find(const std::u16string& key) const;
+  void AddParents(const std::u16string& path);
   Events& events_;
-  std::map<std::u16string, std::pair<std::u16string, bool>> entries_;  // key -> (path, folder)
+  std::map<std::u16string, Entry> entries_;
   std::set<std::u16string> in_use_;
+  std::set<std::u16string> changeable_;
+  std::set<std::u16string> protected_;
   std::vector<std::u16string> scheduled_;
 };
 

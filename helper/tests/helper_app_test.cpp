@@ -29,6 +29,8 @@ TEST(HelperCommandLine, Parses) {
        u"C:\\Program Files\\Norvex"},
       {{u"/PrepareUpgrade", u"D:\\N", u"/S"}, Job::kPrepareUpgrade, true, u"D:\\N"},
       {{u"/startservice", u"C:\\N"}, Job::kStartService, false, u"C:\\N"},
+      {{u"/SecureFolder", u"C:\\P F\\N", u"/S"}, Job::kSecureFolder, true, u"C:\\P F\\N"},
+      {{u"/securefolder"}, Job::kInvalid, false, u""},
       {{u"/startservice", u"C:\\N", u"/prepareupgrade", u"C:\\N"}, Job::kInvalid, false, u"C:\\N"},
       {{}, Job::kInvalid, false, u""},
       {{u"/S"}, Job::kInvalid, true, u""},
@@ -107,6 +109,7 @@ TEST(HelperApp, ThePreparationWorksOnTheFolderGivenNotItsOwn) {
   FakeSystem s;
   s.files.AddFile(u"D:\\N\\Temp\\Agents\\a.xml");
   s.files.AddFile(u"D:\\N\\Quorvel.exe");
+  s.services.state = ServiceState{true, 0, u"\"D:\\N\\Quorvel.exe\""};
   EXPECT_EQ(RunHelper(s.system, {u"/prepareupgrade", u"D:\\N"}, u"C:\\Setup"), kExitDone);
   EXPECT_THAT(s.files.Left(u"D:\\N"), ElementsAre("D:\\N", "D:\\N\\Quorvel.exe"));
   EXPECT_THAT(s.prompt.told, IsEmpty());

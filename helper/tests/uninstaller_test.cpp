@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "common/text.h"
 #include "helper/helper_app.h"
 #include "helper/helper_messages.h"
 #include "helper/installation_layout.h"
@@ -206,6 +207,43 @@ TEST(Uninstall, ReportsWhatItCouldNotDo) {
   }
 }
 
+// A link (junction, symbolic link) in place of one of the product's folders, or anywhere in
+// them, is taken away itself; the folder it leads to keeps everything.
+TEST(RemoveTree, TakesLinksAwayAndNeverFollowsThem) {
+  struct Case {
+    const char* what;
+    const char16_t* link;  // below the installation folder
+    bool upgrade;          // PrepareUpgrade, else Uninstall
+  };
+  const Case cases[] = {
+      {"Temp at the uninstall", u"Temp", false},
+      {"Agents at the uninstall", u"Agents", false},
+      {"a folder in Agents", u"Agents\\icons", false},
+      {"Temp at the upgrade", u"Temp", true},
+      {"a folder in Temp at the upgrade", u"Temp\\Agents", true},
+  };
+  for (const Case& c : cases) {
+    FakeSystem s;
+    Install(s);
+    const std::u16string link = JoinInstallPath(kFolder, c.link);
+    for (const std::string& entry : s.files.Left(link)) {
+      s.files.RemoveFile(Utf8ToUtf16(entry));
+    }
+    s.files.RemoveFolder(link);
+    s.files.AddFile(u"D:\\Data\\keep.txt");
+    s.files.AddFile(u"D:\\Data\\sub\\deep.txt");
+    s.files.AddLink(link, u"D:\\Data");
+    ASSERT_TRUE(s.files.Exists(JoinInstallPath(link, u"sub\\deep.txt"))) << c.what;
+
+    const Outcome outcome = c.upgrade ? PrepareUpgrade(s.system, kFolder) : Uninstall(s.system, kFolder);
+    EXPECT_TRUE(outcome.ok()) << c.what;
+    EXPECT_THAT(s.files.Left(u"D:\\Data"),
+                ElementsAre("D:\\Data", "D:\\Data\\keep.txt", "D:\\Data\\sub", "D:\\Data\\sub\\deep.txt"))
+        << c.what;
+    EXPECT_FALSE(s.files.Exists(link)) << c.what;
+  }
+}
+
 TEST(PrepareUpgrade, StopsTheServiceKeepsItsRegistrationAndDropsPendingUpdates) {
   FakeSystem s;
   Install(s);
@@ -226,13 +264,57 @@ TEST(PrepareUpgrade, StopsTheServiceKeepsItsRegistrationAndDropsPendingUpdates) 
   EXPECT_TRUE(s.registry.KeyExists(RegistryRoot::kLocalMachine, kUninstallKey));
 }
 
-TEST(PrepareUpgrade, RemovesARegistrationOfAnotherProgram) {
-  FakeSystem s;
-  Install(s);
-  s.services.state->command = u"\"D:\\Old\\Quorvel.exe\"";
-  EXPECT_TRUE(PrepareUpgrade(s.system, kFolder).ok());
-  EXPECT_FALSE(s.services.state.has_value());
-  EXPECT_EQ(s.events[2], "remove service LiveUpdateService");
+// A service of that name registered with another program (another product's, or a copy of
+// ours in another folder) is neither stopped nor removed; the working folder of a folder that
+// holds no installation (neither the service nor the entry among the installed programs names
+// it) is not emptied.
+TEST(PrepareUpgrade, TouchesOnlyWhatIsThisInstallations) {
+  struct Case {
+    const char* what;
+    std::u16string service_command;  // empty: not registered
+    std::u16string install_location;  // empty: no entry
+    bool stopped;
+    bool working_folder_removed;
+  };
+  const Case cases[] = {
+      {"our service and entry", u"\"C:\\Program Files\\Norvex\\Quorvel.exe\"", kFolder, true, true},
+      {"our service, no entry", u"\"c:\\program files\\norvex\\QUORVEL.EXE\"", u"", true, true},
+      {"no service, our entry", u"", kFolder, false, true},
+      {"another product's service", u"\"C:\\Vendor\\LiveUpdate.exe\" -k", kFolder, false, true},
+      {"another folder's program", u"\"D:\\Old\\Quorvel.exe\"", u"D:\\Old", false, false},
+      {"neither", u"", u"", false, false},
+      {"a program of that name elsewhere below", u"\"C:\\Program Files\\Norvex\\Temp\\Quorvel.exe\"",
+       u"", false, false},
+  };
+  for (const Case& c : cases) {
+    FakeSystem s;
+    Install(s);
+    s.registry.DeleteTree(RegistryRoot::kLocalMachine, kUninstallKey);
+    if (!c.install_location.empty()) {
+      s.registry.CreateKey(RegistryRoot::kLocalMachine, kUninstallKey);
+      s.registry.SetValue(RegistryRoot::kLocalMachine, kUninstallKey, kInstallLocationValue,
+                          RegistryValue::String(c.install_location));
+    }
+    if (c.service_command.empty()) {
+      s.services.state.reset();
+    } else {
+      s.services.state->command = c.service_command;
+    }
+    const Outcome outcome = PrepareUpgrade(s.system, kFolder);
+    EXPECT_TRUE(outcome.ok()) << c.what;
+    for (const std::string& event : s.events) {
+      EXPECT_EQ(event.rfind("remove service", 0), std::string::npos) << c.what;
+    }
+    EXPECT_EQ(!s.events.empty() && s.events[0] == "stop LiveUpdateService", c.stopped) << c.what;
+    if (!c.service_command.empty()) {
+      ASSERT_TRUE(s.services.state.has_value()) << c.what;
+      EXPECT_EQ(s.services.Query(kServiceName)->stopped, c.stopped) << c.what;
+    }
+    EXPECT_EQ(s.files.Exists(JoinInstallPath(kFolder, u"Temp\\Agents\\news.xml")),
+              !c.working_folder_removed)
+        << c.what;
+    EXPECT_TRUE(s.files.Exists(JoinInstallPath(kFolder, u"Quorvel.exe"))) << c.what;
+  }
 }
 
 TEST(PrepareUpgrade, FailsWhenTheServiceDoesNotStop) {
@@ -247,6 +329,130 @@ TEST(PrepareUpgrade, NothingInstalledIsNothingToDo) {
   FakeSystem s;
   EXPECT_TRUE(PrepareUpgrade(s.system, kFolder).ok());
   EXPECT_THAT(s.events, IsEmpty());
+}
+
+std::vector<std::string> Narrowed(const std::vector<std::u16string>& paths) {
+  std::vector<std::string> narrow;
+  for (const auto& p : paths) narrow.push_back(testing::Narrow(p));
+  return narrow;
+}
+
+TEST(SecureFolder, MakesAMissingFolderProtectedAndTakesOneThatOnlyAdministratorsCanChange) {
+  struct Case {
+    const char* what;
+    std::function<void(FakeSystem&)> before;
+    const char16_t* folder;
+    std::vector<std::string> made;  // the events of MakeFolder, in order
+  };
+  const std::vector<Case> cases = {
+      {"missing, in Program Files", [](FakeSystem& s) { s.files.AddFolder(u"C:\\Program Files"); },
+       u"C:\\Program Files\\Norvex", {"mkdir protected C:\\Program Files\\Norvex"}},
+      {"missing with its parents",
+       [](FakeSystem& s) { s.files.AddFolder(u"C:\\Program Files"); },
+       u"C:\\Program Files\\Vendor\\Tools\\Norvex\\",
+       {"mkdir C:\\Program Files\\Vendor", "mkdir C:\\Program Files\\Vendor\\Tools",
+        "mkdir protected C:\\Program Files\\Vendor\\Tools\\Norvex"}},
+      // Made protected, it inherits nothing of a parent that every user may change.
+      {"missing, in a folder users can change",
+       [](FakeSystem& s) {
+         s.files.AddFolder(u"D:\\Shared");
+         s.files.MarkChangeable(u"D:\\Shared");
+       },
+       u"D:\\Shared\\Norvex", {"mkdir protected D:\\Shared\\Norvex"}},
+      {"an installed copy",
+       [](FakeSystem& s) { Install(s); }, kFolder, {}},
+  };
+  for (const Case& c : cases) {
+    FakeSystem s;
+    c.before(s);
+    const Outcome outcome = SecureFolder(s.system, c.folder);
+    EXPECT_TRUE(outcome.ok()) << c.what;
+    EXPECT_EQ(s.events, c.made) << c.what;
+    EXPECT_TRUE(s.files.Exists(c.folder)) << c.what;
+    EXPECT_EQ(s.files.IsProtected(c.folder), !c.made.empty()) << c.what;
+    EXPECT_EQ(RunHelper(s.system, {u"/securefolder", c.folder, u"/S"}, u"X:\\Setup"), kExitDone)
+        << c.what;
+  }
+}
+
+TEST(SecureFolder, RefusesAFolderThatUsersCanChangeAndMakesNothingThatStays) {
+  struct Case {
+    const char* what;
+    std::function<void(FakeSystem&)> before;
+    std::u16string folder;
+    std::vector<std::string> failed;
+  };
+  const std::vector<Case> cases = {
+      {"the folder itself",
+       [](FakeSystem& s) {
+         s.files.AddFolder(u"D:\\Shared\\Norvex");
+         s.files.MarkChangeable(u"D:\\Shared\\Norvex");
+       },
+       u"D:\\Shared\\Norvex", {"D:\\Shared\\Norvex"}},
+      {"a file in it",
+       [](FakeSystem& s) {
+         Install(s);
+         s.files.MarkChangeable(JoinInstallPath(kFolder, u"Agents\\news.xml"));
+       },
+       kFolder, {Path("Agents\\news.xml")}},
+      {"a link in it",
+       [](FakeSystem& s) {
+         Install(s);
+         s.files.AddLink(JoinInstallPath(kFolder, u"Agents\\more"), u"D:\\Elsewhere");
+       },
+       kFolder, {Path("Agents\\more")}},
+      {"the folder is a link",
+       [](FakeSystem& s) {
+         s.files.AddFolder(u"D:\\Target");
+         s.files.AddFolder(u"C:\\Program Files");
+         s.files.AddLink(kFolder, u"D:\\Target");
+       },
+       kFolder, {kFolder8}},
+      // A drive without access lists: the new folder's protection does not hold.
+      {"protection that does not hold",
+       [](FakeSystem& s) {
+         s.files.AddFolder(u"E:\\Apps");
+         s.files.MarkChangeable(u"E:\\Apps");
+         s.files.protection_fails = true;
+       },
+       u"E:\\Apps\\Vendor\\Norvex", {"E:\\Apps\\Vendor\\Norvex"}},
+      {"a folder that cannot be made",
+       [](FakeSystem& s) {
+         s.files.AddFolder(u"C:\\Program Files");
+         s.files.refuse_protected = true;
+       },
+       u"C:\\Program Files\\Vendor\\Norvex", {"C:\\Program Files\\Vendor\\Norvex"}},
+      {"no such drive", [](FakeSystem& s) { s.files.missing_drives = true; }, u"Q:\\Norvex",
+       {"Q:\\Norvex"}},
+  };
+  for (const Case& c : cases) {
+    FakeSystem s;
+    c.before(s);
+    const std::vector<std::string> before = s.files.Left(u"");
+    const Outcome outcome = SecureFolder(s.system, c.folder);
+    EXPECT_EQ(Narrowed(outcome.failed), c.failed) << c.what;
+    // What was there stays, and nothing else is left.
+    EXPECT_EQ(s.files.Left(u""), before) << c.what;
+    EXPECT_EQ(RunHelper(s.system, {u"/securefolder", c.folder, u"/S"}, u"X:\\Setup"),
+              kExitUnsafeFolder)
+        << c.what;
+  }
+}
+
+TEST(SecureFolder, TakesOnlyAFullLocalPathBelowADrive) {
+  const std::u16string refused[] = {
+      u"", u"Norvex", u"\\Norvex", u"C:", u"C:\\", u"C:Norvex", u"1:\\Norvex", u"\\\\host\\share\\Norvex",
+      u"\\\\?\\C:\\Norvex", u"C:\\Program Files\\..\\Windows", u"C:\\Program Files\\.\\Norvex",
+      u"C:\\Program Files\\\\Norvex",
+  };
+  for (const std::u16string& folder : refused) {
+    FakeSystem s;
+    s.files.AddFolder(u"C:\\Program Files");
+    s.files.AddFolder(u"C:\\Windows");
+    EXPECT_THAT(Narrowed(SecureFolder(s.system, folder).failed), ElementsAre(testing::Narrow(folder)))
+        << testing::Narrow(folder);
+    EXPECT_THAT(s.events, IsEmpty()) << testing::Narrow(folder);
+  }
 }
 
 TEST(StartService, InstallsAndStartsThroughTheServiceProgramAndChecksTheManager) {

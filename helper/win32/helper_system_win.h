@@ -36,6 +36,10 @@ class Win32InstalledFiles final : public InstalledFiles {
   bool RemoveFile(const std::u16string& path) override;
   bool RemoveFolder(const std::u16string& path) override;
   bool RemoveAtRestart(const std::u16string& path) override;
+  bool IsLink(const std::u16string& path) override;
+  bool MakeFolder(const std::u16string& path, bool protect) override;
+  // The service's own check (service/win32/file_security_win.h), on the folder's ANSI name.
+  std::u16string FindChangeableByUsers(const std::u16string& folder) override;
 };
 
 // Message boxes with the program's caption.

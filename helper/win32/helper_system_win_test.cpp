@@ -13,8 +13,12 @@
 #include "helper/win32/tests/pending_operations_win.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_api.h"
+#include "service/tests/file_access.h"
 #include "service/tests/run_program.h"
 #include "tests/test_support.h"
+
+#include <aclapi.h>
+#include <sddl.h>
 
 namespace norvex::helper::win32 {
 namespace {
@@ -71,6 +75,119 @@ TEST_F(HelperFiles, ListsRemovesAndSchedulesWhatIsInUse) {
   EXPECT_FALSE(files_.Exists(U16Path(root / "Agents")));
   EXPECT_TRUE(files_.RemoveAtRestart(U16Path(root)));
   EXPECT_EQ(testing::PendingRemovals(temp_.path()), (std::vector<std::string>{"norvex", "norvex\\a.txt"}));
+}
+
+// Under Wine, links are the host system's (Wine makes none). Wine reports a host link to a
+// folder as a reparse point, but cannot remove it while the folder it leads to holds files (it
+// says the folder is not empty); Windows removes a junction or symbolic link itself.
+bool UnderWine() { return !service::testing::HostPath("C:\\").empty(); }
+
+// A link in the place of a folder is taken for what it is: listed as a file, removed itself
+// where the system can, and what it leads to stays.
+TEST_F(HelperFiles, LinksAreRemovedAndNotFollowed) {
+  const fs::path root = temp_.path() / "Norvex";
+  const fs::path elsewhere = temp_.path() / "Elsewhere";
+  Touch(elsewhere / "keep.txt");
+  fs::create_directories(root);
+  ASSERT_TRUE(service::testing::MakeSymbolicLink(elsewhere.string(), (root / "Temp").string()));
+  EXPECT_TRUE(files_.IsLink(U16Path(root / "Temp")));
+  EXPECT_FALSE(files_.IsLink(U16Path(root)));
+  EXPECT_FALSE(files_.IsLink(U16Path(elsewhere / "keep.txt")));
+  EXPECT_FALSE(files_.IsLink(U16Path(root / "missing")));
+  const std::vector<FolderEntry> listed = files_.List(U16Path(root));
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_FALSE(listed[0].folder);
+  EXPECT_EQ(files_.RemoveFile(U16Path(root / "Temp")), !UnderWine());
+  EXPECT_EQ(files_.Exists(U16Path(root / "Temp")), UnderWine());
+  EXPECT_TRUE(fs::exists(elsewhere / "keep.txt"));
+  if (UnderWine()) service::testing::RemoveSymbolicLink((root / "Temp").string());
+}
+
+// The uninstall program on an installation whose Temp and Agents are links: the links go (under
+// Wine, at the restart), the folders they lead to keep what they hold.
+TEST_F(HelperFiles, TheProgramDoesNotDeleteThroughLinks) {
+  const fs::path root = temp_.path() / "Norvex";
+  const fs::path elsewhere = temp_.path() / "Elsewhere";
+  Touch(elsewhere / "Temp" / "keep.txt");
+  Touch(elsewhere / "Agents" / "sub" / "keep.xml");
+  fs::create_directories(root);
+  fs::copy_file(NORVEX_HELPER_PROGRAM, root / "NorvexHelper.exe");
+  for (const char* name : {"Temp", "Agents"}) {
+    ASSERT_TRUE(service::testing::MakeSymbolicLink((elsewhere / name).string(), (root / name).string()));
+  }
+  EXPECT_EQ(service::testing::RunProgram((root / "NorvexHelper.exe").string(),
+                                         {"/uninstalltoolbar", "/S"}).exit_code,
+            kExitDone);
+  EXPECT_TRUE(fs::exists(elsewhere / "Temp" / "keep.txt"));
+  EXPECT_TRUE(fs::exists(elsewhere / "Agents" / "sub" / "keep.xml"));
+  if (UnderWine()) {
+    EXPECT_EQ(testing::PendingRemovals(temp_.path()),
+              (std::vector<std::string>{"norvex", "norvex\\agents", "norvex\\norvexhelper.exe",
+                                        "norvex\\temp"}));
+    for (const char* name : {"Temp", "Agents"}) {
+      service::testing::RemoveSymbolicLink((root / name).string());
+    }
+  } else {
+    EXPECT_FALSE(files_.Exists(U16Path(root / "Temp")));
+    EXPECT_FALSE(files_.Exists(U16Path(root / "Agents")));
+  }
+}
+
+// The folder's access list in the system's text form (SDDL), with its protection flag.
+std::wstring FolderAccess(const fs::path& folder) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return L"(unreadable)";
+  }
+  const platform::win32::ScopedLocalMemory<PSECURITY_DESCRIPTOR> held(descriptor);
+  wchar_t* text = nullptr;
+  if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    return L"(unconvertible)";
+  }
+  const platform::win32::ScopedLocalMemory<wchar_t*> held_text(text);
+  return text;
+}
+
+TEST_F(HelperFiles, MakesProtectedFoldersAndFindsWhatUsersCanChange) {
+  const fs::path loose = temp_.path() / "Shared";
+  fs::create_directories(loose);
+  ASSERT_TRUE(service::testing::OpenToEveryone(loose.string()));
+  EXPECT_EQ(files_.FindChangeableByUsers(U16Path(loose)), U16Path(loose));
+
+  // Made protected, a folder takes nothing of its parent's openness.
+  EXPECT_TRUE(files_.MakeFolder(U16Path(loose / "Plain"), false));
+  EXPECT_TRUE(fs::is_directory(loose / "Plain"));
+  const fs::path installation = loose / "Norvex";
+  EXPECT_TRUE(files_.MakeFolder(U16Path(installation), true));
+  EXPECT_FALSE(files_.MakeFolder(U16Path(installation), true));  // it exists
+  EXPECT_FALSE(files_.MakeFolder(U16Path(loose / "missing" / "Norvex"), true));
+  if (UnderWine()) {
+    // Wine keeps no access lists: it turns one into the Unix mode bits, where only the system,
+    // the owner and everyone have a place, and reads those back. Made plainly, a folder gives
+    // everyone reading; made protected, nothing.
+    EXPECT_NE(FolderAccess(loose / "Plain").find(L";WD)"), std::wstring::npos);
+    EXPECT_EQ(FolderAccess(installation).find(L";WD)"), std::wstring::npos);
+  } else {
+    const std::wstring access = FolderAccess(installation);
+    EXPECT_EQ(access.substr(0, 3), L"D:P") << access;
+    EXPECT_EQ(access.substr(access.find(L'(')),
+              L"(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICI;0x1200a9;;;AC)");
+  }
+  EXPECT_EQ(files_.FindChangeableByUsers(U16Path(installation)), u"");
+  // What is put there inherits the protection.
+  Touch(installation / "Agents" / "news.xml");
+  EXPECT_EQ(files_.FindChangeableByUsers(U16Path(installation)), u"");
+  // Opened to everyone, a file in it is found.
+  ASSERT_TRUE(service::testing::OpenToEveryone((installation / "Agents" / "news.xml").string()));
+  EXPECT_EQ(files_.FindChangeableByUsers(U16Path(installation)),
+            U16Path(installation / "Agents" / "news.xml"));
+
+  // A name that the ANSI code page cannot hold is not checked under a look-alike name: the
+  // protected "Norvex" must not vouch for "Nörvex".
+  const std::u16string lookalike = U16Path(loose) + u"\\N\u00f6rvex";
+  EXPECT_EQ(files_.FindChangeableByUsers(lookalike), lookalike);
 }
 
 TEST(HelperPrograms, ExitCodesAndMissingPrograms) {
