@@ -276,6 +276,12 @@ TEST_F(InstallRoundTrip, InstallUseUpdateUpgradeUninstall) {
   // The registration made the user's data folder.
   EXPECT_TRUE(fs::is_directory(data_));
   ExpectBrowserRegistration(folder_, true);
+  // The bridge serves the user's data folder that the module's registration made, where the
+  // toolbar in the browser keeps its history and settings.
+  const auto where = RunProgram((folder_ / "NorvexBridge.exe").string(), {"--where"});
+  EXPECT_EQ(where.exit_code, 0);
+  EXPECT_NE(Lower(where.output).find("user " + Lower(data_.string())), std::string::npos)
+      << where.output;
 
   // The service runs the installed program.
   const ServiceFacts service = QueryService();
