@@ -6,13 +6,15 @@
 //   - the elements that end a line and the elements whose content is not read, asked of
 //     IsBlockElement and IsHiddenElement for every HTML element name, and the elements that
 //     keep their spaces, found by reading two spaces inside each.
-// Usage: write_fold_table OUTPUT.js
+//   - the five highlight colours, HighlightColor, as the ::highlight rules of highlight.css.
+// Usage: write_fold_table OUTPUT_FOLDER (writes fold_table.js and highlight.css there)
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "common/text.h"
+#include "pagetools/browser_page.h"
 #include "pagetools/page_model.h"
 
 namespace {
@@ -80,7 +82,7 @@ std::u16string ReaderWhiteSpace() {
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: write_fold_table OUTPUT.js\n");
+    std::fprintf(stderr, "usage: write_fold_table OUTPUT_FOLDER\n");
     return 2;
   }
   std::string js =
@@ -136,12 +138,23 @@ int main(int argc, char** argv) {
   js += "  preformatted: [" + pre + "]\n";
   js += "};\n";
 
-  std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
-  out << js;
-  out.close();
-  if (!out) {
-    std::fprintf(stderr, "write_fold_table: cannot write %s\n", argv[1]);
-    return 1;
+  std::string css =
+      "/* Generated at build time by browser/write_fold_table.cpp from HighlightColor. */\n";
+  for (int n = 0; n < 5; ++n) {
+    css += "::highlight(norvex-" + std::to_string(n) + ") { background-color: " +
+           Utf16ToUtf8(norvex::pagetools::HighlightColor(static_cast<size_t>(n))) +
+           "; color: #000000; }\n";
+  }
+  const std::string folder = argv[1];
+  for (const auto& [name, content] : {std::pair<std::string, std::string>{"fold_table.js", js},
+                                      {"highlight.css", css}}) {
+    std::ofstream out(folder + "/" + name, std::ios::binary | std::ios::trunc);
+    out << content;
+    out.close();
+    if (!out) {
+      std::fprintf(stderr, "write_fold_table: cannot write %s/%s\n", folder.c_str(), name.c_str());
+      return 1;
+    }
   }
   return 0;
 }
