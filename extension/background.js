@@ -110,5 +110,12 @@ async function pageCommand(command, tab) {
   return null;
 }
 
+// Extension pages may ask for a shortcut's page command on a tab (the same as the key).
+chrome.runtime.onMessage.addListener((message, sender, reply) => {
+  if (!message || message.type !== 'page-command') return false;
+  pageCommand(message.command, { id: message.tabId }).then(reply, (e) => reply({ error: String(e) }));
+  return true;
+});
+
 // For the tests and the benchmarks: the same entry points the browser calls.
 self.norvex = { searchWith, pageCommand, buildMenus, perform, loadState, saveState };

@@ -11,7 +11,7 @@ for (const el of document.querySelectorAll('[data-i18n]')) el.textContent = msg(
 
 function showMissing(error) {
   const reason = ['missing', 'old', 'new'].includes(error.reason) ? error.reason : 'failed';
-  const marker = '\u0000';
+  const marker = '@@LINK@@';
   const [before, after] = msg('missing_' + reason, [marker]).split(marker);
   const link = document.createElement('a');
   link.href = msg('installerUrl');

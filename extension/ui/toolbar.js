@@ -23,9 +23,21 @@ export class Toolbar {
     this.tab = null;
     this.menu = null;
     this.history = { open: false, entries: [], selected: -1, whole: false, request: 0 };
+    this.work = new Set(); // what is still running (the tests wait for it)
     this.root = $('norvex');
     this.input = $('q');
     this.status = $('status');
+  }
+
+  // Keeps `promise` among the running work until it settles.
+  track(promise) {
+    this.work.add(promise);
+    promise.finally(() => this.work.delete(promise)).catch(() => {});
+    return promise;
+  }
+
+  async idle() {
+    while (this.work.size) await Promise.allSettled([...this.work]);
   }
 
   // ---- Start ----------------------------------------------------------------------------------
@@ -47,7 +59,7 @@ export class Toolbar {
     document.documentElement.dataset.drawn = cached.model ? 'cache' : 'empty';
     await this.refreshTab();
     this.watchTabs();
-    await this.refresh();
+    await this.track(this.refresh());
   }
 
   async refreshTab() {
@@ -76,8 +88,10 @@ export class Toolbar {
       if (!this.tab || tabId !== this.tab.id) return;
       if (change.url) this.tab.url = change.url;
       if (change.status === 'complete') {
-        await this.refreshTab();
-        await this.updateLanguage();
+        await this.track((async () => {
+          await this.refreshTab();
+          await this.updateLanguage();
+        })());
       }
     });
   }
@@ -131,6 +145,11 @@ export class Toolbar {
     if (this.mode !== 'panel' || !this.tab || !this.model || !/^https?:/.test(this.tab.url || '')) return;
     const hasWebtrans = this.model.agents.some((a) => a.role === 'webtrans');
     if (!hasWebtrans) return;
+    // As the toolbar: only a page at another address than the last one of the tab.
+    const seen = 'languageUrl:' + this.tab.id;
+    const last = (await chrome.storage.session.get(seen))[seen];
+    if (last === this.tab.url) return;
+    await chrome.storage.session.set({ [seen]: this.tab.url });
     try {
       const allowed = await chrome.permissions.contains({ origins: [originPattern(this.tab.url)] });
       if (!allowed) return;
@@ -148,7 +167,7 @@ export class Toolbar {
     const reason = ['missing', 'old', 'new', 'failed'].includes(error.reason) ? error.reason : 'failed';
     const box = $('missing');
     box.textContent = '';
-    const marker = '\u0000';
+    const marker = '@@LINK@@';
     const [before, after] = msg('missing_' + reason, [marker]).split(marker);
     const link = document.createElement('a');
     link.href = msg('installerUrl');
@@ -208,6 +227,7 @@ export class Toolbar {
     const group = document.createElement('span');
     group.className = 'agent ' + agent.kind;
     group.dataset.id = agent.id;
+    group.dataset.command = (this.buttons.get(agent.id) || {}).command || agent.id;
     if (agent.role) group.dataset.role = agent.role;
     const face = document.createElement('button');
     face.className = 'face';
@@ -229,8 +249,8 @@ export class Toolbar {
       face.append(arrow);
       face.addEventListener('click', () => this.openMenu(agent, group));
     } else {
-      face.addEventListener('click', (e) => this.press(agent, e));
-      face.addEventListener('auxclick', (e) => { if (e.button === 1) this.press(agent, e); });
+      face.addEventListener('click', (e) => this.track(this.press(agent, e)));
+      face.addEventListener('auxclick', (e) => { if (e.button === 1) this.track(this.press(agent, e)); });
       if (agent.kind === 'split') {
         const arrow = document.createElement('button');
         arrow.type = 'button';
@@ -248,7 +268,10 @@ export class Toolbar {
   applyButtons(buttons) {
     for (const b of buttons || []) {
       this.buttons.set(b.id, b);
-      const el = this.root.querySelector(`.agent[data-id="${b.id}"] .caption`);
+      const group = this.root.querySelector(`.agent[data-id="${b.id}"]`);
+      if (!group) continue;
+      group.dataset.command = b.command;
+      const el = group.querySelector('.caption');
       if (el) el.textContent = b.caption;
     }
   }
@@ -398,7 +421,7 @@ export class Toolbar {
       const caption = document.createElement('span');
       caption.textContent = item.caption;
       row.append(slot, caption);
-      row.addEventListener('click', (e) => this.choose(item, agent, e));
+      row.addEventListener('click', (e) => this.track(this.choose(item, agent, e)));
       menu.append(row);
     });
     const r = anchor.getBoundingClientRect();
@@ -445,13 +468,13 @@ export class Toolbar {
       chrome.storage.session.set({ text: input.value });
       this.updateEnabled();
       if (this.history.arrow) return;
-      this.filterHistory();
+      this.track(this.filterHistory());
     });
     input.addEventListener('keydown', (e) => this.key(e));
     $('history-button').title = msg('historyButton');
     $('history-button').addEventListener('click', () => {
       input.focus();
-      this.toggleHistory();
+      this.track(this.toggleHistory());
     });
     $('delete-history').textContent = msg('deleteHistory');
     $('delete-history').addEventListener('click', async () => {
@@ -470,7 +493,7 @@ export class Toolbar {
       case 'Enter':
         e.preventDefault();
         if (h.open && h.selected >= 0) this.chooseEntry(h.selected);
-        this.search(e);
+        this.track(this.search(e));
         break;
       case 'Escape':
         if (h.open) {
@@ -482,7 +505,7 @@ export class Toolbar {
       case 'ArrowDown':
         e.preventDefault();
         if (e.altKey) {
-          this.toggleHistory();
+          this.track(this.toggleHistory());
         } else if (h.open) {
           const target = h.selected + (e.key === 'ArrowUp' ? -1 : 1);
           if (target >= 0 && target < h.entries.length) this.chooseEntry(target);
@@ -490,7 +513,7 @@ export class Toolbar {
         break;
       case 'F4':
         e.preventDefault();
-        this.toggleHistory();
+        this.track(this.toggleHistory());
         break;
       default:
         break;
@@ -550,7 +573,7 @@ export class Toolbar {
       li.addEventListener('mousemove', () => this.selectEntry(i));
       li.addEventListener('click', (e) => {
         this.chooseEntry(i);
-        this.search(e);
+        this.track(this.search(e));
       });
       list.append(li);
     });
