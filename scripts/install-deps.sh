@@ -11,7 +11,7 @@ packages=(
   wine64 xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic
   locales unzip curl
   nsis
-  chromium
+  chromium chromium-l10n
   clang libclang-rt-14-dev
 )
 

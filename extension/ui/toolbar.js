@@ -9,7 +9,7 @@ import { cachedModel, saveModel, saveImages, loadState, saveState, setSession } 
 
 const scriptStart = performance.now();
 const msg = (name, subs) => chrome.i18n.getMessage(name, subs) || name;
-export const times = { scriptStart, drawn: null, firstAnswer: null, refreshed: null };
+export const times = { scriptStart, drawn: null, painted: null, firstAnswer: null, refreshed: null };
 window.__norvexTimes = times;
 
 const $ = (id) => document.getElementById(id);
@@ -56,6 +56,7 @@ export class Toolbar {
       this.draw();
     }
     times.drawn = performance.now();
+    requestAnimationFrame(() => { times.painted = performance.now(); });
     document.documentElement.dataset.drawn = cached.model ? 'cache' : 'empty';
     await this.refreshTab();
     this.watchTabs();
