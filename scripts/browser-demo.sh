@@ -18,7 +18,9 @@ python3 -m http.server "$port" --bind 127.0.0.1 --directory "$root/browser/tests
 server=$!
 echo "browser-demo: the profile is $work/profile, the per-user files $work/user/Norvex"
 echo "browser-demo: the extension's button opens the quick search; the side panel (its menu) shows the toolbar"
-XDG_DATA_HOME="$work/user" /usr/bin/chromium \
+sandbox=()
+if [ "$(id -u)" = 0 ]; then sandbox=(--no-sandbox); fi  # chromium refuses root without it
+XDG_DATA_HOME="$work/user" /usr/bin/chromium "${sandbox[@]}" \
   --user-data-dir="$work/profile" --no-first-run --no-default-browser-check \
   --disable-background-networking --disable-component-update --disable-sync \
   --load-extension="$root/extension" --disable-extensions-except="$root/extension" \
