@@ -118,4 +118,4 @@ chrome.runtime.onMessage.addListener((message, sender, reply) => {
 });
 
 // For the tests and the benchmarks: the same entry points the browser calls.
-self.norvex = { searchWith, pageCommand, buildMenus, perform, loadState, saveState };
+self.norvex = { searchWith, pageCommand, buildMenus, perform, loadState, saveState, bridge };

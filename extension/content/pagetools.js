@@ -387,12 +387,15 @@
     return null;
   }
 
-  // FindInFrame: `fresh` when the last frame search was in another document.
-  function findInFrame(word, fresh) {
+  // FindInFrame: `fresh` when the last frame search was in another document; `lastHere` when
+  // the last frame selection of the page was made in this document (there is one such
+  // selection for all the frames).
+  function findInFrame(word, fresh, lastHere) {
     if (fresh) {
       find.frameContinuing = false;
       find.start = null;
     }
+    if (!lastHere) find.frameSelection = null;
     if (!hasBody()) return null;
     const found = findOnce(searchKey(word), find.frameContinuing);
     if (!found) return null;
@@ -400,7 +403,7 @@
     const selection = found.range.cloneRange();
     let result = place(found.range);
     if (find.frameSelection && sameRange(find.frameSelection, selection)) {
-      result = findInFrame(word, false);
+      result = findInFrame(word, false, true);
     }
     find.frameSelection = selection;
     return result;
@@ -413,11 +416,17 @@
 
   // ---- Places as the tests compare them -------------------------------------------------------
 
+  // Text nodes in document order, a template's content where the template stands (as the page
+  // model keeps it).
   function textNodeNumbers() {
     const numbers = new Map();
-    const walker = document.createTreeWalker(document, NodeFilter.SHOW_TEXT);
     let n = 0;
-    for (let t = walker.nextNode(); t; t = walker.nextNode()) numbers.set(t, n++);
+    const visit = (node) => {
+      if (node.nodeType === 3) numbers.set(node, n++);
+      if (node.nodeType === 1 && node.localName === 'template' && node.content) visit(node.content);
+      for (let c = node.firstChild; c; c = c.nextSibling) visit(c);
+    };
+    visit(document);
     return numbers;
   }
 
@@ -482,7 +491,7 @@
       case 'find':
         return { ...info(), found: hasBody() ? findNext(op.word, false) : null };
       case 'findInFrame':
-        return { ...info(), found: findInFrame(op.word, !!op.fresh) };
+        return { ...info(), found: findInFrame(op.word, !!op.fresh, !!op.lastHere) };
       case 'matches': {
         // The highlight's matches as places (for the tests), and the reader's text.
         if (!words.length || !results) return { ...info(), matches: null };

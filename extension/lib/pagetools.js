@@ -61,13 +61,15 @@ export async function findNext(tabId, word) {
   // A frameset: the frame of the last match first, then the others in order, skipping those at
   // the last match frame's address.
   const key = 'frames:' + tabId;
-  const memory = await getSession(key, { last: null, lastDocument: '' });
+  const memory = await getSession(key, { last: null, lastDocument: '', lastSelection: '' });
   const frames = (await runIn(tabId, null, { op: 'info' })).filter((f) => f.level === 1)
     .sort((a, b) => a.index - b.index);
   const findIn = async (frame) => {
     const fresh = frame.token !== memory.lastDocument;
     memory.lastDocument = frame.token;
-    const [answer] = await runIn(tabId, [frame.frameId], { op: 'findInFrame', word, fresh });
+    const lastHere = frame.token === memory.lastSelection;
+    const [answer] = await runIn(tabId, [frame.frameId], { op: 'findInFrame', word, fresh, lastHere });
+    if (answer && answer.found) memory.lastSelection = frame.token;
     return answer ? answer.found : null;
   };
   let found = null;
