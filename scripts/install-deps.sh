@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ make pkg-config python3
   libgtest-dev libgmock-dev googletest
   libpugixml-dev zlib1g-dev libcurl4-openssl-dev libgumbo-dev libssl-dev openssl
+  nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
   wine64 xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic
   locales unzip curl

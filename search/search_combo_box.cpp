@@ -189,10 +189,7 @@ void SearchComboBox::RunAutocomplete() {
       arrowNavigation_ = false;
       return;
     }
-    std::vector<ComboItem> matches;
-    for (const ComboItem& item : items()) {
-      if (item.text.compare(0, text.size(), text) == 0) matches.push_back(item);
-    }
+    std::vector<ComboItem> matches = history_.StartingWith(text);
     if (!arrowNavigation_) {
       if (open_) CloseDropDown();
       if (!matches.empty()) OpenDropDown(std::move(matches), false);

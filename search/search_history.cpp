@@ -125,6 +125,14 @@ void SearchHistory::DeleteHistory() {
   if (const auto path = GetHistoryFilePath()) platform::Current().files->RemoveFile(*path);
 }
 
+std::vector<ComboItem> SearchHistory::StartingWith(std::u16string_view typed) const {
+  std::vector<ComboItem> matches;
+  for (const ComboItem& item : items_) {
+    if (item.text.compare(0, typed.size(), typed) == 0) matches.push_back(item);
+  }
+  return matches;
+}
+
 int SearchHistory::Find(std::u16string_view text) const {
   const auto it = std::find_if(items_.begin(), items_.end(),
                                [&](const ComboItem& item) { return item.text == text; });

@@ -66,6 +66,10 @@ class SearchHistory {
   // Empties the list and deletes the history file (every section of it).
   void DeleteHistory();
 
+  // The entries that start with `typed` exactly (case and width matter), newest first: what the
+  // drop-down lists while the user types.
+  std::vector<ComboItem> StartingWith(std::u16string_view typed) const;
+
   // The position of the entry that equals `text` exactly; -1 when none does.
   int Find(std::u16string_view text) const;
 

@@ -78,11 +78,7 @@ void ToolbarWindow::RunSearch() {
   const AgentRecord* fallback = agents_.Record(agents_.defaultSearchRecord);
   if (!text.empty()) {
     if (current) actions_.OpenTemplateUrl(current->onclick, current->encoding);
-    if (agents_.searchButton != 0 && current && fallback) {
-      SetButtonCaption(agents_.searchButton,
-                       current->onclick != fallback->onclick ? current->caption
-                                                             : fallback->caption);
-    }
+    ShowCurrentEngineCaption();
     NarrowSearchBoxNearGrip();
     if (settingsLeft_ <= kNarrowToolbarEdge && searchBox_) {
       searchBoxWidth_ = kSearchBoxNarrow;
@@ -98,6 +94,27 @@ void ToolbarWindow::RunSearch() {
     agents_.currentSearchRecord = agents_.defaultSearchRecord;
     RelayoutAgents();
   }
+}
+
+void ToolbarWindow::ShowCurrentEngineCaption() {
+  const AgentRecord* current = agents_.Record(agents_.currentSearchRecord);
+  const AgentRecord* fallback = agents_.Record(agents_.defaultSearchRecord);
+  if (agents_.searchButton != 0 && current && fallback) {
+    SetButtonCaption(agents_.searchButton,
+                     current->onclick != fallback->onclick ? current->caption
+                                                           : fallback->caption);
+  }
+}
+
+bool ToolbarWindow::SelectSearchEngine(int recordId) {
+  const AgentRecord* record = agents_.Record(recordId);
+  if (!record || (record->kind != AgentKind::kSearchEngine && recordId != agents_.defaultSearchRecord)) {
+    return false;
+  }
+  agents_.currentSearchRecord = recordId;
+  ShowCurrentEngineCaption();
+  RelayoutAgents();
+  return true;
 }
 
 void ToolbarWindow::OnSearchTextChanged() {
@@ -126,18 +143,37 @@ void ToolbarWindow::RunLanguageItem(int buttonId, const AgentRecord& record) {
       actions_.OpenTemplateUrl(record.onclick, record.encoding);
     }
   }
-  SetButtonCaption(buttonId, record.caption);
-  if (!buttons_.at(buttonId).visible && chevron_) RefreshOverflowEntry(buttonId);
+  AdoptItem(buttonId, record);
   if (searchBox_) {
     NarrowSearchBoxNearGrip();
     RelayoutAgents();
+  }
+  surface_.Repaint(false);
+}
+
+void ToolbarWindow::AdoptItem(int buttonId, const AgentRecord& record) {
+  SetButtonCaption(buttonId, record.caption);
+  if (!buttons_.at(buttonId).visible && chevron_) RefreshOverflowEntry(buttonId);
+  if (searchBox_) {
     // The button now repeats this item: its own record takes the item's action.
     AgentRecord& own = agents_.commands[buttonId];
     own.caption = record.caption;
     own.onclick = record.onclick;
     own.encoding = record.encoding;
   }
-  surface_.Repaint(false);
+}
+
+bool ToolbarWindow::AdoptLanguageItem(int itemId) {
+  const AgentRecord* found = agents_.Record(itemId);
+  if (!found) return false;
+  const AgentRecord record = *found;
+  int buttonId = 0;
+  if (record.kind == AgentKind::kTranslationItem) buttonId = agents_.translationButton;
+  if (record.kind == AgentKind::kDictionaryItem) buttonId = agents_.dictionaryButton;
+  if (buttonId == 0 || !buttons_.count(buttonId)) return false;
+  AdoptItem(buttonId, record);
+  RelayoutAgents();
+  return true;
 }
 
 void ToolbarWindow::RunKeywordCommand(const std::u16string& keyword) {

@@ -103,6 +103,16 @@ class ToolbarWindow final : public catalogue::AgentToolbar {
   void AdoptWebTranslationItem(int position);
   void RepaintWithoutErasing() { surface_.Repaint(false); }
 
+  // The toolbar's memory of earlier choices, set again (a toolbar that lives in another
+  // process, as the browsers' extension asks it, gets them back this way):
+  // - the search engine `recordId` (an engine item of the search agent's menu, or the default
+  //   record) becomes current and the search button shows it, as after a search with it;
+  // - the Translation or Dictionary button takes the item `itemId` of its menu, as when the item
+  //   was chosen, without running it.
+  // False, with nothing changed, for an identifier that is no such engine or item.
+  bool SelectSearchEngine(int recordId);
+  bool AdoptLanguageItem(int itemId);
+
   // Sets a button's caption and its width to fit it; the next relayout places it.
   void SetButtonCaption(int id, const std::u16string& text);
   void RelayoutAgents();
@@ -129,6 +139,11 @@ class ToolbarWindow final : public catalogue::AgentToolbar {
   void RunSearch();
   void OnSearchTextChanged();
   void RunLanguageItem(int buttonId, const AgentRecord& record);
+  // The button takes the item's caption and, with a search box, its action.
+  void AdoptItem(int buttonId, const AgentRecord& record);
+  // The search button's caption after a search: the current engine's, or the default's when the
+  // current engine opens the same address.
+  void ShowCurrentEngineCaption();
   void RunKeywordCommand(const std::u16string& keyword);
   void RunButtonWithQuery(const AgentRecord& record, const std::u16string& withoutQueryUrl);
 

@@ -19,6 +19,7 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "tests/fake_seams.h"
+#include "toolbar/bench/bench_catalogue.h"
 #include "tests/null_toolbar_actions.h"
 #include "toolbar/headless_surface.h"
 #include "toolbar/toolbar_window.h"
@@ -28,55 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace norvex;
 
-constexpr int kAgents = 30;
-
-void Write(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
-
-// A catalogue as a distributor writes one: settings, search with engines, a grip, and agents
-// with Japanese captions, a third of them with menus.
-void WriteCatalogue(const fs::path& install) {
-  fs::create_directories(install / "Agents");
-  std::string master = "<agents>";
-  auto entry = [&](const std::string& type, const std::string& id) {
-    master += "<agent><type>" + type + "</type><id>" + id + "</id><xml>" + id + ".xml</xml></agent>";
-  };
-  entry("settings", "settings");
-  Write(install / "Agents" / "settings.xml",
-        "<agent><name>Settings</name><ui><caption>設定</caption><image>239</image>"
-        "<size>56</size></ui><onclick>options</onclick></agent>");
-  entry("search", "search");
-  std::string engines;
-  for (int i = 0; i < 5; ++i) {
-    engines += "<item><name>エンジン" + std::to_string(i) + "</name><type>search</type><action>"
-               "http://search" + std::to_string(i) + ".example/?q={query}</action>"
-               "<encoding>UTF-8</encoding></item>";
-  }
-  Write(install / "Agents" / "search.xml",
-        "<agent><name>Search</name><ui><caption>検索</caption><image>233</image><size>60</size>"
-        "</ui><onclick>http://search.example/?q={query}</onclick><encoding>UTF-8</encoding>"
-        "<type>splitmenu</type><menu>" + engines + "</menu></agent>");
-  master += "<agent><type>resize</type></agent>";
-  for (int i = 0; i < kAgents - 2; ++i) {
-    const std::string id = "agent" + std::to_string(i);
-    entry("custom", id);
-    std::string menu;
-    if (i % 3 == 0) {
-      menu = "<type>menu</type><menu>";
-      for (int j = 0; j < 6; ++j) {
-        menu += "<item><name>項目" + std::to_string(j) + "</name><action>http://agent.example/" +
-                std::to_string(j) + "?q={query}</action><encoding>ShiftJIS</encoding></item>";
-      }
-      menu += "</menu>";
-    }
-    Write(install / "Agents" / (id + ".xml"),
-          "<agent><name>" + id + "</name><ui><caption>エージェント" + std::to_string(i) +
-              "</caption><tooltip>説明 " + std::to_string(i) + "</tooltip><image>249</image>"
-              "<colormask>16711935</colormask><size>90</size></ui><onclick>http://agent.example/"
-              "?q={query}&amp;oem={OEM}</onclick><encoding>UTF-8</encoding>" + menu + "</agent>");
-  }
-  master += "</agents>";
-  Write(install / "AgentMaster.xml", master);
-}
+using test::kBenchAgents;
 
 double Median(std::vector<double> times) {
   std::sort(times.begin(), times.end());
@@ -90,7 +43,7 @@ int main(int argc, char** argv) {
   std::random_device random;
   const fs::path folder = fs::temp_directory_path() / ("norvex-bench-" + std::to_string(random()));
   const fs::path install = folder / "install";
-  WriteCatalogue(install);
+  test::WriteBenchCatalogue(install);
   fs::create_directories(folder / "appdata");
   test::FakeSystemInfo system;
   system.module = (install / "NorvexToolbar.dll").make_preferred().u16string();
@@ -128,5 +81,5 @@ int main(int argc, char** argv) {
   std::printf("%zu files parsed: median %.3f ms; toolbar of %zu buttons built and laid out: "
               "median %.3f ms; ratio %.2f (goal: at most 2)\n",
               files.size(), parseMs, buttons, buildMs, buildMs / parseMs);
-  return buttons == static_cast<size_t>(kAgents) ? 0 : 1;
+  return buttons == static_cast<size_t>(kBenchAgents) ? 0 : 1;
 }
