@@ -289,26 +289,41 @@ async function testHistoryAndWorker(s, server) {
   const requested = server.log.filter((r) => r.target.includes('private+words')).length;
   check('a private window\'s search still searches', requested === 1, `${requested} requests`);
 
-  // The worker stopped, then woken by a message: it still answers and works on the page.
+  // The worker stopped (its target closed, as the browser stops an idle worker), then woken by
+  // a message from the panel: it answers and works on the page, and it searches.
   await s.content.goto(pageUrl('browser/tests/pages/rules.html'), { waitUntil: 'load' });
-  const cdp = await s.content.createCDPSession();
-  await cdp.send('ServiceWorker.enable');
-  await cdp.send('ServiceWorker.stopAllWorkers');
+  const cdp = await s.browser.target().createCDPSession();
+  const workers = async () => (await cdp.send('Target.getTargets')).targetInfos
+    .filter((t) => t.type === 'service_worker' && t.url.includes(L.EXTENSION_ID));
+  for (const w of await workers()) await cdp.send('Target.closeTarget', { targetId: w.targetId });
   let stopped = false;
   for (let i = 0; i < 50 && !stopped; ++i) {
-    stopped = !s.browser.targets().some((t) => t.type() === 'service_worker' && t.url().includes(L.EXTENSION_ID));
+    stopped = !(await workers()).length;
     if (!stopped) await L.sleep(100);
   }
   await s.panel.evaluate(() => chrome.storage.session.set({ text: 'market', lastHighlightText: '' }));
-  const answer = await s.panel.evaluate((tabId) => chrome.runtime.sendMessage({ type: 'page-command', command: 'highlight', tabId }), s.tabId);
-  check('the worker stopped and started again highlights the page', stopped && answer && answer.counts && answer.counts[0] > 0,
+  const reply = s.panel.evaluate((tabId) => chrome.runtime.sendMessage({ type: 'page-command', command: 'highlight', tabId }), s.tabId);
+  let woke = null;
+  for (let i = 0; i < 100 && !woke; ++i) {
+    woke = (await workers())[0];
+    if (!woke) await L.sleep(100);
+  }
+  let session = null;
+  if (woke) {
+    const { sessionId } = await cdp.send('Target.attachToTarget', { targetId: woke.targetId, flatten: true });
+    session = cdp.connection().session(sessionId);
+    await session.send('Runtime.runIfWaitingForDebugger');
+  }
+  const answer = await Promise.race([reply, L.sleep(15000).then(() => null)]);
+  check('the worker stopped and started again highlights the page', stopped && answer && answer.counts && answer.counts[0] === 16,
     `stopped ${stopped}, answer ${JSON.stringify(answer && { words: answer.words, counts: answer.counts, error: answer.error })}`);
-  const restarted = await s.browser.waitForTarget((t) => t.type() === 'service_worker' && t.url().includes(L.EXTENSION_ID), { timeout: 5000 }).catch(() => null);
-  if (restarted) {
-    const w = await restarted.worker();
-    const tab2 = await s.panel.evaluate(async (id) => chrome.tabs.get(id), s.tabId);
-    const results = await w.evaluate((t) => self.norvex.searchWith('after restart', 0, t, 'currentTab'), tab2);
-    check('the restarted worker searches', results && results.some((r) => r.navigate && r.navigate.includes('after+restart')), JSON.stringify(results));
+  if (session) {
+    const { result } = await session.send('Runtime.evaluate', {
+      expression: `chrome.tabs.get(${s.tabId}).then((t) => self.norvex.searchWith('after restart', 0, t, 'currentTab'))`,
+      awaitPromise: true, returnByValue: true,
+    });
+    const results = result.value;
+    check('the restarted worker searches', Array.isArray(results) && results.some((r) => r.navigate && r.navigate.includes('after+restart')), JSON.stringify(result));
   } else {
     check('the restarted worker searches', false, 'no worker after the message');
   }
