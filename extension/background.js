@@ -6,6 +6,7 @@ import { bridge } from './lib/bridge.js';
 import { perform } from './lib/actions.js';
 import { cachedModel, saveModel, loadState, saveState, getSession } from './lib/store.js';
 import { toggleHighlight, findNext } from './lib/pagetools.js';
+import { shownAddress } from './lib/address.js';
 
 const msg = (name, subs) => chrome.i18n.getMessage(name, subs) || name;
 const MENU_PARENT = 'norvex-search';
@@ -75,7 +76,7 @@ async function searchWith(text, engine, tab, disposition) {
   let answer;
   try {
     answer = await bridge().request({
-      type: 'search', text, engine, private: !!(tab && tab.incognito), url: (tab && tab.url) || '', state: {},
+      type: 'search', text, engine, private: !!(tab && tab.incognito), url: shownAddress(tab && tab.url), state: {},
     });
   } catch (e) {
     return null;

@@ -41,6 +41,7 @@ async function session(server, { bridge = true } = {}) {
   const tabId = await L.tabIdOf(browser, content, panel);
   await panel.goto(L.extensionUrl(`sidepanel.html?tab=${tabId}`));
   await panel.waitForFunction(() => document.documentElement.dataset.bridge, { timeout: 15000 });
+  await panel.evaluate(() => window.__norvexToolbar.idle());
   const close = async () => {
     await browser.close();
     for (const dir of [profile, userData, extension]) fs.rmSync(dir, { recursive: true, force: true });
@@ -161,7 +162,7 @@ async function testPageTools(s) {
 
 // ---- Recorded sessions against norvex-host ----------------------------------------------------
 
-const SESSIONS = ['search_engines', 'keys_and_history', 'search_box_text', 'language_items', 'page_language'];
+const SESSIONS = process.env.BROWSER_SESSIONS ? process.env.BROWSER_SESSIONS.split(',') : ['search_engines', 'keys_and_history', 'search_box_text', 'language_items', 'page_language'];
 
 // The navigations and windows of norvex-host on the session, as addresses.
 function hostNavigations(file) {
@@ -245,6 +246,7 @@ async function playSession(s, server, file) {
     await L.sleep(150);
     await idle(s.panel);
     await L.sleep(250);
+    if (process.env.BROWSER_SESSION_TRACE) console.log('     ' + line + ' -> ' + JSON.stringify(await s.panel.evaluate(() => chrome.storage.session.get(null))));
     if (!own) {
       for (const r of server.log.slice(mark)) {
         if (r.target !== '/favicon.ico' && r.host !== 'start.test') requests.push(`${r.host} ${r.target}`);
@@ -256,7 +258,7 @@ async function playSession(s, server, file) {
 
 async function testSessions(server) {
   for (const name of SESSIONS) {
-    const file = path.join(L.ROOT, 'tools/sessions', name + '.in');
+    const file = name.includes('/') ? name : path.join(L.ROOT, 'tools/sessions', name + '.in');
     const want = hostNavigations(file).map(onTheWire);
     const s = await session(server);
     let have;

@@ -5,6 +5,7 @@
 import { bridge } from '../lib/bridge.js';
 import { perform, wantsNewTab } from '../lib/actions.js';
 import { pageLanguage } from '../lib/pagetools.js';
+import { shownAddress } from '../lib/address.js';
 import { cachedModel, saveModel, saveImages, loadState, saveState, setSession } from '../lib/store.js';
 
 const scriptStart = performance.now();
@@ -123,9 +124,10 @@ export class Toolbar {
         await saveImages(this.images);
       } catch (e) { /* draw without them */ }
     }
+    // The model changes no state (what it answers is the state it was sent, checked against the
+    // catalogue); a command answered meanwhile must keep the state it wrote.
     this.model = answer;
     await saveModel(answer);
-    if (this.tab && answer.state) await saveState(this.tab.windowId, this.tab.id, answer.state);
     this.draw();
     times.refreshed = performance.now();
     document.documentElement.dataset.drawn = 'bridge';
@@ -332,7 +334,7 @@ export class Toolbar {
     let answer;
     try {
       answer = await bridge().request({
-        ...request, text: this.input.value, url: tab.url || '', private: !!tab.incognito, state,
+        ...request, text: this.input.value, url: shownAddress(tab.url), private: !!tab.incognito, state,
       });
     } catch (e) {
       if (e.reason === 'error') this.say(e.message);
