@@ -4,8 +4,7 @@
 //
 // extension-panel.png: the side panel's toolbar with the search agent's menu open, beside a page
 // whose search words are highlighted (both in one picture: the page at the left, the panel at
-// the right, as the browser shows them). extension-page.png: the highlighted page alone.
-// extension-panel-dark.png: the panel in the dark theme with the history drop-down.
+// the right, as the browser shows them). extension-panel-dark.png: the panel in the dark theme with the history drop-down.
 import fs from 'node:fs';
 import path from 'node:path';
 import { execFileSync } from 'node:child_process';
@@ -54,10 +53,6 @@ try {
   await panel.evaluate(() => document.querySelector('.agent[data-role="highlight"] .face').click());
   await panel.evaluate(() => window.__norvexToolbar.idle());
   await L.sleep(300);
-  await content.bringToFront();
-  const pagePicture = path.join(out, 'extension-page.png');
-  await content.screenshot({ path: pagePicture });
-  written.push(pagePicture);
 
   // The panel with the search agent's menu open.
   await panel.bringToFront();

@@ -468,16 +468,18 @@
         const frame = () => new Promise((resolve) => requestAnimationFrame(() => resolve()));
         // The part in view first, painted in a frame of its own, then the whole page; each time
         // counted until the frame that shows it.
+        // A page that is not shown has no part in view and paints no frames.
+        const shown = op.visibleFirst && document.visibilityState === 'visible';
         return (async () => {
           let visibleMs = null;
-          if (op.visibleFirst && highlightVisible()) {
+          if (shown && highlightVisible()) {
             await frame();
             visibleMs = performance.now() - t0;
           }
           const t1 = performance.now();
           const counts = highlightAll();
           lastCost = performance.now() - t1;
-          if (op.visibleFirst) await frame();
+          if (shown) await frame();
           return { ...info(), counts, visibleMs, wholeMs: performance.now() - t0 };
         })();
       }

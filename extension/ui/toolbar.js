@@ -76,6 +76,12 @@ export class Toolbar {
     } catch (e) {
       this.tab = null;
     }
+    // Whether the page tools may read the tab's page, known before a click needs it (asking
+    // then must not wait for anything, or the click is no longer the person's gesture).
+    this.pageAllowed = false;
+    if (this.tab && /^https?:/.test(this.tab.url || '')) {
+      this.pageAllowed = await chrome.permissions.contains({ origins: [originPattern(this.tab.url)] }).catch(() => false);
+    }
     return this.tab;
   }
 
@@ -228,7 +234,7 @@ export class Toolbar {
 
   agentButton(agent) {
     const group = document.createElement('span');
-    group.className = 'agent ' + agent.kind;
+    group.className = 'agent kind-' + agent.kind;
     group.dataset.id = agent.id;
     group.dataset.command = (this.buttons.get(agent.id) || {}).command || agent.id;
     if (agent.role) group.dataset.role = agent.role;
@@ -304,6 +310,7 @@ export class Toolbar {
   askForPage(agentOrItemRole) {
     if (this.mode !== 'panel' || !this.tab || !/^https?:/.test(this.tab.url || '')) return null;
     if (agentOrItemRole !== 'highlight' && agentOrItemRole !== 'searchinpage') return null;
+    if (this.pageAllowed) return null;
     return chrome.permissions.request({ origins: [originPattern(this.tab.url)] }).catch(() => false);
   }
 
