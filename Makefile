@@ -2,7 +2,9 @@
 # make demo       runs the main job on the sample installation
 # make installer  builds the Windows installer, $(BUILD)/windows/bin/NorvexSetup.exe (needs
 #                 UPDATE_PUBLIC_KEY, or UNSIGNED_UPDATES=1; SIGN_CERT=… SIGN_KEY=… sign it)
-# make screenshots  takes the README's pictures (docs/images) with NorvexHost.exe under Wine
+# make screenshots  takes the README's pictures (docs/images) with NorvexHost.exe under Wine and
+#                   the extension's in headless chromium
+# make browser-demo starts chromium with the extension and the bridge on the sample installation
 BUILD ?= build
 NATIVE := $(BUILD)/native
 WINDOWS := $(BUILD)/windows
@@ -26,7 +28,7 @@ INSTALLER_FLAGS = -DNORVEX_UNSIGNED_UPDATES=$(if $(filter 1,$(UNSIGNED_UPDATES))
   $(call cache_path,SIGN_CERT,NORVEX_SIGN_CERT) $(call cache_path,SIGN_KEY,NORVEX_SIGN_KEY) \
   $(if $(filter undefined,$(origin SIGN_TIMESTAMP)),,-DNORVEX_SIGN_TIMESTAMP=$(SIGN_TIMESTAMP))
 
-.PHONY: all deps native windows windows-host installer screenshots test test-native test-windows fuzz demo bench bench-service clean
+.PHONY: all deps native windows windows-host installer screenshots test test-native test-windows fuzz demo bench bench-service clean browser browser-demo extension-package
 
 all: native windows
 
@@ -69,9 +71,26 @@ windows-host: deps
 	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) $(SERVICE_FLAGS) >/dev/null
 	cmake --build $(WINDOWS) --target NorvexToolbar NorvexHost
 
-# The pictures of the README, from the sample installation (scripts/screenshots.in).
-screenshots: windows-host
+# The pictures of the README, from the sample installation (scripts/screenshots.in), then the
+# extension's in headless chromium (browser/tests/screenshots.mjs).
+screenshots: windows-host browser
 	bash scripts/take-screenshots.sh $(WINDOWS) docs/images
+	node browser/tests/screenshots.mjs $(NATIVE) docs/images
+
+# What the extension needs of the native build: the bridge, the generated matching table, and
+# the tools its tests compare with.
+browser: deps
+	cmake -S . -B $(NATIVE) $(CMAKE_FLAGS) $(SERVICE_FLAGS) >/dev/null
+	cmake --build $(NATIVE) --target norvex-bridge fold_table page_matches norvex-host page_bench
+
+# Debian's chromium with a temporary profile, the extension (unpacked) and the bridge registered
+# for the sample installation; it needs a display.
+browser-demo: browser
+	bash scripts/browser-demo.sh $(NATIVE)
+
+# The store package: the extension without its `key` (the store keeps the key), as a zip.
+extension-package: browser
+	bash scripts/package-extension.sh $(BUILD)/extension
 
 # The demo builds only the programs it runs: the two native tools, then the toolbar module and
 # NorvexHost.exe, which plays a session under Wine and takes pictures.
@@ -83,9 +102,11 @@ demo: deps windows-host
 # Speed goals, measured (not run by make test): the history load and write-back natively; the toolbar build
 # natively and in the Windows build under Wine (MSXML and real windows' text metrics aside, the
 # same code); highlighting, removing and find-next on a 2 MB page of our page model; the bridge's
-# first answer to the browser, natively and as NorvexBridge.exe under Wine.
+# first answer to the browser, natively and as NorvexBridge.exe under Wine; the extension in
+# chromium (toolbar drawn from the cache, highlighting the 2 MB page).
 bench: native windows
 	$(NATIVE)/bin/history_bench 50
+	node browser/bench/bench.mjs $(NATIVE)
 	$(NATIVE)/bin/toolbar_bench 30
 	bash scripts/with-wine.sh $(WINDOWS) /usr/lib/wine/wine64 $(WINDOWS)/bin/toolbar_bench.exe 10
 	$(NATIVE)/bin/page_bench 5

@@ -12,6 +12,7 @@ packages=(
   wine64 xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic
   locales unzip curl
   nsis osslsigncode
+  chromium chromium-l10n
   clang libclang-rt-14-dev
 )
 
@@ -27,6 +28,21 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Node.js for the browser tests' driver: Debian's, unless a node with npm is already there.
+if ! command -v npm >/dev/null 2>&1; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+fi
+
+# The browser tests' driver, pinned by browser/package-lock.json; it downloads no browser (the
+# tests run Debian's chromium).
+browser_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/browser"
+if [[ ! -f "$browser_dir/node_modules/.package-lock.json" ||
+      "$browser_dir/package-lock.json" -nt "$browser_dir/node_modules/.package-lock.json" ]]; then
+  (cd "$browser_dir" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --ignore-scripts --no-audit --no-fund >/dev/null)
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then

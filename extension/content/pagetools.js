@@ -1,0 +1,518 @@
+// The page tools inside one frame of a page: highlighting the search words in five colours and
+// finding the first word one occurrence after the other, by the page model's matching rules
+// (NORVEX_MATCHING, generated from the C++ core at build time). The page's markup is never
+// changed: highlights are ranges in the browser's highlight registry (CSS.highlights), painted
+// by ::highlight(norvex-N) rules, and a found word becomes the selection.
+//
+// Injected on demand into every frame of the tab; the extension calls
+// window.__norvexPageTools.run(op) through chrome.scripting.
+(() => {
+  if (window.__norvexPageTools) return;
+
+  const M = NORVEX_MATCHING;
+  const HTML_NS = 'http://www.w3.org/1999/xhtml';
+  const fold = new Uint16Array(65536);
+  for (let c = 0; c < 65536; ++c) fold[c] = c;
+  for (const [first, count, delta] of M.foldRuns) {
+    for (let c = first; c < first + count; ++c) fold[c] = c + delta;
+  }
+  const white = new Uint8Array(65536);
+  for (const ch of M.white) white[ch.charCodeAt(0)] = 1;
+  const blocks = new Set(M.blocks);
+  const hidden = new Set(M.hidden);
+  const preformatted = new Set(M.preformatted);
+  const LINE_END = 10; // a line end in the folded text; never part of a search key
+  const SPACE = 32;
+  const NBSP = 0xa0;
+
+  // What the reader makes of an element: 1 ends a line, 2 hidden, 4 preformatted.
+  function classOf(el) {
+    if (el.namespaceURI !== HTML_NS) return M.foreignHidden ? 2 : 0;
+    const name = el.localName;
+    return (blocks.has(name) ? 1 : 0) | (hidden.has(name) ? 2 : 0) | (preformatted.has(name) ? 4 : 0);
+  }
+
+  // The reader's text of the document from `start` (an element whose start is a line start) on,
+  // as the page model reads it: one unit per character with the DOM place it stands for. `stop`
+  // (a node) ends the reading at the first line end after it. Returns {folded, original, nodes,
+  // begins, ends}: folded[i] is unit i folded for find (line ends are LINE_END), nodes[i] its
+  // text node (null for a line end), begins[i]/ends[i] its offsets; a collapsed run of white
+  // space that crosses text nodes keeps its end in spaceEnds.
+  function read(start, stop) {
+    const codes = [];
+    const nodes = [];
+    const begins = [];
+    const ends = [];
+    const spaceEnds = new Map();
+    let lineHasContent = false;
+    let pending = false;
+    let pendingNode = null, pendingBegin = 0, pendingEndNode = null, pendingEnd = 0;
+    let preDepth = 0;
+    let stopped = false;
+    for (let a = start.parentNode; a; a = a.parentNode) {
+      if (a.nodeType === 1 && (classOf(a) & 4)) ++preDepth;
+    }
+    const emit = (code, node, begin, end) => {
+      codes.push(code);
+      nodes.push(node);
+      begins.push(begin);
+      ends.push(end);
+    };
+    const lineEnd = () => {
+      pending = false;
+      if (!lineHasContent) return;
+      lineHasContent = false;
+      emit(LINE_END, null, 0, 0);
+      if (stop && passedStop) stopped = true;
+    };
+    let passedStop = false;
+    const text = (node) => {
+      const s = node.data;
+      for (let i = 0; i < s.length; ++i) {
+        const c = s.charCodeAt(i);
+        if (preDepth > 0) {
+          if (c === 10) { lineEnd(); continue; }
+          if (c === 13) continue;
+          lineHasContent = true;
+          emit(white[c] ? SPACE : fold[c], node, i, i + 1);
+          continue;
+        }
+        if (white[c]) {
+          if (!pending) {
+            pending = true;
+            pendingNode = node;
+            pendingBegin = i;
+          }
+          pendingEndNode = node;
+          pendingEnd = i + 1;
+          continue;
+        }
+        if (pending) {
+          pending = false;
+          if (lineHasContent) {
+            if (pendingEndNode !== pendingNode) spaceEnds.set(codes.length, [pendingEndNode, pendingEnd]);
+            emit(SPACE, pendingNode, pendingBegin, pendingEnd);
+          }
+        }
+        lineHasContent = true;
+        emit(fold[c], node, i, i + 1);
+      }
+    };
+    // Depth-first walk with explicit leave steps.
+    let node = start;
+    const root = document.documentElement;
+    let entering = true;
+    while (node && !stopped) {
+      if (entering) {
+        if (node === stop) passedStop = true;
+        if (node.nodeType === 3) {
+          text(node);
+        } else if (node.nodeType === 1) {
+          const k = classOf(node);
+          if (k & 2) {
+            if (k & 1) lineEnd();
+            entering = false; // skip its content
+            continue;
+          }
+          if (k & 1) lineEnd();
+          if (k & 4) ++preDepth;
+          if (node.firstChild) { node = node.firstChild; continue; }
+          entering = false;
+          continue;
+        } else if (node.nodeType === 9 || node.nodeType === 11) {
+          if (node.firstChild) { node = node.firstChild; continue; }
+        }
+        entering = false;
+        continue;
+      }
+      // Leaving `node`.
+      if (node.nodeType === 1) {
+        const k = classOf(node);
+        if (!(k & 2)) {
+          if ((k & 4) && preDepth > 0) --preDepth;
+          if (k & 1) lineEnd();
+        }
+      }
+      if (node === root) break;
+      if (node.nextSibling) {
+        node = node.nextSibling;
+        entering = true;
+      } else {
+        node = node.parentNode;
+      }
+    }
+    if (lineHasContent) emit(LINE_END, null, 0, 0);
+    let folded = '';
+    for (let i = 0; i < codes.length; i += 8192) {
+      folded += String.fromCharCode.apply(null, codes.slice(i, i + 8192));
+    }
+    return { folded, nodes, begins, ends, spaceEnds };
+  }
+
+  // The search key of a word as find compares it: white space runs (and no-break spaces) as one
+  // space, none at the start, characters folded.
+  function searchKey(word) {
+    let key = '';
+    let space = false;
+    for (let i = 0; i < word.length; ++i) {
+      const c = word.charCodeAt(i);
+      if (white[c] || c === NBSP) { space = true; continue; }
+      if (space && key.length) key += ' ';
+      space = false;
+      key += String.fromCharCode(fold[c]);
+    }
+    if (space && key.length) key += ' ';
+    return key;
+  }
+
+  function unitEnd(reading, i) {
+    const far = reading.spaceEnds.get(i);
+    return far ? far : [reading.nodes[i], reading.ends[i]];
+  }
+
+  function rangeOf(reading, from, to) {
+    const [endNode, endOffset] = unitEnd(reading, to - 1);
+    return new StaticRange({
+      startContainer: reading.nodes[from], startOffset: reading.begins[from],
+      endContainer: endNode, endOffset,
+    });
+  }
+
+  // Every occurrence of `key` in the reading, each search going on from the end of the last
+  // match (as highlighting wraps them), as [from, to) unit indexes.
+  function occurrences(reading, key) {
+    const found = [];
+    if (!key) return found;
+    let at = 0;
+    for (;;) {
+      const i = reading.folded.indexOf(key, at);
+      if (i < 0) break;
+      found.push([i, i + key.length]);
+      at = i + key.length;
+    }
+    return found;
+  }
+
+  // ---- The frame's place among the page's frames ----------------------------------------------
+
+  function frameIndex() {
+    if (window === window.top) return -1;
+    try {
+      const frames = window.parent.frames;
+      for (let i = 0; i < frames.length; ++i) if (frames[i] === window) return i;
+    } catch (e) { /* fall through */ }
+    return -2;
+  }
+  const level = window === window.top ? 0 : window.parent === window.top ? 1 : 2;
+  const hasBody = () => !!document.body && document.body.localName === 'body';
+  const token = Math.random().toString(36).slice(2) + Date.now().toString(36);
+
+  // ---- Highlighting -----------------------------------------------------------------------------
+
+  const NAMES = [0, 1, 2, 3, 4].map((n) => 'norvex-' + n);
+  let words = [];      // the words highlighted now
+  let results = null;  // per word, [from, to) pairs of the last reading
+  let lastReading = null;
+  let generation = 0;  // grows with every change of the page
+  let readGeneration = -1;
+
+  function clearHighlights() {
+    for (const name of NAMES) CSS.highlights.delete(name);
+  }
+
+  function paint(reading, perWord) {
+    const sets = NAMES.map(() => []);
+    perWord.forEach((list, j) => {
+      for (const [from, to] of list) sets[j % 5].push(rangeOf(reading, from, to));
+    });
+    clearHighlights();
+    sets.forEach((ranges, n) => {
+      if (!ranges.length) return;
+      const h = new Highlight(...ranges);
+      h.priority = n;
+      CSS.highlights.set(NAMES[n], h);
+    });
+  }
+
+  function readAll() {
+    if (readGeneration !== generation || !lastReading) {
+      lastReading = read(document.documentElement || document, null);
+      readGeneration = generation;
+    }
+    return lastReading;
+  }
+
+  function highlightAll() {
+    const reading = readAll();
+    results = words.map((w) => occurrences(reading, searchKey(w)));
+    paint(reading, results);
+    return results.map((r) => r.length);
+  }
+
+  // The part of the page in view first: from the line of the top left corner's block to the line
+  // after the bottom right corner. Lines are read whole, so its matches are those of the whole
+  // page there.
+  function highlightVisible() {
+    const top = caretNode(0, 0);
+    const bottom = caretNode(window.innerWidth - 1, window.innerHeight - 1);
+    if (!top) return false;
+    let start = top.nodeType === 1 ? top : top.parentNode;
+    while (start && start !== document.body && !(start.nodeType === 1 && (classOf(start) & 1))) {
+      start = start.parentNode;
+    }
+    if (!start || start === document.body || start === document.documentElement) return false;
+    const reading = read(start, bottom || null);
+    paint(reading, words.map((w) => occurrences(reading, searchKey(w))));
+    return true;
+  }
+
+  function caretNode(x, y) {
+    const p = document.caretPositionFromPoint ? document.caretPositionFromPoint(x, y) : null;
+    return p ? p.offsetNode : document.elementFromPoint(x, y);
+  }
+
+  // Follows content that the page adds later: a change of the page reads it again, at most once
+  // per animation frame and never more often than four times what a reading costs.
+  let observer = null;
+  let scheduled = false;
+  let lastCost = 0;
+  function observe() {
+    if (observer) return;
+    observer = new MutationObserver(() => {
+      ++generation;
+      if (!words.length || scheduled) return;
+      scheduled = true;
+      setTimeout(() => {
+        scheduled = false;
+        if (!words.length) return;
+        const t0 = performance.now();
+        highlightAll();
+        lastCost = performance.now() - t0;
+      }, Math.max(50, 4 * lastCost));
+    });
+    observer.observe(document, { subtree: true, childList: true, characterData: true });
+  }
+  observe();
+
+  // ---- Find next ------------------------------------------------------------------------------
+
+  // The last match of this document: live ranges, so that they keep their places while the page
+  // changes, and the match's units for the next step.
+  const find = {
+    word: '',            // the word of the last top-level find
+    continuing: false,   // a top-level match to go on from
+    frameContinuing: false,
+    repeatCount: 0,
+    start: null,         // a live range collapsed at the last match's start
+    frameSelection: null,
+    selection: null,     // [from, to) of the last selection made here, with the reading's generation
+  };
+
+  function unitAtOrAfter(reading, range) {
+    // The first unit whose place is at or after the range's start.
+    let lo = 0, hi = reading.nodes.length;
+    while (lo < hi) {
+      const mid = (lo + hi) >> 1;
+      let i = mid;
+      while (i < hi && !reading.nodes[i]) ++i;
+      if (i === hi) { hi = mid; continue; }
+      if (range.comparePoint(reading.nodes[i], reading.begins[i]) < 0) lo = i + 1; else hi = mid;
+    }
+    return lo;
+  }
+
+  // One forward search for `key` from the last match's start plus one character (continuing) or
+  // from the top. The match becomes the selection and is scrolled to the top of the view.
+  function findOnce(key, continuing) {
+    const reading = readAll();
+    let from = 0;
+    if (continuing && find.start) {
+      from = unitAtOrAfter(reading, find.start);
+      // Step over one character of the reader's text (line ends are not characters).
+      while (from < reading.nodes.length && !reading.nodes[from]) ++from;
+      if (from < reading.nodes.length) ++from;
+    }
+    const i = key ? reading.folded.indexOf(key, from) : -1;
+    if (i < 0) return null;
+    const match = [i, i + key.length];
+    const r = rangeOf(reading, match[0], match[1]);
+    const live = document.createRange();
+    live.setStart(r.startContainer, r.startOffset);
+    live.setEnd(r.endContainer, r.endOffset);
+    const selection = window.getSelection();
+    selection.removeAllRanges();
+    selection.addRange(live);
+    const el = r.startContainer.parentElement;
+    if (el) el.scrollIntoView({ block: 'start' });
+    const start = document.createRange();
+    start.setStart(r.startContainer, r.startOffset);
+    find.start = start;
+    return { match, range: live };
+  }
+
+  function sameAsLastSelection(range) {
+    const last = find.selection;
+    if (!last) return false;
+    return last.compareBoundaryPoints(Range.START_TO_START, range) === 0 &&
+           last.compareBoundaryPoints(Range.END_TO_END, range) === 0;
+  }
+
+  // FindNext of the top document: `word` is the first search word.
+  function findNext(word, wrapped) {
+    if (word !== find.word) find.continuing = false;
+    find.word = word;
+    const key = searchKey(word);
+    const found = findOnce(key, find.continuing);
+    if (found) {
+      find.continuing = true;
+      let repeat = false;
+      if (find.selection) {
+        if (sameAsLastSelection(found.range)) {
+          if (find.repeatCount <= 50) repeat = true;
+          ++find.repeatCount;
+        } else {
+          find.repeatCount = 0;
+        }
+      }
+      find.selection = found.range.cloneRange();
+      if (repeat && !wrapped) return findNext(word, false);
+      return place(found.range);
+    }
+    if (find.continuing && !wrapped) {
+      find.continuing = false;
+      find.start = null;
+      return findNext(word, true);
+    }
+    find.start = null;
+    return null;
+  }
+
+  // FindInFrame: `fresh` when the last frame search was in another document; `lastHere` when
+  // the last frame selection of the page was made in this document (there is one such
+  // selection for all the frames).
+  function findInFrame(word, fresh, lastHere) {
+    if (fresh) {
+      find.frameContinuing = false;
+      find.start = null;
+    }
+    if (!lastHere) find.frameSelection = null;
+    if (!hasBody()) return null;
+    const found = findOnce(searchKey(word), find.frameContinuing);
+    if (!found) return null;
+    find.frameContinuing = true;
+    const selection = found.range.cloneRange();
+    let result = place(found.range);
+    if (find.frameSelection && sameRange(find.frameSelection, selection)) {
+      result = findInFrame(word, false, true);
+    }
+    find.frameSelection = selection;
+    return result;
+  }
+
+  function sameRange(a, b) {
+    return a.compareBoundaryPoints(Range.START_TO_START, b) === 0 &&
+           a.compareBoundaryPoints(Range.END_TO_END, b) === 0;
+  }
+
+  // ---- Places as the tests compare them -------------------------------------------------------
+
+  // Text nodes in document order, a template's content where the template stands (as the page
+  // model keeps it).
+  function textNodeNumbers() {
+    const numbers = new Map();
+    let n = 0;
+    const visit = (node) => {
+      if (node.nodeType === 3) numbers.set(node, n++);
+      if (node.nodeType === 1 && node.localName === 'template' && node.content) visit(node.content);
+      for (let c = node.firstChild; c; c = c.nextSibling) visit(c);
+    };
+    visit(document);
+    return numbers;
+  }
+
+  function place(range, numbers) {
+    numbers = numbers || textNodeNumbers();
+    const at = (node, offset) => (numbers.has(node) ? [numbers.get(node), offset] : null);
+    return {
+      index: frameIndex(),
+      start: at(range.startContainer, range.startOffset),
+      end: at(range.endContainer, range.endOffset),
+      text: range.toString(),
+    };
+  }
+
+  // ---- Operations -------------------------------------------------------------------------------
+
+  function info() {
+    return {
+      level, index: frameIndex(), url: document.URL, token, hasBody: hasBody(),
+      charset: document.characterSet || '',
+      lang: (document.documentElement && (document.documentElement.getAttribute('lang') ||
+             document.documentElement.getAttribute('xml:lang'))) || '',
+    };
+  }
+
+  function run(op) {
+    switch (op.op) {
+      case 'info':
+        return info();
+      case 'highlight': {
+        // The top document and its first-level frames, those with a body.
+        if (level > 1 || !hasBody()) {
+          words = [];
+          clearHighlights();
+          return { ...info(), counts: null };
+        }
+        words = op.words.slice();
+        const t0 = performance.now();
+        const frame = () => new Promise((resolve) => requestAnimationFrame(() => resolve()));
+        // The part in view first, painted in a frame of its own, then the whole page; each time
+        // counted until the frame that shows it.
+        // A page that is not shown has no part in view and paints no frames.
+        const shown = op.visibleFirst && document.visibilityState === 'visible';
+        return (async () => {
+          let visibleMs = null;
+          if (shown && highlightVisible()) {
+            await frame();
+            visibleMs = performance.now() - t0;
+          }
+          const t1 = performance.now();
+          const counts = highlightAll();
+          lastCost = performance.now() - t1;
+          if (shown) await frame();
+          return { ...info(), counts, visibleMs, wholeMs: performance.now() - t0 };
+        })();
+      }
+      case 'unhighlight':
+        words = [];
+        results = null;
+        clearHighlights();
+        return info();
+      case 'counts':
+        return { ...info(), counts: words.length ? highlightAll() : null };
+      case 'find':
+        return { ...info(), found: hasBody() ? findNext(op.word, false) : null };
+      case 'findInFrame':
+        return { ...info(), found: findInFrame(op.word, !!op.fresh, !!op.lastHere) };
+      case 'matches': {
+        // The highlight's matches as places (for the tests), and the reader's text.
+        if (!words.length || !results) return { ...info(), matches: null };
+        const reading = readAll();
+        const numbers = textNodeNumbers();
+        const matches = results.map((list) => list.map(([f, t]) => {
+          const p = place(rangeOf(reading, f, t), numbers);
+          return [p.start, p.end];
+        }));
+        return { ...info(), matches };
+      }
+      case 'reader': {
+        const reading = readAll();
+        return { ...info(), reader: reading.folded };
+      }
+      default:
+        return { error: 'unknown op ' + op.op };
+    }
+  }
+
+  window.__norvexPageTools = { run };
+})();
