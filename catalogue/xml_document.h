@@ -1,12 +1,16 @@
 // Read-only access to one XML file by path: how many nodes a path selects and the text of the
 // i-th of them. Paths are absolute, steps are element names with optional 0-based indexes
-// ("/agents[0]/agent[2]/id"); a last step without index selects every matching child.
+// ("/agents[0]/agent[2]/id"); a step without index selects every matching child. The paths are
+// walked here, over the elements the platform's DOM hands out; each element's children are
+// asked for once per load and kept, so a query costs the DOM one call at most.
 #pragma once
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/xml_dom.h"
 
@@ -62,7 +66,18 @@ class XmlDocument {
   const std::u16string& Source() const { return source_; }
 
  private:
+  using Node = platform::XmlDom::Node;
+
+  // The elements that `path` selects, in document order; nothing when the document is empty or
+  // the path is not in the language. They stay good until the next load.
+  std::optional<std::vector<const platform::XmlDom::Element*>> Select(std::u16string_view path);
+  // The element children of `node`, from the DOM the first time and kept after that; null when
+  // the DOM does not know the node.
+  const std::vector<platform::XmlDom::Element>* ChildrenOf(Node node);
+
   std::unique_ptr<platform::XmlDom> dom_;
+  // The children of each node asked about since the last load, by node number.
+  std::vector<std::optional<std::vector<platform::XmlDom::Element>>> children_;
   int errorLine_ = 0;
   std::u16string source_;
 };
