@@ -87,6 +87,7 @@ bool XmlDocument::Load(const std::u16string& path, bool failFast,
   errorLine_ = 0;
   source_.clear();
   children_.clear();
+  prefixKnown_ = false;
   if (!dom_) return false;
   platform::FileSystem& files = *platform::Current().files;
   std::string bytes;
@@ -122,45 +123,61 @@ const std::vector<platform::XmlDom::Element>* XmlDocument::ChildrenOf(Node node)
   return &*children_[node];
 }
 
-std::optional<std::vector<const platform::XmlDom::Element*>> XmlDocument::Select(
+void XmlDocument::SelectAmong(Node parent, std::u16string_view name,
+                              std::optional<size_t> index,
+                              std::vector<const platform::XmlDom::Element*>& selected) {
+  const auto* children = ChildrenOf(parent);
+  if (!children) return;
+  size_t position = 0;
+  for (const platform::XmlDom::Element& child : *children) {
+    if (name != u"*" && name != child.name) continue;
+    if (!index || *index == position) selected.push_back(&child);
+    ++position;
+  }
+}
+
+const std::vector<const platform::XmlDom::Element*>* XmlDocument::Select(
     std::u16string_view path) {
   // An empty document (an empty file, a failed load) answers no query.
   const auto* top = dom_ ? ChildrenOf(platform::XmlDom::kDocument) : nullptr;
-  if (!top || top->empty()) return std::nullopt;
-  // The selected elements point into the kept lists of children: growing `children_` moves
-  // those lists, which keeps their elements where they are (a list itself moves, so a list is
-  // used only until the next ChildrenOf).
-  std::vector<const platform::XmlDom::Element*> current, next;
-  bool atDocument = true;
-  auto selectAmong = [&](const std::vector<platform::XmlDom::Element>* children,
-                         std::u16string_view name, std::optional<size_t> index) {
-    if (!children) return;
-    size_t position = 0;
-    for (const platform::XmlDom::Element& child : *children) {
-      if (name != u"*" && name != child.name) continue;
-      if (!index || *index == position) next.push_back(&child);
-      ++position;
+  if (!top || top->empty()) return nullptr;
+  const size_t slash = path.rfind(u'/');
+  if (slash == std::u16string_view::npos) return nullptr;
+
+  // Paths come in runs that share their parents ("/agent[0]/ui[0]/caption", ".../tooltip"):
+  // the parents of the last path are kept, so such a run walks only its last step.
+  const std::u16string_view prefix = path.substr(0, slash);
+  if (!prefixKnown_ || prefix != prefix_) {
+    prefixKnown_ = false;
+    parents_.assign(1, platform::XmlDom::kDocument);
+    if (!prefix.empty()) {
+      const bool valid = platform::ForEachXmlPathStep(
+          prefix, [&](std::u16string_view name, std::optional<size_t> index) {
+            selection_.clear();
+            for (const Node parent : parents_) SelectAmong(parent, name, index, selection_);
+            parents_.clear();
+            for (const platform::XmlDom::Element* element : selection_) {
+              parents_.push_back(element->node);
+            }
+          });
+      if (!valid) return nullptr;
     }
-  };
+    prefix_.assign(prefix);
+    prefixKnown_ = true;
+  }
+
+  // The elements point into the kept lists of children: growing `children_` moves those lists,
+  // which keeps their elements where they are.
+  selection_.clear();
   const bool valid = platform::ForEachXmlPathStep(
-      path, [&](std::u16string_view name, std::optional<size_t> index) {
-        next.clear();
-        if (atDocument) {
-          selectAmong(ChildrenOf(platform::XmlDom::kDocument), name, index);
-          atDocument = false;
-        } else {
-          for (const platform::XmlDom::Element* parent : current) {
-            selectAmong(ChildrenOf(parent->node), name, index);
-          }
-        }
-        current.swap(next);
+      path.substr(slash), [&](std::u16string_view name, std::optional<size_t> index) {
+        for (const Node parent : parents_) SelectAmong(parent, name, index, selection_);
       });
-  if (!valid) return std::nullopt;
-  return current;
+  return valid ? &selection_ : nullptr;
 }
 
 int XmlDocument::CountNodes(std::u16string_view path) {
-  const auto nodes = Select(path);
+  const auto* nodes = Select(path);
   return nodes ? static_cast<int>(nodes->size()) : -1;
 }
 
@@ -182,7 +199,7 @@ char16_t* XmlDocument::GetNodeText(std::u16string_view path, int index, char16_t
 
 bool XmlDocument::GetNodeText(std::u16string_view path, int index, std::u16string& out) {
   if (index < 0) return false;
-  const auto nodes = Select(path);
+  const auto* nodes = Select(path);
   if (!nodes || static_cast<size_t>(index) >= nodes->size()) return false;
   auto text = dom_->Text((*nodes)[index]->node);
   if (!text) return false;
@@ -192,7 +209,7 @@ bool XmlDocument::GetNodeText(std::u16string_view path, int index, std::u16strin
 
 bool XmlDocument::GetNodeName(std::u16string_view path, int index, std::u16string& out) {
   if (index < 0) return false;
-  const auto nodes = Select(path);
+  const auto* nodes = Select(path);
   if (!nodes || static_cast<size_t>(index) >= nodes->size()) return false;
   out = (*nodes)[index]->name;
   return true;

@@ -67,17 +67,26 @@ class XmlDocument {
 
  private:
   using Node = platform::XmlDom::Node;
+  using Element = platform::XmlDom::Element;
 
-  // The elements that `path` selects, in document order; nothing when the document is empty or
-  // the path is not in the language. They stay good until the next load.
-  std::optional<std::vector<const platform::XmlDom::Element*>> Select(std::u16string_view path);
+  // The elements that `path` selects, in document order, good until the next Select or Load;
+  // null when the document is empty or the path is not in the language.
+  const std::vector<const Element*>* Select(std::u16string_view path);
+  // Appends the children of `parent` that one step (`name`, `index`) selects.
+  void SelectAmong(Node parent, std::u16string_view name, std::optional<size_t> index,
+                   std::vector<const Element*>& selected);
   // The element children of `node`, from the DOM the first time and kept after that; null when
   // the DOM does not know the node.
-  const std::vector<platform::XmlDom::Element>* ChildrenOf(Node node);
+  const std::vector<Element>* ChildrenOf(Node node);
 
   std::unique_ptr<platform::XmlDom> dom_;
   // The children of each node asked about since the last load, by node number.
-  std::vector<std::optional<std::vector<platform::XmlDom::Element>>> children_;
+  std::vector<std::optional<std::vector<Element>>> children_;
+  // The last path without its last step, and the nodes it selects.
+  bool prefixKnown_ = false;
+  std::u16string prefix_;
+  std::vector<Node> parents_;
+  std::vector<const Element*> selection_;
   int errorLine_ = 0;
   std::u16string source_;
 };

@@ -419,6 +419,7 @@ TEST(XmlDocumentLoad, ReloadReplacesAndFailedLoadEmpties) {
   WriteBytes(folder.File("a.xml"), "<a><x>1</x></a>");
   WriteBytes(folder.File("b.xml"), "<a><x>2</x><x>3</x></a>");
   WriteBytes(folder.File("bad.xml"), "<a><x>4</a>");
+  WriteBytes(folder.File("other.xml"), "<b><x>5</x></b>");
   XmlDocument doc;
   ASSERT_TRUE(doc.Load(folder.File("a.xml"), true));
   // Asked once, the elements of a.xml are kept: the next load must not answer from them.
@@ -431,13 +432,17 @@ TEST(XmlDocumentLoad, ReloadReplacesAndFailedLoadEmpties) {
   EXPECT_TRUE(doc.GetNodeText(u"/a[0]/x", 1, text));
   EXPECT_EQ(text, u"3");
   EXPECT_EQ(doc.CountNodes(u"/a["), -1);
+  ASSERT_TRUE(doc.Load(folder.File("other.xml"), true));
+  EXPECT_EQ(doc.CountNodes(u"/a[0]/x"), 0);
+  EXPECT_EQ(doc.CountNodes(u"/b[0]/x"), 1);
   EXPECT_FALSE(doc.Load(folder.File("bad.xml"), true));
   EXPECT_EQ(doc.CountNodes(u"/a[0]/x"), -1);
   EXPECT_EQ(doc.CountNodes(u"/a"), -1);
 }
 
 // The same questions in different orders get the same answers: a deep path asked first keeps
-// its parents' children for the shallow ones, and a shallow one asked first for the deep ones.
+// its parents' children for the shallow ones, a shallow one asked first for the deep ones, and
+// paths with the same parents (or a malformed one) in a row share or drop what was kept.
 TEST(XmlDocumentQueries, AnswersDoNotDependOnWhatWasAskedBefore) {
   TempFolder folder;
   WriteBytes(folder.File("m.xml"),
@@ -455,6 +460,12 @@ TEST(XmlDocumentQueries, AnswersDoNotDependOnWhatWasAskedBefore) {
       {u"/agent[0]/ui[0]/caption", 1, u"c"},
       {u"/agent[0]/*", 2, u"c"},
       {u"/agent[0]/menu[0]/item/name[1]", 1, u"n1b"},
+      {u"/agent[0]/menu[0]/item[1]/name[1]", 1, u"n1b"},
+      {u"/agent[0]/menu[0]/item[1]/type", 0, nullptr},
+      {u"/agent[0]/menu[0]/item[1]/", -1, nullptr},
+      {u"/agent[0]/menu[0/item", -1, nullptr},
+      {u"/agent[0]/menu[0]/item[0]/name", 1, u"n0"},
+      {u"/agent[0]/ui[0]/caption[0]", 1, u"c"},
   };
   const size_t n = std::size(queries);
   for (size_t start = 0; start < n; ++start) {
