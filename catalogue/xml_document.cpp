@@ -123,8 +123,7 @@ const std::vector<platform::XmlDom::Element>* XmlDocument::ChildrenOf(Node node)
   return &*children_[node];
 }
 
-void XmlDocument::SelectAmong(Node parent, std::u16string_view name,
-                              std::optional<size_t> index,
+void XmlDocument::SelectAmong(Node parent, std::u16string_view name, std::optional<size_t> index,
                               std::vector<const platform::XmlDom::Element*>& selected) {
   const auto* children = ChildrenOf(parent);
   if (!children) return;
@@ -136,8 +135,7 @@ void XmlDocument::SelectAmong(Node parent, std::u16string_view name,
   }
 }
 
-const std::vector<const platform::XmlDom::Element*>* XmlDocument::Select(
-    std::u16string_view path) {
+const std::vector<const platform::XmlDom::Element*>* XmlDocument::Select(std::u16string_view path) {
   // An empty document (an empty file, a failed load) answers no query.
   const auto* top = dom_ ? ChildrenOf(platform::XmlDom::kDocument) : nullptr;
   if (!top || top->empty()) return nullptr;

@@ -12,6 +12,7 @@ packages=(
   locales unzip curl
   nsis
   clang libclang-rt-14-dev
+  clang-tidy clang-format git
 )
 
 missing=()
