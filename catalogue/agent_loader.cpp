@@ -48,6 +48,7 @@ void LoadAgents(AgentToolbar& toolbar) {
   if (!catalogue.Load(*path, true)) return;
 
   const int count = catalogue.CountNodes(u"/agents[0]/agent");
+  const storage::AgentVisibility visibility;
   for (int i = 0; i < count; ++i) {
     std::u16string type;
     if (!catalogue.GetNodeText(CataloguePath(i, u"type"), 0, type)) continue;
@@ -59,7 +60,7 @@ void LoadAgents(AgentToolbar& toolbar) {
       if (toolbar.CreateSearchBox()) BuildAgent(toolbar, i, catalogue, BuildRole::kSearch);
     } else if (type == u"banner") {
       BuildAgent(toolbar, i, catalogue, BuildRole::kOrdinary);
-    } else if (storage::IsAgentShown(TextOr(catalogue, CataloguePath(i, u"id")))) {
+    } else if (visibility.IsShown(TextOr(catalogue, CataloguePath(i, u"id")))) {
       BuildAgent(toolbar, i, catalogue, BuildRole::kOrdinary);
     }
   }

@@ -1,5 +1,6 @@
 #include "catalogue/xml_document.h"
 
+#include <algorithm>
 #include <cstring>
 #include <thread>
 
@@ -85,6 +86,8 @@ bool XmlDocument::Load(const std::u16string& path, bool failFast,
                        std::chrono::milliseconds patience) {
   errorLine_ = 0;
   source_.clear();
+  children_.clear();
+  prefixKnown_ = false;
   if (!dom_) return false;
   platform::FileSystem& files = *platform::Current().files;
   std::string bytes;
@@ -111,54 +114,102 @@ bool XmlDocument::Load(const std::u16string& path, bool failFast,
   return false;
 }
 
-namespace {
-
-// Only paths of our language reach the DOM: both DOMs then answer alike, and a malformed
-// pattern cannot trip a fault in the platform's own parser.
-bool Usable(const std::unique_ptr<platform::XmlDom>& dom, std::u16string_view path) {
-  return dom && platform::IsXmlPath(path) && dom->HasDocumentElement();
+const std::vector<platform::XmlDom::Element>* XmlDocument::ChildrenOf(Node node) {
+  if (node >= children_.size()) children_.resize(node + 1);
+  if (!children_[node]) {
+    children_[node] = dom_->Children(node);
+    if (!children_[node]) return nullptr;
+  }
+  return &*children_[node];
 }
 
-}  // namespace
+void XmlDocument::SelectAmong(Node parent, std::u16string_view name, std::optional<size_t> index,
+                              std::vector<const platform::XmlDom::Element*>& selected) {
+  const auto* children = ChildrenOf(parent);
+  if (!children) return;
+  size_t position = 0;
+  for (const platform::XmlDom::Element& child : *children) {
+    if (name != u"*" && name != child.name) continue;
+    if (!index || *index == position) selected.push_back(&child);
+    ++position;
+  }
+}
+
+const std::vector<const platform::XmlDom::Element*>* XmlDocument::Select(std::u16string_view path) {
+  // An empty document (an empty file, a failed load) answers no query.
+  const auto* top = dom_ ? ChildrenOf(platform::XmlDom::kDocument) : nullptr;
+  if (!top || top->empty()) return nullptr;
+  const size_t slash = path.rfind(u'/');
+  if (slash == std::u16string_view::npos) return nullptr;
+
+  // Paths come in runs that share their parents ("/agent[0]/ui[0]/caption", ".../tooltip"):
+  // the parents of the last path are kept, so such a run walks only its last step.
+  const std::u16string_view prefix = path.substr(0, slash);
+  if (!prefixKnown_ || prefix != prefix_) {
+    prefixKnown_ = false;
+    parents_.assign(1, platform::XmlDom::kDocument);
+    if (!prefix.empty()) {
+      const bool valid = platform::ForEachXmlPathStep(
+          prefix, [&](std::u16string_view name, std::optional<size_t> index) {
+            selection_.clear();
+            for (const Node parent : parents_) SelectAmong(parent, name, index, selection_);
+            parents_.clear();
+            for (const platform::XmlDom::Element* element : selection_) {
+              parents_.push_back(element->node);
+            }
+          });
+      if (!valid) return nullptr;
+    }
+    prefix_.assign(prefix);
+    prefixKnown_ = true;
+  }
+
+  // The elements point into the kept lists of children: growing `children_` moves those lists,
+  // which keeps their elements where they are.
+  selection_.clear();
+  const bool valid = platform::ForEachXmlPathStep(
+      path.substr(slash), [&](std::u16string_view name, std::optional<size_t> index) {
+        for (const Node parent : parents_) SelectAmong(parent, name, index, selection_);
+      });
+  return valid ? &selection_ : nullptr;
+}
 
 int XmlDocument::CountNodes(std::u16string_view path) {
-  if (!Usable(dom_, path)) return -1;
-  const auto count = dom_->Count(path);
-  return count ? static_cast<int>(*count) : -1;
+  const auto* nodes = Select(path);
+  return nodes ? static_cast<int>(nodes->size()) : -1;
 }
 
 int XmlDocument::GetNodeTextLength(std::u16string_view path, int index) {
-  if (index < 0 || !Usable(dom_, path)) return -1;
-  const auto text = dom_->Text(path, static_cast<size_t>(index));
-  return text ? static_cast<int>(text->size()) : -1;
+  std::u16string text;
+  return GetNodeText(path, index, text) ? static_cast<int>(text.size()) : -1;
 }
 
 char16_t* XmlDocument::GetNodeText(std::u16string_view path, int index, char16_t* buffer,
                                    size_t capacity) {
-  if (index < 0 || !buffer || capacity == 0 || !Usable(dom_, path)) {
-    return nullptr;
-  }
-  const auto text = dom_->Text(path, static_cast<size_t>(index));
-  if (!text) return nullptr;
-  const size_t n = std::min(text->size(), capacity - 1);
-  std::memcpy(buffer, text->data(), n * sizeof(char16_t));
+  if (!buffer || capacity == 0) return nullptr;
+  std::u16string text;
+  if (!GetNodeText(path, index, text)) return nullptr;
+  const size_t n = std::min(text.size(), capacity - 1);
+  std::memcpy(buffer, text.data(), n * sizeof(char16_t));
   buffer[n] = 0;
   return buffer;
 }
 
 bool XmlDocument::GetNodeText(std::u16string_view path, int index, std::u16string& out) {
-  if (index < 0 || !Usable(dom_, path)) return false;
-  auto text = dom_->Text(path, static_cast<size_t>(index));
+  if (index < 0) return false;
+  const auto* nodes = Select(path);
+  if (!nodes || static_cast<size_t>(index) >= nodes->size()) return false;
+  auto text = dom_->Text((*nodes)[index]->node);
   if (!text) return false;
   out = std::move(*text);
   return true;
 }
 
 bool XmlDocument::GetNodeName(std::u16string_view path, int index, std::u16string& out) {
-  if (index < 0 || !Usable(dom_, path)) return false;
-  auto name = dom_->Name(path, static_cast<size_t>(index));
-  if (!name) return false;
-  out = std::move(*name);
+  if (index < 0) return false;
+  const auto* nodes = Select(path);
+  if (!nodes || static_cast<size_t>(index) >= nodes->size()) return false;
+  out = (*nodes)[index]->name;
   return true;
 }
 

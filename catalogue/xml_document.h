@@ -1,12 +1,16 @@
 // Read-only access to one XML file by path: how many nodes a path selects and the text of the
 // i-th of them. Paths are absolute, steps are element names with optional 0-based indexes
-// ("/agents[0]/agent[2]/id"); a last step without index selects every matching child.
+// ("/agents[0]/agent[2]/id"); a step without index selects every matching child. The paths are
+// walked here, over the elements the platform's DOM hands out; each element's children are
+// asked for once per load and kept, so a query costs the DOM one call at most.
 #pragma once
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/xml_dom.h"
 
@@ -62,7 +66,27 @@ class XmlDocument {
   const std::u16string& Source() const { return source_; }
 
  private:
+  using Node = platform::XmlDom::Node;
+  using Element = platform::XmlDom::Element;
+
+  // The elements that `path` selects, in document order, good until the next Select or Load;
+  // null when the document is empty or the path is not in the language.
+  const std::vector<const Element*>* Select(std::u16string_view path);
+  // Appends the children of `parent` that one step (`name`, `index`) selects.
+  void SelectAmong(Node parent, std::u16string_view name, std::optional<size_t> index,
+                   std::vector<const Element*>& selected);
+  // The element children of `node`, from the DOM the first time and kept after that; null when
+  // the DOM does not know the node.
+  const std::vector<Element>* ChildrenOf(Node node);
+
   std::unique_ptr<platform::XmlDom> dom_;
+  // The children of each node asked about since the last load, by node number.
+  std::vector<std::optional<std::vector<Element>>> children_;
+  // The last path without its last step, and the nodes it selects.
+  bool prefixKnown_ = false;
+  std::u16string prefix_;
+  std::vector<Node> parents_;
+  std::vector<const Element*> selection_;
   int errorLine_ = 0;
   std::u16string source_;
 };

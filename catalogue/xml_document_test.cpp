@@ -419,13 +419,69 @@ TEST(XmlDocumentLoad, ReloadReplacesAndFailedLoadEmpties) {
   WriteBytes(folder.File("a.xml"), "<a><x>1</x></a>");
   WriteBytes(folder.File("b.xml"), "<a><x>2</x><x>3</x></a>");
   WriteBytes(folder.File("bad.xml"), "<a><x>4</a>");
+  WriteBytes(folder.File("other.xml"), "<b><x>5</x></b>");
   XmlDocument doc;
   ASSERT_TRUE(doc.Load(folder.File("a.xml"), true));
+  // Asked once, the elements of a.xml are kept: the next load must not answer from them.
+  EXPECT_EQ(doc.CountNodes(u"/a[0]/x"), 1);
+  std::u16string text;
+  EXPECT_TRUE(doc.GetNodeText(u"/a[0]/x", 0, text));
+  EXPECT_EQ(text, u"1");
   ASSERT_TRUE(doc.Load(folder.File("b.xml"), true));
   EXPECT_EQ(doc.CountNodes(u"/a[0]/x"), 2);
+  EXPECT_TRUE(doc.GetNodeText(u"/a[0]/x", 1, text));
+  EXPECT_EQ(text, u"3");
   EXPECT_EQ(doc.CountNodes(u"/a["), -1);
+  ASSERT_TRUE(doc.Load(folder.File("other.xml"), true));
+  EXPECT_EQ(doc.CountNodes(u"/a[0]/x"), 0);
+  EXPECT_EQ(doc.CountNodes(u"/b[0]/x"), 1);
   EXPECT_FALSE(doc.Load(folder.File("bad.xml"), true));
   EXPECT_EQ(doc.CountNodes(u"/a[0]/x"), -1);
+  EXPECT_EQ(doc.CountNodes(u"/a"), -1);
+}
+
+// The same questions in different orders get the same answers: a deep path asked first keeps
+// its parents' children for the shallow ones, a shallow one asked first for the deep ones, and
+// paths with the same parents (or a malformed one) in a row share or drop what was kept.
+TEST(XmlDocumentQueries, AnswersDoNotDependOnWhatWasAskedBefore) {
+  TempFolder folder;
+  WriteBytes(folder.File("m.xml"),
+             "<agent><ui><caption>c</caption></ui><menu><item><name>n0</name></item>"
+             "<item><name>n1</name><name>n1b</name></item><item/></menu></agent>");
+  const struct {
+    const char16_t* path;
+    int count;
+    const char16_t* first;  // the text of node 0, when count > 0
+  } queries[] = {
+      {u"/agent[0]/menu[0]/item[1]/name", 2, u"n1"},
+      {u"/agent[0]/menu[0]/item", 3, u"n0"},
+      {u"/agent/menu/item/name", 3, u"n0"},
+      {u"/agent[0]/menu[0]/item[2]/name", 0, nullptr},
+      {u"/agent[0]/ui[0]/caption", 1, u"c"},
+      {u"/agent[0]/*", 2, u"c"},
+      {u"/agent[0]/menu[0]/item/name[1]", 1, u"n1b"},
+      {u"/agent[0]/menu[0]/item[1]/name[1]", 1, u"n1b"},
+      {u"/agent[0]/menu[0]/item[1]/type", 0, nullptr},
+      {u"/agent[0]/menu[0]/item[1]/", -1, nullptr},
+      {u"/agent[0]/menu[0/item", -1, nullptr},
+      {u"/agent[0]/menu[0]/item[0]/name", 1, u"n0"},
+      {u"/agent[0]/ui[0]/caption[0]", 1, u"c"},
+  };
+  const size_t n = std::size(queries);
+  for (size_t start = 0; start < n; ++start) {
+    XmlDocument doc;
+    ASSERT_TRUE(doc.Load(folder.File("m.xml"), true));
+    for (size_t k = 0; k < n; ++k) {
+      const auto& q = queries[(start + k) % n];
+      SCOPED_TRACE(Utf16ToUtf8(q.path) + " from query " + std::to_string(start));
+      EXPECT_EQ(doc.CountNodes(q.path), q.count);
+      std::u16string text;
+      EXPECT_EQ(doc.GetNodeText(q.path, 0, text), q.count > 0);
+      if (q.first) {
+        EXPECT_EQ(text, q.first);
+      }
+    }
+  }
 }
 
 // Waiting for a locked file, through the file-system seam.

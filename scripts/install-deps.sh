@@ -14,6 +14,7 @@ packages=(
   nsis osslsigncode
   chromium chromium-l10n
   clang libclang-rt-14-dev
+  clang-tidy clang-format git
 )
 
 missing=()

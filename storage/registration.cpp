@@ -2,17 +2,13 @@
 
 #include "platform/platform.h"
 #include "storage/data_folders.h"
-#include "usage/usage_log.h"
 
 namespace norvex::storage {
 
 namespace {
 
-void Report(const std::u16string& key) {
-  std::u16string address;
-  usage::GetLogUrl(key, address);
-  // An empty address sends nothing: PingUrl refuses it.
-  usage::PingUrl(address, u"", u"");
+void Report(const ServerRegistration& server, const std::u16string& key) {
+  if (server.sendReport) server.sendReport(key);
 }
 
 void DeleteUserFolder() {
@@ -48,13 +44,13 @@ HResult RegisterServer(const ServerRegistration& server) {
   HResult hr = RegisterScript(server.appIdScript, map, registry);
   if (Succeeded(hr)) hr = RegisterScript(server.classScript, map, registry);
   if (Succeeded(hr)) hr = server.typeLibrary->Register(server.modulePath);
-  if (Succeeded(hr)) Report(u"install");
+  if (Succeeded(hr)) Report(server, u"install");
   GetUserDataFolder();
   return hr;
 }
 
 HResult UnregisterServer(const ServerRegistration& server) {
-  Report(u"uninstall");
+  Report(server, u"uninstall");
   platform::Registry& registry = *platform::Current().registry;
   const auto map = ServerReplacements(server);
   HResult hr = UnregisterScript(server.classScript, map, registry);

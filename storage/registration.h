@@ -3,6 +3,7 @@
 // install and uninstall reports, and the per-user folder.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ struct ServerRegistration {
   std::u16string appId;         // "{...}"
   std::u16string classId;       // "{...}": the name of the Toolbar value
   TypeLibraryRegistrar* typeLibrary = nullptr;
+  // Sends the usage report of "install" or "uninstall" (the module passes the usage reports'
+  // sender, which lies above this folder); none is sent without it.
+  std::function<void(const std::u16string& key)> sendReport;
 };
 
 // The key under HKEY_LOCAL_MACHINE whose value named by the class identifier makes the browser

@@ -1,5 +1,5 @@
 // Registration of the toolbar module with its own registry scripts, over an in-memory registry,
-// with the reports going to a server of the test's own.
+// with the reports recorded.
 #include "storage/registration.h"
 
 #include <gtest/gtest.h>
@@ -7,10 +7,8 @@
 #include <filesystem>
 #include <set>
 
-#include "band/band_ids.h"
 #include "common/text.h"
 #include "platform/memory_registry.h"
-#include "tests/http_test_server.h"
 #include "tests/test_installation.h"
 
 namespace norvex::storage {
@@ -56,20 +54,27 @@ void Dump(platform::Registry& registry, RegistryRoot root, const std::string& ro
   }
 }
 
+// The identifiers that the registry scripts write (the module's own, band/band_ids.h; its
+// registration test under Wine holds the scripts to them).
+const std::string kClsid = "{6D3F5B2A-8C41-4E7B-9A12-3F0C7E5D2B91}";
+const std::string kAppId = "{1000F6C8-A185-4702-9D7A-8CA98C5C1285}";
+const std::string kLibId = "{BE7F2ED4-91C8-4476-AA39-6167CAC6E688}";
+
 class Registration : public ::testing::Test, protected test::TestInstallation {
  protected:
   Registration() {
-    server_.Set("/install", {200, ""});
-    server_.Set("/uninstall", {200, ""});
-    test::WriteBytes(InstallFile("LogUrls.ini"),
-                     "[Agent_Urls]\r\ninstall=" + server_.Url("/install?oem=nvx0001") +
-                         "\r\nuninstall=" + server_.Url("/uninstall?oem=nvx0001") + "\r\n");
     server.modulePath = *system_.module;
     server.appIdScript = ReadScript("NorvexToolbar.rgs");
     server.classScript = ReadScript("ToolBand.rgs");
-    server.appId = band::kAppIdText;
-    server.classId = band::kToolBandClassIdText;
+    server.appId = U16(kAppId);
+    server.classId = U16(kClsid);
     server.typeLibrary = &typeLibrary_;
+    // Each report with what the registry held when it went: the class's key or not.
+    server.sendReport = [this](const std::u16string& key) {
+      const bool registered =
+          registry_.KeyExists(RegistryRoot::kClassesRoot, U16("CLSID\\" + kClsid));
+      reports_.push_back(Utf16ToUtf8(key) + (registered ? " (registered)" : " (not registered)"));
+    };
   }
 
   std::set<std::string> Everything() {
@@ -77,11 +82,6 @@ class Registration : public ::testing::Test, protected test::TestInstallation {
     Dump(registry_, RegistryRoot::kClassesRoot, "HKCR", u"", all);
     Dump(registry_, RegistryRoot::kLocalMachine, "HKLM", u"", all);
     return all;
-  }
-  std::vector<std::string> RequestLines() {
-    std::vector<std::string> lines;
-    for (const auto& head : server_.Requests()) lines.push_back(head.substr(0, head.find("\r\n")));
-    return lines;
   }
   bool UserFolderExists() const {
     return std::filesystem::is_directory(test::FsPath(UserFile("")));
@@ -94,21 +94,11 @@ class Registration : public ::testing::Test, protected test::TestInstallation {
   ServerRegistration server;
   FakeTypeLibrary typeLibrary_;
   platform::MemoryRegistry registry_;
-  test::TestHttpServer server_;
+  std::vector<std::string> reports_;
 
  private:
   platform::ScopedSeams registrySeam_{{.registry = &registry_}};
 };
-
-const std::string kClsid = "{6D3F5B2A-8C41-4E7B-9A12-3F0C7E5D2B91}";
-const std::string kAppId = "{1000F6C8-A185-4702-9D7A-8CA98C5C1285}";
-const std::string kLibId = "{BE7F2ED4-91C8-4476-AA39-6167CAC6E688}";
-
-TEST_F(Registration, TheIdentifiersAreTheModules) {
-  EXPECT_EQ(U16(kClsid), band::kToolBandClassIdText);
-  EXPECT_EQ(U16(kAppId), band::kAppIdText);
-  EXPECT_EQ(U16(kLibId), band::kTypeLibraryIdText);
-}
 
 TEST_F(Registration, RegistrationWritesTheTableAndUnregistrationKeepsOnlyTheKeptKeys) {
   const std::string module = Utf16ToUtf8(server.modulePath);
@@ -163,10 +153,8 @@ TEST_F(Registration, RegistrationWritesTheTableAndUnregistrationKeepsOnlyTheKept
   };
   EXPECT_EQ(Everything(), kept);
   EXPECT_EQ(typeLibrary_.calls.back(), "unregister " + module);
-  EXPECT_EQ(RequestLines(), (std::vector<std::string>{
-                                "GET /install?oem=nvx0001 HTTP/1.0",
-                                "GET /uninstall?oem=nvx0001 HTTP/1.0",
-                            }));
+  // The install report once all is registered, the uninstall report before anything goes.
+  EXPECT_EQ(reports_, (std::vector<std::string>{"install (registered)", "uninstall (registered)"}));
 }
 
 TEST_F(Registration, AModulePathWithAQuoteIsWrittenAsItIs) {
@@ -190,7 +178,7 @@ TEST_F(Registration, TheClassReplacesItsOldKeyButOthersClassesStay) {
 TEST_F(Registration, AFailureStopsRegistrationAndTheInstallReport) {
   typeLibrary_.result = static_cast<HResult>(0x8002801Cu);  // TYPE_E_REGISTRYACCESS
   EXPECT_EQ(RegisterServer(server), typeLibrary_.result);
-  EXPECT_TRUE(server_.Requests().empty());
+  EXPECT_TRUE(reports_.empty());
   EXPECT_TRUE(UserFolderExists()) << "the per-user folder is made whatever the result";
 }
 
@@ -202,7 +190,7 @@ TEST_F(Registration, TheToolbarValueIsWrittenFirstAsEmptyBinaryData) {
   EXPECT_EQ(registry_.GetValue(RegistryRoot::kLocalMachine, kBrowserToolbarKey, U16(kClsid)),
             RegistryValue::Binary({}));
   EXPECT_TRUE(typeLibrary_.calls.empty());
-  EXPECT_TRUE(server_.Requests().empty());
+  EXPECT_TRUE(reports_.empty());
 }
 
 TEST_F(Registration, UnregistrationReportsEvenWhenItFails) {
@@ -210,7 +198,7 @@ TEST_F(Registration, UnregistrationReportsEvenWhenItFails) {
   WriteUserFile("UserConfig.ini");
   typeLibrary_.result = static_cast<HResult>(0x80029C4Au);  // TYPE_E_CANTLOADLIBRARY
   EXPECT_EQ(UnregisterServer(server), typeLibrary_.result);
-  EXPECT_EQ(RequestLines().back(), "GET /uninstall?oem=nvx0001 HTTP/1.0");
+  EXPECT_EQ(reports_.back(), "uninstall (registered)");
   EXPECT_TRUE(std::filesystem::exists(test::FsPath(UserFile("UserConfig.ini"))))
       << "the per-user files stay when unregistration failed";
   // The application identifier's entries were not reached.
@@ -237,11 +225,11 @@ TEST_F(Registration, UnregistrationDeletesThePerUserFolder) {
   }
 }
 
-TEST_F(Registration, WithoutReportAddressesNothingIsSent) {
-  std::filesystem::remove(test::FsPath(InstallFile("LogUrls.ini")));
+TEST_F(Registration, WithoutASenderNothingIsReported) {
+  server.sendReport = nullptr;
   EXPECT_EQ(RegisterServer(server), kHrOk);
   EXPECT_EQ(UnregisterServer(server), kHrOk);
-  EXPECT_TRUE(server_.Connections().empty());
+  EXPECT_TRUE(reports_.empty());
 }
 
 }  // namespace

@@ -25,10 +25,13 @@ std::optional<std::u16string> GetUserConfigPath() {
   return JoinPath(*folder, u"UserConfig.ini");
 }
 
-bool IsAgentShown(const std::u16string& agentId) {
-  const auto path = GetUserConfigPath();
-  if (!path) return false;
-  return ReadProfile(*path, u"user_settings", agentId, u"1", kValueCapacity) == u"1";
+bool IsAgentShown(const std::u16string& agentId) { return AgentVisibility().IsShown(agentId); }
+
+AgentVisibility::AgentVisibility() : configPath_(GetUserConfigPath()) {}
+
+bool AgentVisibility::IsShown(const std::u16string& agentId) const {
+  if (!configPath_) return false;
+  return ReadProfile(*configPath_, u"user_settings", agentId, u"1", kValueCapacity) == u"1";
 }
 
 void SetAgentShown(const std::u16string& agentId, bool shown) {

@@ -15,6 +15,18 @@ std::optional<std::u16string> GetUserConfigPath();
 // Whether the agent's button is shown: [user_settings] <id> is "1", and a missing key counts as
 // "1". False when the per-user folder is unavailable.
 bool IsAgentShown(const std::u16string& agentId);
+
+// IsAgentShown for many agents in a row (a toolbar's load): the per-user folder is found (and
+// made) once, when this is made; each answer still reads the file as it is then.
+class AgentVisibility {
+ public:
+  AgentVisibility();
+  bool IsShown(const std::u16string& agentId) const;
+
+ private:
+  std::optional<std::u16string> configPath_;
+};
+
 void SetAgentShown(const std::u16string& agentId, bool shown);
 
 // [window_diams] <key> as an integer (lenient; 0 when missing or unavailable).

@@ -38,6 +38,19 @@ TEST_F(Settings, AgentVisibility) {
   EXPECT_TRUE(IsAgentShown(u"unlisted"));
 }
 
+// One object for a whole load: the folder is found when it is made, the file read at each answer.
+TEST_F(Settings, AgentVisibilityFindsTheFolderOnceAndReadsEachTime) {
+  const AgentVisibility visibility;
+  EXPECT_TRUE(visibility.IsShown(u"news"));
+  SetAgentShown(u"news", false);
+  SetAgentShown(u"weather", true);
+  EXPECT_FALSE(visibility.IsShown(u"news"));
+  system_.appData.reset();
+  EXPECT_TRUE(visibility.IsShown(u"weather"));
+  EXPECT_FALSE(IsAgentShown(u"weather"));
+  EXPECT_FALSE(AgentVisibility().IsShown(u"weather"));
+}
+
 TEST_F(Settings, UnavailableProfileHidesAgentsAndWritesNothing) {
   system_.appData.reset();
   EXPECT_FALSE(IsAgentShown(u"news"));

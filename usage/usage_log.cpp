@@ -117,6 +117,12 @@ void WriteLastDailyTime() {
                                            FormatLogTime(*local));
 }
 
+void SendReport(const std::u16string& key) {
+  std::u16string address;
+  GetLogUrl(key, address);
+  PingUrl(address, u"", u"");
+}
+
 void DailyCheck() {
   const int64_t last = ReadLastDailyTime();
   const int64_t now = platform::Current().clock->Now();

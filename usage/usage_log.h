@@ -30,6 +30,10 @@ bool GetLogUrl(const std::u16string& key, std::u16string& address);
 bool PingUrl(const std::u16string& address, const std::u16string& suffix,
              const std::u16string& headers);
 
+// The install or uninstall report (`key` "install" or "uninstall"): PingUrl of the key's address
+// without suffix or headers, whether or not the address was found (an empty one sends nothing).
+void SendReport(const std::u16string& key);
+
 // The local time of "logtime" as seconds since 1970: six numbers (year, month, day, hour,
 // minute, second) separated by any of ":", "-" and " ", each read as _wtoi reads a number.
 // Nothing when fewer than six numbers are there or they do not form a valid local time

@@ -115,6 +115,16 @@ TEST_F(UsageLog, TheRequestOnTheWire) {
   EXPECT_NE(requests[1].find("\r\nX-Extra: yes"), std::string::npos) << requests[1];
 }
 
+TEST_F(UsageLog, SendReportGoesToTheKeysAddressOrNowhere) {
+  WriteLogUrls("install=" + server_.Url("/install?oem=nvx0001") + "\r\nuninstall=\r\n");
+  SendReport(u"uninstall");  // blank
+  SendReport(u"daily");      // missing
+  EXPECT_TRUE(server_.Connections().empty());
+  SendReport(u"install");
+  ASSERT_EQ(RequestsOnceAtLeast(1), 1u);
+  EXPECT_EQ(server_.Requests()[0].rfind("GET /install?oem=nvx0001 HTTP/1.0\r\n", 0), 0u);
+}
+
 TEST_F(UsageLog, AnAnswerOfAnyStatusCounts) {
   server_.Set("/missing", {404, "no"});
   EXPECT_TRUE(PingUrl(Url("/missing"), u"", u""));

@@ -9,6 +9,7 @@
 #include "resources/control_ids.h"
 #include "storage/registration.h"
 #include "storage/win32/type_library_win.h"
+#include "usage/usage_log.h"
 
 namespace norvex::band::win32 {
 
@@ -50,6 +51,7 @@ HRESULT Run(bool registering) {
   server.appId = kAppIdText;
   server.classId = kToolBandClassIdText;
   server.typeLibrary = &typeLibrary;
+  server.sendReport = usage::SendReport;
   return registering ? storage::RegisterServer(server) : storage::UnregisterServer(server);
 }
 

@@ -6,11 +6,11 @@
 #include <cctype>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "common/text.h"
 #include "platform/posix/xml_entities.h"
 #include "platform/xml_dom.h"
-#include "platform/xml_path.h"
 
 namespace norvex::platform {
 
@@ -125,7 +125,7 @@ bool AllReferencesValid(const pugi::xml_node& node) {
 class PugiXmlDom final : public XmlDom {
  public:
   bool LoadXml(std::u16string_view text) override {
-    document_.reset();
+    Clear();
     errorLine_ = 0;
     if (text.empty()) return true;
     // Entities that the document declares itself are expanded first: pugixml would keep their
@@ -156,26 +156,28 @@ class PugiXmlDom final : public XmlDom {
         pugi::encoding_utf8);
     if (!result || !WellFormedDocument()) {
       if (!result) errorLine_ = LineAt(utf8, result.offset);
-      document_.reset();
+      Clear();
       return false;
     }
     return true;
   }
 
-  bool HasDocumentElement() override { return static_cast<bool>(document_.document_element()); }
-
-  std::optional<size_t> Count(std::u16string_view path) override {
-    const auto nodes = Select(path);
-    if (!nodes) return std::nullopt;
-    return nodes->size();
+  std::optional<std::vector<Element>> Children(Node node) override {
+    if (node >= nodes_.size()) return std::nullopt;
+    std::vector<Element> children;
+    for (pugi::xml_node child : nodes_[node].children()) {
+      if (child.type() != pugi::node_element) continue;
+      children.push_back({Utf8ToUtf16(child.name()), nodes_.size()});
+      nodes_.push_back(child);
+    }
+    return children;
   }
 
-  std::optional<std::u16string> Text(std::u16string_view path, size_t index) override {
-    const auto nodes = Select(path);
-    if (!nodes || index >= nodes->size()) return std::nullopt;
+  std::optional<std::u16string> Text(Node node) override {
+    if (node >= nodes_.size()) return std::nullopt;
     // The text of a node as the platform's DOM gives it by default: the character data of the
     // node and its descendants, without white space at either end (outside CDATA sections).
-    const ElementText value = TextOf((*nodes)[index]);
+    const ElementText value = TextOf(nodes_[node]);
     const std::string& text = value.text;
     size_t begin = 0, end = text.size();
     while (begin < end && begin < value.keptBegin && IsXmlSpace(text[begin])) ++begin;
@@ -183,15 +185,14 @@ class PugiXmlDom final : public XmlDom {
     return Utf8ToUtf16(std::string_view(text).substr(begin, end - begin));
   }
 
-  std::optional<std::u16string> Name(std::u16string_view path, size_t index) override {
-    const auto nodes = Select(path);
-    if (!nodes || index >= nodes->size()) return std::nullopt;
-    return Utf8ToUtf16((*nodes)[index].name());
-  }
-
   int ErrorLine() override { return errorLine_; }
 
  private:
+  void Clear() {
+    document_.reset();
+    nodes_.assign(1, document_);
+  }
+
   // pugixml accepts fragments; a DOM document has exactly one top element and no text beside it.
   bool WellFormedDocument() const {
     int elements = 0;
@@ -203,38 +204,6 @@ class PugiXmlDom final : public XmlDom {
     return elements == 1;
   }
 
-  // Element names are compared in UTF-8, pugixml's own form; most names are ASCII and need no
-  // conversion.
-  static bool NameMatches(std::u16string_view name, const char* element) {
-    if (name == u"*") return true;
-    size_t i = 0;
-    for (; i < name.size() && name[i] < 0x80; ++i) {
-      if (element[i] != static_cast<char>(name[i])) return false;
-    }
-    if (i == name.size()) return element[i] == '\0';
-    return Utf16ToUtf8(name) == element;
-  }
-
-  std::optional<std::vector<pugi::xml_node>> Select(std::u16string_view path) const {
-    if (!document_.document_element()) return std::nullopt;
-    std::vector<pugi::xml_node> current{document_}, next;
-    const bool valid = ForEachXmlPathStep(path, [&](std::u16string_view name,
-                                                    std::optional<size_t> index) {
-      next.clear();
-      for (const pugi::xml_node& parent : current) {
-        size_t position = 0;
-        for (pugi::xml_node child : parent.children()) {
-          if (child.type() != pugi::node_element || !NameMatches(name, child.name())) continue;
-          if (!index || *index == position) next.push_back(child);
-          ++position;
-        }
-      }
-      current.swap(next);
-    });
-    if (!valid) return std::nullopt;
-    return current;
-  }
-
   // The 1-based line of a byte offset into the parsed text.
   static int LineAt(std::string_view text, ptrdiff_t offset) {
     if (offset < 0) return 0;
@@ -243,6 +212,7 @@ class PugiXmlDom final : public XmlDom {
   }
 
   pugi::xml_document document_;
+  std::vector<pugi::xml_node> nodes_{document_};  // by number; 0 is the document
   int errorLine_ = 0;
 };
 

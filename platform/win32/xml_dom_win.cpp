@@ -1,7 +1,9 @@
-// The Windows XML DOM: MSXML 3's DOMDocument, whose default selection language (XSL Patterns)
-// already counts indexes from 0.
+// The Windows XML DOM: MSXML 3's DOMDocument. Paths are not handed to its selection language:
+// the portable reader walks the elements that this hands out.
 
 #include <msxml.h>
+
+#include <vector>
 
 #include "platform/win32/com_ptr.h"
 #include "platform/xml_dom.h"
@@ -21,9 +23,13 @@ const IID kIidXmlDomDocument = {
 
 class MsXmlDom final : public XmlDom {
  public:
-  explicit MsXmlDom(ComPtr<IXMLDOMDocument> document) : document_(std::move(document)) {}
+  explicit MsXmlDom(ComPtr<IXMLDOMDocument> document) : document_(std::move(document)) {
+    nodes_.push_back(AsNode(document_));
+  }
 
   bool LoadXml(std::u16string_view text) override {
+    // The nodes of the old document are let go before it is replaced.
+    nodes_.resize(1);
     ScopedBstr source(reinterpret_cast<const wchar_t*>(text.data()),
                       static_cast<UINT>(text.size()));
     VARIANT_BOOL ok = VARIANT_FALSE;
@@ -39,69 +45,49 @@ class MsXmlDom final : public XmlDom {
     return false;
   }
 
-  std::optional<std::u16string> Name(std::u16string_view path, size_t index) override {
-    ComPtr<IXMLDOMNode> node;
-    if (ComPtr<IXMLDOMNodeList> list = Select(path)) {
-      list->get_item(static_cast<long>(index), node.Receive());
+  std::optional<std::vector<Element>> Children(Node node) override {
+    if (node >= nodes_.size() || !nodes_[node]) return std::nullopt;
+    // One list of the children, walked in order: no pattern is parsed. (A walk from sibling to
+    // sibling stops at a document type node in Wine's DOM.)
+    ComPtr<IXMLDOMNodeList> list;
+    if (FAILED(nodes_[node]->get_childNodes(list.Receive())) || !list) return std::nullopt;
+    std::vector<Element> children;
+    ComPtr<IXMLDOMNode> child;
+    while (list->nextNode(child.Receive()) == S_OK && child) {
+      DOMNodeType type = NODE_INVALID;
+      if (FAILED(child->get_nodeType(&type)) || type != NODE_ELEMENT) continue;
+      ScopedBstr name;
+      if (FAILED(child->get_nodeName(name.Receive()))) return std::nullopt;
+      children.push_back(
+          {std::u16string(reinterpret_cast<const char16_t*>(name.get()), name.length()),
+           nodes_.size()});
+      nodes_.push_back(child);
     }
-    if (!node) return std::nullopt;
-    ScopedBstr name;
-    if (FAILED(node->get_nodeName(name.Receive()))) return std::nullopt;
-    return std::u16string(reinterpret_cast<const char16_t*>(name.get()), name.length());
+    return children;
+  }
+
+  std::optional<std::u16string> Text(Node node) override {
+    if (node >= nodes_.size() || !nodes_[node]) return std::nullopt;
+    ScopedBstr text;
+    if (FAILED(nodes_[node]->get_text(text.Receive()))) return std::nullopt;
+    return std::u16string(reinterpret_cast<const char16_t*>(text.get()), text.length());
   }
 
   int ErrorLine() override { return errorLine_; }
 
-  bool HasDocumentElement() override {
-    ComPtr<IXMLDOMElement> root;
-    return SUCCEEDED(document_->get_documentElement(root.Receive())) && root;
-  }
-
-  std::optional<size_t> Count(std::u16string_view path) override {
-    ComPtr<IXMLDOMNodeList> list = Select(path);
-    if (!list) return std::nullopt;
-    long length = 0;
-    if (FAILED(list->get_length(&length)) || length < 0) return std::nullopt;
-    return static_cast<size_t>(length);
-  }
-
-  std::optional<std::u16string> Text(std::u16string_view path, size_t index) override {
-    ComPtr<IXMLDOMNode> node;
-    if (index == 0) {
-      // The first match is what almost every query asks for; MSXML finds it without building
-      // the whole list.
-      node = SelectFirst(path);
-    } else if (ComPtr<IXMLDOMNodeList> list = Select(path)) {
-      list->get_item(static_cast<long>(index), node.Receive());
-    }
-    if (!node) return std::nullopt;
-    ScopedBstr text;
-    if (FAILED(node->get_text(text.Receive()))) return std::nullopt;
-    return std::u16string(reinterpret_cast<const char16_t*>(text.get()), text.length());
-  }
-
  private:
-  ComPtr<IXMLDOMNode> SelectFirst(std::u16string_view path) {
+  // The document is a node itself (IXMLDOMDocument derives from IXMLDOMNode).
+  static ComPtr<IXMLDOMNode> AsNode(const ComPtr<IXMLDOMDocument>& document) {
     ComPtr<IXMLDOMNode> node;
-    ComPtr<IXMLDOMElement> root;
-    if (FAILED(document_->get_documentElement(root.Receive())) || !root) return node;
-    ScopedBstr query(reinterpret_cast<const wchar_t*>(path.data()),
-                     static_cast<UINT>(path.size()));
-    if (root->selectSingleNode(query.get(), node.Receive()) != S_OK) node.Reset();
+    if (document) {
+      document->AddRef();
+      *node.Receive() = document.get();
+    }
     return node;
   }
 
-  ComPtr<IXMLDOMNodeList> Select(std::u16string_view path) {
-    ComPtr<IXMLDOMNodeList> list;
-    ComPtr<IXMLDOMElement> root;
-    if (FAILED(document_->get_documentElement(root.Receive())) || !root) return list;
-    ScopedBstr query(reinterpret_cast<const wchar_t*>(path.data()),
-                     static_cast<UINT>(path.size()));
-    if (FAILED(root->selectNodes(query.get(), list.Receive()))) list.Reset();
-    return list;
-  }
-
   ComPtr<IXMLDOMDocument> document_;
+  std::vector<ComPtr<IXMLDOMNode>> nodes_;  // by number; 0 is the document
   int errorLine_ = 0;
 };
 
