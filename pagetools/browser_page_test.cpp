@@ -125,6 +125,9 @@ TEST(SplitSearchWords, ListsDistinctWordsInOrder) {
       {u".,. ,", {}},
       {u"", {}},
       {u"Apple apple", {"Apple", "apple"}},
+      // Trimmed as the search box's text is everywhere: no-break and other wide spaces too.
+      {u"\u00a0apple\u2003", {"apple"}},
+      {u"\u3000new\u00a0york\u00a0", {"new\u00a0york"}},
   };
   for (const auto& c : cases) EXPECT_EQ(U8(SplitSearchWords(c.text)), c.words) << U8(c.text);
 }
@@ -158,21 +161,62 @@ TEST_F(BrowserPageTest, HighlightsEveryOccurrenceWithOneColourPerWord) {
   EXPECT_EQ(Selected(browser_.document), "Apple");
 }
 
+// "highlight" twice with the same text (or a third time after another text) leaves no highlight
+// and exactly the page's own markup, whatever the words: matches across inline elements,
+// overlapping words, words that differ in case, kana or width, white space inside a match.
 TEST_F(BrowserPageTest, HighlightThenRemoveGivesThePageBack) {
-  const char* html = "<div><p>Tok<b>yo</b> is big. TOKYO!</p><ul><li>tokyo<li>Kyoto</ul></div>";
-  browser_.document = Page(html);
-  const std::string before = Body(browser_.document);
-  const std::u16string text = model::ReaderText(*browser_.document);
-  EXPECT_TRUE(page_.HighlightWords(u"tokyo kyoto"));
-  EXPECT_EQ(CountHighlights(browser_.document), 4);
-  EXPECT_EQ(model::ReaderText(*browser_.document), text);
-  page_.RemoveHighlights();
-  EXPECT_EQ(CountHighlights(browser_.document), 0);
-  EXPECT_EQ(model::ReaderText(*browser_.document), text);
-  // The bold part of the first match went into the highlight and stays an empty b element.
+  const struct {
+    const char* html;
+    const char* text;
+    int highlights;
+    const char* other = nullptr;  // highlighted in between when given
+  } cases[] = {
+      {"<div><p>Tok<b>yo</b> is big. TOKYO!</p><ul><li>tokyo<li>Kyoto</ul></div>",
+       "tokyo kyoto", 5},
+      {"<p><b>TOK</b>YO and <a href='x'>to</a><i>k<u>y</u></i>o</p>", "tokyo", 6},
+      {"<p>\xe6\x9d\xb1\xe4\xba\xac\xe9\x83\xbd\xe3\x81\xae\xe5\xa4\xa9\xe6\xb0\x97\xe3\x81\xa8"
+       "\xe4\xba\xac\xe9\x83\xbd\xe3\x81\xae\xe5\xa4\xa9\xe6\xb0\x97</p>",  // 東京都の天気と京都の天気
+       "\xe6\x9d\xb1\xe4\xba\xac \xe4\xba\xac\xe9\x83\xbd", 4},            // 東京 京都
+      {"<p>ab cd abcd</p>", "ab cd abcd", 2},
+      {"<p>\xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88 \xe3\x81\xa6\xe3\x81\x99\xe3\x81\xa8</p>",
+       "\xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88 \xe3\x81\xa6\xe3\x81\x99\xe3\x81\xa8", 4},  // テスト てすと
+      {"<p>\xef\xbc\xa1\xef\xbc\xa2\xef\xbc\xa3 abc</p>", "\xef\xbc\xa1\xef\xbc\xa2\xef\xbc\xa3 abc",
+       4},  // ＡＢＣ abc
+      {"<p>Tok<script>var yo;</script>yo<!-- c -->!</p>", "tokyo!", 3},
+      {"<p>new\n   york and <i>new</i> <b>york</b></p>", "new\tyork", 4},
+      {"<p>apple pie</p>", "apple", 1, "pie apple"},
+      {"<p>one <b>two</b> three</p>", "two", 1, "one tw"},
+  };
+  for (const auto& c : cases) {
+    SharedPageToolState() = PageToolState();
+    browser_.document = Page(c.html);
+    const std::string before = Body(browser_.document);
+    const std::u16string text = model::ReaderText(*browser_.document);
+    if (c.other) {
+      box_.text = U16(c.other);
+      page_.ToggleHighlight(&box_);
+    }
+    box_.text = U16(c.text);
+    page_.ToggleHighlight(&box_);
+    EXPECT_EQ(CountHighlights(browser_.document), c.highlights) << c.html;
+    EXPECT_EQ(model::ReaderText(*browser_.document), text) << c.html;
+    page_.ToggleHighlight(&box_);
+    EXPECT_EQ(CountHighlights(browser_.document), 0) << c.html;
+    EXPECT_EQ(Body(browser_.document), before) << c.html;
+  }
+}
+
+// A match through inline elements is wrapped in each of them: the page's elements keep their
+// own content.
+TEST_F(BrowserPageTest, AMatchAcrossElementsIsWrappedPieceByPiece) {
+  browser_.document = Page("<p><b>TOK</b>YO</p>");
+  EXPECT_TRUE(page_.HighlightWords(u"tokyo"));
   EXPECT_EQ(Body(browser_.document),
-            "<div><p>Tokyo<b></b> is big. TOKYO!</p><ul><li>tokyo</li><li>Kyoto</li></ul></div>");
-  (void)before;
+            "<p><b><span id=\"norvex_toolbar_hi\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">"
+            "TOK</span></b>"
+            "<span id=\"norvex_toolbar_hi\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">"
+            "YO</span></p>");
+  EXPECT_EQ(Selected(browser_.document), "TOKYO");
 }
 
 TEST_F(BrowserPageTest, PageTextThatLooksLikeMarkupStaysText) {
@@ -262,13 +306,34 @@ TEST_F(BrowserPageTest, SixthWordIsYellowAgain) {
   EXPECT_EQ(colours[5], "BACKGROUND-COLOR:#FFFF00;color:#000000;");
 }
 
-TEST_F(BrowserPageTest, OwnSpansWithTheExactIdAreUnwrapped) {
-  browser_.document = Page(
-      "<p><span id='norvex_toolbar_hi'>mine</span> <span id='Norvex_Toolbar_Hi'>kept</span> "
-      "<b id='norvex_toolbar_hi'>bold</b></p>");
+// Removal unwraps the highlights that the toolbar made, moving their content (the same nodes)
+// into their place; a page's own element with the highlight's id stays as it is, content and
+// all, and a highlight that the page changed into something else is no longer one.
+TEST_F(BrowserPageTest, OnlyTheToolbarsOwnHighlightsAreUnwrapped) {
+  const char* html =
+      "<p><span id='norvex_toolbar_hi'>mine <i>word</i></span> "
+      "<span id='norvex_toolbar_hi'>&lt;img src=x onerror=alert(1)&gt;</span> word "
+      "<b id='norvex_toolbar_hi'>bold</b> and word</p>";
+  browser_.document = Page(html);
+  ASSERT_TRUE(page_.HighlightWords(u"word"));
+  ASSERT_EQ(CountHighlights(browser_.document), 5);  // two of the page's, three of ours
+  std::vector<model::Node*> ours;
+  for (model::Node* e : browser_.document->Elements()) {
+    const std::u16string* style = e->FindAttribute(u"style");
+    if (style && style->find(u"BACKGROUND-COLOR") != std::u16string::npos) ours.push_back(e);
+  }
+  ASSERT_EQ(ours.size(), 3u);
+  model::Node* inner = ours[0]->first;
+  ours[2]->attributes[0].value = u"changed";  // the page took the last one over
   page_.RemoveHighlights();
+  EXPECT_EQ(CountHighlights(browser_.document), 2);
   EXPECT_EQ(Body(browser_.document),
-            "<p>mine <span id=\"Norvex_Toolbar_Hi\">kept</span> <b id=\"norvex_toolbar_hi\">bold</b></p>");
+            "<p><span id=\"norvex_toolbar_hi\">mine <i>word</i></span> "
+            "<span id=\"norvex_toolbar_hi\">&lt;img src=x onerror=alert(1)&gt;</span> word "
+            "<b id=\"norvex_toolbar_hi\">bold</b> and "
+            "<span id=\"changed\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">word</span></p>");
+  EXPECT_TRUE(browser_.document->Contains(inner));
+  EXPECT_EQ(U8(inner->data), "word");
 }
 
 TEST_F(BrowserPageTest, EmptyTextHighlightsNothing) {
@@ -291,6 +356,12 @@ TEST_F(BrowserPageTest, FindWalksThroughTheOccurrencesAndWraps) {
                                             "one fish\r\ntwo fish\r\nred [FISH]",
                                             "one [fish]"}));
   EXPECT_GT(browser_.document->scrolls, 0);
+}
+
+TEST_F(BrowserPageTest, FindTrimsAsTheSearchBoxDoes) {
+  browser_.document = Page("<p>apple, apple pie</p>");
+  page_.FindNext(u"apple\u00a0", false, 0);
+  EXPECT_EQ(SelectedAt(browser_.document), "[apple]");
 }
 
 TEST_F(BrowserPageTest, NoOccurrenceSelectsNothing) {
