@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <mutex>
+#include <thread>
+
 #include "common/text.h"
 #include "pagetools/model_document.h"
 #include "search/search_box_access.h"
@@ -101,8 +105,12 @@ int CountHighlights(const std::shared_ptr<Document>& document) {
 
 class BrowserPageTest : public ::testing::Test {
  protected:
-  BrowserPageTest() { SharedPageToolState() = PageToolState(); }
-  ~BrowserPageTest() override { SharedPageToolState() = PageToolState(); }
+  BrowserPageTest() { Reset(); }
+  ~BrowserPageTest() override { Reset(); }
+  static void Reset() {
+    SharedPageToolState() = PageToolState();
+    ThisThreadFramePageObjects() = FramePageObjects();
+  }
 
   PageBrowser browser_;
   BrowserPage page_{&browser_};
@@ -445,6 +453,198 @@ TEST_F(BrowserPageTest, FramesWithTheAddressOfTheLastMatchAreSkipped) {
   EXPECT_EQ(Selected(f1), "fish");
   page_.FindNext(u"fish", false, 0);
   EXPECT_EQ(Selected(f2), "(none)");
+}
+
+// A frame whose every search finds the same match again (as a document that does not move its
+// ranges would): the repeated frame search stops after as many repeats as the top-level one.
+class SameMatchRange final : public TextRange {
+ public:
+  explicit SameMatchRange(int& finds) : finds_(finds) {}
+  bool FindText(const std::u16string&, long, long) override { return ++finds_ < 1000; }
+  std::optional<std::u16string> Text() override { return u"fish"; }
+  bool PasteHtml(const std::u16string&) override { return false; }
+  bool Select() override { return true; }
+  bool MoveStartByCharacters(long) override { return true; }
+  bool ScrollIntoView(bool) override { return true; }
+  std::optional<std::u16string> Bookmark() override { return u"here"; }
+  bool IsEqual(TextRange&) override { return true; }
+
+ private:
+  int& finds_;
+};
+
+class StillPointer final : public MarkupPointer {
+ public:
+  bool SetGravity(PointerGravity) override { return true; }
+  bool MoveToPointer(MarkupPointer&) override { return true; }
+  MarkupStep Right(bool) override { return {}; }
+  bool IsEqualTo(MarkupPointer&) override { return true; }
+};
+
+class StillMarkup final : public DocumentMarkup {
+ public:
+  std::shared_ptr<MarkupPointer> CreatePointer() override {
+    return std::make_shared<StillPointer>();
+  }
+  bool MoveToContainer(MarkupPointer&, bool) override { return true; }
+  bool MoveRangeToPointers(MarkupPointer&, MarkupPointer&, TextRange&) override { return true; }
+  bool MovePointersToRange(TextRange&, MarkupPointer&, MarkupPointer&) override { return true; }
+  bool RemoveElement(PageElement&) override { return false; }
+};
+
+class SameMatchDocument final : public PageDocument {
+ public:
+  std::vector<std::shared_ptr<PageDocument>> frames;  // none: a frame; some: a frameset page
+  int finds = 0;
+
+  bool SameAs(PageDocument& other) override { return &other == this; }
+  std::vector<std::shared_ptr<PageDocument>> FrameDocuments() override { return frames; }
+  std::shared_ptr<TextRange> BodyTextRange() override {
+    if (!frames.empty()) return nullptr;
+    return std::make_shared<SameMatchRange>(finds);
+  }
+  std::shared_ptr<DocumentMarkup> Markup() override { return std::make_shared<StillMarkup>(); }
+  std::shared_ptr<TextRange> SelectionRange() override {
+    return std::make_shared<SameMatchRange>(finds);
+  }
+  std::u16string Url() override { return frames.empty() ? u"http://frame.example/" : u""; }
+  std::u16string Charset() override { return {}; }
+  std::optional<std::u16string> HtmlAttribute(const std::u16string&) override { return {}; }
+};
+
+class FixedBrowser final : public Browser {
+ public:
+  std::shared_ptr<PageDocument> document;
+  std::u16string LocationUrl() override { return {}; }
+  void Navigate(const std::u16string&) override {}
+  std::shared_ptr<PageDocument> TopDocument() override { return document; }
+  std::unique_ptr<NewBrowserWindow> CreateBrowserWindow() override { return nullptr; }
+};
+
+TEST_F(BrowserPageTest, FrameSearchRepeatsAtMostAsOftenAsTheTopLevelFind) {
+  auto frame = std::make_shared<SameMatchDocument>();
+  auto top = std::make_shared<SameMatchDocument>();
+  top->frames = {frame};
+  FixedBrowser browser;
+  browser.document = top;
+  BrowserPage page(&browser);
+  page.FindNext(u"fish", false, 0);
+  EXPECT_EQ(frame->finds, 1);
+  page.FindNext(u"fish", false, 0);  // the same selection: a search and 51 repeats
+  EXPECT_EQ(frame->finds, 53);
+}
+
+// Document and range wrappers that write down the threads that let go of them.
+struct ReleaseLog {
+  std::mutex lock;
+  std::vector<std::thread::id> threads;
+  void Add() {
+    std::lock_guard<std::mutex> guard(lock);
+    threads.push_back(std::this_thread::get_id());
+  }
+};
+
+class ThreadRecordingRange final : public TextRange {
+ public:
+  ThreadRecordingRange(std::shared_ptr<TextRange> inner, std::shared_ptr<ReleaseLog> log)
+      : inner_(std::move(inner)), log_(std::move(log)) {}
+  ~ThreadRecordingRange() override { log_->Add(); }
+  bool FindText(const std::u16string& t, long c, long f) override {
+    return inner_->FindText(t, c, f);
+  }
+  std::optional<std::u16string> Text() override { return inner_->Text(); }
+  bool PasteHtml(const std::u16string& html) override { return inner_->PasteHtml(html); }
+  bool Select() override { return inner_->Select(); }
+  bool MoveStartByCharacters(long count) override { return inner_->MoveStartByCharacters(count); }
+  bool ScrollIntoView(bool top) override { return inner_->ScrollIntoView(top); }
+  std::optional<std::u16string> Bookmark() override { return inner_->Bookmark(); }
+  bool IsEqual(TextRange& other) override {
+    auto* recorded = dynamic_cast<ThreadRecordingRange*>(&other);
+    return recorded && inner_->IsEqual(*recorded->inner_);
+  }
+
+ private:
+  std::shared_ptr<TextRange> inner_;
+  std::shared_ptr<ReleaseLog> log_;
+};
+
+class ThreadRecordingDocument final : public PageDocument {
+ public:
+  ThreadRecordingDocument(std::shared_ptr<PageDocument> inner, std::shared_ptr<ReleaseLog> log)
+      : inner_(std::move(inner)), log_(std::move(log)) {}
+  ~ThreadRecordingDocument() override { log_->Add(); }
+  bool SameAs(PageDocument& other) override {
+    auto* recorded = dynamic_cast<ThreadRecordingDocument*>(&other);
+    return recorded && inner_->SameAs(*recorded->inner_);
+  }
+  std::vector<std::shared_ptr<PageDocument>> FrameDocuments() override {
+    std::vector<std::shared_ptr<PageDocument>> frames;
+    for (auto& frame : inner_->FrameDocuments()) {
+      frames.push_back(std::make_shared<ThreadRecordingDocument>(frame, log_));
+    }
+    return frames;
+  }
+  std::shared_ptr<TextRange> BodyTextRange() override { return inner_->BodyTextRange(); }
+  std::shared_ptr<DocumentMarkup> Markup() override { return inner_->Markup(); }
+  std::shared_ptr<TextRange> SelectionRange() override {
+    std::shared_ptr<TextRange> range = inner_->SelectionRange();
+    return range ? std::make_shared<ThreadRecordingRange>(range, log_) : nullptr;
+  }
+  std::u16string Url() override { return inner_->Url(); }
+  std::u16string Charset() override { return inner_->Charset(); }
+  std::optional<std::u16string> HtmlAttribute(const std::u16string& name) override {
+    return inner_->HtmlAttribute(name);
+  }
+
+ private:
+  std::shared_ptr<PageDocument> inner_;
+  std::shared_ptr<ReleaseLog> log_;
+};
+
+// Two browser threads search framesets: each goes on in its own frame, and each thread's
+// documents and ranges are let go on that thread.
+TEST_F(BrowserPageTest, EachThreadKeepsItsOwnFramePageObjects) {
+  auto releasedA = std::make_shared<ReleaseLog>();
+  auto frameset = [](const char* url) {
+    auto page = Page("<frameset><frame src='f'></frameset>");
+    page->frames = {Page("<p>one fish, two fish</p>", url)};
+    return page;
+  };
+  auto pageA = frameset("http://a.example/");
+  auto pageB = frameset("http://b.example/");
+  std::promise<void> searchedA, searchedB;
+  std::thread::id threadA;
+  std::string secondA;
+  std::thread a([&] {
+    threadA = std::this_thread::get_id();
+    FixedBrowser browser;
+    browser.document =
+        std::make_shared<ThreadRecordingDocument>(MakeModelDocument(pageA), releasedA);
+    BrowserPage page(&browser);
+    page.FindNext(u"fish", false, 0);
+    searchedA.set_value();
+    searchedB.get_future().wait();
+    page.FindNext(u"fish", false, 0);
+    secondA = SelectedAt(pageA->frames[0]);
+    page.ReleaseReferences();
+    browser.document.reset();
+  });
+  searchedA.get_future().wait();
+  std::thread b([&] {
+    FixedBrowser browser;
+    browser.document = MakeModelDocument(pageB);
+    BrowserPage page(&browser);
+    page.FindNext(u"fish", false, 0);
+    EXPECT_EQ(SelectedAt(pageB->frames[0]), "one [fish]");
+    page.ReleaseReferences();
+  });
+  b.join();
+  searchedB.set_value();
+  a.join();
+  EXPECT_EQ(secondA, "one fish, two [fish]");
+  std::lock_guard<std::mutex> guard(releasedA->lock);
+  ASSERT_FALSE(releasedA->threads.empty());
+  for (const std::thread::id& id : releasedA->threads) EXPECT_EQ(id, threadA);
 }
 
 // ---- Page language and help window ------------------------------------------------------------
