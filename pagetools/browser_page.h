@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,9 +24,10 @@ namespace norvex::pagetools {
 inline constexpr char16_t kHighlightId[] = u"norvex_toolbar_hi";
 inline constexpr char16_t kHighlightTag[] = u"SPAN";
 
-// The search text as an ordered list of distinct words: trimmed, split at full stops, commas,
-// spaces and ideographic spaces; a token that a listed word contains is dropped, and a token that
-// contains listed words replaces each of them in place.
+// The search text as an ordered list of distinct words: trimmed as the search box's text is
+// trimmed everywhere (TrimWideSpace: the no-break and ideographic spaces count), split at full
+// stops, commas, spaces and ideographic spaces; a token that a listed word contains is dropped,
+// and a token that contains listed words replaces each of them in place.
 std::vector<std::u16string> SplitSearchWords(std::u16string_view text);
 
 // The background colour of the word at `position` (0 or more): five colours in turn.
@@ -35,21 +37,35 @@ const char16_t* HighlightColor(size_t position);
 // the matched text, which is HTML-escaped so that the page's text never becomes markup.
 std::u16string HighlightMarkup(std::u16string_view color, std::u16string_view text);
 
-// What the page tools keep for the whole process, shared by every toolbar in it (all of them run
-// on browser user-interface threads and use it only there; a document of one thread is never
-// searched from another, so the values are not guarded).
+// Elements whose content a reader does not see (the head, scripts, styles, form controls, frames
+// and objects, templates, SVG and MathML, ...): find does not match there and highlighting
+// never wraps their text. Tag names compared without regard to ASCII case.
+bool IsHiddenContentTag(std::u16string_view tag);
+
+// What the page tools keep for the whole process, shared by every toolbar in it. Toolbars of one
+// process may run on different browser threads: these values are only read and written under
+// PageToolStateLock().
 struct PageToolState {
   std::u16string lastHighlightText;
   std::u16string lastFindWord;
   std::optional<std::u16string> findContinuing;  // the bookmark of the last top-level match
   int repeatCount = 0;
+};
+// The process's values. They live until the process ends: never destroyed, so that nothing is
+// released while the process is taken down.
+PageToolState& SharedPageToolState();
+std::mutex& PageToolStateLock();
+
+// What the frame search keeps of the pages of one thread: page objects are used and released
+// only on the thread whose documents they are.
+struct FramePageObjects {
   std::shared_ptr<PageDocument> lastFrameDocument;
   std::optional<std::u16string> frameContinuing;  // the bookmark of the last frame match
   std::shared_ptr<TextRange> lastFrameSelection;
 };
-// The process's state. It lives until the process ends: it is never destroyed, so that nothing
-// of a document is released while the process is taken down.
-PageToolState& SharedPageToolState();
+// The calling thread's objects (kept, like the process's values, until the process ends unless
+// a toolbar of the thread lets them go).
+FramePageObjects& ThisThreadFramePageObjects();
 
 class BrowserPage {
  public:
@@ -61,17 +77,22 @@ class BrowserPage {
   // The browser to work on (null: none).
   void SetBrowser(Browser* browser) { browser_ = browser; }
   Browser* browser() const { return browser_; }
-  // Lets go of the find markers, the last selection and the last frame.
+  // Lets go of the find markers, the last selection, the last frame, the highlights it made and
+  // the frame search's objects of this thread.
   void ReleaseReferences();
 
   // The "highlight" command: highlights the search box's text, or removes the highlights when
   // the text is empty or the same as last time. Nothing without a search box.
   void ToggleHighlight(const search::SearchBoxAccess* searchBox);
   // Removes the old highlights, then wraps every occurrence of each word in the frames and the
-  // top document; the first match of the top document becomes the selection. True when at least
-  // one occurrence of the top document was wrapped.
+  // top document; the first match of the top document becomes the selection. A match that runs
+  // through inline elements is wrapped piece by piece, one highlight in each element, so that
+  // the page's own elements keep their content. True when at least one occurrence of the top
+  // document was wrapped.
   bool HighlightWords(const std::u16string& text);
-  // Unwraps every highlight element of the frames and the top document.
+  // Unwraps the highlight elements that this object made in the frames and the top document (a
+  // page's own element with the highlight's id is none of them): each element goes, and its
+  // content, the same nodes, stays in its place, so that the page is as it was before.
   void RemoveHighlights();
   // The documents of the top document's first-level frames, in frame order.
   std::vector<std::shared_ptr<PageDocument>> GetFrameDocuments();
@@ -82,8 +103,11 @@ class BrowserPage {
   // last one it starts again at the top (`wrapped`: this is that second try). A page without a
   // body (a frameset) is searched frame by frame. Always 0.
   int FindNext(const std::u16string& text, bool wrapped, long flags);
-  // Selects the next occurrence of `word` in a frame document; true when one was selected.
-  bool FindInFrame(const std::shared_ptr<PageDocument>& frame, const std::u16string& word);
+  // Selects the next occurrence of `word` in a frame document; true when one was selected. A
+  // selection equal to the last one searches again, at most 51 times in a row (`repeats`: how
+  // many times so far), as the top-level find repeats.
+  bool FindInFrame(const std::shared_ptr<PageDocument>& frame, const std::u16string& word,
+                   int repeats = 0);
 
   // The top document's character set, and the declared language of its html element ("lang",
   // else "xml:lang"); empty when unknown.
@@ -98,12 +122,21 @@ class BrowserPage {
   std::shared_ptr<PageDocument> TopDocument();
   // Highlights the words of `text` in one document; nothing when the document lacks its markup
   // services, body or text range, else whether anything was wrapped.
-  std::optional<bool> HighlightDocument(PageDocument& document, const std::u16string& text,
+  std::optional<bool> HighlightDocument(const std::shared_ptr<PageDocument>& document,
+                                        const std::u16string& text,
                                         bool selectFirst);
   void RemoveDocumentHighlights(PageDocument& document);
   void SearchFrames(const std::u16string& word);
 
+  // The highlight elements made in one document, to be unwrapped again.
+  struct Highlights {
+    std::shared_ptr<PageDocument> document;
+    std::vector<std::shared_ptr<PageElement>> elements;
+  };
+  Highlights& HighlightsOf(const std::shared_ptr<PageDocument>& document);
+
   Browser* browser_ = nullptr;
+  std::vector<Highlights> highlights_;
   std::shared_ptr<MarkupPointer> findStart_, findEnd_;
   std::shared_ptr<TextRange> lastSelection_;
   std::shared_ptr<PageDocument> lastFrame_;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <mutex>
+#include <thread>
+
 #include "common/text.h"
 #include "pagetools/model_document.h"
 #include "search/search_box_access.h"
@@ -101,8 +105,12 @@ int CountHighlights(const std::shared_ptr<Document>& document) {
 
 class BrowserPageTest : public ::testing::Test {
  protected:
-  BrowserPageTest() { SharedPageToolState() = PageToolState(); }
-  ~BrowserPageTest() override { SharedPageToolState() = PageToolState(); }
+  BrowserPageTest() { Reset(); }
+  ~BrowserPageTest() override { Reset(); }
+  static void Reset() {
+    SharedPageToolState() = PageToolState();
+    ThisThreadFramePageObjects() = FramePageObjects();
+  }
 
   PageBrowser browser_;
   BrowserPage page_{&browser_};
@@ -125,6 +133,9 @@ TEST(SplitSearchWords, ListsDistinctWordsInOrder) {
       {u".,. ,", {}},
       {u"", {}},
       {u"Apple apple", {"Apple", "apple"}},
+      // Trimmed as the search box's text is everywhere: no-break and other wide spaces too.
+      {u"\u00a0apple\u2003", {"apple"}},
+      {u"\u3000new\u00a0york\u00a0", {"new\u00a0york"}},
   };
   for (const auto& c : cases) EXPECT_EQ(U8(SplitSearchWords(c.text)), c.words) << U8(c.text);
 }
@@ -158,21 +169,62 @@ TEST_F(BrowserPageTest, HighlightsEveryOccurrenceWithOneColourPerWord) {
   EXPECT_EQ(Selected(browser_.document), "Apple");
 }
 
+// "highlight" twice with the same text (or a third time after another text) leaves no highlight
+// and exactly the page's own markup, whatever the words: matches across inline elements,
+// overlapping words, words that differ in case, kana or width, white space inside a match.
 TEST_F(BrowserPageTest, HighlightThenRemoveGivesThePageBack) {
-  const char* html = "<div><p>Tok<b>yo</b> is big. TOKYO!</p><ul><li>tokyo<li>Kyoto</ul></div>";
-  browser_.document = Page(html);
-  const std::string before = Body(browser_.document);
-  const std::u16string text = model::ReaderText(*browser_.document);
-  EXPECT_TRUE(page_.HighlightWords(u"tokyo kyoto"));
-  EXPECT_EQ(CountHighlights(browser_.document), 4);
-  EXPECT_EQ(model::ReaderText(*browser_.document), text);
-  page_.RemoveHighlights();
-  EXPECT_EQ(CountHighlights(browser_.document), 0);
-  EXPECT_EQ(model::ReaderText(*browser_.document), text);
-  // The bold part of the first match went into the highlight and stays an empty b element.
+  const struct {
+    const char* html;
+    const char* text;
+    int highlights;
+    const char* other = nullptr;  // highlighted in between when given
+  } cases[] = {
+      {"<div><p>Tok<b>yo</b> is big. TOKYO!</p><ul><li>tokyo<li>Kyoto</ul></div>",
+       "tokyo kyoto", 5},
+      {"<p><b>TOK</b>YO and <a href='x'>to</a><i>k<u>y</u></i>o</p>", "tokyo", 6},
+      {"<p>\xe6\x9d\xb1\xe4\xba\xac\xe9\x83\xbd\xe3\x81\xae\xe5\xa4\xa9\xe6\xb0\x97\xe3\x81\xa8"
+       "\xe4\xba\xac\xe9\x83\xbd\xe3\x81\xae\xe5\xa4\xa9\xe6\xb0\x97</p>",  // 東京都の天気と京都の天気
+       "\xe6\x9d\xb1\xe4\xba\xac \xe4\xba\xac\xe9\x83\xbd", 4},            // 東京 京都
+      {"<p>ab cd abcd</p>", "ab cd abcd", 2},
+      {"<p>\xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88 \xe3\x81\xa6\xe3\x81\x99\xe3\x81\xa8</p>",
+       "\xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88 \xe3\x81\xa6\xe3\x81\x99\xe3\x81\xa8", 4},  // テスト てすと
+      {"<p>\xef\xbc\xa1\xef\xbc\xa2\xef\xbc\xa3 abc</p>", "\xef\xbc\xa1\xef\xbc\xa2\xef\xbc\xa3 abc",
+       4},  // ＡＢＣ abc
+      {"<p>Tok<script>var yo;</script>yo<!-- c -->!</p>", "tokyo!", 3},
+      {"<p>new\n   york and <i>new</i> <b>york</b></p>", "new\tyork", 4},
+      {"<p>apple pie</p>", "apple", 1, "pie apple"},
+      {"<p>one <b>two</b> three</p>", "two", 1, "one tw"},
+  };
+  for (const auto& c : cases) {
+    SharedPageToolState() = PageToolState();
+    browser_.document = Page(c.html);
+    const std::string before = Body(browser_.document);
+    const std::u16string text = model::ReaderText(*browser_.document);
+    if (c.other) {
+      box_.text = U16(c.other);
+      page_.ToggleHighlight(&box_);
+    }
+    box_.text = U16(c.text);
+    page_.ToggleHighlight(&box_);
+    EXPECT_EQ(CountHighlights(browser_.document), c.highlights) << c.html;
+    EXPECT_EQ(model::ReaderText(*browser_.document), text) << c.html;
+    page_.ToggleHighlight(&box_);
+    EXPECT_EQ(CountHighlights(browser_.document), 0) << c.html;
+    EXPECT_EQ(Body(browser_.document), before) << c.html;
+  }
+}
+
+// A match through inline elements is wrapped in each of them: the page's elements keep their
+// own content.
+TEST_F(BrowserPageTest, AMatchAcrossElementsIsWrappedPieceByPiece) {
+  browser_.document = Page("<p><b>TOK</b>YO</p>");
+  EXPECT_TRUE(page_.HighlightWords(u"tokyo"));
   EXPECT_EQ(Body(browser_.document),
-            "<div><p>Tokyo<b></b> is big. TOKYO!</p><ul><li>tokyo</li><li>Kyoto</li></ul></div>");
-  (void)before;
+            "<p><b><span id=\"norvex_toolbar_hi\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">"
+            "TOK</span></b>"
+            "<span id=\"norvex_toolbar_hi\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">"
+            "YO</span></p>");
+  EXPECT_EQ(Selected(browser_.document), "TOKYO");
 }
 
 TEST_F(BrowserPageTest, PageTextThatLooksLikeMarkupStaysText) {
@@ -262,13 +314,34 @@ TEST_F(BrowserPageTest, SixthWordIsYellowAgain) {
   EXPECT_EQ(colours[5], "BACKGROUND-COLOR:#FFFF00;color:#000000;");
 }
 
-TEST_F(BrowserPageTest, OwnSpansWithTheExactIdAreUnwrapped) {
-  browser_.document = Page(
-      "<p><span id='norvex_toolbar_hi'>mine</span> <span id='Norvex_Toolbar_Hi'>kept</span> "
-      "<b id='norvex_toolbar_hi'>bold</b></p>");
+// Removal unwraps the highlights that the toolbar made, moving their content (the same nodes)
+// into their place; a page's own element with the highlight's id stays as it is, content and
+// all, and a highlight that the page changed into something else is no longer one.
+TEST_F(BrowserPageTest, OnlyTheToolbarsOwnHighlightsAreUnwrapped) {
+  const char* html =
+      "<p><span id='norvex_toolbar_hi'>mine <i>word</i></span> "
+      "<span id='norvex_toolbar_hi'>&lt;img src=x onerror=alert(1)&gt;</span> word "
+      "<b id='norvex_toolbar_hi'>bold</b> and word</p>";
+  browser_.document = Page(html);
+  ASSERT_TRUE(page_.HighlightWords(u"word"));
+  ASSERT_EQ(CountHighlights(browser_.document), 5);  // two of the page's, three of ours
+  std::vector<model::Node*> ours;
+  for (model::Node* e : browser_.document->Elements()) {
+    const std::u16string* style = e->FindAttribute(u"style");
+    if (style && style->find(u"BACKGROUND-COLOR") != std::u16string::npos) ours.push_back(e);
+  }
+  ASSERT_EQ(ours.size(), 3u);
+  model::Node* inner = ours[0]->first;
+  ours[2]->attributes[0].value = u"changed";  // the page took the last one over
   page_.RemoveHighlights();
+  EXPECT_EQ(CountHighlights(browser_.document), 2);
   EXPECT_EQ(Body(browser_.document),
-            "<p>mine <span id=\"Norvex_Toolbar_Hi\">kept</span> <b id=\"norvex_toolbar_hi\">bold</b></p>");
+            "<p><span id=\"norvex_toolbar_hi\">mine <i>word</i></span> "
+            "<span id=\"norvex_toolbar_hi\">&lt;img src=x onerror=alert(1)&gt;</span> word "
+            "<b id=\"norvex_toolbar_hi\">bold</b> and "
+            "<span id=\"changed\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">word</span></p>");
+  EXPECT_TRUE(browser_.document->Contains(inner));
+  EXPECT_EQ(U8(inner->data), "word");
 }
 
 TEST_F(BrowserPageTest, EmptyTextHighlightsNothing) {
@@ -291,6 +364,12 @@ TEST_F(BrowserPageTest, FindWalksThroughTheOccurrencesAndWraps) {
                                             "one fish\r\ntwo fish\r\nred [FISH]",
                                             "one [fish]"}));
   EXPECT_GT(browser_.document->scrolls, 0);
+}
+
+TEST_F(BrowserPageTest, FindTrimsAsTheSearchBoxDoes) {
+  browser_.document = Page("<p>apple, apple pie</p>");
+  page_.FindNext(u"apple\u00a0", false, 0);
+  EXPECT_EQ(SelectedAt(browser_.document), "[apple]");
 }
 
 TEST_F(BrowserPageTest, NoOccurrenceSelectsNothing) {
@@ -374,6 +453,198 @@ TEST_F(BrowserPageTest, FramesWithTheAddressOfTheLastMatchAreSkipped) {
   EXPECT_EQ(Selected(f1), "fish");
   page_.FindNext(u"fish", false, 0);
   EXPECT_EQ(Selected(f2), "(none)");
+}
+
+// A frame whose every search finds the same match again (as a document that does not move its
+// ranges would): the repeated frame search stops after as many repeats as the top-level one.
+class SameMatchRange final : public TextRange {
+ public:
+  explicit SameMatchRange(int& finds) : finds_(finds) {}
+  bool FindText(const std::u16string&, long, long) override { return ++finds_ < 1000; }
+  std::optional<std::u16string> Text() override { return u"fish"; }
+  bool PasteHtml(const std::u16string&) override { return false; }
+  bool Select() override { return true; }
+  bool MoveStartByCharacters(long) override { return true; }
+  bool ScrollIntoView(bool) override { return true; }
+  std::optional<std::u16string> Bookmark() override { return u"here"; }
+  bool IsEqual(TextRange&) override { return true; }
+
+ private:
+  int& finds_;
+};
+
+class StillPointer final : public MarkupPointer {
+ public:
+  bool SetGravity(PointerGravity) override { return true; }
+  bool MoveToPointer(MarkupPointer&) override { return true; }
+  MarkupStep Right(bool) override { return {}; }
+  bool IsEqualTo(MarkupPointer&) override { return true; }
+};
+
+class StillMarkup final : public DocumentMarkup {
+ public:
+  std::shared_ptr<MarkupPointer> CreatePointer() override {
+    return std::make_shared<StillPointer>();
+  }
+  bool MoveToContainer(MarkupPointer&, bool) override { return true; }
+  bool MoveRangeToPointers(MarkupPointer&, MarkupPointer&, TextRange&) override { return true; }
+  bool MovePointersToRange(TextRange&, MarkupPointer&, MarkupPointer&) override { return true; }
+  bool RemoveElement(PageElement&) override { return false; }
+};
+
+class SameMatchDocument final : public PageDocument {
+ public:
+  std::vector<std::shared_ptr<PageDocument>> frames;  // none: a frame; some: a frameset page
+  int finds = 0;
+
+  bool SameAs(PageDocument& other) override { return &other == this; }
+  std::vector<std::shared_ptr<PageDocument>> FrameDocuments() override { return frames; }
+  std::shared_ptr<TextRange> BodyTextRange() override {
+    if (!frames.empty()) return nullptr;
+    return std::make_shared<SameMatchRange>(finds);
+  }
+  std::shared_ptr<DocumentMarkup> Markup() override { return std::make_shared<StillMarkup>(); }
+  std::shared_ptr<TextRange> SelectionRange() override {
+    return std::make_shared<SameMatchRange>(finds);
+  }
+  std::u16string Url() override { return frames.empty() ? u"http://frame.example/" : u""; }
+  std::u16string Charset() override { return {}; }
+  std::optional<std::u16string> HtmlAttribute(const std::u16string&) override { return {}; }
+};
+
+class FixedBrowser final : public Browser {
+ public:
+  std::shared_ptr<PageDocument> document;
+  std::u16string LocationUrl() override { return {}; }
+  void Navigate(const std::u16string&) override {}
+  std::shared_ptr<PageDocument> TopDocument() override { return document; }
+  std::unique_ptr<NewBrowserWindow> CreateBrowserWindow() override { return nullptr; }
+};
+
+TEST_F(BrowserPageTest, FrameSearchRepeatsAtMostAsOftenAsTheTopLevelFind) {
+  auto frame = std::make_shared<SameMatchDocument>();
+  auto top = std::make_shared<SameMatchDocument>();
+  top->frames = {frame};
+  FixedBrowser browser;
+  browser.document = top;
+  BrowserPage page(&browser);
+  page.FindNext(u"fish", false, 0);
+  EXPECT_EQ(frame->finds, 1);
+  page.FindNext(u"fish", false, 0);  // the same selection: a search and 51 repeats
+  EXPECT_EQ(frame->finds, 53);
+}
+
+// Document and range wrappers that write down the threads that let go of them.
+struct ReleaseLog {
+  std::mutex lock;
+  std::vector<std::thread::id> threads;
+  void Add() {
+    std::lock_guard<std::mutex> guard(lock);
+    threads.push_back(std::this_thread::get_id());
+  }
+};
+
+class ThreadRecordingRange final : public TextRange {
+ public:
+  ThreadRecordingRange(std::shared_ptr<TextRange> inner, std::shared_ptr<ReleaseLog> log)
+      : inner_(std::move(inner)), log_(std::move(log)) {}
+  ~ThreadRecordingRange() override { log_->Add(); }
+  bool FindText(const std::u16string& t, long c, long f) override {
+    return inner_->FindText(t, c, f);
+  }
+  std::optional<std::u16string> Text() override { return inner_->Text(); }
+  bool PasteHtml(const std::u16string& html) override { return inner_->PasteHtml(html); }
+  bool Select() override { return inner_->Select(); }
+  bool MoveStartByCharacters(long count) override { return inner_->MoveStartByCharacters(count); }
+  bool ScrollIntoView(bool top) override { return inner_->ScrollIntoView(top); }
+  std::optional<std::u16string> Bookmark() override { return inner_->Bookmark(); }
+  bool IsEqual(TextRange& other) override {
+    auto* recorded = dynamic_cast<ThreadRecordingRange*>(&other);
+    return recorded && inner_->IsEqual(*recorded->inner_);
+  }
+
+ private:
+  std::shared_ptr<TextRange> inner_;
+  std::shared_ptr<ReleaseLog> log_;
+};
+
+class ThreadRecordingDocument final : public PageDocument {
+ public:
+  ThreadRecordingDocument(std::shared_ptr<PageDocument> inner, std::shared_ptr<ReleaseLog> log)
+      : inner_(std::move(inner)), log_(std::move(log)) {}
+  ~ThreadRecordingDocument() override { log_->Add(); }
+  bool SameAs(PageDocument& other) override {
+    auto* recorded = dynamic_cast<ThreadRecordingDocument*>(&other);
+    return recorded && inner_->SameAs(*recorded->inner_);
+  }
+  std::vector<std::shared_ptr<PageDocument>> FrameDocuments() override {
+    std::vector<std::shared_ptr<PageDocument>> frames;
+    for (auto& frame : inner_->FrameDocuments()) {
+      frames.push_back(std::make_shared<ThreadRecordingDocument>(frame, log_));
+    }
+    return frames;
+  }
+  std::shared_ptr<TextRange> BodyTextRange() override { return inner_->BodyTextRange(); }
+  std::shared_ptr<DocumentMarkup> Markup() override { return inner_->Markup(); }
+  std::shared_ptr<TextRange> SelectionRange() override {
+    std::shared_ptr<TextRange> range = inner_->SelectionRange();
+    return range ? std::make_shared<ThreadRecordingRange>(range, log_) : nullptr;
+  }
+  std::u16string Url() override { return inner_->Url(); }
+  std::u16string Charset() override { return inner_->Charset(); }
+  std::optional<std::u16string> HtmlAttribute(const std::u16string& name) override {
+    return inner_->HtmlAttribute(name);
+  }
+
+ private:
+  std::shared_ptr<PageDocument> inner_;
+  std::shared_ptr<ReleaseLog> log_;
+};
+
+// Two browser threads search framesets: each goes on in its own frame, and each thread's
+// documents and ranges are let go on that thread.
+TEST_F(BrowserPageTest, EachThreadKeepsItsOwnFramePageObjects) {
+  auto releasedA = std::make_shared<ReleaseLog>();
+  auto frameset = [](const char* url) {
+    auto page = Page("<frameset><frame src='f'></frameset>");
+    page->frames = {Page("<p>one fish, two fish</p>", url)};
+    return page;
+  };
+  auto pageA = frameset("http://a.example/");
+  auto pageB = frameset("http://b.example/");
+  std::promise<void> searchedA, searchedB;
+  std::thread::id threadA;
+  std::string secondA;
+  std::thread a([&] {
+    threadA = std::this_thread::get_id();
+    FixedBrowser browser;
+    browser.document =
+        std::make_shared<ThreadRecordingDocument>(MakeModelDocument(pageA), releasedA);
+    BrowserPage page(&browser);
+    page.FindNext(u"fish", false, 0);
+    searchedA.set_value();
+    searchedB.get_future().wait();
+    page.FindNext(u"fish", false, 0);
+    secondA = SelectedAt(pageA->frames[0]);
+    page.ReleaseReferences();
+    browser.document.reset();
+  });
+  searchedA.get_future().wait();
+  std::thread b([&] {
+    FixedBrowser browser;
+    browser.document = MakeModelDocument(pageB);
+    BrowserPage page(&browser);
+    page.FindNext(u"fish", false, 0);
+    EXPECT_EQ(SelectedAt(pageB->frames[0]), "one [fish]");
+    page.ReleaseReferences();
+  });
+  b.join();
+  searchedB.set_value();
+  a.join();
+  EXPECT_EQ(secondA, "one fish, two [fish]");
+  std::lock_guard<std::mutex> guard(releasedA->lock);
+  ASSERT_FALSE(releasedA->threads.empty());
+  for (const std::thread::id& id : releasedA->threads) EXPECT_EQ(id, threadA);
 }
 
 // ---- Page language and help window ------------------------------------------------------------

@@ -46,6 +46,32 @@ class ModelTextRange final : public TextRange {
   std::shared_ptr<model::Range> range_;
 };
 
+class ModelElement final : public PageElement {
+ public:
+  ModelElement(Document& document, Node* node) : document_(document), node_(node) {}
+  Document& document() const { return document_; }
+  Node* node() const { return node_; }
+
+  std::optional<std::u16string> Id() override {
+    const std::u16string* id = node_->FindAttribute(u"id");
+    return id ? *id : std::u16string();
+  }
+  // Tag names of HTML elements are given in upper case, as the browser gives them.
+  std::optional<std::u16string> TagName() override {
+    std::u16string name = node_->name;
+    if (node_->ns == model::Namespace::kHtml) {
+      for (char16_t& c : name) {
+        if (c >= u'a' && c <= u'z') c -= 32;
+      }
+    }
+    return name;
+  }
+
+ private:
+  Document& document_;
+  Node* node_;
+};
+
 class ModelPointer final : public MarkupPointer {
  public:
   explicit ModelPointer(std::shared_ptr<Document> document) : position_(std::move(document)) {}
@@ -61,6 +87,29 @@ class ModelPointer final : public MarkupPointer {
     if (!model) return false;
     position_.MoveTo(model->position_.shared_document(), model->position_.position);
     return true;
+  }
+  MarkupStep Right(bool move) override {
+    const model::MarkupStep step = model::StepRight(position_.position, move);
+    MarkupStep result;
+    switch (step.kind) {
+      case model::MarkupStep::kNone: return result;
+      case model::MarkupStep::kText:
+        result.context = MarkupContext::kText;
+        result.character = step.character;
+        return result;
+      case model::MarkupStep::kEnter: result.context = MarkupContext::kEnterScope; break;
+      case model::MarkupStep::kExit: result.context = MarkupContext::kExitScope; break;
+      case model::MarkupStep::kNoScope: result.context = MarkupContext::kNoScope; break;
+    }
+    if (step.node->kind == NodeKind::kElement) {
+      result.element = std::make_shared<ModelElement>(position_.document(), step.node);
+    }
+    return result;
+  }
+  bool IsEqualTo(MarkupPointer& other) override {
+    auto* model = dynamic_cast<ModelPointer*>(&other);
+    return model && &model->position_.document() == &position_.document() &&
+           Document::Same(position_.position, model->position_.position);
   }
 
  private:
@@ -101,6 +150,10 @@ class ModelMarkup final : public DocumentMarkup {
     e->position().MoveTo(document_, r->range().end());
     return true;
   }
+  bool RemoveElement(PageElement& element) override {
+    auto* model = dynamic_cast<ModelElement*>(&element);
+    return model && &model->document() == document_.get() && document_->Unwrap(model->node());
+  }
 
  private:
   // Pointers of another document are refused, as the browser refuses them.
@@ -110,34 +163,6 @@ class ModelMarkup final : public DocumentMarkup {
   }
 
   std::shared_ptr<Document> document_;
-};
-
-class ModelElement final : public PageElement {
- public:
-  ModelElement(Document& document, Node* node) : document_(document), node_(node) {}
-
-  std::optional<std::u16string> Id() override {
-    const std::u16string* id = node_->FindAttribute(u"id");
-    return id ? *id : std::u16string();
-  }
-  // Tag names of HTML elements are given in upper case, as the browser gives them.
-  std::optional<std::u16string> TagName() override {
-    std::u16string name = node_->name;
-    if (node_->ns == model::Namespace::kHtml) {
-      for (char16_t& c : name) {
-        if (c >= u'a' && c <= u'z') c -= 32;
-      }
-    }
-    return name;
-  }
-  std::optional<std::u16string> InnerHtml() override { return model::InnerHtml(*node_); }
-  bool SetOuterHtml(const std::u16string& html) override {
-    return document_.SetOuterHtml(node_, html);
-  }
-
- private:
-  Document& document_;
-  Node* node_;
 };
 
 class ModelDocument final : public PageDocument {
@@ -165,14 +190,6 @@ class ModelDocument final : public PageDocument {
 
   std::shared_ptr<DocumentMarkup> Markup() override {
     return std::make_shared<ModelMarkup>(document_);
-  }
-
-  bool ForEachElement(const std::function<void(PageElement&)>& visit) override {
-    for (Node* node : document_->Elements()) {
-      ModelElement element(*document_, node);
-      visit(element);
-    }
-    return true;
   }
 
   // Without a selection the browser gives a collapsed range at the start of the body.

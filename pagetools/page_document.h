@@ -4,7 +4,6 @@
 // (model_document.h). Objects are shared: the page tools keep some of them between commands.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,12 +35,29 @@ class TextRange {
 
 enum class PointerGravity { kLeft, kRight };
 
+class PageElement;
+
+// What lies next to a markup pointer (MARKUP_CONTEXT_TYPE): nothing (the end of the document),
+// text, the start or the end of an element's scope, or an element without scope (br, img, a
+// comment).
+enum class MarkupContext { kNone, kText, kEnterScope, kExitScope, kNoScope };
+struct MarkupStep {
+  MarkupContext context = MarkupContext::kNone;
+  std::shared_ptr<PageElement> element;  // the element of a scope; may be null
+  char16_t character = 0;                // text: the character
+};
+
 // A markup pointer (IMarkupPointer).
 class MarkupPointer {
  public:
   virtual ~MarkupPointer() = default;
   virtual bool SetGravity(PointerGravity gravity) = 0;
   virtual bool MoveToPointer(MarkupPointer& other) = 0;
+  // Right(move, context, element, one character, text): what lies to the right, one character
+  // of text at a time; with `move` the pointer goes past it. Nothing (kNone) when the call fails.
+  virtual MarkupStep Right(bool move) = 0;
+  // IsEqualTo: false also when the call fails.
+  virtual bool IsEqualTo(MarkupPointer& other) = 0;
 };
 
 // The document's markup services with its markup container (IMarkupServices, IMarkupContainer).
@@ -54,16 +70,16 @@ class DocumentMarkup {
   virtual bool MoveToContainer(MarkupPointer& pointer, bool atStart) = 0;
   virtual bool MoveRangeToPointers(MarkupPointer& start, MarkupPointer& end, TextRange& range) = 0;
   virtual bool MovePointersToRange(TextRange& range, MarkupPointer& start, MarkupPointer& end) = 0;
+  // RemoveElement: the element goes and its content stays in its place, the same nodes.
+  virtual bool RemoveElement(PageElement& element) = 0;
 };
 
 // An element of the page (IHTMLElement).
 class PageElement {
  public:
   virtual ~PageElement() = default;
-  virtual std::optional<std::u16string> Id() = 0;        // get_id
-  virtual std::optional<std::u16string> TagName() = 0;   // get_tagName
-  virtual std::optional<std::u16string> InnerHtml() = 0;  // get_innerHTML
-  virtual bool SetOuterHtml(const std::u16string& html) = 0;  // put_outerHTML
+  virtual std::optional<std::u16string> Id() = 0;       // get_id
+  virtual std::optional<std::u16string> TagName() = 0;  // get_tagName
 };
 
 // A document of the page: the top document or the document of a frame (IHTMLDocument2).
@@ -80,10 +96,6 @@ class PageDocument {
   virtual std::shared_ptr<TextRange> BodyTextRange() = 0;
   // The markup services and the markup container; null when either fails.
   virtual std::shared_ptr<DocumentMarkup> Markup() = 0;
-  // get_all, get__newEnum, IEnumVARIANT::Next one element at a time until it reports no more;
-  // entries that are no element are skipped. False when the collection or the enumerator cannot
-  // be had.
-  virtual bool ForEachElement(const std::function<void(PageElement&)>& visit) = 0;
   // get_selection, createRange as a text range; null when any of them fails.
   virtual std::shared_ptr<TextRange> SelectionRange() = 0;
   // get_URL; empty when it fails.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "pagetools/browser_page.h"
 #include "pagetools/html_reader.h"
 
 namespace norvex::pagetools::model {
@@ -315,6 +316,34 @@ bool Document::SetOuterHtml(Node* element, std::u16string_view html) {
   return true;
 }
 
+bool Document::Unwrap(Node* element) {
+  Node* parent = element->parent;
+  if (element->kind != NodeKind::kElement || !parent || !Contains(element)) return false;
+  // Places in the element itself (between its children) and just before it go where its
+  // children now are; places inside the children stay with them.
+  for (LivePosition* p : live_) {
+    Position& pos = p->position;
+    if (pos.node == element) {
+      pos = {parent, pos.before ? pos.before : element->next, 0};
+    } else if (pos.node == parent && pos.before == element) {
+      pos.before = element->first ? element->first : element->next;
+    }
+  }
+  for (Node* c : TakeChildren(element)) LinkBefore(parent, c, element);
+  if (element->prev) {
+    element->prev->next = element->next;
+  } else {
+    parent->first = element->next;
+  }
+  if (element->next) {
+    element->next->prev = element->prev;
+  } else {
+    parent->last = element->prev;
+  }
+  element->parent = element->prev = element->next = nullptr;
+  return true;
+}
+
 // ---- Walking the markup ---------------------------------------------------------------------
 
 namespace {
@@ -367,6 +396,38 @@ class Walker {
 };
 
 }  // namespace
+
+MarkupStep StepRight(Position& at, bool move) {
+  Position p = at;
+  for (;;) {
+    if (!p.node) return {};
+    if (p.node->kind == NodeKind::kText) {
+      if (p.offset < p.node->data.size()) {
+        const MarkupStep step{MarkupStep::kText, p.node, p.node->data[p.offset]};
+        if (move) at = {p.node, nullptr, p.offset + 1};
+        return step;
+      }
+      p = {p.node->parent, p.node->next, 0};  // past the end of the text
+      continue;
+    }
+    Node* c = p.before;
+    if (!c) {
+      if (p.node->kind != NodeKind::kElement || !p.node->parent) return {};
+      if (move) at = Document::After(p.node);
+      return {MarkupStep::kExit, p.node};
+    }
+    if (c->kind == NodeKind::kText) {
+      p = {c, nullptr, 0};
+      continue;
+    }
+    if (c->kind == NodeKind::kElement && !IsVoidElement(*c)) {
+      if (move) at = Document::Begin(c);
+      return {MarkupStep::kEnter, c};
+    }
+    if (move) at = Document::After(c);
+    return {MarkupStep::kNoScope, c};
+  }
+}
 
 // The reader's characters from a position on, each with the stretch of markup it stands for,
 // handed to a visitor one by one (it returns false to stop).
@@ -498,7 +559,8 @@ class ReaderStream {
 
 namespace {
 
-// The needle as find compares it: white space runs as one space, folded unless case matters.
+// The needle as find compares it: white space runs as one space, folded unless case matters
+// (and then a kana joined with a following sound mark).
 std::u16string FindKey(std::u16string_view text, bool matchCase) {
   std::u16string key;
   bool space = false;
@@ -509,7 +571,17 @@ std::u16string FindKey(std::u16string_view text, bool matchCase) {
     }
     if (space && !key.empty()) key += u' ';
     space = false;
-    key += matchCase ? c : FoldForFind(c);
+    if (matchCase) {
+      key += c;
+      continue;
+    }
+    const char16_t folded = FoldForFind(c);
+    const char16_t joined = key.empty() ? 0 : ComposeForFind(key.back(), folded);
+    if (joined) {
+      key.back() = joined;
+    } else {
+      key += folded;
+    }
   }
   if (space && !key.empty()) key += u' ';
   return key;
@@ -518,6 +590,14 @@ std::u16string FindKey(std::u16string_view text, bool matchCase) {
 char16_t UnitKey(char16_t c, bool matchCase) {
   if (c == u'\u00A0') return u' ';
   return matchCase ? c : FoldForFind(c);
+}
+
+// True when `p` lies between the two halves of a surrogate pair: no match begins or ends there.
+bool SplitsACharacter(Position p) {
+  if (!p.node || p.node->kind != NodeKind::kText) return false;
+  const std::u16string& s = p.node->data;
+  return p.offset > 0 && p.offset < s.size() && (s[p.offset - 1] & 0xFC00) == 0xD800 &&
+         (s[p.offset] & 0xFC00) == 0xDC00;
 }
 
 }  // namespace
@@ -557,25 +637,58 @@ bool Range::Find(std::u16string_view text, bool matchCase, bool withinRange) {
     fail[i] = k;
   }
   std::vector<Position> begins(m);
-  ReaderStream stream(start_.position,
-                      withinRange ? std::optional<Position>(end_.position) : std::nullopt);
   size_t matched = 0, index = 0;
   bool found = false;
+  // One character of the reader's text as find compares it; true once a match is found.
+  auto compare = [&](char16_t c, Position begin, Position end) {
+    while (matched > 0 && key[matched] != c) matched = fail[matched - 1];
+    if (key[matched] == c) ++matched;
+    begins[index % m] = begin;
+    ++index;
+    if (matched < m) return false;
+    const Position first = begins[(index - m) % m];
+    if (SplitsACharacter(first) || SplitsACharacter(end)) {
+      matched = fail[m - 1];
+      return false;
+    }
+    Set(first, end);
+    found = true;
+    return true;
+  };
+  // Folded characters wait for the next one, which may be a sound mark that joins them.
+  struct Held {
+    char16_t c;
+    Position begin, end;
+  };
+  std::optional<Held> held;
+  auto release = [&]() {
+    if (!held) return false;
+    const Held h = *held;
+    held.reset();
+    return compare(h.c, h.begin, h.end);
+  };
+  ReaderStream stream(start_.position,
+                      withinRange ? std::optional<Position>(end_.position) : std::nullopt);
   stream.Run([&](const ReaderStream::Unit& unit) {
     if (unit.lineEnd) {
+      if (release()) return false;
       matched = 0;
       return true;
     }
     const char16_t c = UnitKey(unit.c, matchCase);
-    while (matched > 0 && key[matched] != c) matched = fail[matched - 1];
-    if (key[matched] == c) ++matched;
-    begins[index % m] = unit.begin;
-    ++index;
-    if (matched < m) return true;
-    Set(begins[(index - m) % m], unit.end);
-    found = true;
-    return false;
+    if (matchCase) return !compare(c, unit.begin, unit.end);
+    if (held) {
+      if (const char16_t joined = ComposeForFind(held->c, c)) {
+        const Position begin = held->begin;
+        held.reset();
+        return !compare(joined, begin, unit.end);
+      }
+      if (release()) return false;
+    }
+    held = Held{c, unit.begin, unit.end};
+    return true;
   });
+  if (!found) release();
   return found;
 }
 
@@ -711,6 +824,16 @@ constexpr char kLatinBase[] =
     "\0\0\0nnnnnn\0\0\0oooooo\0\0rrrrrrssssss"  // U+0140..U+015F
     "sstttt\0\0uuuuuuuuuuuuwwyyyzzzzzz\0";  // U+0160..U+017F
 
+// Half-width katakana and punctuation (U+FF61 to U+FF9D) as their full-width forms; the
+// half-width sound marks U+FF9E and U+FF9F are the combining marks U+3099 and U+309A.
+constexpr char16_t kHalfWidthKana[] = {
+    0x3002, 0x300C, 0x300D, 0x3001, 0x30FB, 0x30F2, 0x30A1, 0x30A3, 0x30A5, 0x30A7, 0x30A9,
+    0x30E3, 0x30E5, 0x30E7, 0x30C3, 0x30FC, 0x30A2, 0x30A4, 0x30A6, 0x30A8, 0x30AA, 0x30AB,
+    0x30AD, 0x30AF, 0x30B1, 0x30B3, 0x30B5, 0x30B7, 0x30B9, 0x30BB, 0x30BD, 0x30BF, 0x30C1,
+    0x30C4, 0x30C6, 0x30C8, 0x30CA, 0x30CB, 0x30CC, 0x30CD, 0x30CE, 0x30CF, 0x30D2, 0x30D5,
+    0x30D8, 0x30DB, 0x30DE, 0x30DF, 0x30E0, 0x30E1, 0x30E2, 0x30E4, 0x30E6, 0x30E8, 0x30E9,
+    0x30EA, 0x30EB, 0x30EC, 0x30ED, 0x30EF, 0x30F3, 0x3099, 0x309A};
+
 }  // namespace
 
 char16_t FoldForFind(char16_t c) {
@@ -718,7 +841,8 @@ char16_t FoldForFind(char16_t c) {
   if (c == 0x00A0) return u' ';
   // Full-width forms of ASCII read as ASCII.
   if (c >= 0xFF01 && c <= 0xFF5E) return FoldForFind(static_cast<char16_t>(c - 0xFEE0));
-  // Katakana read as hiragana.
+  // Half-width katakana read as katakana, which read as hiragana.
+  if (c >= 0xFF61 && c <= 0xFF9F) return FoldForFind(kHalfWidthKana[c - 0xFF61]);
   if (c >= 0x30A1 && c <= 0x30F6) return c - 0x60;
   if (c >= 0x00C0 && c <= 0x017F) {
     const char base = kLatinBase[c - 0x00C0];
@@ -734,6 +858,29 @@ char16_t FoldForFind(char16_t c) {
   if (c >= 0x0400 && c <= 0x040F) return c + 80;
   if (c >= 0x0410 && c <= 0x042F) return c + 32;
   return c;
+}
+
+char16_t ComposeForFind(char16_t base, char16_t mark) {
+  if (mark == 0x3099) {
+    // か to ぢ and つ to ど alternate with their voiced forms; は to ほ come in threes.
+    if (base >= 0x304B && base <= 0x3061 && (base & 1)) return base + 1;
+    if (base >= 0x3064 && base <= 0x3068 && !(base & 1)) return base + 1;
+    if (base >= 0x306F && base <= 0x307B && (base - 0x306F) % 3 == 0) return base + 1;
+    switch (base) {
+      case 0x3046: return 0x3094;  // う
+      case 0x309D: return 0x309E;  // ゝ
+      case 0x30FD: return 0x30FE;  // ヽ
+      case 0x308F: return 0x30F7;  // わ, ゐ, ゑ, を: only katakana have voiced forms
+      case 0x3090: return 0x30F8;
+      case 0x3091: return 0x30F9;
+      case 0x3092: return 0x30FA;
+      default: return 0;
+    }
+  }
+  if (mark == 0x309A && base >= 0x306F && base <= 0x307B && (base - 0x306F) % 3 == 0) {
+    return base + 2;
+  }
+  return 0;
 }
 
 namespace {
@@ -756,15 +903,7 @@ bool IsBlockName(const Node& e) {
 
 bool IsHiddenName(const Node& e) {
   if (e.kind != NodeKind::kElement) return false;
-  if (e.ns != Namespace::kHtml) return true;  // embedded SVG and MathML
-  static const std::u16string_view kHidden[] = {
-      u"head", u"script", u"style", u"template", u"title", u"noscript", u"noembed",
-      u"noframes", u"textarea", u"select", u"option", u"optgroup", u"datalist", u"xmp",
-      u"iframe", u"plaintext", u"object", u"frameset", u"frame"};
-  for (std::u16string_view tag : kHidden) {
-    if (e.name == tag) return true;
-  }
-  return false;
+  return e.ns != Namespace::kHtml || IsHiddenContentTag(e.name);  // SVG and MathML are hidden
 }
 
 enum ReaderClass : unsigned char { kClassified = 1, kBlock = 2, kHidden = 4 };

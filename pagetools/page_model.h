@@ -187,6 +187,9 @@ class Document : public std::enable_shared_from_this<Document> {
   // Replaces `element` by the nodes parsed from `html` in the context of its parent. False when
   // the element has no parent.
   bool SetOuterHtml(Node* element, std::u16string_view html);
+  // Removes `element` and puts its child nodes, the same nodes, in its place. False when it is no
+  // element of this document's tree.
+  bool Unwrap(Node* element);
   std::vector<Node*> ParseFragment(std::u16string_view html, const Node& context);
 
   // Every element in document order (the snapshot that the browser's element enumerator
@@ -211,11 +214,29 @@ class Document : public std::enable_shared_from_this<Document> {
   std::vector<LivePosition*> live_;
 };
 
+// One step through the markup from a place to the right, as a markup pointer of the browser
+// takes it: one character of text, the start or the end of an element, or an element without
+// content (void elements; comments and doctypes, which have no element). Nothing at the end of
+// the document or of a detached subtree.
+struct MarkupStep {
+  enum Kind { kNone, kText, kEnter, kExit, kNoScope } kind = kNone;
+  Node* node = nullptr;  // the element entered, left or passed; the text node of a character
+  char16_t character = 0;
+};
+// What lies right of `at`; with `move`, `at` goes past it.
+MarkupStep StepRight(Position& at, bool move);
+
+// Elements that have no content and no end tag (br, img, input, ...).
+bool IsVoidElement(const Node& element);
+
 // A reader's view of the text: what a case-insensitive find compares. Characters of hidden
 // content (head, scripts, styles, form controls, embedded SVG and MathML, templates) are left
 // out; white space runs collapse to one space outside preformatted elements; block elements and
 // line breaks end a line, which no match crosses.
 char16_t FoldForFind(char16_t c);
+// A folded kana followed by a folded voiced (U+3099) or semi-voiced (U+309A) sound mark reads
+// as the one kana that they make (half-width ｶﾞ as ガ); 0 when the two make none.
+char16_t ComposeForFind(char16_t base, char16_t mark);
 bool IsBlockElement(const Node& element);
 bool IsHiddenElement(const Node& element);
 

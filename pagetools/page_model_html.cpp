@@ -4,10 +4,8 @@
 
 namespace norvex::pagetools::model {
 
-namespace {
-
-bool IsVoid(const Node& e) {
-  if (e.ns != Namespace::kHtml) return false;
+bool IsVoidElement(const Node& e) {
+  if (e.kind != NodeKind::kElement || e.ns != Namespace::kHtml) return false;
   static const std::u16string_view kVoid[] = {
       u"area", u"base", u"basefont", u"bgsound", u"br", u"col", u"embed", u"frame", u"hr",
       u"img", u"input", u"keygen", u"link", u"meta", u"param", u"source", u"track", u"wbr"};
@@ -16,6 +14,8 @@ bool IsVoid(const Node& e) {
   }
   return false;
 }
+
+namespace {
 
 // Elements whose text is written as it is: the parser reads their content as raw text.
 bool IsRawTextParent(const Node* parent) {
@@ -93,7 +93,7 @@ void Serialize(const Node& node, std::u16string& out) {
     out += u'"';
   }
   out += u'>';
-  if (IsVoid(node)) return;
+  if (IsVoidElement(node)) return;
   // The parser drops a line feed that directly follows these start tags: write one more.
   if (node.ns == Namespace::kHtml &&
       (node.name == u"pre" || node.name == u"textarea" || node.name == u"listing") &&

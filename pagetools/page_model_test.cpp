@@ -70,6 +70,16 @@ TEST(PageModel, FindMatchesAsAReaderReads) {
       {"<p>stra\u00dfe</p>", "strasse", nullptr},
       {"<p>a<script>tokyo</script></p>", "tokyo", nullptr},
       {"<p>aab</p>", "ab", "ab"},
+      // Half-width katakana read as katakana, their sound marks joined with the kana before.
+      {"<p>\uff84\uff73\uff77\uff6e\uff73</p>", "\u30c8\u30a6\u30ad\u30e7\u30a6",  // ﾄｳｷｮｳ
+       "\uff84\uff73\uff77\uff6e\uff73"},
+      {"<p>\uff76\uff9e\uff72\uff84\uff9e</p>", "\u30ac\u30a4\u30c9",  // ｶﾞｲﾄﾞ, ガイド
+       "\uff76\uff9e\uff72\uff84\uff9e"},
+      {"<p>\u30ac\u30a4\u30c9</p>", "\uff76\uff9e\uff72\uff84\uff9e", "\u30ac\u30a4\u30c9"},
+      {"<p>\uff8a\uff9f\uff9d</p>", "\u3071\u3093", "\uff8a\uff9f\uff9d"},  // ﾊﾟﾝ, ぱん
+      {"<p>\u304b\u3099</p>", "\u304c", "\u304b\u3099"},                 // か + mark, が
+      {"<p>\uff76\uff72\uff84\uff9e</p>", "\u30ac\u30a4\u30c9", nullptr},  // ｶｲﾄﾞ
+      {"<p>\uff76\uff9e</p>", "\u304b", nullptr},                           // ｶﾞ is not か
   };
   for (const auto& c : cases) {
     auto document = Document::Parse(U16(c.html));
@@ -79,6 +89,25 @@ TEST(PageModel, FindMatchesAsAReaderReads) {
     if (found && c.found) {
       EXPECT_EQ(U8(range.Text()), c.found) << c.html;
     }
+  }
+}
+
+// A match begins and ends between characters, never between the halves of a surrogate pair.
+TEST(PageModel, NoMatchSplitsACharacter) {
+  const struct {
+    std::u16string word;
+    bool found;
+  } cases[] = {
+      {u"x\U0001F600", true},
+      {u"x\xD83D", false},
+      {u"\xDE00y", false},
+      {u"\xD83D", false},
+  };
+  for (const auto& c : cases) {
+    auto document = Document::Parse(u"<p>x\U0001F600y</p>");
+    Range range(document);
+    EXPECT_EQ(range.Find(c.word, false), c.found) << U8(c.word);
+    EXPECT_EQ(range.Find(c.word, true), c.found) << U8(c.word);
   }
 }
 

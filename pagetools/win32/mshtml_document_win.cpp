@@ -74,6 +74,22 @@ class MshtmlTextRange final : public TextRange {
   ComPtr<IHTMLTxtRange> range_;
 };
 
+class MshtmlElement final : public PageElement {
+ public:
+  explicit MshtmlElement(ComPtr<IHTMLElement> element) : element_(std::move(element)) {}
+  IHTMLElement* get() const { return element_.get(); }
+
+  std::optional<std::u16string> Id() override {
+    return ReadText([&](BSTR* out) { return element_->get_id(out); });
+  }
+  std::optional<std::u16string> TagName() override {
+    return ReadText([&](BSTR* out) { return element_->get_tagName(out); });
+  }
+
+ private:
+  ComPtr<IHTMLElement> element_;
+};
+
 class MshtmlPointer final : public MarkupPointer {
  public:
   explicit MshtmlPointer(ComPtr<IMarkupPointer> pointer) : pointer_(std::move(pointer)) {}
@@ -86,6 +102,34 @@ class MshtmlPointer final : public MarkupPointer {
   bool MoveToPointer(MarkupPointer& other) override {
     auto* mshtml = dynamic_cast<MshtmlPointer*>(&other);
     return mshtml && SUCCEEDED(pointer_->MoveToPointer(mshtml->pointer_.get()));
+  }
+  MarkupStep Right(bool move) override {
+    MARKUP_CONTEXT_TYPE context = CONTEXT_TYPE_None;
+    ComPtr<IHTMLElement> element;
+    LONG count = 1;
+    OLECHAR character = 0;
+    MarkupStep step;
+    if (FAILED(pointer_->Right(move ? TRUE : FALSE, &context, element.Receive(), &count,
+                               &character))) {
+      return step;
+    }
+    switch (context) {
+      case CONTEXT_TYPE_Text:
+        step.context = MarkupContext::kText;
+        step.character = static_cast<char16_t>(character);
+        return step;
+      case CONTEXT_TYPE_EnterScope: step.context = MarkupContext::kEnterScope; break;
+      case CONTEXT_TYPE_ExitScope: step.context = MarkupContext::kExitScope; break;
+      case CONTEXT_TYPE_NoScope: step.context = MarkupContext::kNoScope; break;
+      default: return step;
+    }
+    if (element) step.element = std::make_shared<MshtmlElement>(std::move(element));
+    return step;
+  }
+  bool IsEqualTo(MarkupPointer& other) override {
+    auto* mshtml = dynamic_cast<MshtmlPointer*>(&other);
+    BOOL equal = FALSE;
+    return mshtml && SUCCEEDED(pointer_->IsEqualTo(mshtml->pointer_.get(), &equal)) && equal;
   }
 
  private:
@@ -128,32 +172,14 @@ class MshtmlMarkup final : public DocumentMarkup {
     IHTMLTxtRange* r = RangeOf(range);
     return s && e && r && SUCCEEDED(services_->MovePointersToRange(r, s, e));
   }
+  bool RemoveElement(PageElement& element) override {
+    auto* mshtml = dynamic_cast<MshtmlElement*>(&element);
+    return mshtml && SUCCEEDED(services_->RemoveElement(mshtml->get()));
+  }
 
  private:
   ComPtr<IMarkupServices> services_;
   ComPtr<IMarkupContainer> container_;
-};
-
-class MshtmlElement final : public PageElement {
- public:
-  explicit MshtmlElement(ComPtr<IHTMLElement> element) : element_(std::move(element)) {}
-
-  std::optional<std::u16string> Id() override {
-    return ReadText([&](BSTR* out) { return element_->get_id(out); });
-  }
-  std::optional<std::u16string> TagName() override {
-    return ReadText([&](BSTR* out) { return element_->get_tagName(out); });
-  }
-  std::optional<std::u16string> InnerHtml() override {
-    return ReadText([&](BSTR* out) { return element_->get_innerHTML(out); });
-  }
-  bool SetOuterHtml(const std::u16string& html) override {
-    ScopedBstr markup = ToBstr(html);
-    return SUCCEEDED(element_->put_outerHTML(markup.get()));
-  }
-
- private:
-  ComPtr<IHTMLElement> element_;
 };
 
 class MshtmlDocument final : public PageDocument {
@@ -209,32 +235,6 @@ class MshtmlDocument final : public PageDocument {
     ComPtr<IMarkupContainer> container = As<IMarkupContainer>(document_.get(), kIidMarkupContainer);
     if (!services || !container) return nullptr;
     return std::make_shared<MshtmlMarkup>(std::move(services), std::move(container));
-  }
-
-  bool ForEachElement(const std::function<void(PageElement&)>& visit) override {
-    ComPtr<IHTMLElementCollection> all;
-    if (FAILED(document_->get_all(all.Receive())) || !all) return false;
-    ComPtr<IUnknown> enumerator;
-    if (FAILED(all->get__newEnum(enumerator.Receive())) || !enumerator) return false;
-    ComPtr<IEnumVARIANT> items = As<IEnumVARIANT>(enumerator.get(), IID_IEnumVARIANT);
-    if (!items) return false;
-    for (;;) {
-      VARIANT item;
-      ::VariantInit(&item);
-      ULONG fetched = 0;
-      if (items->Next(1, &item, &fetched) != S_OK || fetched != 1) {
-        ::VariantClear(&item);
-        break;
-      }
-      if (V_VT(&item) == VT_DISPATCH && V_DISPATCH(&item)) {
-        if (ComPtr<IHTMLElement> element = As<IHTMLElement>(V_DISPATCH(&item), IID_IHTMLElement)) {
-          MshtmlElement wrapped(std::move(element));
-          visit(wrapped);
-        }
-      }
-      ::VariantClear(&item);
-    }
-    return true;
   }
 
   std::shared_ptr<TextRange> SelectionRange() override {

@@ -1,6 +1,6 @@
 // The document seam over MSHTML: the page tools' calls on the browser's own document objects
 // (IHTMLDocument2 and 3, IHTMLTxtRange, IMarkupServices, IMarkupContainer, IMarkupPointer,
-// IHTMLElement, IHTMLElementCollection with IEnumVARIANT, IHTMLFramesCollection2, IHTMLWindow2,
+// IHTMLElement, IHTMLElementCollection, IHTMLFramesCollection2, IHTMLWindow2,
 // IHTMLSelectionObject), one call each.
 #pragma once
 

@@ -322,8 +322,24 @@ HRESULT STDMETHODCALLTYPE PointerMoveToPointer(IMarkupPointer* self, IMarkupPoin
   return S_OK;
 }
 
+HRESULT STDMETHODCALLTYPE PointerIsEqualTo(IMarkupPointer* self, IMarkupPointer* other,
+                                           WINBOOL* equal) {
+  if (!equal) return E_POINTER;
+  *equal = FALSE;
+  PointerObject* theirs = PointerObject::Ours(other);
+  if (!theirs) return E_INVALIDARG;
+  const model::LivePosition& mine = PositionOf(self);
+  const model::LivePosition& to = theirs->state->position;
+  *equal = &mine.document() == &to.document() &&
+           model::Document::Same(mine.position, to.position);
+  return S_OK;
+}
+
 HRESULT STDMETHODCALLTYPE PointerMoveToContainer(IMarkupPointer* self, IMarkupContainer* container,
                                                  WINBOOL atStart);
+HRESULT STDMETHODCALLTYPE PointerRight(IMarkupPointer* self, WINBOOL move,
+                                       MARKUP_CONTEXT_TYPE* context, IHTMLElement** element,
+                                       LONG* count, OLECHAR* text);
 
 const IMarkupPointerVtbl* PointerObject::Vtable() {
   static const IMarkupPointerVtbl vtbl = [] {
@@ -331,6 +347,8 @@ const IMarkupPointerVtbl* PointerObject::Vtable() {
     v.SetGravity = &PointerSetGravity;
     v.MoveToPointer = &PointerMoveToPointer;
     v.MoveToContainer = &PointerMoveToContainer;
+    v.Right = &PointerRight;
+    v.IsEqualTo = &PointerIsEqualTo;
     return v;
   }();
   return &vtbl;
@@ -431,6 +449,49 @@ const IHTMLElementVtbl* ElementObject::Vtable() {
     return v;
   }();
   return &vtbl;
+}
+
+// Right(move, context, element, count, text): what lies right of the pointer. Text is read up to
+// `count` characters of one stretch (-1: the whole stretch), into `text` when given.
+HRESULT STDMETHODCALLTYPE PointerRight(IMarkupPointer* self, WINBOOL move,
+                                       MARKUP_CONTEXT_TYPE* context, IHTMLElement** element,
+                                       LONG* count, OLECHAR* text) {
+  if (element) *element = nullptr;
+  model::LivePosition& live = PositionOf(self);
+  model::Position at = live.position;
+  model::MarkupStep step = model::StepRight(at, true);
+  MARKUP_CONTEXT_TYPE kind = CONTEXT_TYPE_None;
+  switch (step.kind) {
+    case model::MarkupStep::kNone: break;
+    case model::MarkupStep::kText: kind = CONTEXT_TYPE_Text; break;
+    case model::MarkupStep::kEnter: kind = CONTEXT_TYPE_EnterScope; break;
+    case model::MarkupStep::kExit: kind = CONTEXT_TYPE_ExitScope; break;
+    case model::MarkupStep::kNoScope: kind = CONTEXT_TYPE_NoScope; break;
+  }
+  if (context) *context = kind;
+  if (kind == CONTEXT_TYPE_Text) {
+    const LONG most = count ? *count : -1;
+    LONG read = 0;
+    for (;;) {
+      if (text) text[read] = static_cast<OLECHAR>(step.character);
+      ++read;
+      if (most >= 0 && read >= most) break;
+      model::Position next = at;
+      const model::MarkupStep more = model::StepRight(next, true);
+      if (more.kind != model::MarkupStep::kText) break;
+      step = more;
+      at = next;
+    }
+    if (count) *count = read;
+  } else {
+    if (count) *count = 0;
+    if (element && step.node && step.node->kind == model::NodeKind::kElement) {
+      *element = ElementObject::Create(live.shared_document(), step.node);
+      if (!*element) return E_OUTOFMEMORY;
+    }
+  }
+  if (move) live.position = at;
+  return S_OK;
 }
 
 const IHTMLBodyElementVtbl* ElementObject::BodyVtable() {
@@ -893,12 +954,22 @@ const IHTMLDocument3Vtbl* DocumentObject::Vtable3() {
   return &vtbl;
 }
 
+// RemoveElement: the element goes, its child nodes take its place.
+HRESULT STDMETHODCALLTYPE ServicesRemoveElement(IMarkupServices* self, IHTMLElement* element) {
+  if (!element || element->lpVtbl != ElementObject::Vtable()) return E_INVALIDARG;
+  ElementState& state = ElementOf(element);
+  const auto& page = PageOf(self, kServices);
+  if (state.page != page) return E_INVALIDARG;
+  return page->Unwrap(state.node) ? S_OK : E_FAIL;
+}
+
 const IMarkupServicesVtbl* DocumentObject::ServicesVtable() {
   static const IMarkupServicesVtbl vtbl = [] {
     auto v = UnknownVtable<DocumentObject, kServices, IMarkupServicesVtbl>();
     v.CreateMarkupPointer = &ServicesCreatePointer;
     v.MoveRangeToPointers = &ServicesMoveRangeToPointers;
     v.MovePointersToRange = &ServicesMovePointersToRange;
+    v.RemoveElement = &ServicesRemoveElement;
     return v;
   }();
   return &vtbl;

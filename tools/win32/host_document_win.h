@@ -17,14 +17,14 @@ namespace norvex::tools::win32 {
 // What answers (every other method returns E_NOTIMPL):
 // - IHTMLDocument2: get_body, get_all, get_frames, get_selection, get_URL, get_charset;
 //   IHTMLDocument3::getElementsByTagName; IMarkupServices: CreateMarkupPointer,
-//   MoveRangeToPointers, MovePointersToRange; IMarkupContainer (its identity);
+//   MoveRangeToPointers, MovePointersToRange, RemoveElement; IMarkupContainer (its identity);
 // - IHTMLElement: get_id, get_tagName, get_innerHTML, put_outerHTML, getAttribute; the body
 //   also IHTMLBodyElement::createTextRange;
 // - IHTMLElementCollection: get_length, item (a position in its first argument), get__newEnum
 //   with IEnumVARIANT Next, Skip, Reset;
 // - IHTMLTxtRange: findText, get_text, pasteHTML, select, moveStart ("character"),
 //   scrollIntoView, getBookmark, isEqual;
-// - IMarkupPointer: SetGravity, MoveToPointer, MoveToContainer;
+// - IMarkupPointer: SetGravity, MoveToPointer, MoveToContainer, Right, IsEqualTo;
 // - IHTMLFramesCollection2: get_length, item; IHTMLWindow2::get_document;
 // - IHTMLSelectionObject::createRange.
 IDispatch* CreateHostDocument(const std::shared_ptr<pagetools::model::Document>& page);
