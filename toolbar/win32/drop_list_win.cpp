@@ -152,7 +152,8 @@ void DropListBox::OnButtonUp(POINT point) {
 
 // ---- DropListWindow -------------------------------------------------------------------------
 
-DropListWindow::DropListWindow(SearchBoxWindow& box) : box_(box) {}
+DropListWindow::DropListWindow(SearchBoxWindow& box, ClassRegistrar registrar)
+    : box_(box), registrar_(registrar) {}
 
 DropListWindow::~DropListWindow() {
   *alive_ = false;
@@ -162,7 +163,7 @@ DropListWindow::~DropListWindow() {
 bool DropListWindow::Create(const search::Rect& rect, HFONT font) {
   font_ = font;
   if (!RegisterClassOnce(kDropListClass, CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW),
-                         ::GetSysColorBrush(COLOR_WINDOW))) {
+                         ::GetSysColorBrush(COLOR_WINDOW), registrar_)) {
     return false;
   }
   // The entries are as high as the box's font and a little space.

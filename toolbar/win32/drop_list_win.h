@@ -52,7 +52,9 @@ class DropListBox {
 
 class DropListWindow final : public BaseWindow<DropListWindow> {
  public:
-  explicit DropListWindow(SearchBoxWindow& box);
+  // `registrar` registers the window class when it is not registered yet (tests give one that
+  // fails).
+  explicit DropListWindow(SearchBoxWindow& box, ClassRegistrar registrar = &::RegisterClassExW);
   ~DropListWindow();
 
   // Creates the window at `rect` (screen coordinates), shows it topmost without activating it
@@ -88,6 +90,7 @@ class DropListWindow final : public BaseWindow<DropListWindow> {
   int VisibleItems() const;
 
   SearchBoxWindow& box_;
+  ClassRegistrar registrar_;
   HFONT font_ = nullptr;  // the search box's, not owned
   platform::win32::ScopedFont buttonFont_;
   DropListBox list_;

@@ -327,7 +327,7 @@ LRESULT SearchBoxWindow::OnEditMessage(HWND hwnd, UINT message, WPARAM wParam, L
     }
     case WM_KILLFOCUS: {
       const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
-      if (model_) model_->OnEditKillFocus(reinterpret_cast<HWND>(wParam) == this->hwnd());
+      if (model_) model_->OnEditKillFocus(FocusTargetOf(reinterpret_cast<HWND>(wParam)));
       return result;
     }
     default:
@@ -444,16 +444,24 @@ void SearchBoxWindow::PassKeyToEditField(int virtualKey) {
   ReportSelection();
 }
 
-void SearchBoxWindow::ShowDropDown(const search::Rect& rect,
+bool SearchBoxWindow::ShowDropDown(const search::Rect& rect,
                                    const std::vector<search::ComboItem>& items, int selected) {
-  dropDown_ = std::make_unique<DropListWindow>(*this);
+  dropDown_ = std::make_unique<DropListWindow>(*this, dropListRegistrar_);
   if (!dropDown_->Create(rect, font_.get())) {
     dropDown_.reset();
-    return;
+    return false;
   }
   dropDown_->SetItems(items);
   dropDown_->Select(selected);
   ::InvalidateRect(hwnd(), nullptr, TRUE);
+  return true;
+}
+
+search::SearchComboBox::FocusTarget SearchBoxWindow::FocusTargetOf(HWND window) const {
+  using Target = search::SearchComboBox::FocusTarget;
+  if (window && window == hwnd()) return Target::kComboWindow;
+  if (window && HoldsDropDownWindow(window)) return Target::kDropDown;
+  return Target::kElsewhere;
 }
 
 bool SearchBoxWindow::HoldsDropDownWindow(HWND window) const {

@@ -65,6 +65,8 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
   bool buttonHot() const { return hot_; }
   // True when `window` is the open drop-down or one of its children.
   bool HoldsDropDownWindow(HWND window) const;
+  // The function that registers the drop-down's window class (tests give one that fails).
+  void SetDropListRegistrar(ClassRegistrar registrar) { dropListRegistrar_ = registrar; }
 
   // The band's keyboard filter for a key message while the edit field has the focus: true when
   // the box consumed it (the browser leaves it alone).
@@ -81,7 +83,7 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
   void SetEditSelection(size_t start, size_t end) override;
   void FocusEditField() override;
   void PassKeyToEditField(int virtualKey) override;
-  void ShowDropDown(const search::Rect& rect, const std::vector<search::ComboItem>& items,
+  bool ShowDropDown(const search::Rect& rect, const std::vector<search::ComboItem>& items,
                     int selected) override;
   void HideDropDown() override;
   void ReplaceDropDownItems(const std::vector<search::ComboItem>& items) override;
@@ -112,6 +114,8 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
   RECT EditRect() const;
   RECT ButtonRect() const;
   void ReportSelection();
+  // Where the focus went, for the model, when the edit field lost it to `window`.
+  search::SearchComboBox::FocusTarget FocusTargetOf(HWND window) const;
   // The edit field's messages: focus, the field's own key filter, the wheel.
   static LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                    UINT_PTR subclassId, DWORD_PTR self);
@@ -123,6 +127,7 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
   HWND edit_ = nullptr;
   platform::win32::ScopedFont font_;
   std::unique_ptr<DropListWindow> dropDown_;
+  ClassRegistrar dropListRegistrar_ = &::RegisterClassExW;
   SearchBoxDropTarget* dropTarget_ = nullptr;  // one reference, registered while the window lives
   bool hot_ = false;
   bool settingText_ = false;

@@ -57,6 +57,8 @@ class BaseWindow {
     if (message == WM_NCCREATE) {
       const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
       self = static_cast<Derived*>(static_cast<BaseWindow*>(create->lpCreateParams));
+      // A window of this class made without its object has nothing to run: refused.
+      if (!self) return FALSE;
       self->hwnd_ = hwnd;
       ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     } else {
