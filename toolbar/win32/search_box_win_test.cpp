@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -779,15 +780,25 @@ TEST_F(Creation, WindowsOfTheToolbarsClassesNeedTheirObject) {
   ASSERT_TRUE(drop.Create(search::Rect{0, 30, 200, 80}, nullptr));
   ::ReleaseCapture();
 
+  // The system swallows a fault inside WM_NCCREATE and fails the creation all the same: the
+  // faults are counted before anybody handles them.
+  static std::atomic<int> faults{0};
+  PVOID watcher = ::AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* e) -> LONG {
+    if (e->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION) ++faults;
+    return EXCEPTION_CONTINUE_SEARCH;
+  });
   for (const wchar_t* name :
        {L"NorvexToolbarWindow", L"AdvComboBoxCtrl", L"NorvexResizeGrip", L"NorvexDropList"}) {
     WNDCLASSEXW registered{sizeof registered};
     EXPECT_TRUE(::GetClassInfoExW(ModuleInstance(), name, &registered)) << name;
+    faults = 0;
     HWND window = ::CreateWindowExW(0, name, L"", WS_CHILD, 0, 0, 10, 10, parent, nullptr,
                                     ModuleInstance(), nullptr);
-    EXPECT_EQ(window, nullptr) << "refused at WM_NCCREATE";
+    EXPECT_EQ(window, nullptr) << name << ": refused at WM_NCCREATE";
+    EXPECT_EQ(faults.load(), 0) << name << ": nothing ran on a null object";
     if (window) ::DestroyWindow(window);
   }
+  ::RemoveVectoredExceptionHandler(watcher);
   ::DestroyWindow(parent);
 }
 
