@@ -14,11 +14,16 @@
 
 #include "platform/win32/scoped_handle.h"
 #include "search/search_combo_box.h"
-#include "toolbar/win32/window_base.h"
+#include "platform/win32/message_crackers.h"
+#include "platform/win32/window_base.h"
 
 #include <oleidl.h>
 
 namespace norvex::toolbar::win32 {
+
+using platform::win32::BaseWindow;
+using platform::win32::ClassRegistrar;
+using platform::win32::ModuleInstance;
 
 class DropListWindow;
 class SearchBoxDropTarget;
@@ -100,25 +105,27 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
     LPARAM lParam = 0;
   };
 
-  void OnCreate();
-  void OnDestroy();
-  void OnPaint();
-  void OnSize();
-  void OnEnable(bool enabled);
-  void OnButtonDown(POINT point);
-  void OnMouseMove(POINT point);
-  void OnTimer(UINT_PTR id);
+  LRESULT OnCreate();
+  LRESULT OnDestroy();
+  LRESULT OnPaint();
+  LRESULT OnSize();
+  LRESULT OnEnable(bool enabled);
+  LRESULT OnCommand(const platform::win32::Command& command);
+  LRESULT OnSetFocus();
+  LRESULT OnKillFocus();
+  LRESULT OnButtonDown(POINT point);
+  LRESULT OnMouseMove(POINT point);
+  LRESULT OnTimer(UINT_PTR id);
+  LRESULT OnMouseWheel(int delta);
   LRESULT OnComboMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void OnEditCommand(int code);
   void CreateEditField();
   RECT EditRect() const;
   RECT ButtonRect() const;
   void ReportSelection();
   // Where the focus went, for the model, when the edit field lost it to `window`.
   search::SearchComboBox::FocusTarget FocusTargetOf(HWND window) const;
-  // The edit field's messages: focus, the field's own key filter, the wheel.
-  static LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR subclassId, DWORD_PTR self);
+  // The edit field's messages (the field is subclassed): focus, the field's own key filter, the
+  // wheel.
   LRESULT OnEditMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT FilterEditKey(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
