@@ -9,8 +9,10 @@ namespace norvex::dialogs {
 std::optional<std::u16string> AboutVersionLine() {
   std::u16string version;
   if (!storage::ReadInstalledVersion(version)) return std::nullopt;
+  // The label carries its own separator (a blank, or a colon and a blank): it is read as the
+  // profile functions give it, so that quotes keep a blank at its end.
   std::u16string label;
-  storage::ReadDataString(u"version", label);
+  storage::ReadDataLabel(u"version", label);
   return label + version;
 }
 

@@ -1,6 +1,6 @@
 // What the about box shows: the product name, the version line (the "strings.ini" label
-// [data] version followed directly by the installed version, when there is one) and a
-// copyright notice that ends in the current year.
+// [data] version, as the profile functions give it, followed directly by the installed version,
+// when there is one) and a copyright notice that ends in the current year.
 #pragma once
 
 #include <optional>

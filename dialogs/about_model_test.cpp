@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/text.h"
 #include "platform/platform.h"
 #include "tests/test_installation.h"
 
@@ -30,13 +31,22 @@ TEST_F(About, TheVersionLine) {
   EXPECT_EQ(AboutVersionLine(), std::nullopt) << "an empty version";
   WriteVersion("1.0.0.5");
   EXPECT_EQ(AboutVersionLine(), u"1.0.0.5") << "no label";
-  // The label is read trimmed, as every "strings.ini" text: a colon and a blank at its end
-  // keep the colon; quotes keep nothing more, since the lookup trims what they held.
-  WriteLabel(u"version=バージョン: ");
-  EXPECT_EQ(AboutVersionLine(), u"バージョン:1.0.0.5");
-  WriteLabel(u"version=\"Version \"");
-  EXPECT_EQ(AboutVersionLine(), u"Version1.0.0.5");
-  WriteLabel(u"version=v");
+  // The label is read as the profile functions give it: blanks around a plain value go, the
+  // blanks inside quotes stay, so a label can end in its own separator.
+  const struct {
+    std::u16string line;
+    std::u16string versionLine;
+  } labels[] = {
+      {u"version=バージョン: ", u"バージョン:1.0.0.5"},
+      {u"version=\"バージョン: \"", u"バージョン: 1.0.0.5"},
+      {u"version=\"バージョン \"", u"バージョン 1.0.0.5"},
+      {u"version= \" Version \" ", u" Version 1.0.0.5"},
+      {u"version=  v ", u"v1.0.0.5"},
+  };
+  for (const auto& l : labels) {
+    WriteLabel(l.line);
+    EXPECT_EQ(AboutVersionLine(), l.versionLine) << Utf16ToUtf8(l.line);
+  }
   EXPECT_EQ(AboutLines(), (std::vector<std::u16string>{u"ノルヴェクスツールバー", u"v1.0.0.5",
                                                         u"Copyright (C) Norvex 2005-2011"}));
 }

@@ -327,8 +327,15 @@ void SearchComboBox::OpenDropDown(std::vector<ComboItem> list, bool wholeList) {
       if (shown_[i].text == text) dropSelected_ = static_cast<int>(i);
     }
   }
-  host_.ShowDropDown(Rect{combo.left, combo.bottom, combo.left + width, combo.bottom + height},
-                     shown_, dropSelected_);
+  if (!host_.ShowDropDown(Rect{combo.left, combo.bottom, combo.left + width, combo.bottom + height},
+                          shown_, dropSelected_)) {
+    // No window, no drop-down: nothing is listed, chosen or reported for it.
+    open_ = false;
+    wholeList_ = false;
+    shown_.clear();
+    dropSelected_ = -1;
+    return;
+  }
   host_.SendNotification(kCbnDropDown);
 }
 
@@ -449,9 +456,12 @@ void SearchComboBox::OnEditSetFocus() {
   host_.ReportFocusToBrowser(true);
 }
 
-void SearchComboBox::OnEditKillFocus(bool toComboWindow) {
+void SearchComboBox::OnEditKillFocus(FocusTarget target) {
   editFocused_ = false;
-  if (open_ || toComboWindow) return;
+  if (target != FocusTarget::kElsewhere) return;
+  // Nothing else would close the drop-down now (a deactivated application's drop-down only
+  // posts its close), and the loss must not wait for it.
+  if (open_) CloseDropDown();
   focused_ = false;
   host_.SendNotification(kCbnSelEndCancel);
   host_.SendNotification(kCbnKillFocus);

@@ -79,8 +79,9 @@ class SearchComboHost {
   virtual void PassKeyToEditField(int virtualKey) = 0;
 
   // The drop-down window: create it at `rect` (screen coordinates; it takes the mouse capture)
-  // listing `items` with `selected` selected (-1 none); destroy it; select or scroll its list.
-  virtual void ShowDropDown(const Rect& rect, const std::vector<ComboItem>& items,
+  // listing `items` with `selected` selected (-1 none), false when it cannot be made (then the
+  // drop-down is not open); destroy it; select or scroll its list.
+  virtual bool ShowDropDown(const Rect& rect, const std::vector<ComboItem>& items,
                             int selected) = 0;
   virtual void HideDropDown() = 0;
   // The open drop-down lists these items from now on (after the history was deleted: none).
@@ -202,7 +203,11 @@ class SearchComboBox final : public SearchBoxAccess {
   void OnSetFocus();                        // WM_SETFOCUS on the combo window
   void OnKillFocus();                       // WM_KILLFOCUS on the combo window
   void OnEditSetFocus();
-  void OnEditKillFocus(bool toComboWindow);
+  // Where the focus went when the edit field lost it: to the combo window (which hands it back),
+  // into the open drop-down (still the box's), or away from the box.
+  enum class FocusTarget { kComboWindow, kDropDown, kElsewhere };
+  // Away from the box, an open drop-down closes first; then the loss is reported.
+  void OnEditKillFocus(FocusTarget target);
   bool focused() const { return focused_; }
 
   // -- Drag and drop ---------------------------------------------------------------------------

@@ -51,10 +51,18 @@ class RecordingHost final : public SearchComboHost {
       box->OnEditUpdate(text, text.size(), text.size());
     }
   }
-  void ShowDropDown(const Rect& r, const std::vector<ComboItem>& items, int selected) override {
+  // The drop-down's window cannot be made.
+  bool dropFails = false;
+
+  bool ShowDropDown(const Rect& r, const std::vector<ComboItem>& items, int selected) override {
+    if (dropFails) {
+      log.push_back("no drop-down");
+      return false;
+    }
     dropRect = r;
     dropItems = items;
     log.push_back("open " + std::to_string(items.size()) + " sel " + std::to_string(selected));
+    return true;
   }
   void HideDropDown() override {
     dropItems.clear();
@@ -152,7 +160,7 @@ TEST_F(ComboBox, AutocompleteIsCaseSensitiveAndNeedsFocus) {
   EXPECT_FALSE(box_.dropDownOpen());
   EXPECT_EQ(host_.notifications, (Notes{"post 6", "send 5"}));  // edit change while closed
   box_.OnEditUpdate(u"", 0, 0);
-  box_.OnEditKillFocus(false);
+  box_.OnEditKillFocus(SearchComboBox::FocusTarget::kElsewhere);
   Clear();
   box_.OnEditUpdate(u"a", 1, 1);
   EXPECT_FALSE(box_.dropDownOpen());
@@ -566,23 +574,81 @@ TEST_F(ComboBox, WheelInAFilteredListChoosesNextAndPrevious) {
 
 TEST_F(ComboBox, FocusNotifications) {
   Prepare({u"abc"});
-  box_.OnEditKillFocus(false);
+  box_.OnEditKillFocus(SearchComboBox::FocusTarget::kElsewhere);
   box_.OnSetFocus();
   box_.OnEditSetFocus();
   EXPECT_EQ(host_.notifications, (Notes{"send 10", "send 4", "band blur", "send 3", "band focus"}));
   EXPECT_EQ(std::count(host_.log.begin(), host_.log.end(), "select 0,0"), 1);
   EXPECT_TRUE(box_.focused());
-  Clear();
-  box_.OnEditKillFocus(true);  // to the combo window itself: nothing
-  EXPECT_TRUE(host_.notifications.empty());
-  box_.OnEditSetFocus();
   box_.ToggleDropDown();
   Clear();
-  box_.OnEditKillFocus(false);  // the drop-down is open: nothing either
-  EXPECT_TRUE(host_.notifications.empty());
-  box_.OnKillFocus();
+  box_.OnKillFocus();  // the combo window's own loss closes the drop-down
   EXPECT_FALSE(box_.dropDownOpen());
   EXPECT_EQ(host_.notifications, (Notes{"send 10", "send 8"}));
+}
+
+// The edit field loses the focus with the drop-down closed, opened by the button or by the
+// filter (Tab out of a filtered drop-down, or the application deactivated, whose drop-down only
+// posts its close): to the combo window or into the drop-down it stays the box's; away from the
+// box an open drop-down closes first, then the loss is reported in full.
+TEST_F(ComboBox, FocusLeavingTheBox) {
+  Prepare({u"abc"});
+  using Target = SearchComboBox::FocusTarget;
+  enum class Open { kNo, kByButton, kByFilter };
+  const Notes lost = {"send 10", "send 4", "band blur"};
+  const Notes closedThenLost = {"send 10", "send 8", "send 10", "send 4", "band blur"};
+  const struct {
+    const char* name;
+    Open open;
+    Target target;
+    Notes notes;
+    bool stillOpen;
+  } cases[] = {
+      {"closed, away", Open::kNo, Target::kElsewhere, lost, false},
+      {"closed, to the combo window", Open::kNo, Target::kComboWindow, {}, false},
+      {"open, into the drop-down", Open::kByButton, Target::kDropDown, {}, true},
+      {"open, to the combo window", Open::kByButton, Target::kComboWindow, {}, true},
+      {"open, away", Open::kByButton, Target::kElsewhere, closedThenLost, false},
+      {"filtered, away", Open::kByFilter, Target::kElsewhere, closedThenLost, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    box_.OnEditSetFocus();
+    box_.SetText(u"");
+    if (c.open == Open::kByButton) box_.ToggleDropDown();
+    if (c.open == Open::kByFilter) Type(u"a");
+    ASSERT_EQ(box_.dropDownOpen(), c.open != Open::kNo);
+    Clear();
+    box_.OnEditKillFocus(c.target);
+    EXPECT_EQ(host_.notifications, c.notes);
+    EXPECT_EQ(box_.dropDownOpen(), c.stillOpen);
+    EXPECT_EQ(box_.focused(), c.target != Target::kElsewhere);
+    const bool reset = std::count(host_.log.begin(), host_.log.end(), "select 0,0") == 1;
+    EXPECT_EQ(reset, c.target == Target::kElsewhere) << "the selection collapses to the start";
+    if (box_.dropDownOpen()) box_.CloseDropDown();
+  }
+}
+
+// A drop-down whose window cannot be made is not open: nothing is reported for it, keys choose
+// nothing in it, and the focus loss that follows is reported.
+TEST_F(ComboBox, DropDownThatCannotBeMadeIsNotOpen) {
+  Prepare({u"abc", u"abd"});
+  host_.dropFails = true;
+  Type(u"a");
+  EXPECT_FALSE(box_.dropDownOpen());
+  EXPECT_EQ(box_.TranslateKey(kVkDown, false), 0);
+  EXPECT_EQ(box_.TranslateKey(kVkF4, false), 0);
+  EXPECT_EQ(box_.TranslateSysKey(kVkDown), 1);
+  EXPECT_FALSE(box_.dropDownOpen());
+  EXPECT_EQ(box_.GetText(), u"a") << "nothing was chosen";
+  EXPECT_EQ(host_.notifications, (Notes{"post 6", "send 5"})) << "no CBN_DROPDOWN";
+  Clear();
+  box_.OnEditKillFocus(SearchComboBox::FocusTarget::kElsewhere);
+  EXPECT_EQ(host_.notifications, (Notes{"send 10", "send 4", "band blur"}));
+  host_.dropFails = false;
+  box_.OnEditSetFocus();
+  box_.ToggleDropDown();
+  EXPECT_TRUE(box_.dropDownOpen()) << "the next one that can be made opens";
 }
 
 TEST_F(ComboBox, DeactivationClosesTheDropDown) {

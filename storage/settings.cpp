@@ -61,6 +61,13 @@ bool ReadDataString(const std::u16string& key, std::u16string& out) {
   return !out.empty();
 }
 
+bool ReadDataLabel(const std::u16string& key, std::u16string& out) {
+  const auto folder = GetInstallFolder();
+  if (!folder) return false;
+  out = ReadProfile(JoinPath(*folder, u"strings.ini"), u"data", key, u"", kDataStringCapacity);
+  return !out.empty();
+}
+
 bool ReadInstalledVersion(std::u16string& out) {
   const auto folder = GetInstallFolder();
   if (!folder) return false;

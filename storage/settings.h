@@ -37,6 +37,12 @@ void WriteWindowDimension(const std::u16string& key, int value);
 // installation folder unknown, false and `out` unchanged.
 bool ReadDataString(const std::u16string& key, std::u16string& out);
 
+// [data] <key> of "strings.ini" as the profile functions give it, for a label that other text
+// follows directly: blanks around an unquoted value are dropped, a value in quotes keeps the
+// blanks inside them ("バージョン " in quotes ends in its blank). True when non-empty; with the
+// installation folder unknown, false and `out` unchanged.
+bool ReadDataLabel(const std::u16string& key, std::u16string& out);
+
 // [COMMON] VERSION of "version.ini", untrimmed. True when non-empty.
 bool ReadInstalledVersion(std::u16string& out);
 

@@ -25,6 +25,9 @@ enum class FaceColor {
   kWindowText,
   kActiveBorder,
   kBlack,
+  // The visual style's text colour of a pressed toolbar button; the button text colour where the
+  // theme gives none.
+  kPressedThemeText,
 };
 
 // The arrow zone of a split button, and the width of the menu arrow's strip.
@@ -95,7 +98,9 @@ struct FacePlan {
   Rect bitmapRect;
   std::optional<Size> recordedDimension;
 
-  // The caption, drawn with word breaks in the button's font on a transparent background.
+  // The caption, drawn with word breaks in the button's font on a transparent background. A
+  // pressed caption is in the highlight colour on the classic face; on a themed face, whose
+  // pressed look is light, the highlight colour (white) would not show: the theme's own colour.
   bool caption = false;
   Rect captionRect;
   FaceColor captionColor = FaceColor::kButtonText;

@@ -65,15 +65,20 @@ TEST(ButtonFace, PlainButtonWithCaptionAndBitmap) {
   EXPECT_FALSE(plan.themedSplitLine);
 }
 
+// The pressed caption's colour: the highlight colour on the classic face, the theme's pressed
+// text colour on a themed one (where white would vanish on the light pressed face).
 TEST(ButtonFace, PressedShiftsTheBitmapOneAndTheCaptionTwo) {
-  ButtonState state;
-  state.themed = true;
-  state.pressed = true;
-  const FacePlan plan = PlanButtonFace(kClient, state, WithBitmapAndCaption(12));
-  EXPECT_EQ(*plan.bitmap, 2) << "the pressed bitmap";
-  EXPECT_EQ(plan.bitmapRect, (Rect{5, 5, 21, 21}));
-  EXPECT_EQ(plan.captionRect, (Rect{26, 7, 81, 19}));
-  EXPECT_EQ(plan.captionColor, FaceColor::kButtonHighlight);
+  for (const auto& [themed, color] : {std::pair{true, FaceColor::kPressedThemeText},
+                                      std::pair{false, FaceColor::kButtonHighlight}}) {
+    ButtonState state;
+    state.themed = themed;
+    state.pressed = true;
+    const FacePlan plan = PlanButtonFace(kClient, state, WithBitmapAndCaption(12));
+    EXPECT_EQ(*plan.bitmap, 2) << "the pressed bitmap";
+    EXPECT_EQ(plan.bitmapRect, (Rect{5, 5, 21, 21}));
+    EXPECT_EQ(plan.captionRect, (Rect{26, 7, 81, 19}));
+    EXPECT_EQ(plan.captionColor, color) << (themed ? "themed" : "classic");
+  }
 }
 
 TEST(ButtonFace, DisabledTakesTheSecondBitmapAndGreyCaption) {

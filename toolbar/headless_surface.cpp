@@ -139,11 +139,13 @@ void HeadlessSurface::PressKey(int virtualKey) {
   combo_->TranslateKey(virtualKey, false);
 }
 
-void HeadlessSurface::ShowDropDown(const search::Rect&, const std::vector<search::ComboItem>& items,
+bool HeadlessSurface::ShowDropDown(const search::Rect&, const std::vector<search::ComboItem>& items,
                                    int selected) {
+  if (dropDownFails) return false;
   dropDownShown_ = true;
   dropDownItems_ = items;
   dropDownSelection_ = selected;
+  return true;
 }
 
 void HeadlessSurface::HideDropDown() {

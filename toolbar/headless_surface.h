@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "search/search_combo_box.h"
+#include "toolbar/timer_queue.h"
 #include "toolbar/toolbar_surface.h"
 
 namespace norvex::toolbar {
@@ -30,9 +31,11 @@ class HeadlessSurface final : public ToolbarSurface, private search::SearchCombo
   int parentWidth = 800;  // the parent's client width
   int screenOffsetX = 0;  // the toolbar's left edge on the screen
   bool searchBoxFails = false;  // the search box's window cannot be created
+  bool dropDownFails = false;   // the drop-down's window cannot be created
 
   std::set<int> liveButtons;
-  std::set<int> timers;
+  // The toolbar's timers, on a clock that moves when the host or a test advances it.
+  TimerQueue timers;
   int repaints = 0;
   bool browserFocused = false;
 
@@ -66,8 +69,8 @@ class HeadlessSurface final : public ToolbarSurface, private search::SearchCombo
   void DestroyGrip() override {}
   int TextWidth(const std::u16string& text) override;
   int BitmapWidth(int bitmapId) override { return bitmapId ? kBitmapWidth : 0; }
-  void StartTimer(int id, int) override { timers.insert(id); }
-  void StopTimer(int id) override { timers.erase(id); }
+  void StartTimer(int id, int milliseconds) override { timers.Start(id, milliseconds); }
+  void StopTimer(int id) override { timers.Stop(id); }
   void Repaint(bool) override { ++repaints; }
   int ScreenToClientX(int screenX, int) override { return screenX - screenOffsetX; }
 
@@ -81,7 +84,7 @@ class HeadlessSurface final : public ToolbarSurface, private search::SearchCombo
   void SetEditSelection(size_t start, size_t end) override;
   void FocusEditField() override;
   void PassKeyToEditField(int virtualKey) override;
-  void ShowDropDown(const search::Rect& rect, const std::vector<search::ComboItem>& items,
+  bool ShowDropDown(const search::Rect& rect, const std::vector<search::ComboItem>& items,
                     int selected) override;
   void HideDropDown() override;
   void ReplaceDropDownItems(const std::vector<search::ComboItem>& items) override;

@@ -139,11 +139,19 @@ TEST_F(Toolbar, SettingsButtonRightEdgeIsAtLeast323) {
   EXPECT_EQ(window_.settingsLeft(), 267);
 }
 
+// The daily check runs five seconds after the toolbar is made, once.
 TEST_F(Toolbar, CreationStartsTheUsageTimerOnce) {
   Create(800);
-  EXPECT_EQ(surface_.timers.count(kUsageTimerId), 1u);
-  window_.OnTimer(kUsageTimerId);
-  EXPECT_EQ(surface_.timers.count(kUsageTimerId), 0u);
+  EXPECT_TRUE(surface_.timers.Running(kUsageTimerId));
+  auto advance = [this](int milliseconds) {
+    surface_.timers.Advance(milliseconds, [this](int id) { window_.OnTimer(id); });
+  };
+  advance(4999);
+  EXPECT_TRUE(actions_.log.empty());
+  advance(1);
+  EXPECT_EQ(actions_.log, std::vector<std::string>{"daily"});
+  EXPECT_FALSE(surface_.timers.Running(kUsageTimerId));
+  advance(60000);
   EXPECT_EQ(actions_.log, std::vector<std::string>{"daily"});
 }
 

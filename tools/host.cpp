@@ -115,6 +115,13 @@ void Host::Settle() {
   }
 }
 
+void Host::Wait(int milliseconds) {
+  surface_.timers.Advance(milliseconds, [this](int id) {
+    window_.OnTimer(id);
+    Settle();
+  });
+}
+
 std::string Host::Press(int commandId) {
   const toolbar::AgentButton* button = window_.ButtonByCommand(commandId);
   if (!button || !button->visible) return refusal::NoVisibleButton(commandId);

@@ -86,8 +86,9 @@ class Host final : public HostDriver,
   void Refresh() override { window_.OnInRefresh(); }
   Layout ReadLayout() override;
   DropDown ReadDropDown() override;
-  // The host runs no timers and has no message loop: nothing is waiting to run.
-  void Wait(int milliseconds) override {}
+  // The toolbar's timers run on the host's clock, which stands still between commands: the
+  // wait moves it on, and each timer that falls due fires then, followed by what it posted.
+  void Wait(int milliseconds) override;
   // Nothing is drawn here.
   std::string Screenshot(const std::string&, std::optional<int>) override {
     return refusal::NoScreen();

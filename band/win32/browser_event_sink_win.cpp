@@ -2,6 +2,7 @@
 
 #include <exdisp.h>
 
+#include "band/win32/module_win.h"
 #include "band/win32/tool_band_win.h"
 
 namespace norvex::band::win32 {
@@ -31,6 +32,9 @@ std::u16string TextOf(const VARIANT& argument) {
 }
 
 }  // namespace
+
+BrowserEventSink::BrowserEventSink(ToolBand* band) : band_(band) { LockModule(); }
+BrowserEventSink::~BrowserEventSink() { UnlockModule(); }
 
 HRESULT BrowserEventSink::QueryInterface(REFIID iid, void** object) noexcept {
   if (!object) return E_POINTER;

@@ -13,9 +13,11 @@ namespace norvex::band::win32 {
 
 class ToolBand;
 
+// A sink holds the module's lock while it lives: a browser that still holds it may call it after
+// every band is gone, so the module must stay loaded until the browser lets it go.
 class BrowserEventSink final : public IDispatch {
  public:
-  explicit BrowserEventSink(ToolBand* band) : band_(band) {}
+  explicit BrowserEventSink(ToolBand* band);
   // The band goes: later events reach nobody.
   void Detach() { band_ = nullptr; }
 
@@ -31,7 +33,7 @@ class BrowserEventSink final : public IDispatch {
                                    EXCEPINFO*, UINT*) noexcept override;
 
  private:
-  ~BrowserEventSink() = default;
+  ~BrowserEventSink();
   static void BeforeNavigate2(ToolBand& band, const DISPPARAMS& params);
   static void DocumentComplete(ToolBand& band, const DISPPARAMS& params);
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+#include <olectl.h>
+#include <shlguid.h>
 
 #include <atomic>
 #include <cstdio>
@@ -23,11 +25,166 @@ namespace {
 
 using platform::win32::ComPtr;
 
-// The band's site: a window of its own, no browser, and a record of focus reports.
+// A browser with a real connection point for DWebBrowserEvents2: it keeps every sink advised on
+// it (a reference each) under the cookies it handed out, which start at 1 for every browser, as
+// a browser's do. Everything else the browser offers is refused.
+class FakeBrowser final : public IWebBrowser2, public IConnectionPointContainer, public IConnectionPoint {
+ public:
+  // A browser that keeps a sink when asked to unadvise it (as one that is busy firing might).
+  bool keepsSinks = false;
+
+  size_t connections() const { return sinks_.size(); }
+  bool Holds(DWORD cookie) const {
+    for (const auto& [c, sink] : sinks_) {
+      if (c == cookie) return true;
+    }
+    return false;
+  }
+  // Lets every sink go, as a browser does when it closes.
+  void DropSinks() { sinks_.clear(); }
+  ~FakeBrowser() { DropSinks(); }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
+    *object = nullptr;
+    if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IDispatch) ||
+        ::IsEqualIID(iid, IID_IWebBrowser) || ::IsEqualIID(iid, IID_IWebBrowserApp) ||
+        ::IsEqualIID(iid, IID_IWebBrowser2)) {
+      *object = static_cast<IWebBrowser2*>(this);
+    } else if (::IsEqualIID(iid, IID_IConnectionPointContainer)) {
+      *object = static_cast<IConnectionPointContainer*>(this);
+    } else {
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() noexcept override { return --references_; }
+
+  // IConnectionPointContainer
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) noexcept override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) noexcept override {
+    *point = nullptr;
+    if (!::IsEqualIID(iid, DIID_DWebBrowserEvents2)) return CONNECT_E_NOCONNECTION;
+    *point = this;
+    AddRef();
+    return S_OK;
+  }
+  // IConnectionPoint
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) noexcept override {
+    *iid = DIID_DWebBrowserEvents2;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) noexcept override {
+    *out = this;
+    AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) noexcept override {
+    ComPtr<IDispatch> dispatch;
+    if (FAILED(sink->QueryInterface(DIID_DWebBrowserEvents2, dispatch.ReceiveVoid()))) {
+      return CONNECT_E_CANNOTCONNECT;
+    }
+    *cookie = nextCookie_++;
+    sinks_.emplace_back(*cookie, std::move(dispatch));
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override {
+    for (auto it = sinks_.begin(); it != sinks_.end(); ++it) {
+      if (it->first != cookie) continue;
+      if (!keepsSinks) sinks_.erase(it);
+      return S_OK;
+    }
+    return CONNECT_E_NOCONNECTION;
+  }
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) noexcept override { return E_NOTIMPL; }
+
+#define REFUSED(name, ...) \
+  HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) noexcept override { return E_NOTIMPL; }
+  REFUSED(GetTypeInfoCount, UINT*)
+  REFUSED(GetTypeInfo, UINT, LCID, ITypeInfo**)
+  REFUSED(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+  REFUSED(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
+  REFUSED(GoBack)
+  REFUSED(GoForward)
+  REFUSED(GoHome)
+  REFUSED(GoSearch)
+  REFUSED(Navigate, BSTR, VARIANT*, VARIANT*, VARIANT*, VARIANT*)
+  REFUSED(Refresh)
+  REFUSED(Refresh2, VARIANT*)
+  REFUSED(Stop)
+  REFUSED(get_Application, IDispatch**)
+  REFUSED(get_Parent, IDispatch**)
+  REFUSED(get_Container, IDispatch**)
+  REFUSED(get_Document, IDispatch**)
+  REFUSED(get_TopLevelContainer, VARIANT_BOOL*)
+  REFUSED(get_Type, BSTR*)
+  REFUSED(get_Left, LONG*)
+  REFUSED(put_Left, LONG)
+  REFUSED(get_Top, LONG*)
+  REFUSED(put_Top, LONG)
+  REFUSED(get_Width, LONG*)
+  REFUSED(put_Width, LONG)
+  REFUSED(get_Height, LONG*)
+  REFUSED(put_Height, LONG)
+  REFUSED(get_LocationName, BSTR*)
+  REFUSED(get_LocationURL, BSTR*)
+  REFUSED(get_Busy, VARIANT_BOOL*)
+  REFUSED(Quit)
+  REFUSED(ClientToWindow, int*, int*)
+  REFUSED(PutProperty, BSTR, VARIANT)
+  REFUSED(GetProperty, BSTR, VARIANT*)
+  REFUSED(get_Name, BSTR*)
+  REFUSED(get_HWND, SHANDLE_PTR*)
+  REFUSED(get_FullName, BSTR*)
+  REFUSED(get_Path, BSTR*)
+  REFUSED(get_Visible, VARIANT_BOOL*)
+  REFUSED(put_Visible, VARIANT_BOOL)
+  REFUSED(get_StatusBar, VARIANT_BOOL*)
+  REFUSED(put_StatusBar, VARIANT_BOOL)
+  REFUSED(get_StatusText, BSTR*)
+  REFUSED(put_StatusText, BSTR)
+  REFUSED(get_ToolBar, int*)
+  REFUSED(put_ToolBar, int)
+  REFUSED(get_MenuBar, VARIANT_BOOL*)
+  REFUSED(put_MenuBar, VARIANT_BOOL)
+  REFUSED(get_FullScreen, VARIANT_BOOL*)
+  REFUSED(put_FullScreen, VARIANT_BOOL)
+  REFUSED(Navigate2, VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*)
+  REFUSED(QueryStatusWB, OLECMDID, OLECMDF*)
+  REFUSED(ExecWB, OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*)
+  REFUSED(ShowBrowserBar, VARIANT*, VARIANT*, VARIANT*)
+  REFUSED(get_ReadyState, READYSTATE*)
+  REFUSED(get_Offline, VARIANT_BOOL*)
+  REFUSED(put_Offline, VARIANT_BOOL)
+  REFUSED(get_Silent, VARIANT_BOOL*)
+  REFUSED(put_Silent, VARIANT_BOOL)
+  REFUSED(get_RegisterAsBrowser, VARIANT_BOOL*)
+  REFUSED(put_RegisterAsBrowser, VARIANT_BOOL)
+  REFUSED(get_RegisterAsDropTarget, VARIANT_BOOL*)
+  REFUSED(put_RegisterAsDropTarget, VARIANT_BOOL)
+  REFUSED(get_TheaterMode, VARIANT_BOOL*)
+  REFUSED(put_TheaterMode, VARIANT_BOOL)
+  REFUSED(get_AddressBar, VARIANT_BOOL*)
+  REFUSED(put_AddressBar, VARIANT_BOOL)
+  REFUSED(get_Resizable, VARIANT_BOOL*)
+  REFUSED(put_Resizable, VARIANT_BOOL)
+#undef REFUSED
+
+ private:
+  ULONG references_ = 1;
+  DWORD nextCookie_ = 1;
+  std::vector<std::pair<DWORD, ComPtr<IDispatch>>> sinks_;
+};
+
+// The band's site: a window of its own, the browser it gives (none by default), and a record of
+// focus reports.
 class FakeSite final : public IOleWindow, public IServiceProvider, public IInputObjectSite {
  public:
-  explicit FakeSite(HWND window, bool serviceProvider = true)
-      : window_(window), serviceProvider_(serviceProvider) {}
+  explicit FakeSite(HWND window, bool serviceProvider = true, IWebBrowser2* browser = nullptr)
+      : window_(window), serviceProvider_(serviceProvider), browser_(browser) {}
   std::vector<bool> focusReports;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
@@ -51,9 +208,10 @@ class FakeSite final : public IOleWindow, public IServiceProvider, public IInput
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) noexcept override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE QueryService(REFGUID, REFIID, void** object) noexcept override {
+  HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid, void** object) noexcept override {
     *object = nullptr;
-    return E_NOINTERFACE;
+    if (!browser_ || !::IsEqualGUID(service, SID_SWebBrowserApp)) return E_NOINTERFACE;
+    return browser_->QueryInterface(iid, object);
   }
   HRESULT STDMETHODCALLTYPE OnFocusChangeIS(IUnknown*, BOOL focused) noexcept override {
     focusReports.push_back(focused != FALSE);
@@ -64,6 +222,7 @@ class FakeSite final : public IOleWindow, public IServiceProvider, public IInput
  private:
   HWND window_;
   bool serviceProvider_;
+  IWebBrowser2* browser_;
   ULONG references_ = 1;
 };
 
@@ -228,6 +387,81 @@ TEST_F(Band, SiteWithoutWindowOrServicesFails) {
   EXPECT_EQ(band->ShowDW(TRUE), E_FAIL);
   EXPECT_EQ(band->CloseDW(0), S_OK);
   band->Release();
+  DestroyParent(parent);
+}
+
+// The band listens to the browser of its site, and only to that one: re-sited with another
+// browser (or none) it leaves the old one first, where it advised, and CloseDW leaves the last.
+// Each browser's cookies start at 1, so a cookie given back to the wrong browser would take away
+// another client's connection there.
+TEST_F(Band, TheBrowserConnectionFollowsTheSite) {
+  HWND parent = MakeParent(800);
+  FakeBrowser first, second;
+  // Another client of the second browser.
+  struct : IDispatch {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) noexcept override {
+      *object = this;
+      return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
+      return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) noexcept override {
+      return S_OK;
+    }
+  } otherSink;
+  DWORD otherCookie = 0;
+  ASSERT_EQ(second.Advise(&otherSink, &otherCookie), S_OK);
+  ASSERT_EQ(otherCookie, 1u);
+
+  FakeSite firstSite(parent, true, &first), secondSite(parent, true, &second), noBrowser(parent);
+  ToolBand* band = nullptr;
+  ASSERT_EQ(CreateBandForTest(&band), S_OK);
+  ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(&firstSite)), S_OK);
+  EXPECT_EQ(first.connections(), 1u) << "the band advised the browser of its site";
+  EXPECT_TRUE(first.Holds(1));
+
+  struct Step {
+    FakeSite* site;
+    size_t first, second;
+  } const steps[] = {
+      {&secondSite, 0, 2},  // the other client's connection stays
+      {&firstSite, 1, 1},
+      {&noBrowser, 0, 1},   // a site without a browser: connected to none
+      {&secondSite, 0, 2},
+  };
+  for (const Step& step : steps) {
+    ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(step.site)), S_OK);
+    EXPECT_EQ(first.connections(), step.first);
+    EXPECT_EQ(second.connections(), step.second);
+    EXPECT_TRUE(second.Holds(otherCookie)) << "another client's connection is not the band's";
+  }
+  EXPECT_EQ(band->CloseDW(0), S_OK);
+  EXPECT_EQ(second.connections(), 1u) << "CloseDW unadvised the band's connection";
+  EXPECT_TRUE(second.Holds(otherCookie));
+  band->SetSite(nullptr);
+  band->Release();
+  EXPECT_EQ(ModuleLocks(), 0);
+
+  // A browser that still holds the band's sink after the band has gone keeps the module loaded
+  // (its next event calls into it) until it lets the sink go.
+  FakeBrowser holding;
+  holding.keepsSinks = true;
+  FakeSite holdingSite(parent, true, &holding);
+  ASSERT_EQ(CreateBandForTest(&band), S_OK);
+  ASSERT_EQ(band->SetSite(static_cast<IOleWindow*>(&holdingSite)), S_OK);
+  band->CloseDW(0);
+  band->SetSite(nullptr);
+  band->Release();
+  ASSERT_EQ(holding.connections(), 1u);
+  EXPECT_GT(ModuleLocks(), 0) << "DllCanUnloadNow answers S_FALSE";
+  holding.DropSinks();
+  EXPECT_EQ(ModuleLocks(), 0);
   DestroyParent(parent);
 }
 
@@ -412,6 +646,74 @@ TEST_F(Band, EveryToolbarThreadRebuildsOncePerBroadcastAndCloseKeepsTheOthersHoo
   first.join();
   second.join();
   EXPECT_TRUE(HookEntries().empty());
+}
+
+// Pumps this thread's messages until `done` holds, for at most `milliseconds`.
+template <typename Done>
+bool PumpUntil(Done done, int milliseconds = 3000) {
+  for (int i = 0; i < milliseconds / 10 && !done(); ++i) {
+    Pump();
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  Pump();
+  return done();
+}
+
+// A band whose site window belongs to another thread (here: this test's thread) sees the
+// broadcast's copy for its top-level window only through that thread's queue; that thread's own
+// band shares the thread's hook. Each toolbar still rebuilds once per broadcast.
+TEST_F(Band, ASiteWindowOfAnotherThreadRebuildsOncePerBroadcast) {
+  HWND foreignParent = MakeParent(800);
+  SitedBand own;
+  ASSERT_NE(own.toolbar, nullptr);
+  std::atomic<int> ownCount{0}, foreignCount{0};
+  ::SetWindowSubclass(own.toolbar, &CountInRefresh, 1, reinterpret_cast<DWORD_PTR>(&ownCount));
+
+  std::atomic<bool> ready{false}, stop{false}, done{false};
+  std::atomic<HWND> foreignToolbar{nullptr};
+  std::thread bandThread([&] {
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    FakeSite site(foreignParent);
+    ToolBand* band = nullptr;
+    CreateBandForTest(&band);
+    if (band->SetSite(static_cast<IOleWindow*>(&site)) == S_OK) {
+      HWND toolbar = nullptr;
+      band->GetWindow(&toolbar);
+      ::SetWindowSubclass(toolbar, &CountInRefresh, 1, reinterpret_cast<DWORD_PTR>(&foreignCount));
+      foreignToolbar = toolbar;
+    }
+    ready = true;
+    while (!stop) {
+      Pump();
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    if (HWND toolbar = foreignToolbar) ::RemoveWindowSubclass(toolbar, &CountInRefresh, 1);
+    band->CloseDW(0);
+    band->SetSite(nullptr);
+    band->Release();
+    ::CoUninitialize();
+    done = true;
+  });
+  // Making a child of this thread's window waits for this thread to answer.
+  ASSERT_TRUE(PumpUntil([&] { return ready.load(); }));
+  ASSERT_NE(foreignToolbar.load(), nullptr);
+  EXPECT_NE(::GetWindowThreadProcessId(foreignToolbar, nullptr), ::GetCurrentThreadId());
+  EXPECT_EQ(HookEntries().size(), 2u);
+
+  for (int broadcast = 1; broadcast <= 2; ++broadcast) {
+    ::PostMessageW(HWND_BROADCAST, toolbar::win32::RefreshMessage(), 0, 0);
+    PumpUntil([&] { return ownCount >= broadcast && foreignCount >= broadcast; });
+    PumpUntil([] { return false; }, 150);  // a second, wrong delivery would arrive in this time
+    EXPECT_EQ(ownCount.load(), broadcast) << "the toolbar of this thread";
+    EXPECT_EQ(foreignCount.load(), broadcast) << "the toolbar of the other thread";
+  }
+
+  stop = true;
+  EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
+  bandThread.join();
+  EXPECT_EQ(HookEntries().size(), 1u) << "the other band's entry went; this thread's stays";
+  ::RemoveWindowSubclass(own.toolbar, &CountInRefresh, 1);
+  DestroyParent(foreignParent);
 }
 
 TEST_F(Band, ARebuildKeepsTheTypedText) {

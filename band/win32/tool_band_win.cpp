@@ -144,6 +144,8 @@ HRESULT ToolBand::SetSite(IUnknown* site) noexcept {
       !serviceProvider_) {
     return E_FAIL;
   }
+  // The browser of an earlier site hears from this band no more, whatever this site gives.
+  DisconnectEvents();
   ComPtr<IWebBrowser2> browser;
   serviceProvider_->QueryService(SID_SWebBrowserApp, IID_IWebBrowser2, browser.ReceiveVoid());
   browser_.SetBrowser(browser.get());
@@ -194,6 +196,7 @@ void ToolBand::ConnectEvents() {
   if (!sink) return;
   if (SUCCEEDED(point->Advise(static_cast<IDispatch*>(sink), &eventCookie_))) {
     sink_ = sink;
+    eventPoint_ = std::move(point);
   } else {
     sink->Detach();
     sink->Release();
@@ -202,15 +205,8 @@ void ToolBand::ConnectEvents() {
 
 void ToolBand::DisconnectEvents() {
   if (!sink_) return;
-  if (IWebBrowser2* browser = browser_.browser()) {
-    ComPtr<IConnectionPointContainer> container;
-    ComPtr<IConnectionPoint> point;
-    if (SUCCEEDED(browser->QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid())) &&
-        container &&
-        SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Receive())) && point) {
-      point->Unadvise(eventCookie_);
-    }
-  }
+  if (eventPoint_) eventPoint_->Unadvise(eventCookie_);
+  eventPoint_.Reset();
   sink_->Detach();
   sink_->Release();
   sink_ = nullptr;
@@ -241,10 +237,8 @@ HRESULT ToolBand::CloseDW(DWORD) noexcept {
     window_.reset();
     actions_.SetWindow(nullptr);
   }
-  if (browser_.browser()) {
-    DisconnectEvents();
-    browser_.SetBrowser(nullptr);
-  }
+  DisconnectEvents();
+  browser_.SetBrowser(nullptr);
   serviceProvider_ = ComPtr<IServiceProvider>();
   return S_OK;
 }

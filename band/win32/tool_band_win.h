@@ -76,7 +76,10 @@ class ToolBand final : public IObjectWithSite, public IInputObject, public IDesk
   pagetools::win32::WebBrowser browser_;
   toolbar::win32::Win32ToolbarActions actions_{browser_};
   std::unique_ptr<toolbar::win32::Win32ToolbarWindow> window_;
-  BrowserEventSink* sink_ = nullptr;  // one reference, while connected
+  // While connected: the sink (one reference), the connection point it was advised on (so that
+  // it is unadvised where it was advised, whatever browser the band holds by then) and the cookie.
+  BrowserEventSink* sink_ = nullptr;
+  ComPtr<IConnectionPoint> eventPoint_;
   DWORD eventCookie_ = 0;
   pagetools::PageLanguageWatcher page_{browser_};
 };

@@ -451,6 +451,8 @@ TEST_F(Dialogs, AboutShowsNameVersionAndCopyright) {
     std::u16string line;
   } cases[] = {
       {"label and version", "1.0.0.5", u"version=バージョン: \r\n", u"バージョン:1.0.0.5"},
+      {"a quoted label keeps its blank", "1.0.0.5", u"version=\"バージョン \"\r\n",
+       u"バージョン 1.0.0.5"},
       {"no label", "1.0.0.5", u"", u"1.0.0.5"},
       {"no version.ini", "-", u"version=Version \r\n", u"バージョン: 1.0"},
       {"an empty version", "", u"version=Version \r\n", u"バージョン: 1.0"},

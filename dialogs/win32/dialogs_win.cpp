@@ -4,6 +4,7 @@
 
 #include "dialogs/about_model.h"
 #include "dialogs/options_model.h"
+#include "platform/win32/dialog_base.h"
 #include "platform/win32/module_instance.h"
 #include "platform/win32/scoped_handle.h"
 #include "resources/control_ids.h"
@@ -12,51 +13,11 @@ namespace norvex::dialogs::win32 {
 
 namespace {
 
+using platform::win32::BaseDialog;
 using platform::win32::ModuleInstance;
 using platform::win32::ScopedBitmap;
 using platform::win32::ScopedImageList;
 using platform::win32::W;
-
-// The base of the dialogs: the object is bound to its dialog at WM_INITDIALOG (from the
-// creation parameter) and every message goes to the derived class's HandleMessage.
-template <typename Derived>
-class BaseDialog {
- public:
-  HWND hwnd() const { return hwnd_; }
-
- protected:
-  BaseDialog() = default;
-  ~BaseDialog() = default;
-  BaseDialog(const BaseDialog&) = delete;
-  BaseDialog& operator=(const BaseDialog&) = delete;
-
-  INT_PTR RunModal(int resource, HWND owner) {
-    return ::DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(resource), owner,
-                             &BaseDialog::DialogProc, reinterpret_cast<LPARAM>(this));
-  }
-  HWND CreateModeless(int resource, HWND parent) {
-    return ::CreateDialogParamW(ModuleInstance(), MAKEINTRESOURCEW(resource), parent,
-                                &BaseDialog::DialogProc, reinterpret_cast<LPARAM>(this));
-  }
-
- private:
-  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    Derived* self = nullptr;
-    if (message == WM_INITDIALOG) {
-      self = reinterpret_cast<Derived*>(lParam);
-      self->hwnd_ = dialog;
-      ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    } else {
-      self = reinterpret_cast<Derived*>(::GetWindowLongPtrW(dialog, DWLP_USER));
-    }
-    if (!self) return FALSE;
-    const INT_PTR result = self->HandleMessage(message, wParam, lParam);
-    if (message == WM_NCDESTROY) self->hwnd_ = nullptr;
-    return result;
-  }
-
-  HWND hwnd_ = nullptr;
-};
 
 // The one page of the options dialog: a check-box list of the custom agents of the model.
 class AgentSelectPage final : public BaseDialog<AgentSelectPage> {

@@ -1,5 +1,7 @@
 #include "styling/win32/agent_button_paint_win.h"
 
+#include <optional>
+
 #include "platform/win32/scoped_handle.h"
 #include "styling/win32/gdi_paint_win.h"
 
@@ -10,9 +12,11 @@ namespace {
 using platform::win32::ScopedSelectObject;
 using platform::win32::W;
 
-// The toolbar theme's button part.
+// The toolbar theme's button part, its pressed state, and the text colour property
+// (TMT_TEXTCOLOR).
 constexpr int kToolbarButtonPart = 1;
 constexpr int kPressedState = 3;
+constexpr int kTextColorProperty = 3803;
 
 Rect FromRect(const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; }
 
@@ -23,8 +27,7 @@ int CaptionHeight(HDC dc, const std::u16string& caption) {
 }
 
 void PaintThemedFace(HDC dc, const RECT& client, const AgentButtonLook& look, const FacePlan& plan,
-                     VisualStyles& styles) {
-  ScopedTheme theme(styles, look.window, L"TOOLBAR");
+                     VisualStyles& styles, const ScopedTheme& theme) {
   if (!theme) return;  // the theme did not open: the face is left as it is
   styles.DrawThemeParentBackground(look.window, dc, &client);
   styles.DrawThemeBackground(theme.get(), dc, kToolbarButtonPart, plan.themeState, client);
@@ -75,8 +78,11 @@ void PaintAgentButton(HDC dc, const RECT& client, const AgentButtonLook& look,
   if (content.hasCaption) content.captionHeight = CaptionHeight(dc, look.caption);
   const FacePlan plan = PlanButtonFace(FromRect(client), state, content);
 
+  // The theme stays open for the caption, whose pressed colour it gives.
+  std::optional<ScopedTheme> theme;
   if (state.themed) {
-    PaintThemedFace(dc, client, look, plan, styles);
+    theme.emplace(styles, look.window, L"TOOLBAR");
+    PaintThemedFace(dc, client, look, plan, styles, *theme);
   } else {
     PaintClassicFace(dc, client, plan);
   }
@@ -94,7 +100,12 @@ void PaintAgentButton(HDC dc, const RECT& client, const AgentButtonLook& look,
   if (plan.caption) {
     RECT text = ToRect(plan.captionRect);
     const int mode = ::SetBkMode(dc, TRANSPARENT);
-    const COLORREF color = ::SetTextColor(dc, ColorOf(plan.captionColor));
+    std::optional<COLORREF> themed;
+    if (plan.captionColor == FaceColor::kPressedThemeText && theme && *theme) {
+      themed = styles.GetThemeColor(theme->get(), kToolbarButtonPart, kPressedState,
+                                    kTextColorProperty);
+    }
+    const COLORREF color = ::SetTextColor(dc, themed.value_or(ColorOf(plan.captionColor)));
     ::DrawTextW(dc, W(look.caption), static_cast<int>(look.caption.size()), &text, DT_WORDBREAK);
     ::SetTextColor(dc, color);
     ::SetBkMode(dc, mode);

@@ -20,6 +20,7 @@ COLORREF ColorOf(FaceColor color) {
     case FaceColor::kButtonHighlight:
       return ::GetSysColor(COLOR_BTNHIGHLIGHT);
     case FaceColor::kButtonText:
+    case FaceColor::kPressedThemeText:  // without a theme to ask
       return ::GetSysColor(COLOR_BTNTEXT);
     case FaceColor::kGrayText:
       return ::GetSysColor(COLOR_GRAYTEXT);

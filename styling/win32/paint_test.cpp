@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,7 @@ class FakeStyles final : public VisualStyles {
  public:
   bool loaded = true, themed = true, opens = true;
   std::optional<COLORREF> border, fill;
+  std::optional<COLORREF> pressedText;  // the toolbar button's text colour when pressed
   std::vector<std::string> calls;
 
   bool Loaded() const override { return loaded; }
@@ -139,7 +141,8 @@ class FakeStyles final : public VisualStyles {
     FillSolid(dc, rect, PartColor(part, state));
     return true;
   }
-  std::optional<COLORREF> GetThemeColor(ThemeHandle, int, int, int property) override {
+  std::optional<COLORREF> GetThemeColor(ThemeHandle, int part, int state, int property) override {
+    if (property == 3803) return part == 1 && state == 3 ? pressedText : std::nullopt;
     return property == 3801 ? border : property == 3802 ? fill : std::nullopt;
   }
 };
@@ -458,6 +461,65 @@ TEST_F(Paint, SystemThemeDrawsTheToolbarButtonPart) {
   EXPECT_EQ(canvas.At(66, 1), Sys(COLOR_ACTIVEBORDER)) << "the split line over the theme";
   EXPECT_EQ(canvas.At(66, 22), Sys(COLOR_ACTIVEBORDER));
   EXPECT_EQ(canvas.At(72, 12), RGB(0, 0, 0)) << "the arrow's tip";
+}
+
+// Luminance of a colour, 0 (black) to 1 (white), with the sRGB weights.
+double Luminance(COLORREF c) {
+  return (0.2126 * GetRValue(c) + 0.7152 * GetGValue(c) + 0.0722 * GetBValue(c)) / 255.0;
+}
+
+// A pressed caption (and a menu button's, while its menu is open) on each path: the classic face
+// keeps the highlight colour; a themed face takes the theme's pressed text colour, or the button
+// text colour where the theme has none, so that it shows on the theme's light pressed face.
+TEST_F(Paint, PressedCaptionStandsOutFromThePressedFace) {
+  ASSERT_NE(Sys(COLOR_BTNHIGHLIGHT), Sys(COLOR_BTNFACE));
+  FakeStyles withText, withoutText;
+  withText.pressedText = RGB(20, 40, 60);
+  const struct {
+    const char* name;
+    VisualStyles* styles;
+    MenuStyle style;
+    COLORREF caption, face;
+  } cases[] = {
+      {"classic", &noLibrary_, MenuStyle::kPlain, Sys(COLOR_BTNHIGHLIGHT), Sys(COLOR_BTNFACE)},
+      {"classic menu open", &noLibrary_, MenuStyle::kMenu, Sys(COLOR_BTNHIGHLIGHT), Sys(COLOR_BTNFACE)},
+      {"theme's colour", &withText, MenuStyle::kPlain, RGB(20, 40, 60), PartColor(1, 3)},
+      {"theme's colour, menu open", &withText, MenuStyle::kMenu, RGB(20, 40, 60), PartColor(1, 3)},
+      {"theme without one", &withoutText, MenuStyle::kPlain, Sys(COLOR_BTNTEXT), PartColor(1, 3)},
+  };
+  for (const auto& c : cases) {
+    Canvas canvas(90, 24);
+    AgentButtonLook look;
+    look.caption = u"WWW";
+    look.font = font_.get();
+    look.style = c.style;
+    look.pressed = true;
+    PaintAgentButton(canvas.dc(), canvas.Rect(), look, *c.styles);
+    EXPECT_GT(canvas.Count(c.caption, {4, 2, 70, 22}), 10) << c.name << ": the caption's colour";
+    EXPECT_EQ(canvas.At(60, 4), c.face) << c.name << ": the pressed face";
+    EXPECT_NE(c.caption, c.face) << c.name;
+  }
+
+  // The system's theme (Wine's prefix has one on): the caption on its pressed face is clearly
+  // darker or lighter than the face, whichever the theme is.
+  VisualStyles& system = SystemVisualStyles();
+  if (!system.Themed()) GTEST_SKIP() << "visual styles are off in this session";
+  ThemedWindow window;
+  Canvas canvas(90, 24);
+  AgentButtonLook look;
+  look.window = window.button();
+  look.caption = u"WWW";
+  look.font = font_.get();
+  look.pressed = true;
+  PaintAgentButton(canvas.dc(), canvas.Rect(), look, system);
+  ScopedTheme theme(system, window.button(), L"TOOLBAR");
+  ASSERT_TRUE(theme);
+  const COLORREF caption = system.GetThemeColor(theme.get(), 1, 3, 3803).value_or(Sys(COLOR_BTNTEXT));
+  const RECT text = canvas.BoundsOf(caption, {4, 2, 80, 22});
+  ASSERT_LT(text.left, text.right) << "the caption is drawn in the theme's pressed text colour";
+  const COLORREF face = canvas.At(text.left - 2, 12);
+  EXPECT_GT(std::abs(Luminance(caption) - Luminance(face)), 0.4)
+      << "caption " << std::hex << caption << " on face " << face;
 }
 
 TEST_F(Paint, SearchBoxClassicFace) {

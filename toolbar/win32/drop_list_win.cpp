@@ -1,9 +1,10 @@
 #include "toolbar/win32/drop_list_win.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include <algorithm>
+
+#include "platform/win32/window_subclass.h"
 
 #include "styling/win32/gdi_paint_win.h"
 #include "styling/win32/search_box_paint_win.h"
@@ -11,15 +12,20 @@
 
 namespace norvex::toolbar::win32 {
 
+using platform::win32::CommandOf;
+using platform::win32::FontOf;
 using platform::win32::FromW;
+using platform::win32::PointOf;
 using platform::win32::ScopedScreenDc;
+using platform::win32::StructOf;
+using platform::win32::WheelDeltaOf;
+using platform::win32::WindowOf;
 using platform::win32::ScopedSelectObject;
 using platform::win32::W;
 using styling::win32::ToRect;
 
 namespace {
 
-constexpr UINT_PTR kListSubclassId = 1;
 // Space above and below an entry's text.
 constexpr int kItemPadding = 4;
 
@@ -33,14 +39,12 @@ void Move(HWND window, const search::Rect& r) {
   ::MoveWindow(window, r.left, r.top, r.width(), r.height(), TRUE);
 }
 
-POINT PointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
-
 }  // namespace
 
 // ---- DropListBox ----------------------------------------------------------------------------
 
 DropListBox::~DropListBox() {
-  if (hwnd_ && ::IsWindow(hwnd_)) ::RemoveWindowSubclass(hwnd_, &DropListBox::Proc, kListSubclassId);
+  platform::win32::WindowSubclass<DropListBox, &DropListBox::OnMessage>::Remove(hwnd_);
 }
 
 bool DropListBox::Create(HWND parent, const RECT& rect, HFONT font, SearchBoxWindow& box) {
@@ -52,7 +56,7 @@ bool DropListBox::Create(HWND parent, const RECT& rect, HFONT font, SearchBoxWin
                             parent, ControlId(kDropListBoxId), ModuleInstance(), nullptr);
   if (!hwnd_) return false;
   if (font) ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  ::SetWindowSubclass(hwnd_, &DropListBox::Proc, kListSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  platform::win32::WindowSubclass<DropListBox, &DropListBox::OnMessage>::Install(hwnd_, this);
   return true;
 }
 
@@ -82,44 +86,31 @@ int DropListBox::IndexAt(POINT point) const {
   return index < static_cast<int>(::SendMessageW(hwnd_, LB_GETCOUNT, 0, 0)) ? index : -1;
 }
 
-LRESULT CALLBACK DropListBox::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                   DWORD_PTR self) {
-  auto* box = reinterpret_cast<DropListBox*>(self);
-  if (box->hwnd_ != hwnd) return ::DefSubclassProc(hwnd, message, wParam, lParam);
-  return box->OnMessage(message, wParam, lParam);
-}
-
-LRESULT DropListBox::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT DropListBox::OnMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (hwnd != hwnd_) return ::DefSubclassProc(hwnd, message, wParam, lParam);
   switch (message) {
-    case WM_MOUSEMOVE:
-      OnMouseMove(PointOf(lParam));
-      return 0;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-      return 0;  // the entry is chosen on release
-    case WM_LBUTTONUP:
-      OnButtonUp(PointOf(lParam));
-      return 0;
-    case WM_MOUSEWHEEL:
-      return ::SendMessageW(box_->hwnd(), message, wParam, lParam);
-    default:
-      return ::DefSubclassProc(hwnd_, message, wParam, lParam);
+    case WM_MOUSEMOVE: return OnMouseMove(PointOf(lParam));
+    case WM_LBUTTONDOWN: return 0;  // the entry is chosen on release
+    case WM_LBUTTONDBLCLK: return 0;
+    case WM_LBUTTONUP: return OnButtonUp(PointOf(lParam));
+    case WM_MOUSEWHEEL: return ::SendMessageW(box_->hwnd(), message, wParam, lParam);
+    default: return ::DefSubclassProc(hwnd_, message, wParam, lParam);
   }
 }
 
 // Hot tracking: the entry under the pointer is selected (unless disabled). Leaving the list
 // gives the capture back to the drop-down window.
-void DropListBox::OnMouseMove(POINT point) {
+LRESULT DropListBox::OnMouseMove(POINT point) {
   RECT client{};
   ::GetClientRect(hwnd_, &client);
   DropListWindow* drop = box_->dropDown();
   if (!::PtInRect(&client, point)) {
     if (drop && ::GetCapture() == hwnd_) drop->TakeCapture();
-    return;
+    return 0;
   }
   if (::GetCapture() != hwnd_) ::SetCapture(hwnd_);
   const int index = IndexAt(point);
-  if (index < 0 || !box_->model()) return;
+  if (index < 0 || !box_->model()) return 0;
   // Selecting scrolls a partly shown entry into view, which would put the next entry under
   // the pointer: the list stays where it is.
   const LRESULT top = ::SendMessageW(hwnd_, LB_GETTOPINDEX, 0, 0);
@@ -128,41 +119,45 @@ void DropListBox::OnMouseMove(POINT point) {
     ::SendMessageW(hwnd_, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
   }
   if (drop) drop->SyncScrollBar();
+  return 0;
 }
 
 // Releasing over the list chooses its selected entry (the last one under the pointer): choose,
 // submit and close are posted to the combo window.
-void DropListBox::OnButtonUp(POINT point) {
+LRESULT DropListBox::OnButtonUp(POINT point) {
   RECT client{};
   ::GetClientRect(hwnd_, &client);
   if (!::PtInRect(&client, point)) {
     if (DropListWindow* drop = box_->dropDown()) drop->TakeCapture();
-    return;
+    return 0;
   }
   const int selected = static_cast<int>(::SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
   const search::ComboItem* item = Item(selected);
   const search::ComboItem* under = Item(IndexAt(point));
-  if (!item || item->disabled || (under && under->disabled)) return;
+  if (!item || item->disabled || (under && under->disabled)) return 0;
   HWND combo = box_->hwnd();
   ::PostMessageW(combo, kChooseItemMessage, static_cast<WPARAM>(selected), 0);
   ::PostMessageW(combo, kSubmitItemMessage, static_cast<WPARAM>(selected), 0);
   ::ReleaseCapture();
   ::PostMessageW(combo, kCloseDropDownMessage, 0, 0);
+  return 0;
 }
 
 // ---- DropListWindow -------------------------------------------------------------------------
 
-DropListWindow::DropListWindow(SearchBoxWindow& box) : box_(box) {}
+DropListWindow::DropListWindow(SearchBoxWindow& box, ClassRegistrar registrar)
+    : box_(box), registrar_(registrar) {}
 
 DropListWindow::~DropListWindow() {
   *alive_ = false;
-  if (hwnd()) ::DestroyWindow(hwnd());
+  Destroy();
 }
 
 bool DropListWindow::Create(const search::Rect& rect, HFONT font) {
   font_ = font;
-  if (!RegisterClassOnce(kDropListClass, CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW),
-                         ::GetSysColorBrush(COLOR_WINDOW))) {
+  if (!RegisterClassOnce(kDropListClass,
+                         {CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), ::GetSysColorBrush(COLOR_WINDOW)},
+                         registrar_)) {
     return false;
   }
   // The entries are as high as the box's font and a little space.
@@ -173,10 +168,8 @@ bool DropListWindow::Create(const search::Rect& rect, HFONT font) {
     ::GetTextMetricsW(dc.get(), &metrics);
     itemHeight_ = std::max<int>(metrics.tmHeight + kItemPadding, 1);
   }
-  if (!::CreateWindowExW(WS_EX_TOOLWINDOW, kDropListClass, L"",
-                         WS_CHILD | WS_BORDER | WS_CLIPCHILDREN, rect.left, rect.top, rect.width(),
-                         rect.height(), ::GetDesktopWindow(), ControlId(kDropListWindowId),
-                         ModuleInstance(), static_cast<BaseWindow*>(this))) {
+  if (!CreateWindowOfClass(kDropListClass, WS_EX_TOOLWINDOW, WS_CHILD | WS_BORDER | WS_CLIPCHILDREN,
+                           ToRect(rect), ::GetDesktopWindow(), kDropListWindowId)) {
     return false;
   }
   const search::DropDownLayout layout = Layout();
@@ -253,78 +246,78 @@ void DropListWindow::PostToBox(UINT message, WPARAM wParam) {
 
 LRESULT DropListWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_SIZE:
-      PlaceChildren();
-      return 0;
-    case WM_PAINT:
-      OnPaint();
-      return 0;
-    case WM_SETFONT:
-      font_ = reinterpret_cast<HFONT>(wParam);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(font_);
-    case WM_MOUSEMOVE:
-      OnMouseMove(PointOf(lParam));
-      return 0;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-      OnButtonDown(wParam, PointOf(lParam));
-      return 0;
-    case WM_LBUTTONUP:
-      resizing_ = false;
-      return 0;
-    case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lParam) != hwnd()) resizing_ = false;
-      return 0;
-    case WM_MOUSEWHEEL:
-      return ::SendMessageW(box_.hwnd(), message, wParam, lParam);
-    case WM_VSCROLL:
-      if (reinterpret_cast<HWND>(lParam) == scrollBar_) OnVerticalScroll(LOWORD(wParam));
-      return 0;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == kDeleteHistoryId && HIWORD(wParam) == BN_CLICKED && box_.model()) {
-        box_.model()->DeleteHistory();
-      }
-      return 0;
-    case WM_MEASUREITEM:
-      OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_DRAWITEM:
-      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_MOUSEACTIVATE:
-      return MA_NOACTIVATE;
-    case WM_ACTIVATEAPP:
-      if (!wParam) PostToBox(kCloseDropDownMessage);
-      return 0;
-    default:
-      return DefaultHandling(message, wParam, lParam);
+    case WM_SIZE: return PlaceChildren();
+    case WM_PAINT: return OnPaint();
+    case WM_SETFONT: return OnSetFont(FontOf(wParam));
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
+    case WM_MOUSEMOVE: return OnMouseMove(PointOf(lParam));
+    case WM_LBUTTONDOWN: return OnButtonDown(wParam, PointOf(lParam));
+    case WM_LBUTTONDBLCLK: return OnButtonDown(wParam, PointOf(lParam));
+    case WM_LBUTTONUP: return OnButtonUp();
+    case WM_CAPTURECHANGED: return OnCaptureChanged(WindowOf(lParam));
+    case WM_MOUSEWHEEL: return ::SendMessageW(box_.hwnd(), message, wParam, lParam);
+    case WM_VSCROLL: return OnVerticalScroll(LOWORD(wParam), WindowOf(lParam));
+    case WM_COMMAND: return OnCommand(CommandOf(wParam, lParam));
+    case WM_MEASUREITEM: return OnMeasureItem(StructOf<MEASUREITEMSTRUCT>(lParam));
+    case WM_DRAWITEM: return OnDrawItem(StructOf<const DRAWITEMSTRUCT>(lParam));
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+    case WM_ACTIVATEAPP: return OnActivateApp(wParam != FALSE);
+    default: return DefaultHandling(message, wParam, lParam);
   }
 }
 
-void DropListWindow::PlaceChildren() {
+LRESULT DropListWindow::OnSetFont(HFONT font) {
+  font_ = font;
+  return 0;
+}
+
+LRESULT DropListWindow::OnButtonUp() {
+  resizing_ = false;
+  return 0;
+}
+
+LRESULT DropListWindow::OnCaptureChanged(HWND capture) {
+  if (capture != hwnd()) resizing_ = false;
+  return 0;
+}
+
+LRESULT DropListWindow::OnCommand(const platform::win32::Command& command) {
+  if (command.id == kDeleteHistoryId && command.code == BN_CLICKED && box_.model()) {
+    box_.model()->DeleteHistory();
+  }
+  return 0;
+}
+
+// The application is deactivated: the drop-down closes (posted, as whatever closes it).
+LRESULT DropListWindow::OnActivateApp(bool active) {
+  if (!active) PostToBox(kCloseDropDownMessage);
+  return 0;
+}
+
+LRESULT DropListWindow::PlaceChildren() {
   const search::DropDownLayout layout = Layout();
   if (list_.hwnd()) Move(list_.hwnd(), layout.list);
   if (scrollBar_) Move(scrollBar_, layout.scrollBar);
   if (deleteButton_) Move(deleteButton_, layout.deleteButton);
   ::InvalidateRect(hwnd(), nullptr, TRUE);
   SyncScrollBar();
+  return 0;
 }
 
-void DropListWindow::OnPaint() {
+LRESULT DropListWindow::OnPaint() {
   PAINTSTRUCT paint{};
   HDC dc = ::BeginPaint(hwnd(), &paint);
   const search::DropDownLayout layout = Layout();
   styling::win32::FillSolid(dc, ToRect(layout.strip), ::GetSysColor(COLOR_WINDOW));
   styling::win32::PaintSizeGrip(dc, hwnd(), ToRect(layout.sizeGrip));
   ::EndPaint(hwnd(), &paint);
+  return 0;
 }
 
 // With the capture, every move of the pointer comes here: over the list the list takes the
 // capture; while resizing the window follows the pointer; elsewhere the cursor says what a
 // press would do.
-void DropListWindow::OnMouseMove(POINT point) {
+LRESULT DropListWindow::OnMouseMove(POINT point) {
   const search::DropDownLayout layout = Layout();
   if (resizing_) {
     POINT screen = point;
@@ -339,7 +332,7 @@ void DropListWindow::OnMouseMove(POINT point) {
     if (box_.model()) size = box_.model()->ResizeDropDown(width, height);
     ::SetWindowPos(hwnd(), nullptr, 0, 0, size.first, size.second,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return;
+    return 0;
   }
   if (Contains(layout.list, point)) {
     ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
@@ -347,15 +340,16 @@ void DropListWindow::OnMouseMove(POINT point) {
     POINT inList = point;
     ::MapWindowPoints(hwnd(), list_.hwnd(), &inList, 1);
     ::SendMessageW(list_.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(inList.x, inList.y));
-    return;
+    return 0;
   }
   const wchar_t* cursor = IDC_ARROW;
   if (Contains(layout.sizeGrip, point)) cursor = IDC_SIZENWSE;
   if (Contains(layout.deleteButton, point)) cursor = IDC_HAND;
   ::SetCursor(::LoadCursorW(nullptr, cursor));
+  return 0;
 }
 
-void DropListWindow::OnButtonDown(WPARAM keys, POINT point) {
+LRESULT DropListWindow::OnButtonDown(WPARAM keys, POINT point) {
   POINT screen = point;
   ::ClientToScreen(hwnd(), &screen);
   RECT window{};
@@ -363,18 +357,18 @@ void DropListWindow::OnButtonDown(WPARAM keys, POINT point) {
   if (!::PtInRect(&window, screen)) {
     ::ReleaseCapture();
     PostToBox(kCloseDropDownMessage);
-    return;
+    return 0;
   }
   const search::DropDownLayout layout = Layout();
   if (Contains(layout.sizeGrip, point)) {
     resizing_ = true;
     resizeOrigin_ = POINT{window.right - screen.x, window.bottom - screen.y};
-    return;
+    return 0;
   }
   if (Contains(layout.deleteButton, point)) {
     ::SendMessageW(hwnd(), WM_COMMAND, MAKEWPARAM(kDeleteHistoryId, BN_CLICKED),
                    reinterpret_cast<LPARAM>(deleteButton_));
-    return;
+    return 0;
   }
   if (Contains(layout.scrollBar, point) && scrollBar_) {
     // The scroll bar tracks the press itself (it takes the capture until the release); then
@@ -385,9 +379,11 @@ void DropListWindow::OnButtonDown(WPARAM keys, POINT point) {
     ::SendMessageW(scrollBar_, WM_LBUTTONDOWN, keys, MAKELPARAM(inBar.x, inBar.y));
     if (*alive && hwnd()) ::SetCapture(hwnd());
   }
+  return 0;
 }
 
-void DropListWindow::OnVerticalScroll(int request) {
+LRESULT DropListWindow::OnVerticalScroll(int request, HWND bar) {
+  if (bar != scrollBar_) return 0;
   HWND list = list_.hwnd();
   const int count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
   const int visible = VisibleItems();
@@ -422,19 +418,23 @@ void DropListWindow::OnVerticalScroll(int request) {
       break;
     }
     default:
-      return;
+      return 0;
   }
   top = std::clamp(top, 0, last);
   ::SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
   SyncScrollBar();
+  return 0;
 }
 
-void DropListWindow::OnMeasureItem(MEASUREITEMSTRUCT& measure) {
+LRESULT DropListWindow::OnMeasureItem(MEASUREITEMSTRUCT& measure) {
   if (measure.CtlID == static_cast<UINT>(kDropListBoxId)) measure.itemHeight = static_cast<UINT>(itemHeight_);
+  return TRUE;
 }
 
-void DropListWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
-  if (item.CtlID != static_cast<UINT>(kDropListBoxId) || item.itemID == static_cast<UINT>(-1)) return;
+LRESULT DropListWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  if (item.CtlID != static_cast<UINT>(kDropListBoxId) || item.itemID == static_cast<UINT>(-1)) {
+    return TRUE;
+  }
   const int index = static_cast<int>(item.itemID);
   const LRESULT length = ::SendMessageW(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0);
   std::wstring text(length > 0 ? static_cast<size_t>(length) + 1 : 1, L'\0');
@@ -446,6 +446,7 @@ void DropListWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
   styling::win32::PaintDropListItem(item.hDC, item.rcItem,
                                     FromW(text.c_str()), (item.itemState & ODS_SELECTED) != 0,
                                     copy && copy->disabled);
+  return TRUE;
 }
 
 }  // namespace norvex::toolbar::win32

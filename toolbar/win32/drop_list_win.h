@@ -10,12 +10,17 @@
 #include <memory>
 #include <vector>
 
+#include "platform/win32/message_crackers.h"
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/window_base.h"
 #include "search/drop_down_layout.h"
 #include "search/search_combo_box.h"
-#include "toolbar/win32/window_base.h"
 
 namespace norvex::toolbar::win32 {
+
+using platform::win32::BaseWindow;
+using platform::win32::ClassRegistrar;
+using platform::win32::ModuleInstance;
 
 class SearchBoxWindow;
 
@@ -38,11 +43,10 @@ class DropListBox {
   const search::ComboItem* Item(int index) const;
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                               UINT_PTR subclassId, DWORD_PTR self);
-  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void OnMouseMove(POINT point);
-  void OnButtonUp(POINT point);
+  // The list box's messages (it is subclassed).
+  LRESULT OnMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMouseMove(POINT point);
+  LRESULT OnButtonUp(POINT point);
   int IndexAt(POINT point) const;
 
   HWND hwnd_ = nullptr;
@@ -52,7 +56,9 @@ class DropListBox {
 
 class DropListWindow final : public BaseWindow<DropListWindow> {
  public:
-  explicit DropListWindow(SearchBoxWindow& box);
+  // `registrar` registers the window class when it is not registered yet (tests give one that
+  // fails).
+  explicit DropListWindow(SearchBoxWindow& box, ClassRegistrar registrar = &::RegisterClassExW);
   ~DropListWindow();
 
   // Creates the window at `rect` (screen coordinates), shows it topmost without activating it
@@ -77,17 +83,23 @@ class DropListWindow final : public BaseWindow<DropListWindow> {
   void TakeCapture();
 
  private:
-  void PlaceChildren();
-  void OnPaint();
-  void OnMouseMove(POINT point);
-  void OnButtonDown(WPARAM keys, POINT point);
-  void OnVerticalScroll(int request);
-  void OnMeasureItem(MEASUREITEMSTRUCT& measure);
-  void OnDrawItem(const DRAWITEMSTRUCT& item);
+  LRESULT PlaceChildren();
+  LRESULT OnPaint();
+  LRESULT OnSetFont(HFONT font);
+  LRESULT OnMouseMove(POINT point);
+  LRESULT OnButtonDown(WPARAM keys, POINT point);
+  LRESULT OnButtonUp();
+  LRESULT OnCaptureChanged(HWND capture);
+  LRESULT OnVerticalScroll(int request, HWND bar);
+  LRESULT OnCommand(const platform::win32::Command& command);
+  LRESULT OnMeasureItem(MEASUREITEMSTRUCT& measure);
+  LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
+  LRESULT OnActivateApp(bool active);
   void PostToBox(UINT message, WPARAM wParam = 0);
   int VisibleItems() const;
 
   SearchBoxWindow& box_;
+  ClassRegistrar registrar_;
   HFONT font_ = nullptr;  // the search box's, not owned
   platform::win32::ScopedFont buttonFont_;
   DropListBox list_;

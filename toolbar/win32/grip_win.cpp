@@ -1,65 +1,68 @@
 #include "toolbar/win32/grip_win.h"
 
-#include <windowsx.h>
-
+#include "platform/win32/message_crackers.h"
 #include "styling/win32/grip_paint_win.h"
 #include "toolbar/toolbar_window.h"
 
 namespace norvex::toolbar::win32 {
 
+using platform::win32::PointOf;
+
 namespace {
 constexpr wchar_t kGripClass[] = L"NorvexResizeGrip";
 }  // namespace
 
-GripWindow::~GripWindow() {
-  if (hwnd()) ::DestroyWindow(hwnd());
-}
+GripWindow::~GripWindow() { Destroy(); }
 
 bool GripWindow::Create(HWND parent, const RECT& rect) {
-  if (!RegisterClassOnce(kGripClass, 0, ::LoadCursorW(nullptr, IDC_SIZEWE), nullptr)) return false;
+  if (!RegisterClassOnce(kGripClass, {0, ::LoadCursorW(nullptr, IDC_SIZEWE), nullptr})) return false;
   bitmap_.Reset(static_cast<HBITMAP>(::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(kGripBitmap),
                                                   IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
-  return CreateChild(kGripClass, 0, WS_CHILD | WS_VISIBLE, rect, parent, kResizeGripId) != nullptr;
+  return CreateWindowOfClass(kGripClass, 0, WS_CHILD | WS_VISIBLE, rect, parent, kResizeGripId) !=
+         nullptr;
 }
 
 LRESULT GripWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_PAINT:
-      OnPaint();
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_LBUTTONDOWN:
-      dragging_ = true;
-      ::SetCapture(hwnd());
-      ::InvalidateRect(hwnd(), nullptr, FALSE);
-      return 0;
-    case WM_MOUSEMOVE:
-      OnMouseMove(lParam);
-      return 0;
-    case WM_MOUSELEAVE:
-      SetHot(false);
-      return 0;
-    case WM_LBUTTONUP:
-    case WM_CAPTURECHANGED:
-      if (dragging_) {
-        dragging_ = false;
-        if (message == WM_LBUTTONUP) ::ReleaseCapture();
-        ::InvalidateRect(hwnd(), nullptr, FALSE);
-      }
-      return 0;
-    default:
-      return DefaultHandling(message, wParam, lParam);
+    case WM_PAINT: return OnPaint();
+    case WM_ERASEBKGND: return 1;  // the paint covers the whole client area
+    case WM_LBUTTONDOWN: return OnButtonDown();
+    case WM_MOUSEMOVE: return OnMouseMove(PointOf(lParam));
+    case WM_MOUSELEAVE: return OnMouseLeave();
+    case WM_LBUTTONUP: return OnButtonUp(true);
+    case WM_CAPTURECHANGED: return OnButtonUp(false);
+    default: return DefaultHandling(message, wParam, lParam);
   }
 }
 
-void GripWindow::OnMouseMove(LPARAM position) {
+LRESULT GripWindow::OnButtonDown() {
+  dragging_ = true;
+  ::SetCapture(hwnd());
+  ::InvalidateRect(hwnd(), nullptr, FALSE);
+  return 0;
+}
+
+// The drag ends with the release, or when the capture goes elsewhere.
+LRESULT GripWindow::OnButtonUp(bool released) {
+  if (!dragging_) return 0;
+  dragging_ = false;
+  if (released) ::ReleaseCapture();
+  ::InvalidateRect(hwnd(), nullptr, FALSE);
+  return 0;
+}
+
+LRESULT GripWindow::OnMouseLeave() {
+  SetHot(false);
+  return 0;
+}
+
+LRESULT GripWindow::OnMouseMove(POINT point) {
   SetHot(true);
-  if (!dragging_) return;
-  POINT p{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
-  ::ClientToScreen(hwnd(), &p);
+  if (!dragging_) return 0;
+  ::ClientToScreen(hwnd(), &point);
   ::PostMessageW(::GetParent(hwnd()), WM_COMMAND, MAKEWPARAM(kResizeGripId, kGripDragged),
-                 MAKELPARAM(p.x, p.y));
+                 MAKELPARAM(point.x, point.y));
+  return 0;
 }
 
 void GripWindow::SetHot(bool hot) {
@@ -72,7 +75,7 @@ void GripWindow::SetHot(bool hot) {
   ::InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
-void GripWindow::OnPaint() {
+LRESULT GripWindow::OnPaint() {
   PAINTSTRUCT paint{};
   HDC dc = ::BeginPaint(hwnd(), &paint);
   RECT client{};
@@ -84,6 +87,7 @@ void GripWindow::OnPaint() {
   look.dragging = dragging_;
   styling::win32::PaintGrip(dc, client, look);
   ::EndPaint(hwnd(), &paint);
+  return 0;
 }
 
 }  // namespace norvex::toolbar::win32

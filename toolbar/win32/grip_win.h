@@ -5,9 +5,12 @@
 #pragma once
 
 #include "platform/win32/scoped_handle.h"
-#include "toolbar/win32/window_base.h"
+#include "platform/win32/window_base.h"
 
 namespace norvex::toolbar::win32 {
+
+using platform::win32::BaseWindow;
+using platform::win32::ModuleInstance;
 
 class GripWindow final : public BaseWindow<GripWindow> {
  public:
@@ -19,8 +22,11 @@ class GripWindow final : public BaseWindow<GripWindow> {
   bool dragging() const { return dragging_; }
 
  private:
-  void OnPaint();
-  void OnMouseMove(LPARAM position);
+  LRESULT OnPaint();
+  LRESULT OnButtonDown();
+  LRESULT OnMouseMove(POINT point);
+  LRESULT OnMouseLeave();
+  LRESULT OnButtonUp(bool released);
   void SetHot(bool hot);
   platform::win32::ScopedBitmap bitmap_;
   bool dragging_ = false;

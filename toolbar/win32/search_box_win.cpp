@@ -1,9 +1,10 @@
 #include "toolbar/win32/search_box_win.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include <algorithm>
+
+#include "platform/win32/window_subclass.h"
 
 #include "styling/win32/search_box_paint_win.h"
 #include "toolbar/win32/drop_list_win.h"
@@ -11,12 +12,16 @@
 
 namespace norvex::toolbar::win32 {
 
+using platform::win32::CommandOf;
 using platform::win32::FromW;
+using platform::win32::PointOf;
+using platform::win32::TextOf;
 using platform::win32::W;
+using platform::win32::WheelDeltaOf;
+using platform::win32::WindowOf;
 
 namespace {
 
-constexpr UINT_PTR kEditSubclassId = 1;
 // The system's default GUI font, at this logical height.
 constexpr LONG kFontHeight = 12;
 
@@ -27,10 +32,6 @@ std::u16string WindowText(HWND hwnd) {
   return FromW(text.data(), static_cast<size_t>(std::max(copied, 0)));
 }
 
-std::u16string StringParameter(LPARAM lParam) {
-  return FromW(reinterpret_cast<const wchar_t*>(lParam));
-}
-
 bool CtrlHeld() { return (::GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 
 }  // namespace
@@ -38,9 +39,9 @@ bool CtrlHeld() { return (::GetKeyState(VK_CONTROL) & 0x8000) != 0; }
 SearchBoxWindow::SearchBoxWindow(FocusReport reportFocus, ClassRegistrar registrar)
     : reportFocus_(std::move(reportFocus)) {
   // The control paints its whole client area itself; the class brush is the menu colour.
-  if (!RegisterClassOnce(kSearchBoxClass, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS,
-                         ::LoadCursorW(nullptr, IDC_ARROW),
-                         reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1)),
+  if (!RegisterClassOnce(kSearchBoxClass,
+                         {CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW),
+                          reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1))},
                          registrar)) {
     throw ResourceException();
   }
@@ -49,12 +50,12 @@ SearchBoxWindow::SearchBoxWindow(FocusReport reportFocus, ClassRegistrar registr
 SearchBoxWindow::~SearchBoxWindow() {
   model_ = nullptr;
   dropDown_.reset();
-  if (hwnd()) ::DestroyWindow(hwnd());
+  Destroy();
 }
 
 bool SearchBoxWindow::Create(HWND parent, const RECT& rect) {
-  return CreateChild(kSearchBoxClass, 0, WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, rect, parent,
-                     kSearchBoxId) != nullptr;
+  return CreateWindowOfClass(kSearchBoxClass, 0, WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, rect, parent,
+                             kSearchBoxId) != nullptr;
 }
 
 void SearchBoxWindow::Connect(search::SearchComboBox* model) {
@@ -72,50 +73,38 @@ IDropTarget* SearchBoxWindow::dropTarget() const { return dropTarget_; }
 
 LRESULT SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE:
-      OnCreate();
-      return 0;
-    case WM_DESTROY:
-      OnDestroy();
-      return 0;
-    case WM_PAINT:
-      OnPaint();
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_SIZE:
-      OnSize();
-      return 0;
-    case WM_ENABLE:
-      OnEnable(wParam != FALSE);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(font_.get());
-    case WM_COMMAND:
-      if (edit_ && reinterpret_cast<HWND>(lParam) == edit_) OnEditCommand(HIWORD(wParam));
-      return 0;
-    case WM_SETFOCUS:
-      if (model_) model_->OnSetFocus();
-      return 0;
-    case WM_KILLFOCUS:
-      if (model_) model_->OnKillFocus();
-      return 0;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-      OnButtonDown(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-      return 0;
-    case WM_MOUSEMOVE:
-      OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-      return 0;
-    case WM_TIMER:
-      OnTimer(wParam);
-      return 0;
-    case WM_MOUSEWHEEL:
-      if (model_) model_->OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
-      return 0;
-    default:
-      return OnComboMessage(message, wParam, lParam);
+    case WM_CREATE: return OnCreate();
+    case WM_DESTROY: return OnDestroy();
+    case WM_PAINT: return OnPaint();
+    case WM_ERASEBKGND: return 1;  // the paint covers the whole client area
+    case WM_SIZE: return OnSize();
+    case WM_ENABLE: return OnEnable(wParam != FALSE);
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_.get());
+    case WM_COMMAND: return OnCommand(CommandOf(wParam, lParam));
+    case WM_SETFOCUS: return OnSetFocus();
+    case WM_KILLFOCUS: return OnKillFocus();
+    case WM_LBUTTONDOWN: return OnButtonDown(PointOf(lParam));
+    case WM_LBUTTONDBLCLK: return OnButtonDown(PointOf(lParam));
+    case WM_MOUSEMOVE: return OnMouseMove(PointOf(lParam));
+    case WM_TIMER: return OnTimer(wParam);
+    case WM_MOUSEWHEEL: return OnMouseWheel(WheelDeltaOf(wParam));
+    default: return OnComboMessage(message, wParam, lParam);
   }
+}
+
+LRESULT SearchBoxWindow::OnSetFocus() {
+  if (model_) model_->OnSetFocus();
+  return 0;
+}
+
+LRESULT SearchBoxWindow::OnKillFocus() {
+  if (model_) model_->OnKillFocus();
+  return 0;
+}
+
+LRESULT SearchBoxWindow::OnMouseWheel(int delta) {
+  if (model_) model_->OnMouseWheel(delta);
+  return 0;
 }
 
 // The private messages and the combo-box messages, answered by the model.
@@ -135,7 +124,7 @@ LRESULT SearchBoxWindow::OnComboMessage(UINT message, WPARAM wParam, LPARAM lPar
       if (model_) model_->ToggleDropDown();
       return 0;
     case CB_ADDSTRING:
-      return model_ && lParam ? model_->AddString(StringParameter(lParam)) : CB_ERR;
+      return model_ && lParam ? model_->AddString(TextOf(lParam)) : CB_ERR;
     case CB_RESETCONTENT:
       if (model_) model_->ResetContent();
       return CB_OKAY;
@@ -146,7 +135,7 @@ LRESULT SearchBoxWindow::OnComboMessage(UINT message, WPARAM wParam, LPARAM lPar
     case CB_SETCURSEL:
       return model_ ? model_->SetCurSel(index) : CB_ERR;
     case CB_SELECTSTRING:
-      return model_ && lParam ? model_->SelectString(StringParameter(lParam)) : CB_ERR;
+      return model_ && lParam ? model_->SelectString(TextOf(lParam)) : CB_ERR;
     case CB_GETLBTEXTLEN:
       return model_ ? model_->GetLBTextLen(index) : CB_ERR;
     case CB_GETLBTEXT: {
@@ -167,7 +156,7 @@ LRESULT SearchBoxWindow::OnComboMessage(UINT message, WPARAM wParam, LPARAM lPar
   }
 }
 
-void SearchBoxWindow::OnCreate() {
+LRESULT SearchBoxWindow::OnCreate() {
   LOGFONTW font{};
   if (::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font)) {
     font.lfHeight = kFontHeight;
@@ -179,9 +168,10 @@ void SearchBoxWindow::OnCreate() {
     dropTarget_->Release();
     dropTarget_ = nullptr;
   }
+  return 0;
 }
 
-void SearchBoxWindow::OnDestroy() {
+LRESULT SearchBoxWindow::OnDestroy() {
   ::KillTimer(hwnd(), kHotButtonTimer);
   dropDown_.reset();
   if (dropTarget_) {
@@ -189,17 +179,20 @@ void SearchBoxWindow::OnDestroy() {
     dropTarget_->Release();
     dropTarget_ = nullptr;
   }
+  return 0;
 }
 
-void SearchBoxWindow::OnSize() {
-  if (!edit_) return;
+LRESULT SearchBoxWindow::OnSize() {
+  if (!edit_) return 0;
   const RECT r = EditRect();
   ::MoveWindow(edit_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+  return 0;
 }
 
-void SearchBoxWindow::OnEnable(bool enabled) {
+LRESULT SearchBoxWindow::OnEnable(bool enabled) {
   if (edit_) ::EnableWindow(edit_, enabled);
   ::InvalidateRect(hwnd(), nullptr, TRUE);
+  return 0;
 }
 
 // The drop-down button is the rightmost scroll-bar width of the client area.
@@ -220,36 +213,39 @@ RECT SearchBoxWindow::EditRect() const {
   return r;
 }
 
-void SearchBoxWindow::OnButtonDown(POINT point) {
+LRESULT SearchBoxWindow::OnButtonDown(POINT point) {
   // In the drop-down-list style the whole box is the button.
   const bool wholeBox = (::GetWindowLongW(hwnd(), GWL_STYLE) & 3) == CBS_DROPDOWNLIST;
   const RECT button = ButtonRect();
-  if (!model_ || (!wholeBox && !::PtInRect(&button, point))) return;
+  if (!model_ || (!wholeBox && !::PtInRect(&button, point))) return 0;
   // The combo window hands the focus on to its edit field; when the field has it already, the
   // box has it, and passing it through the combo window would close the drop-down first.
   if (!edit_ || ::GetFocus() != edit_) ::SetFocus(hwnd());
   if (model_) model_->ToggleDropDown();
+  return 0;
 }
 
 // The button is hot while the pointer is over it; the timer notices when it leaves.
-void SearchBoxWindow::OnMouseMove(POINT point) {
+LRESULT SearchBoxWindow::OnMouseMove(POINT point) {
   const RECT button = ButtonRect();
-  if (hot_ || !::PtInRect(&button, point)) return;
+  if (hot_ || !::PtInRect(&button, point)) return 0;
   hot_ = true;
   ::SetTimer(hwnd(), kHotButtonTimer, kHotButtonTimerMs, nullptr);
   ::InvalidateRect(hwnd(), &button, FALSE);
+  return 0;
 }
 
-void SearchBoxWindow::OnTimer(UINT_PTR id) {
-  if (id != kHotButtonTimer) return;
+LRESULT SearchBoxWindow::OnTimer(UINT_PTR id) {
+  if (id != kHotButtonTimer) return 0;
   POINT cursor{};
   ::GetCursorPos(&cursor);
   ::ScreenToClient(hwnd(), &cursor);
   const RECT button = ButtonRect();
-  if (::PtInRect(&button, cursor)) return;
+  if (::PtInRect(&button, cursor)) return 0;
   ::KillTimer(hwnd(), kHotButtonTimer);
   hot_ = false;
   ::InvalidateRect(hwnd(), &button, FALSE);
+  return 0;
 }
 
 void SearchBoxWindow::CreateEditField() {
@@ -262,12 +258,12 @@ void SearchBoxWindow::CreateEditField() {
   ::SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   ::SendMessageW(edit_, EM_LIMITTEXT, search::kSearchTextLimit, 0);
   if (!::IsWindowEnabled(hwnd())) ::EnableWindow(edit_, FALSE);
-  ::SetWindowSubclass(edit_, &SearchBoxWindow::EditProc, kEditSubclassId,
-                      reinterpret_cast<DWORD_PTR>(this));
+  platform::win32::WindowSubclass<SearchBoxWindow, &SearchBoxWindow::OnEditMessage>::Install(edit_,
+                                                                                           this);
   if (model_) model_->OnEditCreated();
 }
 
-void SearchBoxWindow::OnPaint() {
+LRESULT SearchBoxWindow::OnPaint() {
   PAINTSTRUCT paint{};
   HDC dc = ::BeginPaint(hwnd(), &paint);
   RECT client{};
@@ -281,12 +277,14 @@ void SearchBoxWindow::OnPaint() {
   ::EndPaint(hwnd(), &paint);
   // The edit field is made when the box is first painted.
   if (!edit_) CreateEditField();
+  return 0;
 }
 
-void SearchBoxWindow::OnEditCommand(int code) {
-  // A text the model shows is already the model's: only the user's edits are reported.
-  if (!model_ || settingText_) return;
-  switch (code) {
+// The edit field's notifications. A text the model shows is already the model's: only the
+// user's edits are reported.
+LRESULT SearchBoxWindow::OnCommand(const platform::win32::Command& command) {
+  if (!edit_ || command.control != edit_ || !model_ || settingText_) return 0;
+  switch (command.code) {
     case EN_UPDATE: {
       DWORD start = 0, end = 0;
       ::SendMessageW(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
@@ -300,14 +298,10 @@ void SearchBoxWindow::OnEditCommand(int code) {
     default:
       break;
   }
+  return 0;
 }
 
 // ---- The edit field --------------------------------------------------------------------------
-
-LRESULT CALLBACK SearchBoxWindow::EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                           UINT_PTR, DWORD_PTR self) {
-  return reinterpret_cast<SearchBoxWindow*>(self)->OnEditMessage(hwnd, message, wParam, lParam);
-}
 
 LRESULT SearchBoxWindow::OnEditMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -327,7 +321,7 @@ LRESULT SearchBoxWindow::OnEditMessage(HWND hwnd, UINT message, WPARAM wParam, L
     }
     case WM_KILLFOCUS: {
       const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
-      if (model_) model_->OnEditKillFocus(reinterpret_cast<HWND>(wParam) == this->hwnd());
+      if (model_) model_->OnEditKillFocus(FocusTargetOf(WindowOf(wParam)));
       return result;
     }
     default:
@@ -444,16 +438,24 @@ void SearchBoxWindow::PassKeyToEditField(int virtualKey) {
   ReportSelection();
 }
 
-void SearchBoxWindow::ShowDropDown(const search::Rect& rect,
+bool SearchBoxWindow::ShowDropDown(const search::Rect& rect,
                                    const std::vector<search::ComboItem>& items, int selected) {
-  dropDown_ = std::make_unique<DropListWindow>(*this);
+  dropDown_ = std::make_unique<DropListWindow>(*this, dropListRegistrar_);
   if (!dropDown_->Create(rect, font_.get())) {
     dropDown_.reset();
-    return;
+    return false;
   }
   dropDown_->SetItems(items);
   dropDown_->Select(selected);
   ::InvalidateRect(hwnd(), nullptr, TRUE);
+  return true;
+}
+
+search::SearchComboBox::FocusTarget SearchBoxWindow::FocusTargetOf(HWND window) const {
+  using Target = search::SearchComboBox::FocusTarget;
+  if (window && window == hwnd()) return Target::kComboWindow;
+  if (window && HoldsDropDownWindow(window)) return Target::kDropDown;
+  return Target::kElsewhere;
 }
 
 bool SearchBoxWindow::HoldsDropDownWindow(HWND window) const {

@@ -14,11 +14,16 @@
 
 #include "platform/win32/scoped_handle.h"
 #include "search/search_combo_box.h"
-#include "toolbar/win32/window_base.h"
+#include "platform/win32/message_crackers.h"
+#include "platform/win32/window_base.h"
 
 #include <oleidl.h>
 
 namespace norvex::toolbar::win32 {
+
+using platform::win32::BaseWindow;
+using platform::win32::ClassRegistrar;
+using platform::win32::ModuleInstance;
 
 class DropListWindow;
 class SearchBoxDropTarget;
@@ -65,6 +70,8 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
   bool buttonHot() const { return hot_; }
   // True when `window` is the open drop-down or one of its children.
   bool HoldsDropDownWindow(HWND window) const;
+  // The function that registers the drop-down's window class (tests give one that fails).
+  void SetDropListRegistrar(ClassRegistrar registrar) { dropListRegistrar_ = registrar; }
 
   // The band's keyboard filter for a key message while the edit field has the focus: true when
   // the box consumed it (the browser leaves it alone).
@@ -81,7 +88,7 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
   void SetEditSelection(size_t start, size_t end) override;
   void FocusEditField() override;
   void PassKeyToEditField(int virtualKey) override;
-  void ShowDropDown(const search::Rect& rect, const std::vector<search::ComboItem>& items,
+  bool ShowDropDown(const search::Rect& rect, const std::vector<search::ComboItem>& items,
                     int selected) override;
   void HideDropDown() override;
   void ReplaceDropDownItems(const std::vector<search::ComboItem>& items) override;
@@ -98,23 +105,27 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
     LPARAM lParam = 0;
   };
 
-  void OnCreate();
-  void OnDestroy();
-  void OnPaint();
-  void OnSize();
-  void OnEnable(bool enabled);
-  void OnButtonDown(POINT point);
-  void OnMouseMove(POINT point);
-  void OnTimer(UINT_PTR id);
+  LRESULT OnCreate();
+  LRESULT OnDestroy();
+  LRESULT OnPaint();
+  LRESULT OnSize();
+  LRESULT OnEnable(bool enabled);
+  LRESULT OnCommand(const platform::win32::Command& command);
+  LRESULT OnSetFocus();
+  LRESULT OnKillFocus();
+  LRESULT OnButtonDown(POINT point);
+  LRESULT OnMouseMove(POINT point);
+  LRESULT OnTimer(UINT_PTR id);
+  LRESULT OnMouseWheel(int delta);
   LRESULT OnComboMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void OnEditCommand(int code);
   void CreateEditField();
   RECT EditRect() const;
   RECT ButtonRect() const;
   void ReportSelection();
-  // The edit field's messages: focus, the field's own key filter, the wheel.
-  static LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR subclassId, DWORD_PTR self);
+  // Where the focus went, for the model, when the edit field lost it to `window`.
+  search::SearchComboBox::FocusTarget FocusTargetOf(HWND window) const;
+  // The edit field's messages (the field is subclassed): focus, the field's own key filter, the
+  // wheel.
   LRESULT OnEditMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT FilterEditKey(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -123,6 +134,7 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
   HWND edit_ = nullptr;
   platform::win32::ScopedFont font_;
   std::unique_ptr<DropListWindow> dropDown_;
+  ClassRegistrar dropListRegistrar_ = &::RegisterClassExW;
   SearchBoxDropTarget* dropTarget_ = nullptr;  // one reference, registered while the window lives
   bool hot_ = false;
   bool settingText_ = false;

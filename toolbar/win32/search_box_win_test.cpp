@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@
 #include "tests/null_toolbar_actions.h"
 #include "tests/test_installation.h"
 #include "toolbar/win32/drop_list_win.h"
+#include "toolbar/win32/grip_win.h"
 #include "toolbar/win32/toolbar_window_win.h"
 
 namespace norvex::toolbar::win32 {
@@ -607,6 +609,53 @@ TEST_F(SearchBox, FocusNotificationsAndReports) {
   EXPECT_EQ(EditSelection(), (std::pair<DWORD, DWORD>{0, 0}));
 }
 
+// The focus in the open drop-down is still the box's; leaving for another window closes the
+// drop-down first and reports the loss, also when the application was deactivated just before
+// (the drop-down then has only posted its close).
+TEST_F(SearchBox, FocusLeavingWithTheDropDownOpen) {
+  Add({L"abc", L"abd"});
+  Type(L"a");
+  ASSERT_NE(drop(), nullptr);
+  Pump();
+  notes_.clear();
+  focusReports_.clear();
+  ::SetFocus(drop()->list());
+  EXPECT_NE(drop(), nullptr);
+  EXPECT_TRUE(notes_.empty()) << "into the drop-down: still the box's";
+  ::SetFocus(edit());
+  Pump();
+  notes_.clear();
+  focusReports_.clear();
+
+  ::SendMessageW(drop()->hwnd(), WM_ACTIVATEAPP, FALSE, 0);
+  ::SetFocus(parent_);
+  EXPECT_EQ(drop(), nullptr);
+  EXPECT_EQ(Codes(), (std::vector<int>{kCbnSelEndCancel, kCbnCloseUp, kCbnSelEndCancel, kCbnKillFocus}));
+  EXPECT_EQ(focusReports_, std::vector<bool>{false});
+  EXPECT_EQ(EditSelection(), (std::pair<DWORD, DWORD>{0, 0}));
+  Pump();
+  EXPECT_EQ(notes_.size(), 4u) << "the posted close finds nothing to close";
+}
+
+// A drop-down whose window cannot be made leaves no window behind and the box closed.
+TEST_F(SearchBox, DropDownWindowThatCannotBeMade) {
+  Add({L"abc"});
+  ASSERT_TRUE(::UnregisterClassW(kDropListClass, ModuleInstance()) ||
+              ::GetLastError() == ERROR_CLASS_DOES_NOT_EXIST);
+  box_->SetDropListRegistrar([](const WNDCLASSEXW*) -> ATOM {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  });
+  ::SendMessageW(combo(), WM_USER + 101, 0, 0);
+  EXPECT_EQ(drop(), nullptr);
+  EXPECT_EQ(::FindWindowW(kDropListClass, nullptr), nullptr);
+  EXPECT_FALSE(model_->dropDownOpen());
+  EXPECT_EQ(CountOf(kCbnDropDown), 0);
+  box_->SetDropListRegistrar(&::RegisterClassExW);
+  ::SendMessageW(combo(), WM_USER + 101, 0, 0);
+  EXPECT_NE(drop(), nullptr);
+}
+
 // An IDataObject holding one text, or none.
 class TextData final : public IDataObject {
  public:
@@ -711,6 +760,45 @@ TEST_F(Creation, UnregistrableClassRaisesTheResourceExceptionThatTheToolbarCatch
   toolbar.SetSearchBoxRegistrar(&::RegisterClassExW);
   EXPECT_NE(toolbar.CreateSearchBox(Rect{2, 0, 202, 22}), nullptr);
   toolbar.Destroy();
+  ::DestroyWindow(parent);
+}
+
+// Each window class of the toolbar runs its object's code: a window of it made without the
+// object (a host calling CreateWindowExW with the class name) is refused, not run on nothing.
+TEST_F(Creation, WindowsOfTheToolbarsClassesNeedTheirObject) {
+  HWND parent = ::CreateWindowExW(0, L"Static", L"", WS_OVERLAPPEDWINDOW, 0, 0, 600, 60, nullptr,
+                                  nullptr, nullptr, nullptr);
+  // Each class is registered by its object's first window.
+  test::NullToolbarActions actions;
+  Win32ToolbarWindow toolbar(actions);
+  ASSERT_TRUE(toolbar.Create(parent));
+  SearchBoxWindow box([](bool) {});
+  ASSERT_TRUE(box.Create(parent, RECT{2, 0, 202, 22}));
+  GripWindow grip;
+  ASSERT_TRUE(grip.Create(parent, RECT{210, 0, 225, 24}));
+  DropListWindow drop(box);
+  ASSERT_TRUE(drop.Create(search::Rect{0, 30, 200, 80}, nullptr));
+  ::ReleaseCapture();
+
+  // The system swallows a fault inside WM_NCCREATE and fails the creation all the same: the
+  // faults are counted before anybody handles them.
+  static std::atomic<int> faults{0};
+  PVOID watcher = ::AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* e) -> LONG {
+    if (e->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION) ++faults;
+    return EXCEPTION_CONTINUE_SEARCH;
+  });
+  for (const wchar_t* name :
+       {L"NorvexToolbarWindow", L"AdvComboBoxCtrl", L"NorvexResizeGrip", L"NorvexDropList"}) {
+    WNDCLASSEXW registered{sizeof registered};
+    EXPECT_TRUE(::GetClassInfoExW(ModuleInstance(), name, &registered)) << name;
+    faults = 0;
+    HWND window = ::CreateWindowExW(0, name, L"", WS_CHILD, 0, 0, 10, 10, parent, nullptr,
+                                    ModuleInstance(), nullptr);
+    EXPECT_EQ(window, nullptr) << name << ": refused at WM_NCCREATE";
+    EXPECT_EQ(faults.load(), 0) << name << ": nothing ran on a null object";
+    if (window) ::DestroyWindow(window);
+  }
+  ::RemoveVectoredExceptionHandler(watcher);
   ::DestroyWindow(parent);
 }
 

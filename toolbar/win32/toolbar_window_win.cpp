@@ -1,9 +1,10 @@
 #include "toolbar/win32/toolbar_window_win.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include <vector>
+
+#include "platform/win32/window_subclass.h"
 
 #include "styling/win32/agent_button_paint_win.h"
 #include "styling/win32/menu_paint_win.h"
@@ -12,13 +13,17 @@
 
 namespace norvex::toolbar::win32 {
 
+using platform::win32::CommandOf;
+using platform::win32::DcOf;
 using platform::win32::FromW;
+using platform::win32::PointOf;
+using platform::win32::SizeOf;
+using platform::win32::StructOf;
 using platform::win32::W;
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"NorvexToolbarWindow";
-constexpr UINT_PTR kButtonSubclassId = 1;
 
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
@@ -54,17 +59,13 @@ Win32ToolbarWindow::Win32ToolbarWindow(ToolbarActions& actions) : toolbar_(*this
 Win32ToolbarWindow::~Win32ToolbarWindow() { Destroy(); }
 
 bool Win32ToolbarWindow::Create(HWND parent) {
-  if (!RegisterClassOnce(kClassName, CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), nullptr)) {
+  if (!RegisterClassOnce(kClassName, {CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), nullptr})) {
     return false;
   }
   RECT client{};
   if (!::GetClientRect(parent, &client)) return false;
-  return CreateChild(kClassName, 0, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, client, parent, 0) !=
-         nullptr;
-}
-
-void Win32ToolbarWindow::Destroy() {
-  if (hwnd()) ::DestroyWindow(hwnd());
+  return CreateWindowOfClass(kClassName, 0, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, client, parent,
+                             0) != nullptr;
 }
 
 void Win32ToolbarWindow::SetFocusSite(IInputObjectSite* site, IUnknown* band) {
@@ -106,62 +107,68 @@ bool Win32ToolbarWindow::HasFocus() const {
 
 LRESULT Win32ToolbarWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE:
-      OnCreate();
-      return 0;
-    case WM_DESTROY:
-      toolbar_.OnDestroy();
-      return 0;
-    case WM_ERASEBKGND:
-      return OnEraseBackground(reinterpret_cast<HDC>(wParam)) ? 1 : DefaultHandling(message, wParam, lParam);
-    case WM_SIZE:
-      toolbar_.OnSize(LOWORD(lParam));
-      return 0;
-    case WM_TIMER:
-      toolbar_.OnTimer(static_cast<int>(wParam));
-      return 0;
-    case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam), lParam);
-      return 0;
-    case WM_DRAWITEM:
-      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_MEASUREITEM:
-      OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-      return TRUE;
+    case WM_CREATE: return OnCreate();
+    case WM_DESTROY: return OnDestroy();
+    case WM_ERASEBKGND: return OnEraseBackground(DcOf(wParam));
+    case WM_SIZE: return OnSize(SizeOf(lParam));
+    case WM_TIMER: return OnTimer(wParam);
+    case WM_COMMAND: return OnCommand(CommandOf(wParam, lParam), lParam);
+    case WM_DRAWITEM: return OnDrawItem(StructOf<const DRAWITEMSTRUCT>(lParam));
+    case WM_MEASUREITEM: return OnMeasureItem(StructOf<MEASUREITEMSTRUCT>(lParam));
     default:
-      if (message == InRefreshMessage() && message != 0) {
-        toolbar_.OnInRefresh();
-        return 0;
-      }
+      if (message == InRefreshMessage() && message != 0) return OnInRefresh();
       return DefaultHandling(message, wParam, lParam);
   }
 }
 
-void Win32ToolbarWindow::OnCreate() {
+LRESULT Win32ToolbarWindow::OnCreate() {
   NONCLIENTMETRICSW metrics{sizeof metrics};
   if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
     font_.Reset(::CreateFontIndirectW(&metrics.lfMessageFont));
   }
   toolbar_.OnCreate();
+  return 0;
 }
 
-void Win32ToolbarWindow::OnCommand(int id, int code, LPARAM lParam) {
-  if (id == kResizeGripId && code == kGripDragged) {
-    toolbar_.OnGripDragged(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-    return;
+LRESULT Win32ToolbarWindow::OnDestroy() {
+  toolbar_.OnDestroy();
+  return 0;
+}
+
+LRESULT Win32ToolbarWindow::OnSize(SIZE size) {
+  toolbar_.OnSize(size.cx);
+  return 0;
+}
+
+LRESULT Win32ToolbarWindow::OnTimer(UINT_PTR id) {
+  toolbar_.OnTimer(static_cast<int>(id));
+  return 0;
+}
+
+LRESULT Win32ToolbarWindow::OnInRefresh() {
+  toolbar_.OnInRefresh();
+  return 0;
+}
+
+LRESULT Win32ToolbarWindow::OnCommand(const platform::win32::Command& command, LPARAM lParam) {
+  if (command.id == kResizeGripId && command.code == kGripDragged) {
+    // The grip's command carries the pointer's screen position.
+    const POINT pointer = PointOf(lParam);
+    toolbar_.OnGripDragged(pointer.x, pointer.y);
+    return 0;
   }
   // A button's click carries its control identifier, which is the command it sends.
-  if (!toolbar_.RouteCommand(id, code)) {
-    DefaultHandling(WM_COMMAND, MAKEWPARAM(id, code), lParam);
+  if (!toolbar_.RouteCommand(command.id, command.code)) {
+    DefaultHandling(WM_COMMAND, MAKEWPARAM(command.id, command.code), lParam);
   }
+  return 0;
 }
 
 // The band's background shows through: the parent paints itself into this window's device
 // context, shifted by where the toolbar sits in it.
-bool Win32ToolbarWindow::OnEraseBackground(HDC dc) {
+LRESULT Win32ToolbarWindow::OnEraseBackground(HDC dc) {
   HWND parent = ::GetParent(hwnd());
-  if (!parent) return false;
+  if (!parent) return DefaultHandling(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
   POINT origin{0, 0};
   ::MapWindowPoints(hwnd(), parent, &origin, 1);
   POINT previous{};
@@ -173,7 +180,7 @@ bool Win32ToolbarWindow::OnEraseBackground(HDC dc) {
     ::GetClientRect(hwnd(), &client);
     ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
   }
-  return true;
+  return 1;
 }
 
 int Win32ToolbarWindow::BuiltId(HWND button) const {
@@ -183,13 +190,13 @@ int Win32ToolbarWindow::BuiltId(HWND button) const {
   return -1;
 }
 
-void Win32ToolbarWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
-  if (styling::win32::DrawMenuItem(item)) return;
-  if (item.CtlType != ODT_BUTTON) return;
+LRESULT Win32ToolbarWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  if (styling::win32::DrawMenuItem(item)) return TRUE;
+  if (item.CtlType != ODT_BUTTON) return TRUE;
   const int id = BuiltId(item.hwndItem);
   const AgentButton* button = toolbar_.Button(id);
   auto it = buttonWindows_.find(id);
-  if (!button || it == buttonWindows_.end()) return;
+  if (!button || it == buttonWindows_.end()) return TRUE;
   const ButtonWindow& window = it->second;
   styling::win32::AgentButtonLook look;
   look.window = window.hwnd;
@@ -210,10 +217,12 @@ void Win32ToolbarWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
   look.arrowShown = id != kChevronId;
   look.font = font_.get();
   styling::win32::PaintAgentButton(item.hDC, item.rcItem, look);
+  return TRUE;
 }
 
-void Win32ToolbarWindow::OnMeasureItem(MEASUREITEMSTRUCT& item) {
+LRESULT Win32ToolbarWindow::OnMeasureItem(MEASUREITEMSTRUCT& item) {
   styling::win32::MeasureMenuItem(hwnd(), item);
+  return TRUE;
 }
 
 // ---- Buttons ---------------------------------------------------------------------------------
@@ -228,8 +237,8 @@ void Win32ToolbarWindow::CreateButton(const AgentButton& button) {
   if (!hwnd) return;
   ButtonWindow& window = buttonWindows_[button.id];
   window.hwnd = hwnd;
-  ::SetWindowSubclass(hwnd, &Win32ToolbarWindow::ButtonProc, kButtonSubclassId,
-                      reinterpret_cast<DWORD_PTR>(this));
+  platform::win32::WindowSubclass<Win32ToolbarWindow, &Win32ToolbarWindow::OnButtonMessage>::Install(
+      hwnd, this);
   ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   // The three bitmaps are loaded only when the agent names all three.
   if (button.image && button.offImage && button.pressedImage) {
@@ -301,17 +310,13 @@ void Win32ToolbarWindow::DestroyButton(int id) {
   if (it == buttonWindows_.end()) return;
   it->second.tooltip.Close();
   if (::IsWindow(it->second.hwnd)) {
-    ::RemoveWindowSubclass(it->second.hwnd, &Win32ToolbarWindow::ButtonProc, kButtonSubclassId);
+    platform::win32::WindowSubclass<Win32ToolbarWindow, &Win32ToolbarWindow::OnButtonMessage>::Remove(
+        it->second.hwnd);
     ::RemovePropW(it->second.hwnd, kCommandIdProperty);
     ::RemovePropW(it->second.hwnd, kSettingsProperty);
     ::DestroyWindow(it->second.hwnd);
   }
   buttonWindows_.erase(it);
-}
-
-LRESULT CALLBACK Win32ToolbarWindow::ButtonProc(HWND hwnd, UINT message, WPARAM wParam,
-                                                LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-  return reinterpret_cast<Win32ToolbarWindow*>(self)->OnButtonMessage(hwnd, message, wParam, lParam);
 }
 
 // A press on a menu button (or a split button's arrow) opens its menu; any other press is the
@@ -323,7 +328,7 @@ LRESULT Win32ToolbarWindow::OnButtonMessage(HWND hwnd, UINT message, WPARAM wPar
   }
   if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) {
     const int id = BuiltId(hwnd);
-    const int x = GET_X_LPARAM(lParam);
+    const int x = PointOf(lParam).x;
     if (toolbar_.PressOpensMenu(id, x)) {
       if (toolbar_.PressButton(id, x)) OpenButtonMenu(id);
       return 0;

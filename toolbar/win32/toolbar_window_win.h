@@ -9,15 +9,19 @@
 #include <string>
 
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/message_crackers.h"
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/window_base.h"
 #include "toolbar/toolbar_window.h"
-#include "toolbar/win32/window_base.h"
 
 #include <shobjidl.h>
 
 namespace norvex::toolbar::win32 {
 
+using platform::win32::BaseWindow;
+using platform::win32::ClassRegistrar;
 using platform::win32::ComPtr;
+using platform::win32::ModuleInstance;
 
 class SearchBoxWindow;
 class GripWindow;
@@ -40,7 +44,6 @@ class Win32ToolbarWindow final : public BaseWindow<Win32ToolbarWindow>, public T
 
   // Creates the window as a visible child of `parent` filling its client area; false on failure.
   bool Create(HWND parent);
-  void Destroy();
 
   // For focus reports of the search box (IInputObjectSite::OnFocusChangeIS with the band).
   void SetFocusSite(IInputObjectSite* site, IUnknown* band);
@@ -90,11 +93,15 @@ class Win32ToolbarWindow final : public BaseWindow<Win32ToolbarWindow>, public T
     bool menuShowing = false;  // its menu is open now
   };
 
-  void OnCreate();
-  void OnCommand(int id, int code, LPARAM lParam);
-  bool OnEraseBackground(HDC dc);
-  void OnDrawItem(const DRAWITEMSTRUCT& item);
-  void OnMeasureItem(MEASUREITEMSTRUCT& item);
+  LRESULT OnCreate();
+  LRESULT OnDestroy();
+  LRESULT OnSize(SIZE size);
+  LRESULT OnTimer(UINT_PTR id);
+  LRESULT OnCommand(const platform::win32::Command& command, LPARAM lParam);
+  LRESULT OnEraseBackground(HDC dc);
+  LRESULT OnDrawItem(const DRAWITEMSTRUCT& item);
+  LRESULT OnMeasureItem(MEASUREITEMSTRUCT& item);
+  LRESULT OnInRefresh();
   // The pointer entered or left a button: its face changes.
   void SetHover(ButtonWindow& window, bool hover);
   // The identifier a button window was built with; -1 for a window that is not a button.
@@ -102,8 +109,7 @@ class Win32ToolbarWindow final : public BaseWindow<Win32ToolbarWindow>, public T
   void ShowButtonState(ButtonWindow& window, const AgentButton& button);
   void SetTooltip(ButtonWindow& window, const AgentButton& button);
   void OpenButtonMenu(int id);
-  static LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR subclassId, DWORD_PTR self);
+  // The agent buttons' messages (the buttons are subclassed): hover, and presses that open menus.
   LRESULT OnButtonMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   ToolbarWindow toolbar_;

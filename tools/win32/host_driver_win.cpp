@@ -96,7 +96,7 @@ HWND FindThreadWindow(const wchar_t* className) {
   struct Search {
     const wchar_t* className;
     HWND found = nullptr;
-    static BOOL CALLBACK Visit(HWND window, LPARAM param) {
+    static BOOL CALLBACK Visit(HWND window, LPARAM param) noexcept {
       auto* search = reinterpret_cast<Search*>(param);
       if (IsClass(window, search->className)) {
         if (!search->found || ::IsWindowVisible(window)) search->found = window;
@@ -104,7 +104,7 @@ HWND FindThreadWindow(const wchar_t* className) {
       }
       return TRUE;
     }
-    static BOOL CALLBACK VisitTree(HWND window, LPARAM param) {
+    static BOOL CALLBACK VisitTree(HWND window, LPARAM param) noexcept {
       if (!Visit(window, param)) return FALSE;
       ::EnumChildWindows(window, &Visit, param);
       auto* search = reinterpret_cast<Search*>(param);
@@ -284,7 +284,7 @@ bool Win32HostDriver::TakeMenuPicture(HWND menuWindow) {
   return true;
 }
 
-LRESULT CALLBACK Win32HostDriver::MenuFilterHook(int code, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Win32HostDriver::MenuFilterHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
   if (code == MSGF_MENU && g_driver) g_driver->OnMenuLoop();
   return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -395,7 +395,7 @@ void Win32HostDriver::OnDialog(HWND dialog) {
   ::SetTimer(nullptr, 0, 0, &DialogTimer);
 }
 
-void CALLBACK Win32HostDriver::DialogTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+void CALLBACK Win32HostDriver::DialogTimer(HWND, UINT, UINT_PTR timer, DWORD) noexcept {
   ::KillTimer(nullptr, timer);
   if (g_driver) g_driver->RunOpenDialog();
 }
@@ -407,7 +407,7 @@ void Win32HostDriver::RunOpenDialog() {
   RunDialog(windows, output_);
 }
 
-LRESULT CALLBACK Win32HostDriver::DialogHook(int code, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Win32HostDriver::DialogHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
   if (code == HC_ACTION && g_driver) {
     const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
     if (call->message == WM_INITDIALOG && !(::GetWindowLongW(call->hwnd, GWL_STYLE) & WS_CHILD)) {

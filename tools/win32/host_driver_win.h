@@ -76,9 +76,9 @@ class Win32HostDriver final : public HostDriver {
   // Runs the dialog that opened last, from its modal loop.
   void RunOpenDialog();
 
-  static LRESULT CALLBACK MenuFilterHook(int code, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK DialogHook(int code, WPARAM wParam, LPARAM lParam);
-  static void CALLBACK DialogTimer(HWND, UINT, UINT_PTR timer, DWORD);
+  static LRESULT CALLBACK MenuFilterHook(int code, WPARAM wParam, LPARAM lParam) noexcept;
+  static LRESULT CALLBACK DialogHook(int code, WPARAM wParam, LPARAM lParam) noexcept;
+  static void CALLBACK DialogTimer(HWND, UINT, UINT_PTR timer, DWORD) noexcept;
 
   HostFrame& frame_;
   HostBand& band_;

@@ -30,31 +30,36 @@ constexpr int kLogLimit = 200000;
 InteractiveWindow::~InteractiveWindow() { Destroy(); }
 
 void InteractiveWindow::Destroy() {
-  if (frame_) ::DestroyWindow(frame_);
-  frame_ = label_ = address_ = site_ = log_ = nullptr;
+  BaseWindow::Destroy();  // the children go with the frame
+  label_ = address_ = site_ = log_ = nullptr;
 }
 
 bool InteractiveWindow::Create(int width, int height) {
-  if (!RegisterHostClass(kWindowClass, &FrameProc) ||
-      !RegisterHostClass(kSiteClass, ::DefWindowProcW)) {
+  const platform::win32::WindowClassLook look{
+      0, ::LoadCursorW(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+      ::LoadIconW(nullptr, IDI_APPLICATION)};
+  if (!RegisterClassOnce(kWindowClass, look) || !RegisterHostClass(kSiteClass, ::DefWindowProcW)) {
     return false;
   }
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  frame_ = ::CreateWindowExW(0, kWindowClass, kLoadingTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                             CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr, nullptr,
-                             instance, this);
-  if (!frame_) return false;
+  // The system places the frame (CW_USEDEFAULT): the rectangle gives only its size.
+  if (!CreateWindowOfClass(kWindowClass, 0, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                           RECT{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT + width,
+                                CW_USEDEFAULT + height},
+                           nullptr, 0, kLoadingTitle)) {
+    return false;
+  }
   label_ = ::CreateWindowExW(0, L"Static", L"アドレス", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0, 0,
-                             0, 0, frame_, nullptr, instance, nullptr);
+                             0, 0, hwnd(), nullptr, instance, nullptr);
   address_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"about:blank",
                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0,
-                               frame_, nullptr, instance, nullptr);
+                               hwnd(), nullptr, instance, nullptr);
   site_ = ::CreateWindowExW(0, kSiteClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0,
-                            0, frame_, nullptr, instance, nullptr);
+                            0, hwnd(), nullptr, instance, nullptr);
   log_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"",
                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
                                ES_READONLY,
-                           0, 0, 0, 0, frame_, nullptr, instance, nullptr);
+                           0, 0, 0, 0, hwnd(), nullptr, instance, nullptr);
   if (!label_ || !address_ || !site_ || !log_) return false;
   font_.Reset(::CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -65,16 +70,16 @@ bool InteractiveWindow::Create(int width, int height) {
   }
   ::SendMessageW(log_, EM_SETLIMITTEXT, kLogLimit * 2, 0);
   Layout();
-  ::ShowWindow(frame_, SW_SHOW);
-  ::SetForegroundWindow(frame_);
-  ::UpdateWindow(frame_);
+  ::ShowWindow(hwnd(), SW_SHOW);
+  ::SetForegroundWindow(hwnd());
+  ::UpdateWindow(hwnd());
   return true;
 }
 
 void InteractiveWindow::Layout() {
-  if (!frame_ || !site_) return;
+  if (!hwnd() || !site_) return;
   RECT client;
-  ::GetClientRect(frame_, &client);
+  ::GetClientRect(hwnd(), &client);
   const int width = client.right - client.left;
   const int height = client.bottom - client.top;
   ::MoveWindow(label_, kMargin, kMargin, kLabelWidth, kAddressHeight, TRUE);
@@ -91,37 +96,31 @@ void InteractiveWindow::Layout() {
                std::max(height - logTop - kMargin, 0), TRUE);
 }
 
-LRESULT CALLBACK InteractiveWindow::FrameProc(HWND window, UINT message, WPARAM wParam,
-                                              LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    ::SetWindowLongPtrW(window, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<InteractiveWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+LRESULT InteractiveWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_SIZE:
-      if (self) self->Layout();
-      return 0;
-    case WM_CLOSE:
-      // The loop ends; the band is closed before its windows go with the frame. A close that
-      // comes while the band is still being made (its own message pumps would take the quit
-      // message) is remembered.
-      if (self) self->closed_ = true;
-      ::PostQuitMessage(0);
-      return 0;
-    case WM_NCDESTROY:
-      ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-      break;
-    default:
-      break;
+    case WM_SIZE: return OnSize();
+    case WM_CLOSE: return OnClose();
+    default: return DefaultHandling(message, wParam, lParam);
   }
-  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT InteractiveWindow::OnSize() {
+  Layout();
+  return 0;
+}
+
+// The loop ends; the band is closed before its windows go with the frame. A close that comes
+// while the band is still being made (its own message pumps would take the quit message) is
+// remembered.
+LRESULT InteractiveWindow::OnClose() {
+  closed_ = true;
+  ::PostQuitMessage(0);
+  return 0;
 }
 
 void InteractiveWindow::BandReady() {
   Layout();
-  if (frame_) ::SetWindowTextW(frame_, kReadyTitle);
+  if (hwnd()) ::SetWindowTextW(hwnd(), kReadyTitle);
 }
 
 void InteractiveWindow::ShowAddress(const std::u16string& url) {

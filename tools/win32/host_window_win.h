@@ -6,12 +6,14 @@
 #include <string>
 
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/window_base.h"
 #include "tools/host_commands.h"
 #include "tools/win32/host_band_win.h"
 
 namespace norvex::tools::win32 {
 
-class InteractiveWindow final : public HostOutputListener {
+class InteractiveWindow final : public platform::win32::BaseWindow<InteractiveWindow>,
+                                public HostOutputListener {
  public:
   InteractiveWindow() = default;
   ~InteractiveWindow() override;
@@ -22,7 +24,7 @@ class InteractiveWindow final : public HostOutputListener {
   bool Create(int width, int height);
   void Destroy();
 
-  HWND frame() const { return frame_; }
+  HWND frame() const { return hwnd(); }
   // The window that holds the band.
   HWND site() const { return site_; }
 
@@ -40,12 +42,14 @@ class InteractiveWindow final : public HostOutputListener {
   void OnLine(const std::string& line) override;
   void OnNavigate(const std::u16string& url) override { ShowAddress(url); }
 
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
  private:
-  static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnSize();
+  LRESULT OnClose();
   void Layout();
   bool IsBandWindow(const HostBand& band, HWND window) const;
 
-  HWND frame_ = nullptr;
   HWND label_ = nullptr;
   HWND address_ = nullptr;
   HWND site_ = nullptr;

@@ -63,7 +63,7 @@ struct PopupSearch {
   PictureArea* picture;
   HWND frame;  // the top-level window that holds the toolbar: not a popup of it
 
-  static BOOL CALLBACK Add(HWND window, LPARAM param) {
+  static BOOL CALLBACK Add(HWND window, LPARAM param) noexcept {
     auto* search = reinterpret_cast<PopupSearch*>(param);
     if (window == search->frame || !::IsWindowVisible(window)) return TRUE;
     RECT rect;

@@ -62,7 +62,7 @@ BSTR Bstr(const std::wstring& text) {
 }
 
 // A modal dialog with just a caption and a Cancel button, from a template built in memory.
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) noexcept {
   if (message == WM_INITDIALOG) return TRUE;
   if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
     ::EndDialog(dialog, IDCANCEL);
@@ -187,10 +187,10 @@ class TestBand final : public IObjectWithSite, public IDeskBand, public IInputOb
   ULONG SinkRelease() { return Release(); }
 
  private:
-  static LRESULT CALLBACK ToolbarProc(HWND, UINT, WPARAM, LPARAM);
-  static LRESULT CALLBACK MenuButtonProc(HWND, UINT, WPARAM, LPARAM);
-  static LRESULT CALLBACK GripProc(HWND, UINT, WPARAM, LPARAM);
-  static LRESULT CALLBACK RefreshHook(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ToolbarProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+  static LRESULT CALLBACK MenuButtonProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+  static LRESULT CALLBACK GripProc(HWND, UINT, WPARAM, LPARAM) noexcept;
+  static LRESULT CALLBACK RefreshHook(int code, WPARAM wParam, LPARAM lParam) noexcept;
 
   HWND MakeButton(int id, const wchar_t* text, int left, int width, int command);
   void Build();
@@ -494,7 +494,7 @@ HRESULT TestBand::TranslateAcceleratorIO(MSG* msg) {
   }
 }
 
-LRESULT CALLBACK TestBand::ToolbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK TestBand::ToolbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   static const UINT inRefresh = ::RegisterWindowMessageW(L"NorvexToolbar::InRefresh");
   TestBand* band = g_band;
   if (message == inRefresh && band) {
@@ -532,7 +532,7 @@ LRESULT CALLBACK TestBand::ToolbarProc(HWND window, UINT message, WPARAM wParam,
 
 // Menu buttons open their menu when the left button goes down.
 LRESULT CALLBACK TestBand::MenuButtonProc(HWND button, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+                                          LPARAM lParam) noexcept {
   TestBand* band = g_band;
   if (message == WM_LBUTTONDOWN && band) {
     const HMENU menu = ::CreatePopupMenu();
@@ -569,7 +569,7 @@ LRESULT CALLBACK TestBand::MenuButtonProc(HWND button, UINT message, WPARAM wPar
 
 // While the left button is down on the grip, each mouse move tells the toolbar the screen
 // position.
-LRESULT CALLBACK TestBand::GripProc(HWND grip, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK TestBand::GripProc(HWND grip, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   static bool dragging = false;
   switch (message) {
     case WM_LBUTTONDOWN:
@@ -589,7 +589,7 @@ LRESULT CALLBACK TestBand::GripProc(HWND grip, UINT message, WPARAM wParam, LPAR
   return ::DefWindowProcW(grip, message, wParam, lParam);
 }
 
-LRESULT CALLBACK TestBand::RefreshHook(int code, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK TestBand::RefreshHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
   static const UINT refresh = ::RegisterWindowMessageW(L"NorvexToolbar::Refresh");
   static const UINT inRefresh = ::RegisterWindowMessageW(L"NorvexToolbar::InRefresh");
   const auto* msg = reinterpret_cast<const MSG*>(lParam);
