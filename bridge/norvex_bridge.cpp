@@ -23,9 +23,9 @@
 
 #include "bridge/bridge_platform.h"
 #include "bridge/bridge_session.h"
-#include "bridge/extension_ids.h"
+#include "storage/extension_ids.h"
 #include "bridge/framing.h"
-#include "bridge/registration.h"
+#include "storage/browser_host_registration.h"
 #include "common/text.h"
 #include "platform/command_line.h"
 #include "platform/platform.h"

@@ -1,6 +1,6 @@
 #include "helper/browser_registration.h"
 
-#include "bridge/registration.h"
+#include "storage/browser_host_registration.h"
 #include "helper/installation_layout.h"
 
 namespace norvex::helper {

@@ -1,11 +1,11 @@
-// What the installer has the bridge register for the Chromium browsers (bridge/registration.h):
+// What the installer has the bridge register for the Chromium browsers (storage/browser_host_registration.h):
 // the host keys naming the installation's manifest and the external-extension keys. The
 // uninstall program takes them away with the installation.
 #pragma once
 
 #include <string>
 
-#include "bridge/registration.h"
+#include "storage/browser_host_registration.h"
 #include "helper/helper_seams.h"
 #include "helper/uninstaller.h"
 

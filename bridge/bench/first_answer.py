@@ -18,7 +18,7 @@ import time
 
 
 def origin(source):
-    with open(os.path.join(source, "bridge", "extension_ids.h"), encoding="utf-8") as f:
+    with open(os.path.join(source, "storage", "extension_ids.h"), encoding="utf-8") as f:
         for line in f:
             line = line.strip()
             if line.startswith('{"') and len(line) > 35:

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The extension id compiled into the bridge (bridge/extension_ids.h) is the one the extension's
+"""The extension id compiled into the bridge (storage/extension_ids.h) is the one the extension's
 manifest key gives: the first 32 hexadecimal digits of the SHA-256 of the DER public key, each
 digit written as a letter from a to p. Skipped (status 77) while the tree has no extension.
 
@@ -29,11 +29,11 @@ def main():
     if not key:
         print("extension id: the manifest has no key")
         return 1
-    with open(os.path.join(root, "bridge", "extension_ids.h"), encoding="utf-8") as f:
+    with open(os.path.join(root, "storage", "extension_ids.h"), encoding="utf-8") as f:
         compiled = re.findall(r'\{"([a-p]{32})"', f.read())
     wanted = extension_id(key)
     if wanted not in compiled:
-        print("extension id: the manifest's key gives %s; bridge/extension_ids.h has %s" % (wanted, compiled))
+        print("extension id: the manifest's key gives %s; storage/extension_ids.h has %s" % (wanted, compiled))
         return 1
     print("extension id: %s" % wanted)
     return 0

@@ -21,17 +21,17 @@ import sys
 import tempfile
 import threading
 
-ORIGIN = None  # read from bridge/extension_ids.h
+ORIGIN = None  # read from storage/extension_ids.h
 TIMEOUT = 60
 
 
 def extension_origin(source):
-    with open(os.path.join(source, "bridge", "extension_ids.h"), encoding="utf-8") as f:
+    with open(os.path.join(source, "storage", "extension_ids.h"), encoding="utf-8") as f:
         for line in f:
             line = line.strip()
             if line.startswith('{"') and len(line) > 35:
                 return "chrome-extension://%s/" % line[2:34]
-    raise SystemExit("no extension id in bridge/extension_ids.h")
+    raise SystemExit("no extension id in storage/extension_ids.h")
 
 
 class Bridge:

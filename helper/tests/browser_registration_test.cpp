@@ -2,7 +2,7 @@
 // installation, and leaves another installation's alone.
 #include <gtest/gtest.h>
 
-#include "bridge/registration.h"
+#include "storage/browser_host_registration.h"
 #include "helper/browser_registration.h"
 #include "helper/installation_layout.h"
 #include "helper/tests/fake_helper_system.h"

@@ -17,8 +17,8 @@
 #include <nlohmann/json.hpp>
 
 #include "band/band_ids.h"
-#include "bridge/extension_ids.h"
-#include "bridge/registration.h"
+#include "storage/extension_ids.h"
+#include "storage/browser_host_registration.h"
 #include "common/text.h"
 #include "storage/data_folders.h"
 #include "helper/win32/tests/pending_operations_win.h"

@@ -1,11 +1,11 @@
-#include "bridge/registration.h"
+#include "storage/browser_host_registration.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
 
-#include "bridge/extension_ids.h"
+#include "storage/extension_ids.h"
 #include "common/text.h"
 #include "platform/memory_registry.h"
 #include "storage/data_folders.h"

@@ -1,8 +1,8 @@
-#include "bridge/registration.h"
+#include "storage/browser_host_registration.h"
 
 #include <nlohmann/json.hpp>
 
-#include "bridge/extension_ids.h"
+#include "storage/extension_ids.h"
 #include "common/text.h"
 #include "platform/atomic_file.h"
 #include "platform/platform.h"
