@@ -39,11 +39,13 @@ endfunction()
 
 file(REMOVE_RECURSE "${SCRATCH}")
 
-# No key: refused, with the risk named.
+# No key: refused, with the risk named, and an installer of an earlier build removed.
 configure(-DNORVEX_UPDATE_PUBLIC_KEY= -DNORVEX_UNSIGNED_UPDATES=OFF)
 expect("configuration failed:\n${configure_output}"
        configured EQUAL 0)
+file(WRITE "${SCRATCH}/bin/NorvexSetup.exe" "an earlier build's")
 build_setup(FALSE)
+expect("an installer of an earlier build was left" NOT EXISTS "${SCRATCH}/bin/NorvexSetup.exe")
 string(FIND "${build_output}" "NorvexSetup.exe is not built without UPDATE_PUBLIC_KEY" refused)
 string(FIND "${build_output}" "runs as SYSTEM" risk)
 expect("an installer without a key was not refused:\n${build_output}"
