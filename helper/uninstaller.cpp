@@ -1,6 +1,5 @@
 #include "helper/uninstaller.h"
 
-#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -113,7 +112,7 @@ bool IsBelowDriveRoot(const std::u16string& path) {
 std::u16string ParentFolder(const std::u16string& path) {
   size_t cut = path.size();
   while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
-  if (cut <= 3) return path.substr(0, std::min<size_t>(cut, 3));
+  if (cut <= 3) return path.substr(0, cut);
   return path.substr(0, cut - 1);
 }
 
