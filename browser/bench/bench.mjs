@@ -74,6 +74,7 @@ try {
     const top = result.frames.find((f) => f.index === -1);
     visible.push(top.visibleMs);
     whole.push(top.wholeMs);
+    if (process.env.BENCH_COSTS) console.log(JSON.stringify(top.costs), top.visibleMs, top.wholeMs);
     total = result.counts[0];
   }
   console.log(`browser bench: page of ${html.length} bytes, ${total} occurrences of "market"`);

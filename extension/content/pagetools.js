@@ -21,6 +21,7 @@
   const blocks = new Set(M.blocks);
   const hidden = new Set(M.hidden);
   const preformatted = new Set(M.preformatted);
+  const utf16 = new TextDecoder('utf-16le');
   const LINE_END = 10; // a line end in the folded text; never part of a search key
   const SPACE = 32;
   const NBSP = 0xa0;
@@ -28,109 +29,164 @@
   // What the reader makes of an element: 1 ends a line, 2 hidden, 4 preformatted.
   function classOf(el) {
     if (el.namespaceURI !== HTML_NS) return M.foreignHidden ? 2 : 0;
-    const name = el.localName;
-    return (blocks.has(name) ? 1 : 0) | (hidden.has(name) ? 2 : 0) | (preformatted.has(name) ? 4 : 0);
+    return classOfName(el.localName);
+  }
+
+  // What the reader makes of each element name (HTML elements), worked out once per name.
+  const classes = new Map();
+  function classOfName(name) {
+    let k = classes.get(name);
+    if (k === undefined) {
+      k = (blocks.has(name) ? 1 : 0) | (hidden.has(name) ? 2 : 0) | (preformatted.has(name) ? 4 : 0);
+      classes.set(name, k);
+    }
+    return k;
   }
 
   // The reader's text of the document from `start` (an element whose start is a line start) on,
   // as the page model reads it: one unit per character with the DOM place it stands for. `stop`
-  // (a node) ends the reading at the first line end after it. Returns {folded, original, nodes,
-  // begins, ends}: folded[i] is unit i folded for find (line ends are LINE_END), nodes[i] its
-  // text node (null for a line end), begins[i]/ends[i] its offsets; a collapsed run of white
-  // space that crosses text nodes keeps its end in spaceEnds.
+  // (a node) ends the reading at the first line end after it. Returns {folded, texts, nodeOf,
+  // begins, spaceEnds}: folded[i] is unit i folded for find (line ends are LINE_END), texts
+  // [nodeOf[i]] its text node (-1 for a line end), begins[i] its offset there; a unit ends one
+  // character later, except a collapsed run of white space, whose end spaceEnds holds.
   function read(start, stop) {
-    const codes = [];
-    const nodes = [];
-    const begins = [];
-    const ends = [];
+    let capacity = 1 << 16;
+    let codes = new Uint16Array(capacity);
+    let nodeOf = new Int32Array(capacity);
+    let begins = new Int32Array(capacity);
+    let n = 0;
+    const texts = [];
     const spaceEnds = new Map();
     let lineHasContent = false;
     let pending = false;
-    let pendingNode = null, pendingBegin = 0, pendingEndNode = null, pendingEnd = 0;
+    let pendingText = 0, pendingBegin = 0, pendingEndNode = null, pendingEnd = 0;
     let preDepth = 0;
-    let stopped = false;
+    let passedStop = false;
     for (let a = start.parentNode; a; a = a.parentNode) {
       if (a.nodeType === 1 && (classOf(a) & 4)) ++preDepth;
     }
-    const emit = (code, node, begin, end) => {
-      codes.push(code);
-      nodes.push(node);
-      begins.push(begin);
-      ends.push(end);
-    };
-    const lineEnd = () => {
-      pending = false;
-      if (!lineHasContent) return;
-      lineHasContent = false;
-      emit(LINE_END, null, 0, 0);
-      if (stop && passedStop) stopped = true;
-    };
-    let passedStop = false;
-    const text = (node) => {
-      const s = node.data;
-      for (let i = 0; i < s.length; ++i) {
-        const c = s.charCodeAt(i);
-        if (preDepth > 0) {
-          if (c === 10) { lineEnd(); continue; }
-          if (c === 13) continue;
-          lineHasContent = true;
-          emit(white[c] ? SPACE : fold[c], node, i, i + 1);
-          continue;
-        }
-        if (white[c]) {
-          if (!pending) {
-            pending = true;
-            pendingNode = node;
-            pendingBegin = i;
-          }
-          pendingEndNode = node;
-          pendingEnd = i + 1;
-          continue;
-        }
-        if (pending) {
-          pending = false;
-          if (lineHasContent) {
-            if (pendingEndNode !== pendingNode) spaceEnds.set(codes.length, [pendingEndNode, pendingEnd]);
-            emit(SPACE, pendingNode, pendingBegin, pendingEnd);
-          }
-        }
-        lineHasContent = true;
-        emit(fold[c], node, i, i + 1);
-      }
-    };
-    // Depth-first walk with explicit leave steps.
+    const foreign = M.foreignHidden ? 2 : 0;
+    // Everything is kept in local variables (the walk runs over every character of the page);
+    // a line end is written where a line ends, and `stopped` ends the walk after `stop`.
     let node = start;
     const root = document.documentElement;
     let entering = true;
+    let stopped = false;
     while (node && !stopped) {
+      let k = 0;
       if (entering) {
         if (node === stop) passedStop = true;
-        if (node.nodeType === 3) {
-          text(node);
-        } else if (node.nodeType === 1) {
-          const k = classOf(node);
-          if (k & 2) {
-            if (k & 1) lineEnd();
-            entering = false; // skip its content
-            continue;
+        const type = node.nodeType;
+        if (type === 3) {
+          const s = node.data;
+          const length = s.length;
+          if (n + length + 2 > capacity) {
+            while (n + length + 2 > capacity) capacity *= 2;
+            const c = new Uint16Array(capacity); c.set(codes); codes = c;
+            const o = new Int32Array(capacity); o.set(nodeOf); nodeOf = o;
+            const b = new Int32Array(capacity); b.set(begins); begins = b;
           }
-          if (k & 1) lineEnd();
-          if (k & 4) ++preDepth;
-          if (node.firstChild) { node = node.firstChild; continue; }
+          const t = texts.length;
+          texts.push(node);
+          for (let i = 0; i < length; ++i) {
+            const c = s.charCodeAt(i);
+            if (preDepth > 0) {
+              if (c === 10) {
+                pending = false;
+                if (lineHasContent) {
+                  lineHasContent = false;
+                  codes[n] = LINE_END; nodeOf[n] = -1; ++n;
+                  if (passedStop && stop) stopped = true;
+                }
+                continue;
+              }
+              if (c === 13) continue;
+              lineHasContent = true;
+              codes[n] = white[c] ? SPACE : fold[c]; nodeOf[n] = t; begins[n] = i; ++n;
+              continue;
+            }
+            if (white[c]) {
+              if (!pending) {
+                pending = true;
+                pendingText = t;
+                pendingBegin = i;
+              }
+              pendingEndNode = node;
+              pendingEnd = i + 1;
+              continue;
+            }
+            if (pending) {
+              pending = false;
+              if (lineHasContent) {
+                if (pendingEndNode !== texts[pendingText] || pendingEnd !== pendingBegin + 1) {
+                  spaceEnds.set(n, [pendingEndNode, pendingEnd]);
+                }
+                codes[n] = SPACE; nodeOf[n] = pendingText; begins[n] = pendingBegin; ++n;
+              }
+            }
+            lineHasContent = true;
+            codes[n] = fold[c]; nodeOf[n] = t; begins[n] = i; ++n;
+          }
           entering = false;
           continue;
-        } else if (node.nodeType === 9 || node.nodeType === 11) {
-          if (node.firstChild) { node = node.firstChild; continue; }
         }
-        entering = false;
-        continue;
+        if (type === 1) {
+          k = node.namespaceURI === HTML_NS ? classOfName(node.localName) : foreign;
+          if (k & 1) {
+            pending = false;
+            if (lineHasContent) {
+              lineHasContent = false;
+              if (n + 1 > capacity) {
+                capacity *= 2;
+                const c = new Uint16Array(capacity); c.set(codes); codes = c;
+                const o = new Int32Array(capacity); o.set(nodeOf); nodeOf = o;
+                const b = new Int32Array(capacity); b.set(begins); begins = b;
+              }
+              codes[n] = LINE_END; nodeOf[n] = -1; ++n;
+              if (passedStop && stop) { stopped = true; break; }
+            }
+          }
+          if (k & 2) {
+            entering = false; // its content is not read
+            k = -1;           // and leaving it does nothing
+          } else {
+            if (k & 4) ++preDepth;
+            if (node.firstChild) { node = node.firstChild; continue; }
+            entering = false;
+          }
+        } else if (type === 9 || type === 11) {
+          if (node.firstChild) { node = node.firstChild; continue; }
+          entering = false;
+        } else {
+          entering = false;
+          continue;
+        }
+        if (k === -1) {
+          // Hidden: go on behind it without a leave step.
+          if (node === root) break;
+          if (node.nextSibling) { node = node.nextSibling; entering = true; } else node = node.parentNode;
+          continue;
+        }
       }
       // Leaving `node`.
       if (node.nodeType === 1) {
-        const k = classOf(node);
+        k = node.namespaceURI === HTML_NS ? classOfName(node.localName) : foreign;
         if (!(k & 2)) {
           if ((k & 4) && preDepth > 0) --preDepth;
-          if (k & 1) lineEnd();
+          if ((k & 1)) {
+            pending = false;
+            if (lineHasContent) {
+              lineHasContent = false;
+              if (n + 1 > capacity) {
+                capacity *= 2;
+                const c = new Uint16Array(capacity); c.set(codes); codes = c;
+                const o = new Int32Array(capacity); o.set(nodeOf); nodeOf = o;
+                const b = new Int32Array(capacity); b.set(begins); begins = b;
+              }
+              codes[n] = LINE_END; nodeOf[n] = -1; ++n;
+              if (passedStop && stop) break;
+            }
+          }
         }
       }
       if (node === root) break;
@@ -141,12 +197,18 @@
         node = node.parentNode;
       }
     }
-    if (lineHasContent) emit(LINE_END, null, 0, 0);
-    let folded = '';
-    for (let i = 0; i < codes.length; i += 8192) {
-      folded += String.fromCharCode.apply(null, codes.slice(i, i + 8192));
+    if (lineHasContent && !stopped) {
+      if (n + 1 > capacity) {
+        capacity *= 2;
+        const c = new Uint16Array(capacity); c.set(codes); codes = c;
+        const o = new Int32Array(capacity); o.set(nodeOf); nodeOf = o;
+        const b = new Int32Array(capacity); b.set(begins); begins = b;
+      }
+      codes[n] = LINE_END; nodeOf[n] = -1; ++n;
     }
-    return { folded, nodes, begins, ends, spaceEnds };
+    // One unit for one unit (an unpaired surrogate becomes U+FFFD, which no key holds).
+    const folded = utf16.decode(codes.subarray(0, n));
+    return { folded, texts, nodeOf, begins, spaceEnds, length: n };
   }
 
   // The search key of a word as find compares it: white space runs (and no-break spaces) as one
@@ -165,16 +227,13 @@
     return key;
   }
 
-  function unitEnd(reading, i) {
-    const far = reading.spaceEnds.get(i);
-    return far ? far : [reading.nodes[i], reading.ends[i]];
-  }
-
   function rangeOf(reading, from, to) {
-    const [endNode, endOffset] = unitEnd(reading, to - 1);
+    const last = to - 1;
+    const far = reading.spaceEnds.get(last);
     return new StaticRange({
-      startContainer: reading.nodes[from], startOffset: reading.begins[from],
-      endContainer: endNode, endOffset,
+      startContainer: reading.texts[reading.nodeOf[from]], startOffset: reading.begins[from],
+      endContainer: far ? far[0] : reading.texts[reading.nodeOf[last]],
+      endOffset: far ? far[1] : reading.begins[last] + 1,
     });
   }
 
@@ -242,10 +301,17 @@
     return lastReading;
   }
 
+  const costs = {};
   function highlightAll() {
+    let t = performance.now();
     const reading = readAll();
+    costs.read = performance.now() - t;
+    t = performance.now();
     results = words.map((w) => occurrences(reading, searchKey(w)));
+    costs.match = performance.now() - t;
+    t = performance.now();
     paint(reading, results);
+    costs.paint = performance.now() - t;
     return results.map((r) => r.length);
   }
 
@@ -310,13 +376,13 @@
 
   function unitAtOrAfter(reading, range) {
     // The first unit whose place is at or after the range's start.
-    let lo = 0, hi = reading.nodes.length;
+    let lo = 0, hi = reading.length;
     while (lo < hi) {
       const mid = (lo + hi) >> 1;
       let i = mid;
-      while (i < hi && !reading.nodes[i]) ++i;
+      while (i < hi && reading.nodeOf[i] < 0) ++i;
       if (i === hi) { hi = mid; continue; }
-      if (range.comparePoint(reading.nodes[i], reading.begins[i]) < 0) lo = i + 1; else hi = mid;
+      if (range.comparePoint(reading.texts[reading.nodeOf[i]], reading.begins[i]) < 0) lo = i + 1; else hi = mid;
     }
     return lo;
   }
@@ -329,8 +395,8 @@
     if (continuing && find.start) {
       from = unitAtOrAfter(reading, find.start);
       // Step over one character of the reader's text (line ends are not characters).
-      while (from < reading.nodes.length && !reading.nodes[from]) ++from;
-      if (from < reading.nodes.length) ++from;
+      while (from < reading.length && reading.nodeOf[from] < 0) ++from;
+      if (from < reading.length) ++from;
     }
     const i = key ? reading.folded.indexOf(key, from) : -1;
     if (i < 0) return null;
@@ -465,7 +531,12 @@
         }
         words = op.words.slice();
         const t0 = performance.now();
-        const frame = () => new Promise((resolve) => requestAnimationFrame(() => resolve()));
+        // The frame that shows a change: its animation frame, then a task after its painting.
+        const frame = () => new Promise((resolve) => requestAnimationFrame(() => {
+          const channel = new MessageChannel();
+          channel.port1.onmessage = () => resolve();
+          channel.port2.postMessage(0);
+        }));
         // The part in view first, painted in a frame of its own, then the whole page; each time
         // counted until the frame that shows it.
         // A page that is not shown has no part in view and paints no frames.
@@ -479,8 +550,10 @@
           const t1 = performance.now();
           const counts = highlightAll();
           lastCost = performance.now() - t1;
+          let t2 = performance.now();
           if (shown) await frame();
-          return { ...info(), counts, visibleMs, wholeMs: performance.now() - t0 };
+          costs.frame = performance.now() - t2;
+          return { ...info(), counts, visibleMs, wholeMs: performance.now() - t0, costs };
         })();
       }
       case 'unhighlight':
