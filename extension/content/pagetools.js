@@ -21,8 +21,6 @@
   const blocks = new Set(M.blocks);
   const hidden = new Set(M.hidden);
   const preformatted = new Set(M.preformatted);
-  const utf16 = new TextDecoder('utf-16le');
-  const LINE_END = 10; // a line end in the folded text; never part of a search key
   const SPACE = 32;
   const NBSP = 0xa0;
 
@@ -44,149 +42,85 @@
   }
 
   // The reader's text of the document from `start` (an element whose start is a line start) on,
-  // as the page model reads it: one unit per character with the DOM place it stands for. `stop`
-  // (a node) ends the reading at the first line end after it. Returns {folded, texts, nodeOf,
-  // begins, spaceEnds}: folded[i] is unit i folded for find (line ends are LINE_END), texts
-  // [nodeOf[i]] its text node (-1 for a line end), begins[i] its offset there; a unit ends one
-  // character later, except a collapsed run of white space, whose end spaceEnds holds.
+  // kept as the page's own characters, so that reading a large page costs no work per
+  // character: the text nodes' data one after the other, LINE (a noncharacter) where the page
+  // model ends a line (blocks, line breaks, hidden blocks), and in preformatted text every white
+  // space character as PRE_SPACE (one space that does not collapse) and a line feed as LINE.
+  // Hidden content is left out. The rest of the model's reading — white space runs read as one
+  // space, case and width folded — is in the search pattern (pattern below). `stop` (a node)
+  // ends the reading at the first line end after it. Returns {text, texts, starts, length}:
+  // texts[i] is a text node whose data begins at text index starts[i].
+  const LINE = '\uFDD0';
+  const PRE_SPACE = '\uFDD1';
+  const PRE_NOTHING = '\uFDD2'; // a carriage return inside preformatted text, which is not read
   function read(start, stop) {
-    let capacity = 1 << 16;
-    let codes = new Uint16Array(capacity);
-    let nodeOf = new Int32Array(capacity);
-    let begins = new Int32Array(capacity);
-    let n = 0;
+    const parts = [];
     const texts = [];
-    const spaceEnds = new Map();
-    let lineHasContent = false;
-    let pending = false;
-    let pendingText = 0, pendingBegin = 0, pendingEndNode = null, pendingEnd = 0;
+    let starts = new Int32Array(1024);
+    let length = 0;
     let preDepth = 0;
     let passedStop = false;
     for (let a = start.parentNode; a; a = a.parentNode) {
       if (a.nodeType === 1 && (classOf(a) & 4)) ++preDepth;
     }
     const foreign = M.foreignHidden ? 2 : 0;
-    // Everything is kept in local variables (the walk runs over every character of the page);
-    // a line end is written where a line ends, and `stopped` ends the walk after `stop`.
     let node = start;
     const root = document.documentElement;
     let entering = true;
-    let stopped = false;
-    while (node && !stopped) {
-      let k = 0;
+    for (;;) {
+      if (!node) break;
       if (entering) {
         if (node === stop) passedStop = true;
         const type = node.nodeType;
         if (type === 3) {
-          const s = node.data;
-          const length = s.length;
-          if (n + length + 2 > capacity) {
-            while (n + length + 2 > capacity) capacity *= 2;
-            const c = new Uint16Array(capacity); c.set(codes); codes = c;
-            const o = new Int32Array(capacity); o.set(nodeOf); nodeOf = o;
-            const b = new Int32Array(capacity); b.set(begins); begins = b;
+          let data = node.data;
+          if (preDepth > 0) {
+            data = data.replace(/[\t\n\f\r ]/g, (c) => (c === '\n' ? LINE : c === '\r' ? PRE_NOTHING : PRE_SPACE));
           }
-          const t = texts.length;
+          if (texts.length === starts.length) {
+            const grown = new Int32Array(starts.length * 2);
+            grown.set(starts);
+            starts = grown;
+          }
+          starts[texts.length] = length;
           texts.push(node);
-          for (let i = 0; i < length; ++i) {
-            const c = s.charCodeAt(i);
-            if (preDepth > 0) {
-              if (c === 10) {
-                pending = false;
-                if (lineHasContent) {
-                  lineHasContent = false;
-                  codes[n] = LINE_END; nodeOf[n] = -1; ++n;
-                  if (passedStop && stop) stopped = true;
-                }
-                continue;
-              }
-              if (c === 13) continue;
-              lineHasContent = true;
-              codes[n] = white[c] ? SPACE : fold[c]; nodeOf[n] = t; begins[n] = i; ++n;
-              continue;
-            }
-            if (white[c]) {
-              if (!pending) {
-                pending = true;
-                pendingText = t;
-                pendingBegin = i;
-              }
-              pendingEndNode = node;
-              pendingEnd = i + 1;
-              continue;
-            }
-            if (pending) {
-              pending = false;
-              if (lineHasContent) {
-                if (pendingEndNode !== texts[pendingText] || pendingEnd !== pendingBegin + 1) {
-                  spaceEnds.set(n, [pendingEndNode, pendingEnd]);
-                }
-                codes[n] = SPACE; nodeOf[n] = pendingText; begins[n] = pendingBegin; ++n;
-              }
-            }
-            lineHasContent = true;
-            codes[n] = fold[c]; nodeOf[n] = t; begins[n] = i; ++n;
-          }
+          parts.push(data);
+          length += data.length;
           entering = false;
           continue;
         }
         if (type === 1) {
-          k = node.namespaceURI === HTML_NS ? classOfName(node.localName) : foreign;
+          const k = node.namespaceURI === HTML_NS ? classOfName(node.localName) : foreign;
           if (k & 1) {
-            pending = false;
-            if (lineHasContent) {
-              lineHasContent = false;
-              if (n + 1 > capacity) {
-                capacity *= 2;
-                const c = new Uint16Array(capacity); c.set(codes); codes = c;
-                const o = new Int32Array(capacity); o.set(nodeOf); nodeOf = o;
-                const b = new Int32Array(capacity); b.set(begins); begins = b;
-              }
-              codes[n] = LINE_END; nodeOf[n] = -1; ++n;
-              if (passedStop && stop) { stopped = true; break; }
-            }
+            parts.push(LINE);
+            ++length;
+            if (passedStop && stop) break;
           }
           if (k & 2) {
-            entering = false; // its content is not read
-            k = -1;           // and leaving it does nothing
-          } else {
-            if (k & 4) ++preDepth;
-            if (node.firstChild) { node = node.firstChild; continue; }
-            entering = false;
+            // Not read: on behind it, without a leave step.
+            if (node === root) break;
+            if (node.nextSibling) node = node.nextSibling; else { node = node.parentNode; entering = false; }
+            continue;
           }
-        } else if (type === 9 || type === 11) {
+          if (k & 4) ++preDepth;
           if (node.firstChild) { node = node.firstChild; continue; }
           entering = false;
+        } else if ((type === 9 || type === 11) && node.firstChild) {
+          node = node.firstChild;
+          continue;
         } else {
           entering = false;
-          continue;
-        }
-        if (k === -1) {
-          // Hidden: go on behind it without a leave step.
-          if (node === root) break;
-          if (node.nextSibling) { node = node.nextSibling; entering = true; } else node = node.parentNode;
-          continue;
+          if (type !== 9 && type !== 11) continue;
         }
       }
       // Leaving `node`.
       if (node.nodeType === 1) {
-        k = node.namespaceURI === HTML_NS ? classOfName(node.localName) : foreign;
-        if (!(k & 2)) {
-          if ((k & 4) && preDepth > 0) --preDepth;
-          if ((k & 1)) {
-            pending = false;
-            if (lineHasContent) {
-              lineHasContent = false;
-              if (n + 1 > capacity) {
-                capacity *= 2;
-                const c = new Uint16Array(capacity); c.set(codes); codes = c;
-                const o = new Int32Array(capacity); o.set(nodeOf); nodeOf = o;
-                const b = new Int32Array(capacity); b.set(begins); begins = b;
-              }
-              codes[n] = LINE_END; nodeOf[n] = -1; ++n;
-              if (passedStop && stop) break;
-            }
-          }
+        const k = node.namespaceURI === HTML_NS ? classOfName(node.localName) : foreign;
+        if ((k & 4) && preDepth > 0) --preDepth;
+        if (k & 1) {
+          parts.push(LINE);
+          ++length;
+          if (passedStop && stop) break;
         }
       }
       if (node === root) break;
@@ -197,18 +131,41 @@
         node = node.parentNode;
       }
     }
-    if (lineHasContent && !stopped) {
-      if (n + 1 > capacity) {
-        capacity *= 2;
-        const c = new Uint16Array(capacity); c.set(codes); codes = c;
-        const o = new Int32Array(capacity); o.set(nodeOf); nodeOf = o;
-        const b = new Int32Array(capacity); b.set(begins); begins = b;
+    return { text: parts.join(''), texts, starts, length };
+  }
+
+  // The characters that fold to each folded character, for the search patterns.
+  const unfolded = new Map();
+  for (let c = 0; c < 65536; ++c) {
+    if (white[c]) continue;
+    const f = fold[c];
+    unfolded.set(f, (unfolded.get(f) || '') + String.fromCharCode(c));
+  }
+  const hex = (c) => '\\u' + c.toString(16).padStart(4, '0');
+  const WHITE_CLASS = '[' + [...M.white].map((ch) => hex(ch.charCodeAt(0))).join('') + ']';
+
+  // The search pattern of a word, matching the page's characters where find matches the
+  // reader's text: a run of white space (or one no-break space, or one space of preformatted
+  // text) for a space of the key — a run that ends a line only counts before more of the line —
+  // and for any other character every character that folds as it does.
+  function pattern(word) {
+    const key = searchKey(word);
+    if (!key) return null;
+    let source = '';
+    for (let i = 0; i < key.length; ++i) {
+      const c = key.charCodeAt(i);
+      if (c === SPACE) {
+        const last = i === key.length - 1;
+        source += '(?:' + WHITE_CLASS + '+' + (last ? `(?=[^${WHITE_CLASS.slice(1, -1)}${hex(0xfdd0)}])` : '') +
+          `|[${hex(NBSP)}${hex(0xfdd1)}])`;
+        continue;
       }
-      codes[n] = LINE_END; nodeOf[n] = -1; ++n;
+      const chars = unfolded.get(c) || String.fromCharCode(c);
+      source += chars.length === 1 ? hex(chars.charCodeAt(0)) : '[' + [...chars].map((ch) => hex(ch.charCodeAt(0))).join('') + ']';
+      // A carriage return of preformatted text is not read: it may stand between two characters.
+      if (i < key.length - 1) source += hex(0xfdd2) + '*';
     }
-    // One unit for one unit (an unpaired surrogate becomes U+FFFD, which no key holds).
-    const folded = utf16.decode(codes.subarray(0, n));
-    return { folded, texts, nodeOf, begins, spaceEnds, length: n };
+    return new RegExp(source, 'g');
   }
 
   // The search key of a word as find compares it: white space runs (and no-break spaces) as one
@@ -227,27 +184,32 @@
     return key;
   }
 
-  function rangeOf(reading, from, to) {
-    const last = to - 1;
-    const far = reading.spaceEnds.get(last);
-    return new StaticRange({
-      startContainer: reading.texts[reading.nodeOf[from]], startOffset: reading.begins[from],
-      endContainer: far ? far[0] : reading.texts[reading.nodeOf[last]],
-      endOffset: far ? far[1] : reading.begins[last] + 1,
-    });
+  // The text node that holds text index `at`, and the offset there.
+  function placeOf(reading, at) {
+    let lo = 0, hi = reading.texts.length - 1;
+    while (lo < hi) {
+      const mid = (lo + hi + 1) >> 1;
+      if (reading.starts[mid] <= at) lo = mid; else hi = mid - 1;
+    }
+    return [reading.texts[lo], at - reading.starts[lo]];
   }
 
-  // Every occurrence of `key` in the reading, each search going on from the end of the last
-  // match (as highlighting wraps them), as [from, to) unit indexes.
-  function occurrences(reading, key) {
+  function rangeOf(reading, from, to) {
+    const [startNode, startOffset] = placeOf(reading, from);
+    const [endNode, endLast] = placeOf(reading, to - 1);
+    return new StaticRange({ startContainer: startNode, startOffset, endContainer: endNode, endOffset: endLast + 1 });
+  }
+
+  // The occurrences of a pattern from text index `from` on, each search going on from the end of
+  // the last match (as highlighting wraps them), as [from, to) pairs; at most `limit`.
+  function occurrences(reading, re, from = 0, limit = Infinity) {
     const found = [];
-    if (!key) return found;
-    let at = 0;
-    for (;;) {
-      const i = reading.folded.indexOf(key, at);
-      if (i < 0) break;
-      found.push([i, i + key.length]);
-      at = i + key.length;
+    if (!re) return found;
+    re.lastIndex = from;
+    let m;
+    while (found.length < limit && (m = re.exec(reading.text))) {
+      found.push([m.index, m.index + m[0].length]);
+      if (m[0].length === 0) ++re.lastIndex;
     }
     return found;
   }
@@ -307,7 +269,7 @@
     const reading = readAll();
     costs.read = performance.now() - t;
     t = performance.now();
-    results = words.map((w) => occurrences(reading, searchKey(w)));
+    results = words.map((w) => occurrences(reading, pattern(w)));
     costs.match = performance.now() - t;
     t = performance.now();
     paint(reading, results);
@@ -328,7 +290,7 @@
     }
     if (!start || start === document.body || start === document.documentElement) return false;
     const reading = read(start, bottom || null);
-    paint(reading, words.map((w) => occurrences(reading, searchKey(w))));
+    paint(reading, words.map((w) => occurrences(reading, pattern(w))));
     return true;
   }
 
@@ -374,33 +336,29 @@
     selection: null,     // [from, to) of the last selection made here, with the reading's generation
   };
 
-  function unitAtOrAfter(reading, range) {
-    // The first unit whose place is at or after the range's start.
-    let lo = 0, hi = reading.length;
+  // The text index of a live range's start (its text node's, or the first text at or after it).
+  function indexOf(reading, range) {
+    const node = range.startContainer;
+    if (node.nodeType === 3) {
+      const i = reading.texts.indexOf(node);
+      if (i >= 0) return reading.starts[i] + range.startOffset;
+    }
+    let lo = 0, hi = reading.texts.length;
     while (lo < hi) {
       const mid = (lo + hi) >> 1;
-      let i = mid;
-      while (i < hi && reading.nodeOf[i] < 0) ++i;
-      if (i === hi) { hi = mid; continue; }
-      if (range.comparePoint(reading.texts[reading.nodeOf[i]], reading.begins[i]) < 0) lo = i + 1; else hi = mid;
+      if (range.comparePoint(reading.texts[mid], 0) < 0) lo = mid + 1; else hi = mid;
     }
-    return lo;
+    return lo < reading.texts.length ? reading.starts[lo] : reading.length;
   }
 
-  // One forward search for `key` from the last match's start plus one character (continuing) or
-  // from the top. The match becomes the selection and is scrolled to the top of the view.
-  function findOnce(key, continuing) {
+  // One forward search for `word` from the last match's start plus one character (continuing)
+  // or from the top. The match becomes the selection and is scrolled to the top of the view.
+  function findOnce(word, continuing) {
     const reading = readAll();
     let from = 0;
-    if (continuing && find.start) {
-      from = unitAtOrAfter(reading, find.start);
-      // Step over one character of the reader's text (line ends are not characters).
-      while (from < reading.length && reading.nodeOf[from] < 0) ++from;
-      if (from < reading.length) ++from;
-    }
-    const i = key ? reading.folded.indexOf(key, from) : -1;
-    if (i < 0) return null;
-    const match = [i, i + key.length];
+    if (continuing && find.start) from = indexOf(reading, find.start) + 1;
+    const [match] = occurrences(reading, pattern(word), from, 1);
+    if (!match) return null;
     const r = rangeOf(reading, match[0], match[1]);
     const live = document.createRange();
     live.setStart(r.startContainer, r.startOffset);
@@ -427,8 +385,7 @@
   function findNext(word, wrapped) {
     if (word !== find.word) find.continuing = false;
     find.word = word;
-    const key = searchKey(word);
-    const found = findOnce(key, find.continuing);
+    const found = findOnce(word, find.continuing);
     if (found) {
       find.continuing = true;
       let repeat = false;
@@ -463,7 +420,7 @@
     }
     if (!lastHere) find.frameSelection = null;
     if (!hasBody()) return null;
-    const found = findOnce(searchKey(word), find.frameContinuing);
+    const found = findOnce(word, find.frameContinuing);
     if (!found) return null;
     find.frameContinuing = true;
     const selection = found.range.cloneRange();
@@ -580,7 +537,7 @@
       }
       case 'reader': {
         const reading = readAll();
-        return { ...info(), reader: reading.folded };
+        return { ...info(), reader: reading.text };
       }
       default:
         return { error: 'unknown op ' + op.op };
