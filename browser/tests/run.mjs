@@ -31,7 +31,8 @@ function check(name, ok, detail) {
 async function session(server, { bridge = true } = {}) {
   const profile = L.tempDir('profile');
   const userData = L.tempDir('user');
-  if (bridge) L.registerBridge(build, profile);
+  const install = L.testInstallation(server.port);
+  if (bridge) L.registerBridge(build, profile, install);
   const extension = L.extensionCopy();
   const { browser, workerTarget } = await L.launch({ extension, profile, port: server.port, userData });
   const content = await browser.newPage();
@@ -44,7 +45,7 @@ async function session(server, { bridge = true } = {}) {
   await panel.evaluate(() => window.__norvexToolbar.idle());
   const close = async () => {
     await browser.close();
-    for (const dir of [profile, userData, extension]) fs.rmSync(dir, { recursive: true, force: true });
+    for (const dir of [profile, userData, extension, install]) fs.rmSync(dir, { recursive: true, force: true });
   };
   return { browser, workerTarget, content, panel, tabId, profile, userData, close };
 }
@@ -290,6 +291,8 @@ async function testHistoryAndWorker(s, server) {
     entries.includes('public words') && !entries.includes('private words'), JSON.stringify(entries));
   const requested = server.log.filter((r) => r.target.includes('private+words')).length;
   check('a private window\'s search still searches', requested === 1, `${requested} requests`);
+  const daily = server.log.filter((r) => r.target.startsWith('/log/daily')).length;
+  check('the daily usage report went once, to the installation\'s address', daily === 1, `${daily} reports`);
 
   // The worker stopped (its target closed, as the browser stops an idle worker), then woken by
   // a message from the panel: it answers and works on the page, and it searches.
@@ -331,6 +334,40 @@ async function testHistoryAndWorker(s, server) {
   }
 }
 
+// ---- The options page ---------------------------------------------------------------------
+
+// The options dialog's rows, written through the bridge to UserConfig.ini as OK writes them; the
+// about texts and the daily report's disclosure beside them.
+async function testOptions(s) {
+  const page = await s.browser.newPage();
+  await page.goto(L.extensionUrl('options.html'));
+  await page.waitForFunction(() => document.documentElement.dataset.ready, { timeout: 15000 });
+  const shown = await page.evaluate(() => ({
+    rows: [...document.querySelectorAll('#rows input')].map((b) => [b.dataset.id, b.checked]),
+    about: [...document.querySelectorAll('#about-lines p')].map((p) => p.textContent),
+    report: document.getElementById('report-text').textContent,
+  }));
+  if (process.env.BROWSER_TESTS_PICTURES) await page.screenshot({ path: path.join(process.env.BROWSER_TESTS_PICTURES, 'options.png'), fullPage: true });
+  check('the options page lists the agents a person may hide, ticked',
+    shown.rows.length > 3 && shown.rows.every(([, on]) => on) && shown.rows.some(([id]) => id === 'news'), JSON.stringify(shown.rows));
+  check('the options page shows the about texts and the daily report', shown.about.length === 3 &&
+    shown.about[2].includes(String(new Date().getFullYear())) && shown.report.length > 10, JSON.stringify(shown));
+  await page.evaluate(() => {
+    document.querySelector('#rows input[data-id="news"]').click();
+    document.getElementById('ok').click();
+  });
+  await page.waitForFunction(() => !document.getElementById('saved').hidden, { timeout: 10000 });
+  const file = path.join(s.userData, 'Norvex', 'UserConfig.ini');
+  const ini = fs.existsSync(file) ? fs.readFileSync(file).toString('utf8').replace(/\0/g, '') : '';
+  check('OK writes every row to UserConfig.ini, the unticked one as 0',
+    /news\s*=\s*0/.test(ini) && /weather\s*=\s*1/.test(ini), ini);
+  // The panel rebuilds without the hidden agent.
+  await s.panel.evaluate(() => window.__norvexToolbar.refresh());
+  const agents = await s.panel.evaluate(() => [...document.querySelectorAll('.agent .caption')].map((c) => c.textContent));
+  check('the toolbar rebuilt without the agent unticked', !agents.includes('ニュース') && agents.includes('天気'), JSON.stringify(agents));
+  await page.close();
+}
+
 // ---- Without the bridge -------------------------------------------------------------------
 
 async function testMissingBridge(s) {
@@ -367,12 +404,13 @@ try {
     const s = await session(server, { bridge: false });
     try { await testMissingBridge(s); } finally { await s.close(); }
   }
-  if (!only || only.test('pagetools') || only.test('history')) {
+  if (!only || only.test('pagetools') || only.test('history') || only.test('options')) {
     const s = await session(server);
     try {
       check('the bridge answers the panel', await s.panel.evaluate(() => document.documentElement.dataset.bridge) === 'ok');
       if (!only || only.test('pagetools')) await testPageTools(s);
       if (!only || only.test('history')) await testHistoryAndWorker(s, server);
+      if (!only || only.test('options')) await testOptions(s);
     } finally {
       await s.close();
     }
