@@ -91,14 +91,20 @@ demo: deps windows-host
 
 # Speed goals, measured (not run by make test): the history load and write-back natively; the toolbar build
 # natively and in the Windows build under Wine (MSXML and real windows' text metrics aside, the
-# same code); highlighting, removing and find-next on a 2 MB page of our page model; the
-# extension in chromium (toolbar drawn from the cache, highlighting the 2 MB page).
+# same code); highlighting, removing and find-next on a 2 MB page of our page model; the bridge's
+# first answer to the browser, natively and as NorvexBridge.exe under Wine; the extension in
+# chromium (toolbar drawn from the cache, highlighting the 2 MB page).
 bench: native windows
 	$(NATIVE)/bin/history_bench 50
-	node browser/bench/bench.mjs $(NATIVE)
 	$(NATIVE)/bin/toolbar_bench 30
 	bash scripts/with-wine.sh $(WINDOWS) /usr/lib/wine/wine64 $(WINDOWS)/bin/toolbar_bench.exe 10
 	$(NATIVE)/bin/page_bench 5
+	python3 bridge/bench/first_answer.py --program $(NATIVE)/bin/norvex-bridge \
+	  --writer $(NATIVE)/bin/write_bench_catalogue --source .
+	bash scripts/with-wine.sh $(WINDOWS) python3 bridge/bench/first_answer.py \
+	  --program $(WINDOWS)/bin/NorvexBridge.exe --emulator /usr/lib/wine/wine64 \
+	  --writer $(NATIVE)/bin/write_bench_catalogue --source .
+	node browser/bench/bench.mjs $(NATIVE)
 
 # The update service: a 512 MiB module over loopback against curl, and its unpacking against
 # unzip (needs about 1.5 GiB of free space in /tmp).

@@ -175,11 +175,10 @@ class BridgeSession::Impl final : public toolbar::ToolbarActions,
     // Wide enough that every agent sits on the toolbar: the browsers' side panel shows them all.
     surface_.width = surface_.parentWidth = kUnlimitedWidth;
     surface_.notify = [this](int code) { window_.RouteCommand(catalogue::kSearchBoxId, code); };
-    window_.OnCreate();
-    window_.OnSize(kUnlimitedWidth);
   }
 
   ~Impl() override {
+    if (!created_) return;
     ForgetBoxHistory();
     window_.OnDestroy();
   }
@@ -295,6 +294,7 @@ class BridgeSession::Impl final : public toolbar::ToolbarActions,
   std::string platform_;
   toolbar::HeadlessSurface surface_;
   toolbar::ToolbarWindow window_;
+  bool created_ = false;
   std::optional<int> refusedProtocol_;  // the extension's version, after a hello that did not fit
 
   // Per request.
@@ -305,8 +305,16 @@ class BridgeSession::Impl final : public toolbar::ToolbarActions,
 };
 
 void BridgeSession::Impl::Prepare(const ToolbarState& state, const std::u16string& text) {
-  ForgetBoxHistory();
-  window_.RebuildContents();
+  // Made at the first request that needs it (a `hello` does not), then rebuilt from the files
+  // for every request, as a refresh rebuilds the toolbar: the service may have changed them.
+  if (!created_) {
+    window_.OnCreate();
+    window_.OnSize(kUnlimitedWidth);
+    created_ = true;
+  } else {
+    ForgetBoxHistory();
+    window_.RebuildContents();
+  }
   ForgetBoxHistory();
   const catalogue::AgentSet& agents = window_.agents();
   state_ = ToolbarState{};

@@ -109,10 +109,13 @@ int Register(const Args& args) {
     return 2;
   }
   if (std::strcmp(bridge::PlatformName(), "windows") == 0 && args.scope != bridge::Scope::kProfile) {
-    // The manifest lives in the installation folder; the browsers find it through the registry.
+    // The manifest lives in the installation folder and names the installation's program (the
+    // installer may run a new one that waits for the restart under another name); the browsers
+    // find the manifest through the registry.
     const std::u16string manifest = storage::JoinPath(install, bridge::kManifestFileName);
     std::vector<std::u16string> failed;
-    bridge::WriteManifests({install}, program, u"", bridge::MakeExecutable, failed);
+    bridge::WriteManifests({install}, storage::JoinPath(install, bridge::kWindowsProgramName), u"",
+                           bridge::MakeExecutable, failed);
     const auto root = args.scope == bridge::Scope::kSystem ? platform::RegistryRoot::kLocalMachine
                                                            : platform::RegistryRoot::kCurrentUser;
     const bool keys = bridge::RegisterInRegistry(*platform::Current().registry, root, manifest);

@@ -14,6 +14,8 @@ namespace norvex::bridge {
 inline constexpr char kHostName[] = "com.norvex.bridge";
 inline constexpr char16_t kManifestFileName[] = u"com.norvex.bridge.json";
 inline constexpr char16_t kLauncherFileName[] = u"com.norvex.bridge.sh";
+// The program's name on Windows, where the installer puts it into the installation folder.
+inline constexpr char16_t kWindowsProgramName[] = u"NorvexBridge.exe";
 
 // The manifest naming `program` (an absolute path), allowed to the extension ids of
 // extension_ids.h and nothing else.

@@ -72,9 +72,9 @@ TEST(Registration, ManifestsAreWrittenAndRemovedAgain) {
   const std::vector<std::u16string> folders = {temp.File("a/NativeMessagingHosts"),
                                                temp.File("b/c/NativeMessagingHosts")};
   auto manifest = [&](size_t i) {
-    return json::parse(test::ReadBytes(folders[i] + u"/com.norvex.bridge.json"));
+    return json::parse(test::ReadBytes(storage::JoinPath(folders[i], kManifestFileName)));
   };
-  auto launcher = [&](size_t i) { return folders[i] + u"/com.norvex.bridge.sh"; };
+  auto launcher = [&](size_t i) { return storage::JoinPath(folders[i], kLauncherFileName); };
 
   // The program's own installation: the manifest names the program.
   std::vector<std::u16string> failed;
@@ -121,7 +121,7 @@ TEST(Registration, AFolderThatCannotBeWrittenIsNamed) {
   std::vector<std::u16string> failed;
   EXPECT_FALSE(WriteManifests(folders, temp.File("norvex-bridge"), u"", RecordExecutable, failed));
   EXPECT_EQ(failed, (std::vector<std::u16string>{folders[0]}));
-  EXPECT_TRUE(std::filesystem::exists(test::FsPath(folders[1] + u"/com.norvex.bridge.json")));
+  EXPECT_TRUE(std::filesystem::exists(test::FsPath(storage::JoinPath(folders[1], kManifestFileName))));
 }
 
 TEST(Registration, RegistryKeysForEachBrowserComeAndGo) {

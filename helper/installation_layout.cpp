@@ -11,6 +11,9 @@ const std::vector<std::u16string>& ProductFiles() {
       u"AgentMaster.xml", u"strings.ini", u"version.ini", u"norvexOEM.ini", u"LogUrls.ini",
       // Written by the service.
       u"product.ini", u"livefile.ini",
+      // The browsers' native messaging host, a new one waiting for the restart when a browser
+      // ran the old one at an upgrade, and the host manifest it wrote.
+      u"NorvexBridge.exe", u"NorvexBridge.exe.new", u"com.norvex.bridge.json",
   };
   return files;
 }

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "helper/browser_registration.h"
 #include "helper/installation_layout.h"
 
 namespace norvex::helper {
@@ -106,6 +107,8 @@ Outcome Uninstall(HelperSystem& system, const std::u16string& folder) {
   if (ValueNamesFolder(system, kRunOnceKey, kRunOnceValue, JoinInstallPath(folder, kMoverProgram))) {
     system.registry.DeleteValue(RegistryRoot::kLocalMachine, kRunOnceKey, kRunOnceValue);
   }
+
+  RemoveBrowserRegistration(system, folder, outcome);
 
   for (const std::u16string& name : ProductFiles()) {
     RemovePath(system, JoinInstallPath(folder, name), outcome);

@@ -11,7 +11,7 @@
 ; Built by CMake (installer/CMakeLists.txt), which gives every input with -D:
 ;   OUTFILE, TOOLBAR_MODULE, SERVICE_PROGRAM, ARCHIVE_LIBRARY, MOVER_PROGRAM, HELPER_PROGRAM,
 ;   AGENT_MASTER, AGENTS_FOLDER, STRINGS_INI, VERSION_INI, OEM_INI, LOGURLS_INI,
-;   PRODUCT_VERSION (as in version.ini), FILE_VERSION (four numbers).
+;   PRODUCT_VERSION (as in version.ini), FILE_VERSION (four numbers), BRIDGE_PROGRAM.
 
 Unicode true
 Target amd64-unicode
@@ -61,6 +61,8 @@ LangString TextNotRegistered ${LANG_JAPANESE} "ツールバーを登録できま
 LangString TextStartingService ${LANG_JAPANESE} "更新サービスをインストールして開始しています..."
 LangString TextServiceNotStarted ${LANG_JAPANESE} "更新サービスを開始できませんでした。ツールバーは使用できますが、自動更新は行われません。"
 LangString TextModuleAtRestart ${LANG_JAPANESE} "ツールバーはブラウザーで使用中のため、コンピューターの再起動後に新しいバージョンに置き換えられます。"
+LangString TextRegisteringBridge ${LANG_JAPANESE} "ブラウザー拡張機能との連携を登録しています..."
+LangString TextBridgeNotRegistered ${LANG_JAPANESE} "ブラウザー拡張機能との連携を登録できませんでした。ツールバーは使用できます。"
 
 ; Copies one file; a failure ends the installation with its name (exit code 2).
 !macro CopyFile NAME SOURCE
@@ -145,6 +147,30 @@ Section "Norvex"
   ExecWait '"$INSTDIR\${HELPER}" /startservice "$INSTDIR" /S' $1
   ${If} $1 != 0
     MessageBox MB_OK|MB_ICONEXCLAMATION "$(TextServiceNotStarted)" /SD IDOK
+    SetErrorLevel 3
+  ${EndIf}
+
+  ; The Chromium browsers' native messaging host. A browser whose extension is connected runs
+  ; it: the new program then waits beside it for the restart, as the module does. The bridge
+  ; itself writes its manifest into this folder (UTF-8, no byte-order mark), the browsers' host
+  ; keys and the keys that offer the extension's store item (HKLM); the uninstall program
+  ; removes them.
+  ClearErrors
+  SetOverwrite try
+  File "/oname=NorvexBridge.exe" "${BRIDGE_PROGRAM}"
+  SetOverwrite on
+  ${If} ${Errors}
+    !insertmacro CopyFile "NorvexBridge.exe.new" "${BRIDGE_PROGRAM}"
+    Rename /REBOOTOK "$INSTDIR\NorvexBridge.exe.new" "$INSTDIR\NorvexBridge.exe"
+    StrCpy $2 "$INSTDIR\NorvexBridge.exe.new"
+  ${Else}
+    StrCpy $2 "$INSTDIR\NorvexBridge.exe"
+  ${EndIf}
+  DetailPrint "$(TextRegisteringBridge)"
+  nsExec::Exec '"$2" --register --system --install "$INSTDIR"'
+  Pop $1
+  ${If} $1 != 0
+    MessageBox MB_OK|MB_ICONEXCLAMATION "$(TextBridgeNotRegistered)" /SD IDOK
     SetErrorLevel 3
   ${EndIf}
 SectionEnd

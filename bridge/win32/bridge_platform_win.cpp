@@ -1,3 +1,5 @@
+#include "platform/win32/windows_api.h"
+
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
@@ -5,12 +7,13 @@
 #include <cstdio>
 
 #include "bridge/bridge_platform.h"
-#include "platform/win32/scoped_handle.h"
-#include "platform/win32/windows_api.h"
 
 namespace norvex::bridge {
 
 using platform::win32::W;
+
+// ERROR_ELEVATION_REQUIRED, which mingw-w64's headers do not declare.
+constexpr DWORD kElevationRequired = 740;
 
 const char* PlatformName() { return "windows"; }
 
@@ -66,7 +69,7 @@ bool DetachedStarter::Start(const std::u16string& program, const std::u16string&
     ::CloseHandle(process.hProcess);
     return true;
   }
-  if (::GetLastError() != ERROR_ELEVATION_REQUIRED) return false;
+  if (::GetLastError() != kElevationRequired) return false;
   // A program that asks for an administrator goes through the shell, which asks the user; the
   // elevated process is started by the system, not as our child.
   SHELLEXECUTEINFOW info{};

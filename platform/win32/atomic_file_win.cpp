@@ -7,8 +7,11 @@
 #include <atomic>
 #include <cwchar>
 
+#include "platform/win32/folder_lock_win.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_api.h"
+
+#include <sddl.h>
 
 namespace norvex::platform {
 
@@ -140,21 +143,50 @@ struct FolderWriteLock::Held {
   ScopedKernelHandle mutex;
 };
 
-FolderWriteLock::FolderWriteLock(const std::u16string& file) {
+namespace win32 {
+
+std::wstring FolderLockName(const std::u16string& file) {
   // The folder's identity, whatever path leads to it (a drive letter or another, a short name,
   // case): the volume's serial number and the folder's file index.
   BY_HANDLE_FILE_INFORMATION identity{};
-  {
-    ScopedKernelHandle folder(::CreateFileW(
-        FolderOf(Wide(file)).c_str(), FILE_READ_ATTRIBUTES,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!folder || !::GetFileInformationByHandle(folder.get(), &identity)) return;
-  }
+  ScopedKernelHandle folder(::CreateFileW(
+      FolderOf(Wide(file)).c_str(), FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!folder || !::GetFileInformationByHandle(folder.get(), &identity)) return {};
   wchar_t name[96];
   std::swprintf(name, sizeof name / sizeof name[0], L"Local\\NorvexFolderWriteLock.%08lx.%08lx%08lx",
                 identity.dwVolumeSerialNumber, identity.nFileIndexHigh, identity.nFileIndexLow);
-  ScopedKernelHandle mutex(::CreateMutexW(nullptr, FALSE, name));
+  return name;
+}
+
+LowIntegrityAttributes::LowIntegrityAttributes() {
+  // A system access list with only the low mandatory label, no-write-up: no access list of its
+  // own, so the creator's default one applies.
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"S:(ML;;NW;;;LW)", SDDL_REVISION_1,
+                                                              &descriptor_, nullptr)) {
+    descriptor_ = nullptr;
+    return;
+  }
+  attributes_.nLength = sizeof attributes_;
+  attributes_.lpSecurityDescriptor = descriptor_;
+  attributes_.bInheritHandle = FALSE;
+}
+
+LowIntegrityAttributes::~LowIntegrityAttributes() {
+  if (descriptor_) ::LocalFree(descriptor_);
+}
+
+}  // namespace win32
+
+FolderWriteLock::FolderWriteLock(const std::u16string& file) {
+  const std::wstring name = win32::FolderLockName(file);
+  if (name.empty()) return;
+  win32::LowIntegrityAttributes security;
+  ScopedKernelHandle mutex(::CreateMutexW(security.get(), FALSE, name.c_str()));
+  // Where the label cannot be given (a process without the right to set it), the mutex as
+  // before.
+  if (!mutex && security.get()) mutex.Reset(::CreateMutexW(nullptr, FALSE, name.c_str()));
   if (!mutex) return;
   // Bounded, so that a lock that is never given back fails our write instead of stopping us.
   const DWORD waited = ::WaitForSingleObject(mutex.get(), kFolderLockWaitMs);

@@ -13,7 +13,11 @@
 #include <set>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "band/band_ids.h"
+#include "bridge/extension_ids.h"
+#include "bridge/registration.h"
 #include "common/text.h"
 #include "storage/data_folders.h"
 #include "helper/win32/tests/pending_operations_win.h"
@@ -62,6 +66,39 @@ bool RegistryKeyExists(HKEY root, const std::wstring& key) {
   const bool exists = ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS;
   if (opened) ::RegCloseKey(opened);
   return exists;
+}
+
+std::string Lower(std::string text);
+
+// The bridge's registration for the Chromium browsers: its manifest in the installation folder
+// (UTF-8 without a byte-order mark, naming the installed bridge and only the extension), the host
+// keys of Chrome, Chromium and Edge naming the manifest, and the keys that offer the extension's
+// store item; or, when not `registered`, none of it.
+void ExpectBrowserRegistration(const fs::path& folder, bool registered) {
+  const fs::path manifest = folder / "com.norvex.bridge.json";
+  EXPECT_EQ(fs::exists(manifest), registered);
+  if (registered) {
+    const std::string text = ReadFile(manifest);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text[0], '{');
+    const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
+    ASSERT_TRUE(json.is_object()) << text;
+    EXPECT_EQ(json["name"], "com.norvex.bridge");
+    EXPECT_EQ(Lower(json["path"].get<std::string>()), Lower((folder / "NorvexBridge.exe").string()));
+    EXPECT_EQ(json["allowed_origins"],
+              nlohmann::json::array({bridge::ExtensionOrigin(bridge::kExtensionIds[0].id)}));
+  }
+  for (const std::u16string& key : bridge::NativeHostKeys()) {
+    EXPECT_EQ(Lower(RegistryText(HKEY_LOCAL_MACHINE, std::wstring(key.begin(), key.end()), L"")),
+              registered ? Lower(manifest.string()) : "(missing)")
+        << Utf16ToUtf8(key);
+  }
+  for (const auto& key : bridge::ExternalExtensionKeys(platform::RegistryRoot::kLocalMachine)) {
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, std::wstring(key.path.begin(), key.path.end()),
+                           L"update_url"),
+              registered ? Utf16ToUtf8(key.updateUrl) : "(missing)")
+        << Utf16ToUtf8(key.path);
+  }
 }
 
 struct ServiceFacts {
@@ -238,6 +275,13 @@ TEST_F(InstallRoundTrip, InstallUseUpdateUpgradeUninstall) {
   EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion"), "1.0.3");
   // The registration made the user's data folder.
   EXPECT_TRUE(fs::is_directory(data_));
+  ExpectBrowserRegistration(folder_, true);
+  // The bridge serves the user's data folder that the module's registration made, where the
+  // toolbar in the browser keeps its history and settings.
+  const auto where = RunProgram((folder_ / "NorvexBridge.exe").string(), {"--where"});
+  EXPECT_EQ(where.exit_code, 0);
+  EXPECT_NE(Lower(where.output).find("user " + Lower(data_.string())), std::string::npos)
+      << where.output;
 
   // The service runs the installed program.
   const ServiceFacts service = QueryService();
@@ -338,6 +382,7 @@ TEST_F(InstallRoundTrip, InstallUseUpdateUpgradeUninstall) {
             "(missing)");
   EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
   EXPECT_FALSE(fs::exists(data_));
+  ExpectBrowserRegistration(folder_, false);
   // The module's and the service's uninstall reports.
   EXPECT_EQ(Requests("/log/uninstall") - uninstallReports, 2);
 
