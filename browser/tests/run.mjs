@@ -294,6 +294,27 @@ async function testHistoryAndWorker(s, server) {
   const daily = server.log.filter((r) => r.target.startsWith('/log/daily')).length;
   check('the daily usage report went once, to the installation\'s address', daily === 1, `${daily} reports`);
 
+  // Enter while an IME composes is the IME's (it ends the composition); afterwards it searches.
+  await s.panel.bringToFront();
+  await s.panel.focus('#q');
+  await s.panel.evaluate(() => { const q = document.getElementById('q'); q.value = 'かな'; q.dispatchEvent(new Event('input')); });
+  await idle(s.panel);
+  const before = server.log.length;
+  await s.panel.evaluate(() => {
+    const q = document.getElementById('q');
+    q.dispatchEvent(new KeyboardEvent('keydown', { key: 'Enter', isComposing: true, bubbles: true }));
+    q.dispatchEvent(new KeyboardEvent('keydown', { key: 'Enter', keyCode: 229, bubbles: true }));
+  });
+  await idle(s.panel);
+  await L.sleep(300);
+  const duringComposition = server.log.length - before;
+  await s.panel.keyboard.press('Enter');
+  await idle(s.panel);
+  await L.sleep(300);
+  const searched = server.log.slice(before).filter((r) => r.target.includes('%E3%81%8B%E3%81%AA')).length;
+  check('Enter during an IME composition is left to the IME', duringComposition === 0 && searched === 1,
+    `${duringComposition} requests while composing, ${searched} after`);
+
   // The worker stopped (its target closed, as the browser stops an idle worker), then woken by
   // a message from the panel: it answers and works on the page, and it searches.
   await s.content.goto(pageUrl('browser/tests/pages/rules.html'), { waitUntil: 'load' });
