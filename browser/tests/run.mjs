@@ -315,18 +315,44 @@ async function testHistoryAndWorker(s, server) {
   check('Enter during an IME composition is left to the IME', duringComposition === 0 && searched === 1,
     `${duringComposition} requests while composing, ${searched} after`);
 
+  // The context menu is made from the catalogue's engines; its entries search the selection.
+  const menuWorker = await s.workerTarget.worker();
+  const menus = await menuWorker.evaluate(async () => {
+    const model = (await chrome.storage.local.get('model')).model;
+    await self.norvex.buildMenus(model);
+    await self.norvex.buildMenus(model);
+    return model.engines.map((e) => e.id);
+  });
+  check('the context menu is made from the engines (twice at once without a clash)', menus.length === 4, JSON.stringify(menus));
+
+  // The popup's quick search: the search box and the search agent only; Enter searches the tab.
+  const popup = await s.browser.newPage();
+  await popup.goto(L.extensionUrl(`popup.html?tab=${s.tabId}`));
+  await popup.waitForFunction(() => document.documentElement.dataset.drawn === 'bridge', { timeout: 15000 });
+  const popupAgents = await popup.evaluate(() => [...document.querySelectorAll('.agent')].map((a) => a.dataset.role));
+  const mark = server.log.length;
+  await popup.focus('#q');
+  await popup.keyboard.type('ポップアップ');
+  await popup.evaluate(() => window.__norvexToolbar.idle());
+  const closed = new Promise((resolve) => popup.once('close', resolve));
+  await popup.keyboard.press('Enter');
+  await Promise.race([closed, L.sleep(5000)]);
+  await L.sleep(300);
+  const popupSearch = server.log.slice(mark).filter((r) => r.target.includes('%E3%83%9D%E3%83%83%E3%83%97')).length;
+  check('the popup searches the tab with the default engine and closes', JSON.stringify(popupAgents) === '["search"]' &&
+    popupSearch === 1 && popup.isClosed(), `${JSON.stringify(popupAgents)}, ${popupSearch} requests, closed ${popup.isClosed()}`);
+  if (!popup.isClosed()) await popup.close();
+
   // The worker stopped (its target closed, as the browser stops an idle worker), then woken by
   // a message from the panel: it answers and works on the page, and it searches.
   await s.content.goto(pageUrl('browser/tests/pages/rules.html'), { waitUntil: 'load' });
   const cdp = await s.browser.target().createCDPSession();
   const workers = async () => (await cdp.send('Target.getTargets')).targetInfos
     .filter((t) => t.type === 'service_worker' && t.url.includes(L.EXTENSION_ID));
+  // A mark in the running worker: a worker without it is a new one.
+  await (await s.workerTarget.worker()).evaluate(() => { self.beforeStop = true; });
   for (const w of await workers()) await cdp.send('Target.closeTarget', { targetId: w.targetId });
-  let stopped = false;
-  for (let i = 0; i < 50 && !stopped; ++i) {
-    stopped = !(await workers()).length;
-    if (!stopped) await L.sleep(100);
-  }
+  for (let i = 0; i < 100 && (await workers()).length; ++i) await L.sleep(100);
   await s.panel.evaluate(() => chrome.storage.session.set({ text: 'market', lastHighlightText: '' }));
   const reply = s.panel.evaluate((tabId) => chrome.runtime.sendMessage({ type: 'page-command', command: 'highlight', tabId }), s.tabId);
   let woke = null;
@@ -341,8 +367,13 @@ async function testHistoryAndWorker(s, server) {
     await session.send('Runtime.runIfWaitingForDebugger');
   }
   const answer = await Promise.race([reply, L.sleep(15000).then(() => null)]);
-  check('the worker stopped and started again highlights the page', stopped && answer && answer.counts && answer.counts[0] === 16,
-    `stopped ${stopped}, answer ${JSON.stringify(answer && { words: answer.words, counts: answer.counts, error: answer.error })}`);
+  let restarted = false;
+  if (session) {
+    const { result } = await session.send('Runtime.evaluate', { expression: 'self.beforeStop === undefined', returnByValue: true });
+    restarted = result.value === true;
+  }
+  check('the worker stopped and started again highlights the page', restarted && answer && answer.counts && answer.counts[0] === 16,
+    `a new worker ${restarted}, answer ${JSON.stringify(answer && { words: answer.words, counts: answer.counts, error: answer.error })}`);
   if (session) {
     const { result } = await session.send('Runtime.evaluate', {
       expression: `chrome.tabs.get(${s.tabId}).then((t) => self.norvex.searchWith('after restart', 0, t, 'currentTab'))`,
