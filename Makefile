@@ -106,7 +106,6 @@ demo: deps windows-host
 # chromium (toolbar drawn from the cache, highlighting the 2 MB page).
 bench: native windows
 	$(NATIVE)/bin/history_bench 50
-	node browser/bench/bench.mjs $(NATIVE)
 	$(NATIVE)/bin/toolbar_bench 30
 	bash scripts/with-wine.sh $(WINDOWS) /usr/lib/wine/wine64 $(WINDOWS)/bin/toolbar_bench.exe 10
 	$(NATIVE)/bin/page_bench 5
@@ -115,6 +114,7 @@ bench: native windows
 	bash scripts/with-wine.sh $(WINDOWS) python3 bridge/bench/first_answer.py \
 	  --program $(WINDOWS)/bin/NorvexBridge.exe --emulator /usr/lib/wine/wine64 \
 	  --writer $(NATIVE)/bin/write_bench_catalogue --source .
+	node browser/bench/bench.mjs $(NATIVE)
 
 # The update service: a 512 MiB module over loopback against curl, and its unpacking against
 # unzip (needs about 1.5 GiB of free space in /tmp).

@@ -13,8 +13,15 @@ const MENU_PARENT = 'norvex-search';
 
 // ---- The context menu ------------------------------------------------------------------------
 
-// One entry per engine of the catalogue (the search agent first), under one parent entry.
-async function buildMenus(model) {
+// One entry per engine of the catalogue (the search agent first), under one parent entry. Builds
+// run one after the other (installation and a catalogue change may ask at once).
+let menusBuilt = Promise.resolve();
+function buildMenus(model) {
+  menusBuilt = menusBuilt.then(() => makeMenus(model), () => makeMenus(model));
+  return menusBuilt;
+}
+
+async function makeMenus(model) {
   await chrome.contextMenus.removeAll();
   const engines = (model && model.engines) || [];
   if (!engines.length) return;

@@ -68,6 +68,8 @@ async function loadRows() {
     list.append(li);
   }
   const report = answer.dailyReport || {};
+  // The last report's time as AgentLog.ini has it; a number of seconds is shown as a date.
+  if (/^\d{9,}$/.test(String(report.last || ''))) report.last = new Date(Number(report.last) * 1000).toLocaleString();
   $('report-text').textContent = report.configured
     ? msg('dailyReportOn', [report.last || msg('never')])
     : msg('dailyReportOff');

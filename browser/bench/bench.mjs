@@ -26,7 +26,7 @@ const server = await L.startServer();
 const profile = L.tempDir('profile');
 const userData = L.tempDir('user');
 const extension = L.extensionCopy();
-L.registerBridge(build, profile);
+L.registerBridge(build, profile, L.testInstallation(server.port));
 const { browser } = await L.launch({ extension, profile, port: server.port, userData });
 try {
   const content = await browser.newPage();
@@ -74,6 +74,7 @@ try {
     const top = result.frames.find((f) => f.index === -1);
     visible.push(top.visibleMs);
     whole.push(top.wholeMs);
+    if (process.env.BENCH_COSTS) console.log(JSON.stringify(top.costs), top.visibleMs, top.wholeMs);
     total = result.counts[0];
   }
   console.log(`browser bench: page of ${html.length} bytes, ${total} occurrences of "market"`);

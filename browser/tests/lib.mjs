@@ -81,7 +81,18 @@ export function extensionCopy({ hostPermissions = true } = {}) {
   return dir;
 }
 
-// Registers the bridge of `build` for the sample installation (or `install`) into a fresh
+// A copy of the sample installation whose usage reports go to the test server (the bridge sends
+// the daily report after its first answer), so that nothing leaves the machine.
+export function testInstallation(port) {
+  const dir = tempDir('install');
+  fs.cpSync(path.join(ROOT, 'sample/install'), dir, { recursive: true });
+  const base = `http://127.0.0.1:${port}/log`;
+  fs.writeFileSync(path.join(dir, 'LogUrls.ini'),
+    `[Agent_Urls]\r\ninstall=${base}/install\r\nuninstall=${base}/uninstall\r\ndaily=${base}/daily\r\n`);
+  return dir;
+}
+
+// Registers the bridge of `build` for an installation (by default the sample) into a fresh
 // browser profile.
 export function registerBridge(build, profile, install = path.join(ROOT, 'sample/install')) {
   const bridge = path.join(build, 'bin/norvex-bridge');

@@ -31,7 +31,8 @@ function check(name, ok, detail) {
 async function session(server, { bridge = true } = {}) {
   const profile = L.tempDir('profile');
   const userData = L.tempDir('user');
-  if (bridge) L.registerBridge(build, profile);
+  const install = L.testInstallation(server.port);
+  if (bridge) L.registerBridge(build, profile, install);
   const extension = L.extensionCopy();
   const { browser, workerTarget } = await L.launch({ extension, profile, port: server.port, userData });
   const content = await browser.newPage();
@@ -44,7 +45,7 @@ async function session(server, { bridge = true } = {}) {
   await panel.evaluate(() => window.__norvexToolbar.idle());
   const close = async () => {
     await browser.close();
-    for (const dir of [profile, userData, extension]) fs.rmSync(dir, { recursive: true, force: true });
+    for (const dir of [profile, userData, extension, install]) fs.rmSync(dir, { recursive: true, force: true });
   };
   return { browser, workerTarget, content, panel, tabId, profile, userData, close };
 }
@@ -290,6 +291,58 @@ async function testHistoryAndWorker(s, server) {
     entries.includes('public words') && !entries.includes('private words'), JSON.stringify(entries));
   const requested = server.log.filter((r) => r.target.includes('private+words')).length;
   check('a private window\'s search still searches', requested === 1, `${requested} requests`);
+  const daily = server.log.filter((r) => r.target.startsWith('/log/daily')).length;
+  check('the daily usage report went once, to the installation\'s address', daily === 1, `${daily} reports`);
+
+  // Enter while an IME composes is the IME's (it ends the composition); afterwards it searches.
+  await s.panel.bringToFront();
+  await s.panel.focus('#q');
+  await s.panel.evaluate(() => { const q = document.getElementById('q'); q.value = 'かな'; q.dispatchEvent(new Event('input')); });
+  await idle(s.panel);
+  const before = server.log.length;
+  await s.panel.evaluate(() => {
+    const q = document.getElementById('q');
+    q.dispatchEvent(new KeyboardEvent('keydown', { key: 'Enter', isComposing: true, bubbles: true }));
+    q.dispatchEvent(new KeyboardEvent('keydown', { key: 'Enter', keyCode: 229, bubbles: true }));
+  });
+  await idle(s.panel);
+  await L.sleep(300);
+  const kana = (r) => r.target.includes('%E3%81%8B%E3%81%AA');
+  const duringComposition = server.log.slice(before).filter(kana).length;
+  await s.panel.keyboard.press('Enter');
+  await idle(s.panel);
+  await L.sleep(300);
+  const searched = server.log.slice(before).filter(kana).length;
+  check('Enter during an IME composition is left to the IME', duringComposition === 0 && searched === 1,
+    `${duringComposition} requests while composing, ${searched} after`);
+
+  // The context menu is made from the catalogue's engines; its entries search the selection.
+  const menuWorker = await s.workerTarget.worker();
+  const menus = await menuWorker.evaluate(async () => {
+    const model = (await chrome.storage.local.get('model')).model;
+    await self.norvex.buildMenus(model);
+    await self.norvex.buildMenus(model);
+    return model.engines.map((e) => e.id);
+  });
+  check('the context menu is made from the engines (twice at once without a clash)', menus.length === 4, JSON.stringify(menus));
+
+  // The popup's quick search: the search box and the search agent only; Enter searches the tab.
+  const popup = await s.browser.newPage();
+  await popup.goto(L.extensionUrl(`popup.html?tab=${s.tabId}`));
+  await popup.waitForFunction(() => document.documentElement.dataset.drawn === 'bridge', { timeout: 15000 });
+  const popupAgents = await popup.evaluate(() => [...document.querySelectorAll('.agent')].map((a) => a.dataset.role));
+  const mark = server.log.length;
+  await popup.focus('#q');
+  await popup.keyboard.type('ポップアップ');
+  await popup.evaluate(() => window.__norvexToolbar.idle());
+  const closed = new Promise((resolve) => popup.once('close', resolve));
+  await popup.keyboard.press('Enter');
+  await Promise.race([closed, L.sleep(5000)]);
+  await L.sleep(300);
+  const popupSearch = server.log.slice(mark).filter((r) => r.target.includes('%E3%83%9D%E3%83%83%E3%83%97')).length;
+  check('the popup searches the tab with the default engine and closes', JSON.stringify(popupAgents) === '["search"]' &&
+    popupSearch === 1 && popup.isClosed(), `${JSON.stringify(popupAgents)}, ${popupSearch} requests, closed ${popup.isClosed()}`);
+  if (!popup.isClosed()) await popup.close();
 
   // The worker stopped (its target closed, as the browser stops an idle worker), then woken by
   // a message from the panel: it answers and works on the page, and it searches.
@@ -297,12 +350,10 @@ async function testHistoryAndWorker(s, server) {
   const cdp = await s.browser.target().createCDPSession();
   const workers = async () => (await cdp.send('Target.getTargets')).targetInfos
     .filter((t) => t.type === 'service_worker' && t.url.includes(L.EXTENSION_ID));
+  // A mark in the running worker: a worker without it is a new one.
+  await (await s.workerTarget.worker()).evaluate(() => { self.beforeStop = true; });
   for (const w of await workers()) await cdp.send('Target.closeTarget', { targetId: w.targetId });
-  let stopped = false;
-  for (let i = 0; i < 50 && !stopped; ++i) {
-    stopped = !(await workers()).length;
-    if (!stopped) await L.sleep(100);
-  }
+  for (let i = 0; i < 100 && (await workers()).length; ++i) await L.sleep(100);
   await s.panel.evaluate(() => chrome.storage.session.set({ text: 'market', lastHighlightText: '' }));
   const reply = s.panel.evaluate((tabId) => chrome.runtime.sendMessage({ type: 'page-command', command: 'highlight', tabId }), s.tabId);
   let woke = null;
@@ -317,8 +368,13 @@ async function testHistoryAndWorker(s, server) {
     await session.send('Runtime.runIfWaitingForDebugger');
   }
   const answer = await Promise.race([reply, L.sleep(15000).then(() => null)]);
-  check('the worker stopped and started again highlights the page', stopped && answer && answer.counts && answer.counts[0] === 16,
-    `stopped ${stopped}, answer ${JSON.stringify(answer && { words: answer.words, counts: answer.counts, error: answer.error })}`);
+  let restarted = false;
+  if (session) {
+    const { result } = await session.send('Runtime.evaluate', { expression: 'self.beforeStop === undefined', returnByValue: true });
+    restarted = result.value === true;
+  }
+  check('the worker stopped and started again highlights the page', restarted && answer && answer.counts && answer.counts[0] === 16,
+    `a new worker ${restarted}, answer ${JSON.stringify(answer && { words: answer.words, counts: answer.counts, error: answer.error })}`);
   if (session) {
     const { result } = await session.send('Runtime.evaluate', {
       expression: `chrome.tabs.get(${s.tabId}).then((t) => self.norvex.searchWith('after restart', 0, t, 'currentTab'))`,
@@ -329,6 +385,40 @@ async function testHistoryAndWorker(s, server) {
   } else {
     check('the restarted worker searches', false, 'no worker after the message');
   }
+}
+
+// ---- The options page ---------------------------------------------------------------------
+
+// The options dialog's rows, written through the bridge to UserConfig.ini as OK writes them; the
+// about texts and the daily report's disclosure beside them.
+async function testOptions(s) {
+  const page = await s.browser.newPage();
+  await page.goto(L.extensionUrl('options.html'));
+  await page.waitForFunction(() => document.documentElement.dataset.ready, { timeout: 15000 });
+  const shown = await page.evaluate(() => ({
+    rows: [...document.querySelectorAll('#rows input')].map((b) => [b.dataset.id, b.checked]),
+    about: [...document.querySelectorAll('#about-lines p')].map((p) => p.textContent),
+    report: document.getElementById('report-text').textContent,
+  }));
+  if (process.env.BROWSER_TESTS_PICTURES) await page.screenshot({ path: path.join(process.env.BROWSER_TESTS_PICTURES, 'options.png'), fullPage: true });
+  check('the options page lists the agents a person may hide, ticked',
+    shown.rows.length > 3 && shown.rows.every(([, on]) => on) && shown.rows.some(([id]) => id === 'news'), JSON.stringify(shown.rows));
+  check('the options page shows the about texts and the daily report', shown.about.length === 3 &&
+    shown.about[2].includes(String(new Date().getFullYear())) && shown.report.length > 10, JSON.stringify(shown));
+  await page.evaluate(() => {
+    document.querySelector('#rows input[data-id="news"]').click();
+    document.getElementById('ok').click();
+  });
+  await page.waitForFunction(() => !document.getElementById('saved').hidden, { timeout: 10000 });
+  const file = path.join(s.userData, 'Norvex', 'UserConfig.ini');
+  const ini = fs.existsSync(file) ? fs.readFileSync(file).toString('utf8').replace(/\0/g, '') : '';
+  check('OK writes every row to UserConfig.ini, the unticked one as 0',
+    /news\s*=\s*0/.test(ini) && /weather\s*=\s*1/.test(ini), ini);
+  // The panel rebuilds without the hidden agent.
+  await s.panel.evaluate(() => window.__norvexToolbar.refresh());
+  const agents = await s.panel.evaluate(() => [...document.querySelectorAll('.agent .caption')].map((c) => c.textContent));
+  check('the toolbar rebuilt without the agent unticked', !agents.includes('ニュース') && agents.includes('天気'), JSON.stringify(agents));
+  await page.close();
 }
 
 // ---- Without the bridge -------------------------------------------------------------------
@@ -367,12 +457,13 @@ try {
     const s = await session(server, { bridge: false });
     try { await testMissingBridge(s); } finally { await s.close(); }
   }
-  if (!only || only.test('pagetools') || only.test('history')) {
+  if (!only || only.test('pagetools') || only.test('history') || only.test('options')) {
     const s = await session(server);
     try {
       check('the bridge answers the panel', await s.panel.evaluate(() => document.documentElement.dataset.bridge) === 'ok');
       if (!only || only.test('pagetools')) await testPageTools(s);
       if (!only || only.test('history')) await testHistoryAndWorker(s, server);
+      if (!only || only.test('options')) await testOptions(s);
     } finally {
       await s.close();
     }

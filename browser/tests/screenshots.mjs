@@ -18,7 +18,7 @@ const server = await L.startServer();
 const profile = L.tempDir('profile');
 const userData = L.tempDir('user');
 const extension = L.extensionCopy();
-L.registerBridge(build, profile);
+L.registerBridge(build, profile, L.testInstallation(server.port));
 const { browser } = await L.launch({ extension, profile, port: server.port, userData, env: { LANGUAGE: 'ja' } });
 const written = [];
 try {

@@ -21,116 +21,106 @@
   const blocks = new Set(M.blocks);
   const hidden = new Set(M.hidden);
   const preformatted = new Set(M.preformatted);
-  const LINE_END = 10; // a line end in the folded text; never part of a search key
   const SPACE = 32;
   const NBSP = 0xa0;
 
   // What the reader makes of an element: 1 ends a line, 2 hidden, 4 preformatted.
   function classOf(el) {
     if (el.namespaceURI !== HTML_NS) return M.foreignHidden ? 2 : 0;
-    const name = el.localName;
-    return (blocks.has(name) ? 1 : 0) | (hidden.has(name) ? 2 : 0) | (preformatted.has(name) ? 4 : 0);
+    return classOfName(el.localName);
+  }
+
+  // What the reader makes of each element name (HTML elements), worked out once per name.
+  const classes = new Map();
+  function classOfName(name) {
+    let k = classes.get(name);
+    if (k === undefined) {
+      k = (blocks.has(name) ? 1 : 0) | (hidden.has(name) ? 2 : 0) | (preformatted.has(name) ? 4 : 0);
+      classes.set(name, k);
+    }
+    return k;
   }
 
   // The reader's text of the document from `start` (an element whose start is a line start) on,
-  // as the page model reads it: one unit per character with the DOM place it stands for. `stop`
-  // (a node) ends the reading at the first line end after it. Returns {folded, original, nodes,
-  // begins, ends}: folded[i] is unit i folded for find (line ends are LINE_END), nodes[i] its
-  // text node (null for a line end), begins[i]/ends[i] its offsets; a collapsed run of white
-  // space that crosses text nodes keeps its end in spaceEnds.
+  // kept as the page's own characters, so that reading a large page costs no work per
+  // character: the text nodes' data one after the other, LINE (a noncharacter) where the page
+  // model ends a line (blocks, line breaks, hidden blocks), and in preformatted text every white
+  // space character as PRE_SPACE (one space that does not collapse) and a line feed as LINE.
+  // Hidden content is left out. The rest of the model's reading — white space runs read as one
+  // space, case and width folded — is in the search pattern (pattern below). `stop` (a node)
+  // ends the reading at the first line end after it. Returns {text, texts, starts, length}:
+  // texts[i] is a text node whose data begins at text index starts[i].
+  const LINE = '\uFDD0';
+  const PRE_SPACE = '\uFDD1';
+  const PRE_NOTHING = '\uFDD2'; // a carriage return inside preformatted text, which is not read
   function read(start, stop) {
-    const codes = [];
-    const nodes = [];
-    const begins = [];
-    const ends = [];
-    const spaceEnds = new Map();
-    let lineHasContent = false;
-    let pending = false;
-    let pendingNode = null, pendingBegin = 0, pendingEndNode = null, pendingEnd = 0;
+    const parts = [];
+    const texts = [];
+    let starts = new Int32Array(1024);
+    let length = 0;
     let preDepth = 0;
-    let stopped = false;
+    let passedStop = false;
     for (let a = start.parentNode; a; a = a.parentNode) {
       if (a.nodeType === 1 && (classOf(a) & 4)) ++preDepth;
     }
-    const emit = (code, node, begin, end) => {
-      codes.push(code);
-      nodes.push(node);
-      begins.push(begin);
-      ends.push(end);
-    };
-    const lineEnd = () => {
-      pending = false;
-      if (!lineHasContent) return;
-      lineHasContent = false;
-      emit(LINE_END, null, 0, 0);
-      if (stop && passedStop) stopped = true;
-    };
-    let passedStop = false;
-    const text = (node) => {
-      const s = node.data;
-      for (let i = 0; i < s.length; ++i) {
-        const c = s.charCodeAt(i);
-        if (preDepth > 0) {
-          if (c === 10) { lineEnd(); continue; }
-          if (c === 13) continue;
-          lineHasContent = true;
-          emit(white[c] ? SPACE : fold[c], node, i, i + 1);
-          continue;
-        }
-        if (white[c]) {
-          if (!pending) {
-            pending = true;
-            pendingNode = node;
-            pendingBegin = i;
-          }
-          pendingEndNode = node;
-          pendingEnd = i + 1;
-          continue;
-        }
-        if (pending) {
-          pending = false;
-          if (lineHasContent) {
-            if (pendingEndNode !== pendingNode) spaceEnds.set(codes.length, [pendingEndNode, pendingEnd]);
-            emit(SPACE, pendingNode, pendingBegin, pendingEnd);
-          }
-        }
-        lineHasContent = true;
-        emit(fold[c], node, i, i + 1);
-      }
-    };
-    // Depth-first walk with explicit leave steps.
+    const foreign = M.foreignHidden ? 2 : 0;
     let node = start;
     const root = document.documentElement;
     let entering = true;
-    while (node && !stopped) {
+    for (;;) {
+      if (!node) break;
       if (entering) {
         if (node === stop) passedStop = true;
-        if (node.nodeType === 3) {
-          text(node);
-        } else if (node.nodeType === 1) {
-          const k = classOf(node);
+        const type = node.nodeType;
+        if (type === 3) {
+          let data = node.data;
+          if (preDepth > 0) {
+            data = data.replace(/[\t\n\f\r ]/g, (c) => (c === '\n' ? LINE : c === '\r' ? PRE_NOTHING : PRE_SPACE));
+          }
+          if (texts.length === starts.length) {
+            const grown = new Int32Array(starts.length * 2);
+            grown.set(starts);
+            starts = grown;
+          }
+          starts[texts.length] = length;
+          texts.push(node);
+          parts.push(data);
+          length += data.length;
+          entering = false;
+          continue;
+        }
+        if (type === 1) {
+          const k = node.namespaceURI === HTML_NS ? classOfName(node.localName) : foreign;
+          if (k & 1) {
+            parts.push(LINE);
+            ++length;
+            if (passedStop && stop) break;
+          }
           if (k & 2) {
-            if (k & 1) lineEnd();
-            entering = false; // skip its content
+            // Not read: on behind it, without a leave step.
+            if (node === root) break;
+            if (node.nextSibling) node = node.nextSibling; else { node = node.parentNode; entering = false; }
             continue;
           }
-          if (k & 1) lineEnd();
           if (k & 4) ++preDepth;
           if (node.firstChild) { node = node.firstChild; continue; }
           entering = false;
+        } else if ((type === 9 || type === 11) && node.firstChild) {
+          node = node.firstChild;
           continue;
-        } else if (node.nodeType === 9 || node.nodeType === 11) {
-          if (node.firstChild) { node = node.firstChild; continue; }
+        } else {
+          entering = false;
+          if (type !== 9 && type !== 11) continue;
         }
-        entering = false;
-        continue;
       }
       // Leaving `node`.
       if (node.nodeType === 1) {
-        const k = classOf(node);
-        if (!(k & 2)) {
-          if ((k & 4) && preDepth > 0) --preDepth;
-          if (k & 1) lineEnd();
+        const k = node.namespaceURI === HTML_NS ? classOfName(node.localName) : foreign;
+        if ((k & 4) && preDepth > 0) --preDepth;
+        if (k & 1) {
+          parts.push(LINE);
+          ++length;
+          if (passedStop && stop) break;
         }
       }
       if (node === root) break;
@@ -141,12 +131,41 @@
         node = node.parentNode;
       }
     }
-    if (lineHasContent) emit(LINE_END, null, 0, 0);
-    let folded = '';
-    for (let i = 0; i < codes.length; i += 8192) {
-      folded += String.fromCharCode.apply(null, codes.slice(i, i + 8192));
+    return { text: parts.join(''), texts, starts, length };
+  }
+
+  // The characters that fold to each folded character, for the search patterns.
+  const unfolded = new Map();
+  for (let c = 0; c < 65536; ++c) {
+    if (white[c]) continue;
+    const f = fold[c];
+    unfolded.set(f, (unfolded.get(f) || '') + String.fromCharCode(c));
+  }
+  const hex = (c) => '\\u' + c.toString(16).padStart(4, '0');
+  const WHITE_CLASS = '[' + [...M.white].map((ch) => hex(ch.charCodeAt(0))).join('') + ']';
+
+  // The search pattern of a word, matching the page's characters where find matches the
+  // reader's text: a run of white space (or one no-break space, or one space of preformatted
+  // text) for a space of the key — a run that ends a line only counts before more of the line —
+  // and for any other character every character that folds as it does.
+  function pattern(word) {
+    const key = searchKey(word);
+    if (!key) return null;
+    let source = '';
+    for (let i = 0; i < key.length; ++i) {
+      const c = key.charCodeAt(i);
+      if (c === SPACE) {
+        const last = i === key.length - 1;
+        source += '(?:' + WHITE_CLASS + '+' + (last ? `(?=[^${WHITE_CLASS.slice(1, -1)}${hex(0xfdd0)}])` : '') +
+          `|[${hex(NBSP)}${hex(0xfdd1)}])`;
+        continue;
+      }
+      const chars = unfolded.get(c) || String.fromCharCode(c);
+      source += chars.length === 1 ? hex(chars.charCodeAt(0)) : '[' + [...chars].map((ch) => hex(ch.charCodeAt(0))).join('') + ']';
+      // A carriage return of preformatted text is not read: it may stand between two characters.
+      if (i < key.length - 1) source += hex(0xfdd2) + '*';
     }
-    return { folded, nodes, begins, ends, spaceEnds };
+    return new RegExp(source, 'g');
   }
 
   // The search key of a word as find compares it: white space runs (and no-break spaces) as one
@@ -165,30 +184,32 @@
     return key;
   }
 
-  function unitEnd(reading, i) {
-    const far = reading.spaceEnds.get(i);
-    return far ? far : [reading.nodes[i], reading.ends[i]];
+  // The text node that holds text index `at`, and the offset there.
+  function placeOf(reading, at) {
+    let lo = 0, hi = reading.texts.length - 1;
+    while (lo < hi) {
+      const mid = (lo + hi + 1) >> 1;
+      if (reading.starts[mid] <= at) lo = mid; else hi = mid - 1;
+    }
+    return [reading.texts[lo], at - reading.starts[lo]];
   }
 
   function rangeOf(reading, from, to) {
-    const [endNode, endOffset] = unitEnd(reading, to - 1);
-    return new StaticRange({
-      startContainer: reading.nodes[from], startOffset: reading.begins[from],
-      endContainer: endNode, endOffset,
-    });
+    const [startNode, startOffset] = placeOf(reading, from);
+    const [endNode, endLast] = placeOf(reading, to - 1);
+    return new StaticRange({ startContainer: startNode, startOffset, endContainer: endNode, endOffset: endLast + 1 });
   }
 
-  // Every occurrence of `key` in the reading, each search going on from the end of the last
-  // match (as highlighting wraps them), as [from, to) unit indexes.
-  function occurrences(reading, key) {
+  // The occurrences of a pattern from text index `from` on, each search going on from the end of
+  // the last match (as highlighting wraps them), as [from, to) pairs; at most `limit`.
+  function occurrences(reading, re, from = 0, limit = Infinity) {
     const found = [];
-    if (!key) return found;
-    let at = 0;
-    for (;;) {
-      const i = reading.folded.indexOf(key, at);
-      if (i < 0) break;
-      found.push([i, i + key.length]);
-      at = i + key.length;
+    if (!re) return found;
+    re.lastIndex = from;
+    let m;
+    while (found.length < limit && (m = re.exec(reading.text))) {
+      found.push([m.index, m.index + m[0].length]);
+      if (m[0].length === 0) ++re.lastIndex;
     }
     return found;
   }
@@ -242,10 +263,17 @@
     return lastReading;
   }
 
+  const costs = {};
   function highlightAll() {
+    let t = performance.now();
     const reading = readAll();
-    results = words.map((w) => occurrences(reading, searchKey(w)));
+    costs.read = performance.now() - t;
+    t = performance.now();
+    results = words.map((w) => occurrences(reading, pattern(w)));
+    costs.match = performance.now() - t;
+    t = performance.now();
     paint(reading, results);
+    costs.paint = performance.now() - t;
     return results.map((r) => r.length);
   }
 
@@ -262,7 +290,7 @@
     }
     if (!start || start === document.body || start === document.documentElement) return false;
     const reading = read(start, bottom || null);
-    paint(reading, words.map((w) => occurrences(reading, searchKey(w))));
+    paint(reading, words.map((w) => occurrences(reading, pattern(w))));
     return true;
   }
 
@@ -308,33 +336,29 @@
     selection: null,     // [from, to) of the last selection made here, with the reading's generation
   };
 
-  function unitAtOrAfter(reading, range) {
-    // The first unit whose place is at or after the range's start.
-    let lo = 0, hi = reading.nodes.length;
+  // The text index of a live range's start (its text node's, or the first text at or after it).
+  function indexOf(reading, range) {
+    const node = range.startContainer;
+    if (node.nodeType === 3) {
+      const i = reading.texts.indexOf(node);
+      if (i >= 0) return reading.starts[i] + range.startOffset;
+    }
+    let lo = 0, hi = reading.texts.length;
     while (lo < hi) {
       const mid = (lo + hi) >> 1;
-      let i = mid;
-      while (i < hi && !reading.nodes[i]) ++i;
-      if (i === hi) { hi = mid; continue; }
-      if (range.comparePoint(reading.nodes[i], reading.begins[i]) < 0) lo = i + 1; else hi = mid;
+      if (range.comparePoint(reading.texts[mid], 0) < 0) lo = mid + 1; else hi = mid;
     }
-    return lo;
+    return lo < reading.texts.length ? reading.starts[lo] : reading.length;
   }
 
-  // One forward search for `key` from the last match's start plus one character (continuing) or
-  // from the top. The match becomes the selection and is scrolled to the top of the view.
-  function findOnce(key, continuing) {
+  // One forward search for `word` from the last match's start plus one character (continuing)
+  // or from the top. The match becomes the selection and is scrolled to the top of the view.
+  function findOnce(word, continuing) {
     const reading = readAll();
     let from = 0;
-    if (continuing && find.start) {
-      from = unitAtOrAfter(reading, find.start);
-      // Step over one character of the reader's text (line ends are not characters).
-      while (from < reading.nodes.length && !reading.nodes[from]) ++from;
-      if (from < reading.nodes.length) ++from;
-    }
-    const i = key ? reading.folded.indexOf(key, from) : -1;
-    if (i < 0) return null;
-    const match = [i, i + key.length];
+    if (continuing && find.start) from = indexOf(reading, find.start) + 1;
+    const [match] = occurrences(reading, pattern(word), from, 1);
+    if (!match) return null;
     const r = rangeOf(reading, match[0], match[1]);
     const live = document.createRange();
     live.setStart(r.startContainer, r.startOffset);
@@ -361,8 +385,7 @@
   function findNext(word, wrapped) {
     if (word !== find.word) find.continuing = false;
     find.word = word;
-    const key = searchKey(word);
-    const found = findOnce(key, find.continuing);
+    const found = findOnce(word, find.continuing);
     if (found) {
       find.continuing = true;
       let repeat = false;
@@ -397,7 +420,7 @@
     }
     if (!lastHere) find.frameSelection = null;
     if (!hasBody()) return null;
-    const found = findOnce(searchKey(word), find.frameContinuing);
+    const found = findOnce(word, find.frameContinuing);
     if (!found) return null;
     find.frameContinuing = true;
     const selection = found.range.cloneRange();
@@ -465,7 +488,12 @@
         }
         words = op.words.slice();
         const t0 = performance.now();
-        const frame = () => new Promise((resolve) => requestAnimationFrame(() => resolve()));
+        // The frame that shows a change: its animation frame, then a task after its painting.
+        const frame = () => new Promise((resolve) => requestAnimationFrame(() => {
+          const channel = new MessageChannel();
+          channel.port1.onmessage = () => resolve();
+          channel.port2.postMessage(0);
+        }));
         // The part in view first, painted in a frame of its own, then the whole page; each time
         // counted until the frame that shows it.
         // A page that is not shown has no part in view and paints no frames.
@@ -479,8 +507,10 @@
           const t1 = performance.now();
           const counts = highlightAll();
           lastCost = performance.now() - t1;
+          let t2 = performance.now();
           if (shown) await frame();
-          return { ...info(), counts, visibleMs, wholeMs: performance.now() - t0 };
+          costs.frame = performance.now() - t2;
+          return { ...info(), counts, visibleMs, wholeMs: performance.now() - t0, costs };
         })();
       }
       case 'unhighlight':
@@ -507,7 +537,7 @@
       }
       case 'reader': {
         const reading = readAll();
-        return { ...info(), reader: reading.folded };
+        return { ...info(), reader: reading.text };
       }
       default:
         return { error: 'unknown op ' + op.op };

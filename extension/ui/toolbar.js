@@ -46,6 +46,8 @@ export class Toolbar {
   async start() {
     this.bindSearchBox();
     this.bindMenuKeys();
+    // ?tab=ID: the toolbar works on that tab (the tests and the pictures open the panel as a
+    // page of its own, whose window's active tab is the panel itself).
     const tabParam = new URLSearchParams(location.search).get('tab');
     this.fixedTab = tabParam ? Number(tabParam) : null;
     const cached = await cachedModel();
