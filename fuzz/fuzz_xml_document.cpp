@@ -39,14 +39,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // Every answer, asked in one order of one document and in the opposite order of another:
   // what a document keeps from earlier questions must not change a later answer.
-  const char16_t* const queries[] = {
-      u"/agents[0]/agent", u"/agent[0]/name", u"/agent[0]/menu[0]/item", u"/agents/agent/id",
-      u"/*", u"/agent[0]/menu[0]/item[0]/name", u"/agent[0]/menu[0]/item[0]/action",
-      u"/*/*[1]/*", u"/*/*/*[0]", u"/agents[0]/agent[1]/xml", u"/*[0]/*[0]/*", u"/*[0]/*[1]/*",
-      u"/*[0]/*[2]/*"};
+  const char16_t* const queries[] = {u"/agents[0]/agent",
+                                     u"/agent[0]/name",
+                                     u"/agent[0]/menu[0]/item",
+                                     u"/agents/agent/id",
+                                     u"/*",
+                                     u"/agent[0]/menu[0]/item[0]/name",
+                                     u"/agent[0]/menu[0]/item[0]/action",
+                                     u"/*/*[1]/*",
+                                     u"/*/*/*[0]",
+                                     u"/agents[0]/agent[1]/xml",
+                                     u"/*[0]/*[0]/*",
+                                     u"/*[0]/*[1]/*",
+                                     u"/*[0]/*[2]/*"};
   auto answers = [](XmlDocument& document, const char16_t* query) {
-    std::u16string all = norvex::FormatInt(document.CountNodes(query)) + u";";
     const int count = document.CountNodes(query);
+    std::u16string all = norvex::FormatInt(count) + u";";
     for (int i = 0; i < count && i < 8; ++i) {
       std::u16string text;
       if (!document.GetNodeText(query, i, text)) std::abort();
