@@ -37,16 +37,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 1; i < lines.size(); ++i) {
     if (lines[i] < lines[i - 1]) std::abort();
   }
-  for (const char16_t* query : {u"/agents[0]/agent", u"/agent[0]/name", u"/agent[0]/menu[0]/item",
-                                u"/agents/agent/id", u"/*"}) {
-    const int count = doc.CountNodes(query);
+  // Every answer, asked in one order of one document and in the opposite order of another:
+  // what a document keeps from earlier questions must not change a later answer.
+  const char16_t* const queries[] = {u"/agents[0]/agent",
+                                     u"/agent[0]/name",
+                                     u"/agent[0]/menu[0]/item",
+                                     u"/agents/agent/id",
+                                     u"/*",
+                                     u"/agent[0]/menu[0]/item[0]/name",
+                                     u"/agent[0]/menu[0]/item[0]/action",
+                                     u"/*/*[1]/*",
+                                     u"/*/*/*[0]",
+                                     u"/agents[0]/agent[1]/xml",
+                                     u"/*[0]/*[0]/*",
+                                     u"/*[0]/*[1]/*",
+                                     u"/*[0]/*[2]/*"};
+  auto answers = [](XmlDocument& document, const char16_t* query) {
+    const int count = document.CountNodes(query);
+    std::u16string all = norvex::FormatInt(count) + u";";
     for (int i = 0; i < count && i < 8; ++i) {
       std::u16string text;
-      if (!doc.GetNodeText(query, i, text)) std::abort();
-      if (doc.GetNodeTextLength(query, i) != static_cast<int>(text.size())) std::abort();
+      if (!document.GetNodeText(query, i, text)) std::abort();
+      if (document.GetNodeTextLength(query, i) != static_cast<int>(text.size())) std::abort();
       std::u16string name;
-      if (!doc.GetNodeName(query, i, name) || name.empty()) std::abort();
+      if (!document.GetNodeName(query, i, name) || name.empty()) std::abort();
+      all += name + u"=" + text + u";";
     }
+    return all;
+  };
+  std::vector<std::u16string> forward;
+  for (const char16_t* query : queries) forward.push_back(answers(doc, query));
+  XmlDocument other;
+  if (!other.Load(norvex::Utf8ToUtf16(path), true)) std::abort();
+  for (size_t i = std::size(queries); i-- > 0;) {
+    if (answers(other, queries[i]) != forward[i]) std::abort();
   }
   return 0;
 }
