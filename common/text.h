@@ -50,6 +50,11 @@ std::u16string FormatInt(long long value);
 // ASCII letters compared without case; every other character compared exactly.
 bool EqualsIgnoreCaseAscii(std::u16string_view a, std::u16string_view b);
 
+// The character of a byte in windows-1252 (what browsers read for the Latin-1 labels, and what
+// numeric character references of 0x80 to 0x9F stand for): bytes 0x80 to 0x9F as the code page
+// has them (the five it leaves unassigned as they are), every other byte as itself.
+char16_t FromWindows1252(unsigned char byte);
+
 // Shorthand for literals in tests and tables: u"..." is already UTF-16; this is for UTF-8 input.
 inline std::u16string U16(std::string_view utf8) { return Utf8ToUtf16(utf8); }
 

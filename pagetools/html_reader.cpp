@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "common/text.h"
+
 namespace norvex::pagetools::model {
 
 namespace {
@@ -42,20 +44,11 @@ constexpr Entity kEntities[] = {
     {u"uarr", u'\u2191', false}, {u"darr", u'\u2193', false}, {u"hearts", u'\u2665', false},
 };
 
-// Numeric references that the parsing rules map to other characters (the C1 range).
-char16_t WindowsReplacement(uint32_t code) {
-  static const char16_t kC1[32] = {
-      0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-  return kC1[code - 0x80];
-}
-
 void AppendCodePoint(uint32_t code, std::u16string& out) {
   if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
     out += u'\uFFFD';
   } else if (code >= 0x80 && code <= 0x9F) {
-    out += WindowsReplacement(code);
+    out += FromWindows1252(static_cast<unsigned char>(code));  // the parsing rules map C1
   } else if (code >= 0x10000) {
     code -= 0x10000;
     out += static_cast<char16_t>(0xD800 + (code >> 10));

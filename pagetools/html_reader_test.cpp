@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "common/text.h"
+#include "pagetools/page_encoding.h"
 
 namespace norvex::pagetools::model {
 namespace {
@@ -55,7 +56,7 @@ TEST(HtmlReader, SessionPagesGiveTheSameTrees) {
     std::ifstream in(entry.path(), std::ios::binary);
     std::stringstream bytes;
     bytes << in.rdbuf();
-    const std::u16string html = Utf8ToUtf16(bytes.str());
+    const std::u16string html = DecodePage(bytes.str()).text;
     EXPECT_EQ(Tree(html, reader), Tree(html, DefaultHtmlParser())) << entry.path();
     ++pages;
   }

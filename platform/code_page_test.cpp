@@ -97,6 +97,33 @@ TEST(CodePage932, EveryCodeUnitMatchesTheWindowsTable) {
   EXPECT_EQ(differences, 0) << shown;
 }
 
+// Double-byte sequences read as Windows reads them (MultiByteToWideChar(932), which POSIX's
+// iconv matches for every lead and trail pair).
+TEST(CodePage932, ReadsDoubleByteCharacters) {
+  const struct {
+    unsigned char lead, trail;
+    char16_t character;  // 0: none
+  } cases[] = {
+      {0x83, 0x65, u'\u30C6'},  // テ
+      {0x93, 0x8C, u'\u6771'},  // 東
+      {0x81, 0x60, u'\uFF5E'},  // the wave dash's bytes read as the full-width tilde
+      {0x87, 0x40, u'\u2460'},  // NEC row 13
+      {0xFA, 0x40, u'\u2170'},  // IBM extension
+      {0xF0, 0x40, u'\uE000'},  // user-defined
+      {0xFC, 0x4B, u'\u9ED1'},  // the last assigned pair
+      {0xFC, 0x4C, 0},
+      {0x85, 0x40, 0},          // an unassigned row
+      {0x81, 0xAD, 0},
+      {0x81, 0x20, 0},          // no trail byte
+      {0xA0, 0x40, 0},          // no lead byte
+      {0x41, 0x42, 0},
+  };
+  for (const auto& c : cases) {
+    const std::optional<char16_t> character = FromCodePage932(c.lead, c.trail);
+    EXPECT_EQ(character.value_or(0), c.character) << std::hex << int(c.lead) << int(c.trail);
+  }
+}
+
 TEST(CodePage932Table, FormatAndParseRoundTrip) {
   tools::Cp932Table table(65536, "?");
   table[0x41] = "A";

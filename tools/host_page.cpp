@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "common/text.h"
+#include "pagetools/page_encoding.h"
 
 namespace norvex::tools {
 
@@ -21,49 +22,6 @@ bool ReadFile(const fs::path& path, std::string& bytes) {
   content << in.rdbuf();
   bytes = content.str();
   return true;
-}
-
-// The file's text, and the charset that its byte-order mark names.
-std::u16string Decode(const std::string& bytes, std::u16string& charset) {
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-      static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    charset = u"unicode";
-    std::u16string text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                    (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    }
-    return text;
-  }
-  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-    charset = u"utf-8";
-    return Utf8ToUtf16(std::string_view(bytes).substr(3));
-  }
-  return Utf8ToUtf16(bytes);
-}
-
-std::u16string Lower(std::u16string text) {
-  for (char16_t& c : text) {
-    if (c >= u'A' && c <= u'Z') c += 32;
-  }
-  return text;
-}
-
-// The charset that a meta element declares: charset="X", or http-equiv content "...charset=X".
-std::u16string DeclaredCharset(const Document& document) {
-  for (Node* e : document.Elements()) {
-    if (!e->IsElement(u"meta")) continue;
-    if (const std::u16string* charset = e->FindAttribute(u"charset")) return Lower(Trim(*charset));
-    const std::u16string* content = e->FindAttribute(u"content");
-    if (!content) continue;
-    const std::u16string lower = Lower(*content);
-    const size_t at = lower.find(u"charset=");
-    if (at == std::u16string::npos) continue;
-    std::u16string value = lower.substr(at + 8);
-    const size_t end = value.find_first_of(u"; \"'");
-    return Trim(value.substr(0, end));
-  }
-  return {};
 }
 
 std::u16string FileUrl(const fs::path& path) {
@@ -101,11 +59,10 @@ std::shared_ptr<Document> ReadPage(const fs::path& path, const std::u16string& u
     error = "cannot read " + path.generic_string();
     return nullptr;
   }
-  std::u16string charset;
-  const std::u16string html = Decode(bytes, charset);
-  auto document = Document::Parse(html);
+  const pagetools::DecodedPage page = pagetools::DecodePage(bytes);
+  auto document = Document::Parse(page.text);
   document->url = url.empty() ? FileUrl(path) : url;
-  document->charset = charset.empty() ? DeclaredCharset(*document) : charset;
+  document->charset = page.charset;
   return document;
 }
 

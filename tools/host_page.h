@@ -10,9 +10,11 @@
 
 namespace norvex::tools {
 
-// Reads the HTML file `path` (UTF-8; UTF-16 with a byte-order mark) as the page shown under
-// `url` (empty: the file's own file:// address). Its character set is the one the file declares
-// (a byte-order mark, or a meta element's charset), lower-cased; empty when it declares none.
+// Reads the HTML file `path` as the page shown under `url` (empty: the file's own file://
+// address), decoded as a browser decodes it (pagetools/page_encoding.h: the byte order mark, the
+// charset of a meta element, Shift_JIS, EUC-JP, else UTF-8). Its character set is the name the
+// browser gives it: "utf-8", "shift_jis", "euc-jp", "unicode", or the declared one lower-cased;
+// empty when the file declares none.
 // Each frame and iframe of the page with a `src` becomes a frame document, read from the file
 // that `src` names relative to `path` (an address with a scheme, or a file that cannot be read,
 // gives an empty document), under `src` resolved against the page's address. Null, with a
@@ -32,7 +34,8 @@ std::shared_ptr<pagetools::model::Document> BlankPage(const std::u16string& url,
 std::string SelectionLine(const pagetools::model::Document& page);
 
 // Writes the page as DIR/page.html and each frame as DIR/frame-N.html (N from 0): UTF-8 with a
-// byte-order mark, so that a browser reads them as they were shown. Makes DIR when needed.
+// byte-order mark, which a browser (and LoadPageFile) reads before any charset that the markup
+// declares, so that the files read as they were shown. Makes DIR when needed.
 // False, with a message in `error`, when a file cannot be written.
 bool SavePageFiles(const pagetools::model::Document& page, const std::string& folder,
                    std::string& error);

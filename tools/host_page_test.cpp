@@ -34,6 +34,56 @@ TEST(HostPage, LoadsAPageWithItsDeclaredCharsetAndAddress) {
   EXPECT_NE(error.find("cannot read"), std::string::npos);
 }
 
+int CountHighlights(const Document& page) {
+  int count = 0;
+  for (pagetools::model::Node* e : page.Elements()) {
+    const std::u16string* id = e->FindAttribute(u"id");
+    if (e->IsElement(u"span") && id && *id == pagetools::kHighlightId) ++count;
+  }
+  return count;
+}
+
+// Pages in Japanese legacy encodings are read as a browser reads them: find and highlight work
+// on their words (in Shift_JIS, 表, ソ and 能 end in the byte of a backslash), and the saved files
+// read the same again.
+TEST(HostPage, ReadsShiftJisAndEucJpPages) {
+  const struct {
+    const char* file;
+    const char* charset;
+    const char* highlight;  // UTF-8
+    int highlights;
+    const char* find;
+    const char* found;  // the selection's text
+  } cases[] = {
+      {"shift_jis.html", "shift_jis", "ページ 表示", 4, "ソフト", "ソフト"},
+      {"shift_jis.html", "shift_jis", "ガイド ①", 2, "～", "～"},
+      {"euc-jp.html", "euc-jp", "東京", 2, "がいど", "ｶﾞｲﾄﾞ"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    auto page = LoadPageFile(kPages + "/" + c.file, u"http://jp.example/", error);
+    ASSERT_TRUE(page) << error;
+    EXPECT_EQ(U8(page->charset), c.charset) << c.file;
+    EXPECT_EQ(pagetools::model::ReaderText(*page).find(u'\uFFFD'), std::u16string::npos) << c.file;
+    pagetools::ModelBrowser browser;
+    browser.page = page;
+    pagetools::BrowserPage tools(&browser);
+    EXPECT_TRUE(tools.HighlightWords(U16(c.highlight))) << c.file;
+    EXPECT_EQ(CountHighlights(*page), c.highlights) << c.file;
+    tools.RemoveHighlights();
+    tools.FindNext(U16(c.find), false, 0);
+    ASSERT_TRUE(page->selection) << c.file;
+    EXPECT_EQ(U8(page->selection->Text()), c.found) << c.file;
+
+    test::TempFolder folder;
+    ASSERT_TRUE(SavePageFiles(*page, folder.path().string(), error)) << error;
+    auto again = LoadPageFile(folder.path().string() + "/page.html", u"", error);
+    ASSERT_TRUE(again) << error;
+    EXPECT_EQ(U8(again->charset), "utf-8");
+    EXPECT_EQ(U8(pagetools::model::ReaderText(*again)), U8(pagetools::model::ReaderText(*page)));
+  }
+}
+
 TEST(HostPage, FramesAreReadRelativeToThePage) {
   std::string error;
   auto page = LoadPageFile(kPages + "/frames/index.html", u"http://site.example/f/index.html", error);

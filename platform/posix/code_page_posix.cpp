@@ -1,6 +1,8 @@
 // Code page 932 on POSIX: glibc's iconv "CP932" converter, each UTF-16 code unit by itself, with
 // the corrections that make it give what Windows gives (kCorrections below). The 65,536 forms are
-// computed once per process into a table; a conversion is then one lookup per code unit.
+// computed once per process into a table; a conversion is then one lookup per code unit. Its
+// decoder reads every double-byte sequence as Windows does (compared with the Windows build's
+// own conversion of all 11,280 lead and trail pairs); its table, too, is made once.
 
 #include <iconv.h>
 
@@ -71,6 +73,44 @@ std::optional<std::string> ToCodePage932(std::u16string_view text, size_t capaci
   }
   if (out.size() + 1 > capacity) return std::nullopt;
   return out;
+}
+
+namespace {
+
+// The character of each double-byte sequence, indexed by lead * 256 + trail; 0 for none.
+const std::array<char16_t, 65536>& Cp932Characters() {
+  static std::array<char16_t, 65536> table;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    table.fill(0);
+    iconv_t cd = iconv_open("UTF-16LE", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return;
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+      for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+        char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        unsigned char out[4];
+        char* inPtr = in;
+        char* outPtr = reinterpret_cast<char*>(out);
+        size_t inLeft = sizeof in, outLeft = sizeof out;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) ||
+            inLeft != 0 || outLeft != 2) {
+          continue;
+        }
+        table[lead * 256 + trail] = static_cast<char16_t>(out[0] | (out[1] << 8));
+      }
+    }
+    iconv_close(cd);
+  });
+  return table;
+}
+
+}  // namespace
+
+std::optional<char16_t> FromCodePage932(unsigned char lead, unsigned char trail) {
+  const char16_t character = Cp932Characters()[lead * 256 + trail];
+  if (character == 0) return std::nullopt;
+  return character;
 }
 
 }  // namespace norvex::platform

@@ -20,4 +20,13 @@ std::optional<std::string> ToCodePage932(std::u16string_view text, size_t capaci
   return std::string(buffer.data(), static_cast<size_t>(written - 1));
 }
 
+std::optional<char16_t> FromCodePage932(unsigned char lead, unsigned char trail) {
+  const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+  wchar_t character[2] = {};
+  if (::MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes, 2, character, 2) != 1) {
+    return std::nullopt;
+  }
+  return static_cast<char16_t>(character[0]);
+}
+
 }  // namespace norvex::platform
