@@ -67,7 +67,7 @@ void SearchBoxWindow::Connect(search::SearchComboBox* model) {
   if (edit_) model_->OnEditCreated();
 }
 
-IDropTarget* SearchBoxWindow::dropTarget() const { return dropTarget_; }
+IDropTarget* SearchBoxWindow::dropTarget() const { return dropTarget_.get(); }
 
 // ---- The combo window ------------------------------------------------------------------------
 
@@ -163,11 +163,8 @@ LRESULT SearchBoxWindow::OnCreate() {
     font_.Reset(::CreateFontIndirectW(&font));
   }
   // Text dropped on the box. Without OLE in this thread there is no dragging, and no target.
-  dropTarget_ = new SearchBoxDropTarget(*this);
-  if (FAILED(::RegisterDragDrop(hwnd(), dropTarget_))) {
-    dropTarget_->Release();
-    dropTarget_ = nullptr;
-  }
+  dropTarget_ = platform::win32::MakeComObject<SearchBoxDropTarget>(*this);
+  if (dropTarget_ && FAILED(::RegisterDragDrop(hwnd(), dropTarget_.get()))) dropTarget_.Reset();
   return 0;
 }
 
@@ -176,8 +173,7 @@ LRESULT SearchBoxWindow::OnDestroy() {
   dropDown_.reset();
   if (dropTarget_) {
     ::RevokeDragDrop(hwnd());
-    dropTarget_->Release();
-    dropTarget_ = nullptr;
+    dropTarget_.Reset();
   }
   return 0;
 }

@@ -12,10 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/scoped_handle.h"
-#include "search/search_combo_box.h"
+#include "platform/win32/com_ptr.h"
 #include "platform/win32/message_crackers.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/window_base.h"
+#include "search/search_combo_box.h"
 
 #include <oleidl.h>
 
@@ -135,7 +136,7 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
   platform::win32::ScopedFont font_;
   std::unique_ptr<DropListWindow> dropDown_;
   ClassRegistrar dropListRegistrar_ = &::RegisterClassExW;
-  SearchBoxDropTarget* dropTarget_ = nullptr;  // one reference, registered while the window lives
+  platform::win32::ComPtr<SearchBoxDropTarget> dropTarget_;  // registered while the window lives
   bool hot_ = false;
   bool settingText_ = false;
   // While the band's filter runs: the message, so that a key passed on is dispatched as it is.
