@@ -798,5 +798,27 @@ TEST(DropDownLayout, PartsForAClientArea) {
   for (const auto& c : cases) EXPECT_EQ(LayoutDropDown(c.w, c.h, c.sb, c.sbh), c.expected);
 }
 
+// The scroll bar's requests on a list of 10 entries, 4 shown.
+TEST(DropDownLayout, ScrollBarRequestsMoveTheTopWithinTheList) {
+  const struct {
+    ScrollRequest request;
+    int top, thumb, expected;
+  } cases[] = {
+      {ScrollRequest::kLineDown, 0, 0, 1},  {ScrollRequest::kLineDown, 6, 0, 6},
+      {ScrollRequest::kLineUp, 3, 0, 2},    {ScrollRequest::kLineUp, 0, 0, 0},
+      {ScrollRequest::kPageDown, 1, 0, 5},  {ScrollRequest::kPageDown, 4, 0, 6},
+      {ScrollRequest::kPageUp, 5, 0, 1},    {ScrollRequest::kPageUp, 2, 0, 0},
+      {ScrollRequest::kTop, 5, 0, 0},       {ScrollRequest::kBottom, 0, 0, 6},
+      {ScrollRequest::kThumb, 0, 3, 3},     {ScrollRequest::kThumb, 0, 9, 6},
+      {ScrollRequest::kThumb, 4, -2, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ScrolledTop(c.request, c.top, 10, 4, c.thumb), c.expected)
+        << static_cast<int>(c.request) << " from " << c.top;
+  }
+  EXPECT_EQ(ScrolledTop(ScrollRequest::kLineDown, 0, 3, 4), 0) << "all shown: nothing to scroll";
+  EXPECT_EQ(ScrolledTop(ScrollRequest::kBottom, 0, 0, 4), 0) << "an empty list";
+}
+
 }  // namespace
 }  // namespace norvex::search

@@ -6,6 +6,14 @@
 
 namespace norvex::toolbar {
 
+FacePress FacePressOf(const AgentButton& button, bool menuShowing, bool held) {
+  FacePress face;
+  face.arrowMenu = button.style == catalogue::MenuStyle::kSplitMenu && menuShowing;
+  face.pressed = button.style == catalogue::MenuStyle::kMenu ? menuShowing : held && !face.arrowMenu;
+  face.arrowShown = button.id != catalogue::kChevronId;
+  return face;
+}
+
 using catalogue::BuildRole;
 using catalogue::MenuStyle;
 using catalogue::Placement;

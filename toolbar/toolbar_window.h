@@ -53,6 +53,18 @@ inline constexpr int kSearchSubmitted = 5025;
 inline constexpr int kSearchTextChanged = 6;
 inline constexpr int kGripDragged = 1;
 
+// How a button's face shows that it is pressed (the painter's pressed and arrow-menu flags): a
+// split button whose menu shows has its arrow zone pressed instead of its face; a menu button
+// is pressed while its menu shows; any other button while the mouse button holds it down
+// (`held`). The chevron shows no arrow.
+struct FacePress {
+  bool pressed = false;
+  bool arrowMenu = false;
+  bool arrowShown = true;
+  bool operator==(const FacePress&) const = default;
+};
+FacePress FacePressOf(const AgentButton& button, bool menuShowing, bool held);
+
 class ToolbarWindow final : public catalogue::AgentToolbar {
  public:
   ToolbarWindow(ToolbarSurface& surface, ToolbarActions& actions);

@@ -422,5 +422,32 @@ TEST_F(Toolbar, TeardownLeavesNoControls) {
   EXPECT_FALSE(window_.chevron());
 }
 
+// A face's pressed look from the button's style, its menu and the mouse.
+TEST(FacePress, FollowsTheStyleTheMenuAndTheMouse) {
+  using catalogue::MenuStyle;
+  const struct {
+    const char* name;
+    MenuStyle style;
+    int id;
+    bool menuShowing, held;
+    FacePress face;
+  } cases[] = {
+      {"plain, idle", MenuStyle::kPlain, 2026, false, false, {false, false, true}},
+      {"plain, held", MenuStyle::kPlain, 2026, false, true, {true, false, true}},
+      {"menu, held without its menu", MenuStyle::kMenu, 2028, false, true, {false, false, true}},
+      {"menu, its menu shows", MenuStyle::kMenu, 2028, true, false, {true, false, true}},
+      {"split, face held", MenuStyle::kSplitMenu, 2025, false, true, {true, false, true}},
+      {"split, its menu shows", MenuStyle::kSplitMenu, 2025, true, true, {false, true, true}},
+      {"chevron, its menu shows", MenuStyle::kMenu, catalogue::kChevronId, true, false,
+       {true, false, false}},
+  };
+  for (const auto& c : cases) {
+    AgentButton button;
+    button.id = c.id;
+    button.style = c.style;
+    EXPECT_EQ(FacePressOf(button, c.menuShowing, c.held), c.face) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace norvex::toolbar

@@ -2,8 +2,8 @@
 
 #include <exdisp.h>
 
-#include "band/win32/module_win.h"
 #include "band/win32/tool_band_win.h"
+#include "platform/win32/com_text.h"
 
 namespace norvex::band::win32 {
 
@@ -17,43 +17,14 @@ struct EventEntry {
   void (*handler)(ToolBand&, const DISPPARAMS&);
 };
 
-// The text of an event argument passed as a string or a reference to a string variant.
-std::u16string TextOf(const VARIANT& argument) {
-  const VARIANT* v = &argument;
-  if (v->vt == (VT_BYREF | VT_VARIANT) && v->pvarVal) v = v->pvarVal;
-  BSTR text = nullptr;
-  if (v->vt == VT_BSTR) {
-    text = v->bstrVal;
-  } else if (v->vt == (VT_BYREF | VT_BSTR) && v->pbstrVal) {
-    text = *v->pbstrVal;
-  }
-  return text ? std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text))
-              : std::u16string();
-}
-
 }  // namespace
 
-BrowserEventSink::BrowserEventSink(ToolBand* band) : band_(band) { LockModule(); }
-BrowserEventSink::~BrowserEventSink() { UnlockModule(); }
-
-HRESULT BrowserEventSink::QueryInterface(REFIID iid, void** object) noexcept {
-  if (!object) return E_POINTER;
-  if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IDispatch) ||
-      ::IsEqualIID(iid, DIID_DWebBrowserEvents2)) {
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG BrowserEventSink::AddRef() noexcept { return ++references_; }
-
-ULONG BrowserEventSink::Release() noexcept {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
+std::span<const InterfaceEntry<BrowserEventSink>> BrowserEventSink::InterfaceTable() {
+  using platform::win32::Entry;
+  static const InterfaceEntry<BrowserEventSink> table[] = {
+      Entry<BrowserEventSink, IDispatch>(IID_IDispatch),
+      Entry<BrowserEventSink, IDispatch>(DIID_DWebBrowserEvents2)};
+  return table;
 }
 
 HRESULT BrowserEventSink::GetTypeInfoCount(UINT* count) noexcept {
@@ -71,7 +42,7 @@ HRESULT BrowserEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) 
 // arrive last first, so the URL is the sixth from the end.
 void BrowserEventSink::BeforeNavigate2(ToolBand& band, const DISPPARAMS& params) {
   if (params.cArgs < 7 || !params.rgvarg) return;
-  band.OnBeforeNavigate(TextOf(params.rgvarg[params.cArgs - 2]));
+  band.OnBeforeNavigate(platform::win32::VariantText(&params.rgvarg[params.cArgs - 2]));
 }
 
 void BrowserEventSink::DocumentComplete(ToolBand& band, const DISPPARAMS&) {

@@ -3,29 +3,30 @@
 // every other event.
 #pragma once
 
-#include <atomic>
+#include <span>
 
-#include "platform/win32/windows_api.h"
+#include "band/win32/module_win.h"
+#include "platform/win32/com_object.h"
 
 #include <oaidl.h>
 
 namespace norvex::band::win32 {
 
+using platform::win32::ComObject;
+using platform::win32::InterfaceEntry;
+
 class ToolBand;
 
 // A sink holds the module's lock while it lives: a browser that still holds it may call it after
 // every band is gone, so the module must stay loaded until the browser lets it go.
-class BrowserEventSink final : public IDispatch {
+class BrowserEventSink final : public ComObject<BrowserEventSink, IDispatch> {
  public:
-  explicit BrowserEventSink(ToolBand* band);
+  explicit BrowserEventSink(ToolBand* band) : band_(band) {}
   // The band goes: later events reach nobody.
   void Detach() { band_ = nullptr; }
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-  ULONG STDMETHODCALLTYPE Release() noexcept override;
-  // IDispatch
+  // IDispatch, also as DWebBrowserEvents2.
+  static std::span<const InterfaceEntry<BrowserEventSink>> InterfaceTable();
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override;
@@ -33,11 +34,10 @@ class BrowserEventSink final : public IDispatch {
                                    EXCEPINFO*, UINT*) noexcept override;
 
  private:
-  ~BrowserEventSink();
   static void BeforeNavigate2(ToolBand& band, const DISPPARAMS& params);
   static void DocumentComplete(ToolBand& band, const DISPPARAMS& params);
 
-  std::atomic<ULONG> references_{1};
+  ModuleLock lock_;
   ToolBand* band_;
 };
 

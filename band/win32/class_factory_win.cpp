@@ -7,26 +7,11 @@
 
 namespace norvex::band::win32 {
 
-ClassFactory::ClassFactory() { LockModule(); }
-ClassFactory::~ClassFactory() { UnlockModule(); }
-
-HRESULT ClassFactory::QueryInterface(REFIID iid, void** object) noexcept {
-  if (!object) return E_POINTER;
-  if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IClassFactory)) {
-    *object = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG ClassFactory::AddRef() noexcept { return ++references_; }
-
-ULONG ClassFactory::Release() noexcept {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
+std::span<const InterfaceEntry<ClassFactory>> ClassFactory::InterfaceTable() {
+  using platform::win32::Entry;
+  static const InterfaceEntry<ClassFactory> table[] = {
+      Entry<ClassFactory, IClassFactory>(IID_IClassFactory)};
+  return table;
 }
 
 HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) noexcept {

@@ -1,29 +1,26 @@
 // The class factory of the coclass ToolBand: makes band objects and holds the module's lock.
 #pragma once
 
-#include <atomic>
+#include <span>
 
-#include "platform/win32/windows_api.h"
-
-#include <unknwn.h>
+#include "band/win32/module_win.h"
+#include "platform/win32/com_object.h"
 
 namespace norvex::band::win32 {
 
-class ClassFactory final : public IClassFactory {
- public:
-  ClassFactory();
-  ~ClassFactory();
+using platform::win32::ComObject;
+using platform::win32::InterfaceEntry;
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-  ULONG STDMETHODCALLTYPE Release() noexcept override;
+class ClassFactory final : public ComObject<ClassFactory, IClassFactory> {
+ public:
+  static std::span<const InterfaceEntry<ClassFactory>> InterfaceTable();
+
   // IClassFactory
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) noexcept override;
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) noexcept override;
 
  private:
-  std::atomic<ULONG> references_{1};
+  ModuleLock lock_;
 };
 
 }  // namespace norvex::band::win32

@@ -2,8 +2,6 @@
 
 #include <shlguid.h>
 
-#include <new>
-
 #include "band/win32/browser_event_sink_win.h"
 #include "band/win32/hook_table_win.h"
 #include "band/win32/module_win.h"
@@ -54,7 +52,7 @@ void Hold(ComPtr<T>& holder, T* object) {
 
 }  // namespace
 
-ToolBand::ToolBand() { LockModule(); }
+ToolBand::ToolBand() = default;
 
 ToolBand::~ToolBand() {
   CloseDW(0);
@@ -62,37 +60,20 @@ ToolBand::~ToolBand() {
   if (activationContext_ != INVALID_HANDLE_VALUE && Activation().release) {
     Activation().release(activationContext_);
   }
-  UnlockModule();
 }
 
 // ---- IUnknown --------------------------------------------------------------------------------
 
-HRESULT ToolBand::QueryInterface(REFIID iid, void** object) noexcept {
-  if (!object) return E_POINTER;
-  if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IObjectWithSite)) {
-    *object = static_cast<IObjectWithSite*>(this);
-  } else if (::IsEqualIID(iid, IID_IInputObject)) {
-    *object = static_cast<IInputObject*>(this);
-  } else if (::IsEqualIID(iid, IID_IDeskBand)) {
-    *object = static_cast<IDeskBand*>(this);
-  } else if (::IsEqualIID(iid, IID_IOleWindow)) {
-    *object = static_cast<IOleWindow*>(static_cast<IDeskBand*>(this));
-  } else if (::IsEqualIID(iid, IID_IDockingWindow)) {
-    *object = static_cast<IDockingWindow*>(this);
-  } else {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-ULONG ToolBand::AddRef() noexcept { return ++references_; }
-
-ULONG ToolBand::Release() noexcept {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
+std::span<const InterfaceEntry<ToolBand>> ToolBand::InterfaceTable() {
+  using platform::win32::Entry;
+  // IOleWindow and IDockingWindow are answered by IDeskBand, which derives from both.
+  static const InterfaceEntry<ToolBand> table[] = {
+      Entry<ToolBand, IObjectWithSite>(IID_IObjectWithSite),
+      Entry<ToolBand, IInputObject>(IID_IInputObject),
+      Entry<ToolBand, IDeskBand>(IID_IDeskBand),
+      Entry<ToolBand, IDeskBand>(IID_IOleWindow),
+      Entry<ToolBand, IDeskBand>(IID_IDockingWindow)};
+  return table;
 }
 
 // ---- IObjectWithSite -------------------------------------------------------------------------
@@ -192,14 +173,13 @@ void ToolBand::ConnectEvents() {
       !point) {
     return;
   }
-  auto* sink = new (std::nothrow) BrowserEventSink(this);
+  ComPtr<BrowserEventSink> sink = platform::win32::MakeComObject<BrowserEventSink>(this);
   if (!sink) return;
-  if (SUCCEEDED(point->Advise(static_cast<IDispatch*>(sink), &eventCookie_))) {
-    sink_ = sink;
+  if (SUCCEEDED(point->Advise(static_cast<IDispatch*>(sink.get()), &eventCookie_))) {
+    sink_ = std::move(sink);
     eventPoint_ = std::move(point);
   } else {
     sink->Detach();
-    sink->Release();
   }
 }
 
@@ -207,9 +187,9 @@ void ToolBand::DisconnectEvents() {
   if (!sink_) return;
   if (eventPoint_) eventPoint_->Unadvise(eventCookie_);
   eventPoint_.Reset();
+  // A browser that still holds the sink may call it: it reaches nobody now.
   sink_->Detach();
-  sink_->Release();
-  sink_ = nullptr;
+  sink_.Reset();
   eventCookie_ = 0;
 }
 

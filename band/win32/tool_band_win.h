@@ -4,12 +4,13 @@
 // takes everything down again at CloseDW.
 #pragma once
 
-#include <atomic>
 #include <memory>
+#include <span>
 
 #include "pagetools/page_language.h"
 #include "pagetools/win32/web_browser_win.h"
-#include "platform/win32/com_ptr.h"
+#include "band/win32/module_win.h"
+#include "platform/win32/com_object.h"
 #include "toolbar/win32/toolbar_actions_win.h"
 #include "toolbar/win32/toolbar_window_win.h"
 
@@ -20,18 +21,18 @@
 
 namespace norvex::band::win32 {
 
+using platform::win32::ComObject;
 using platform::win32::ComPtr;
+using platform::win32::InterfaceEntry;
 
 class BrowserEventSink;
 
-class ToolBand final : public IObjectWithSite, public IInputObject, public IDeskBand {
+class ToolBand final : public ComObject<ToolBand, IObjectWithSite, IInputObject, IDeskBand> {
  public:
   ToolBand();
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-  ULONG STDMETHODCALLTYPE Release() noexcept override;
+  // The interface map: IObjectWithSite, IInputObject, IDeskBand, IOleWindow, IDockingWindow.
+  static std::span<const InterfaceEntry<ToolBand>> InterfaceTable();
 
   // IObjectWithSite
   HRESULT STDMETHODCALLTYPE SetSite(IUnknown* site) noexcept override;
@@ -59,14 +60,14 @@ class ToolBand final : public IObjectWithSite, public IInputObject, public IDesk
   void OnDocumentComplete();
 
  private:
-  ~ToolBand();
+  ~ToolBand() override;  // the last Release deletes it
   bool CreateToolbarWindow();
   void ConnectEvents();
   void DisconnectEvents();
   void ActivateContext();
   void DeactivateContext();
 
-  std::atomic<ULONG> references_{1};
+  ModuleLock lock_;
   HANDLE activationContext_ = INVALID_HANDLE_VALUE;
   ULONG_PTR activationCookie_ = 0;
   bool contextActive_ = false;
@@ -76,9 +77,9 @@ class ToolBand final : public IObjectWithSite, public IInputObject, public IDesk
   pagetools::win32::WebBrowser browser_;
   toolbar::win32::Win32ToolbarActions actions_{browser_};
   std::unique_ptr<toolbar::win32::Win32ToolbarWindow> window_;
-  // While connected: the sink (one reference), the connection point it was advised on (so that
-  // it is unadvised where it was advised, whatever browser the band holds by then) and the cookie.
-  BrowserEventSink* sink_ = nullptr;
+  // While connected: the sink, the connection point it was advised on (so that it is unadvised
+  // where it was advised, whatever browser the band holds by then) and the cookie.
+  ComPtr<BrowserEventSink> sink_;
   ComPtr<IConnectionPoint> eventPoint_;
   DWORD eventCookie_ = 0;
   pagetools::PageLanguageWatcher page_{browser_};

@@ -24,6 +24,18 @@ class ComPtr {
     return *this;
   }
 
+  // Takes over one reference that the caller holds (a new object's first one).
+  static ComPtr Adopt(T* p) {
+    ComPtr holder;
+    holder.p_ = p;
+    return holder;
+  }
+  // Holds `p` with a reference of its own.
+  static ComPtr Share(T* p) {
+    if (p) p->AddRef();
+    return Adopt(p);
+  }
+
   T* get() const { return p_; }
   T* operator->() const { return p_; }
   explicit operator bool() const { return p_ != nullptr; }

@@ -383,44 +383,28 @@ LRESULT DropListWindow::OnButtonDown(WPARAM keys, POINT point) {
 }
 
 LRESULT DropListWindow::OnVerticalScroll(int request, HWND bar) {
+  using search::ScrollRequest;
   if (bar != scrollBar_) return 0;
-  HWND list = list_.hwnd();
-  const int count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
-  const int visible = VisibleItems();
-  const int last = std::max(count - visible, 0);
-  int top = static_cast<int>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+  ScrollRequest asked = ScrollRequest::kLineUp;
   switch (request) {
-    case SB_LINEUP:
-      --top;
-      break;
-    case SB_LINEDOWN:
-      ++top;
-      break;
-    case SB_PAGEUP:
-      top -= visible;
-      break;
-    case SB_PAGEDOWN:
-      top += visible;
-      break;
-    case SB_TOP:
-      top = 0;
-      break;
-    case SB_BOTTOM:
-      top = last;
-      break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: {
-      SCROLLINFO info{};
-      info.cbSize = sizeof info;
-      info.fMask = SIF_TRACKPOS;
-      ::GetScrollInfo(scrollBar_, SB_CTL, &info);
-      top = info.nTrackPos;
-      break;
-    }
-    default:
-      return 0;
+    case SB_LINEUP: asked = ScrollRequest::kLineUp; break;
+    case SB_LINEDOWN: asked = ScrollRequest::kLineDown; break;
+    case SB_PAGEUP: asked = ScrollRequest::kPageUp; break;
+    case SB_PAGEDOWN: asked = ScrollRequest::kPageDown; break;
+    case SB_TOP: asked = ScrollRequest::kTop; break;
+    case SB_BOTTOM: asked = ScrollRequest::kBottom; break;
+    case SB_THUMBTRACK: asked = ScrollRequest::kThumb; break;
+    case SB_THUMBPOSITION: asked = ScrollRequest::kThumb; break;
+    default: return 0;  // SB_ENDSCROLL
   }
-  top = std::clamp(top, 0, last);
+  SCROLLINFO thumb{};
+  thumb.cbSize = sizeof thumb;
+  thumb.fMask = SIF_TRACKPOS;
+  if (asked == ScrollRequest::kThumb) ::GetScrollInfo(scrollBar_, SB_CTL, &thumb);
+  HWND list = list_.hwnd();
+  const int top = search::ScrolledTop(asked, static_cast<int>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0)),
+                                      static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0)),
+                                      VisibleItems(), thumb.nTrackPos);
   ::SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
   SyncScrollBar();
   return 0;

@@ -37,21 +37,12 @@ std::optional<std::u16string> UnicodeText(IDataObject* data) {
 
 }  // namespace
 
-HRESULT SearchBoxDropTarget::QueryInterface(REFIID iid, void** object) noexcept {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (!::IsEqualIID(iid, IID_IUnknown) && !::IsEqualIID(iid, IID_IDropTarget)) return E_NOINTERFACE;
-  *object = static_cast<IDropTarget*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG SearchBoxDropTarget::AddRef() noexcept { return ++references_; }
-
-ULONG SearchBoxDropTarget::Release() noexcept {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
+std::span<const platform::win32::InterfaceEntry<SearchBoxDropTarget>>
+SearchBoxDropTarget::InterfaceTable() {
+  using platform::win32::Entry;
+  static const platform::win32::InterfaceEntry<SearchBoxDropTarget> table[] = {
+      Entry<SearchBoxDropTarget, IDropTarget>(IID_IDropTarget)};
+  return table;
 }
 
 DWORD SearchBoxDropTarget::Effect(DWORD keys) const {

@@ -2,9 +2,9 @@
 // moved otherwise; dropped Unicode text becomes the box's text. Other formats are refused.
 #pragma once
 
-#include <atomic>
+#include <span>
 
-#include "platform/win32/windows_api.h"
+#include "platform/win32/com_object.h"
 #include "search/search_combo_box.h"
 
 #include <oleidl.h>
@@ -13,15 +13,13 @@ namespace norvex::toolbar::win32 {
 
 class SearchBoxWindow;
 
-class SearchBoxDropTarget final : public IDropTarget {
+class SearchBoxDropTarget final
+    : public platform::win32::ComObject<SearchBoxDropTarget, IDropTarget> {
  public:
   // Starts with one reference, the creator's.
   explicit SearchBoxDropTarget(SearchBoxWindow& box) : box_(box) {}
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
-  ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-  ULONG STDMETHODCALLTYPE Release() noexcept override;
+  static std::span<const platform::win32::InterfaceEntry<SearchBoxDropTarget>> InterfaceTable();
 
   // IDropTarget
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL point,
@@ -32,11 +30,9 @@ class SearchBoxDropTarget final : public IDropTarget {
                                  DWORD* effect) noexcept override;
 
  private:
-  ~SearchBoxDropTarget() = default;
   DWORD Effect(DWORD keys) const;
 
   SearchBoxWindow& box_;
-  std::atomic<ULONG> references_{1};
   bool text_ = false;  // what is dragged over the box holds Unicode text
 };
 

@@ -60,6 +60,7 @@ bool SearchBoxWindow::Create(HWND parent, const RECT& rect) {
 
 void SearchBoxWindow::Connect(search::SearchComboBox* model) {
   model_ = model;
+  routing_.SetModel(model);
   if (!model_) {
     dropDown_.reset();
     return;
@@ -67,7 +68,7 @@ void SearchBoxWindow::Connect(search::SearchComboBox* model) {
   if (edit_) model_->OnEditCreated();
 }
 
-IDropTarget* SearchBoxWindow::dropTarget() const { return dropTarget_; }
+IDropTarget* SearchBoxWindow::dropTarget() const { return dropTarget_.get(); }
 
 // ---- The combo window ------------------------------------------------------------------------
 
@@ -163,11 +164,8 @@ LRESULT SearchBoxWindow::OnCreate() {
     font_.Reset(::CreateFontIndirectW(&font));
   }
   // Text dropped on the box. Without OLE in this thread there is no dragging, and no target.
-  dropTarget_ = new SearchBoxDropTarget(*this);
-  if (FAILED(::RegisterDragDrop(hwnd(), dropTarget_))) {
-    dropTarget_->Release();
-    dropTarget_ = nullptr;
-  }
+  dropTarget_ = platform::win32::MakeComObject<SearchBoxDropTarget>(*this);
+  if (dropTarget_ && FAILED(::RegisterDragDrop(hwnd(), dropTarget_.get()))) dropTarget_.Reset();
   return 0;
 }
 
@@ -176,8 +174,7 @@ LRESULT SearchBoxWindow::OnDestroy() {
   dropDown_.reset();
   if (dropTarget_) {
     ::RevokeDragDrop(hwnd());
-    dropTarget_->Release();
-    dropTarget_ = nullptr;
+    dropTarget_.Reset();
   }
   return 0;
 }
@@ -330,30 +327,29 @@ LRESULT SearchBoxWindow::OnEditMessage(HWND hwnd, UINT message, WPARAM wParam, L
   return ::DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-// The box's own key filter, for keys that reach the edit field without the band's filter (a
-// host that dispatches them directly). A key the band's filter has already seen goes to the
-// field as it is.
+namespace {
+
+search::KeyMessage KeyOf(UINT message, WPARAM wParam, LPARAM lParam, bool toEditField) {
+  return {message, static_cast<uint64_t>(wParam), static_cast<int64_t>(lParam), toEditField};
+}
+
+}  // namespace
+
+// A key that reaches the edit field: the box's own filter, for keys that came without the band's
+// (a host that dispatches them directly), as the routing decides.
 LRESULT SearchBoxWindow::FilterEditKey(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  const bool seen = seenByBand_ && seenByBand_->message == message &&
-                    seenByBand_->wParam == wParam && seenByBand_->lParam == lParam;
-  seenByBand_.reset();
-  if (seen || filtered_ || ownFilter_ || !model_) {
-    return ::DefSubclassProc(hwnd, message, wParam, lParam);
+  switch (routing_.AtEditField(KeyOf(message, wParam, lParam, true), CtrlHeld())) {
+    case search::KeyRouting::Arrival::kConsumed:
+      return 0;
+    case search::KeyRouting::Arrival::kFilteredToField: {
+      const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
+      ReportSelection();
+      return result;
+    }
+    case search::KeyRouting::Arrival::kToField:
+      break;
   }
-  ReportSelection();
-  ownFilter_ = true;
-  passToField_ = false;
-  const int key = static_cast<int>(wParam);
-  const int result = message == WM_KEYDOWN ? model_->FilterKey(key, CtrlHeld())
-                                           : model_->TranslateSysKey(key);
-  ownFilter_ = false;
-  LRESULT handled = 0;
-  if (passToField_ || result != 0) {
-    handled = ::DefSubclassProc(hwnd, message, wParam, lParam);
-    if (model_) ReportSelection();
-  }
-  passToField_ = false;
-  return handled;
+  return ::DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 void SearchBoxWindow::ReportSelection() {
@@ -364,19 +360,26 @@ void SearchBoxWindow::ReportSelection() {
 }
 
 bool SearchBoxWindow::TranslateAccelerator(MSG& msg) {
-  if (!model_ || (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN)) return false;
-  ReportSelection();
-  filtered_ = &msg;
-  int result = 1;
-  if (msg.message == WM_KEYDOWN) {
-    result = model_->TranslateKey(static_cast<int>(msg.wParam), CtrlHeld());
-  } else {
-    result = model_->TranslateSysKey(static_cast<int>(msg.wParam));
-  }
-  filtered_ = nullptr;
-  // Left to the browser, the message reaches the edit field next: its own filter lets it be.
-  if (result != 0) seenByBand_ = FilteredKey{msg.message, msg.wParam, msg.lParam};
-  return result == 0;
+  bandMessage_ = &msg;
+  const bool consumed =
+      routing_.FromBand(KeyOf(msg.message, msg.wParam, msg.lParam, msg.hwnd == edit_), CtrlHeld());
+  bandMessage_ = nullptr;
+  return consumed;
+}
+
+// The band's message handed to the edit field: translated and dispatched as the browser would.
+void SearchBoxWindow::Dispatch(const search::KeyMessage& key) {
+  MSG copy = bandMessage_ ? *bandMessage_ : MSG{};
+  copy.hwnd = edit_;
+  copy.message = static_cast<UINT>(key.message);
+  copy.wParam = static_cast<WPARAM>(key.wParam);
+  copy.lParam = static_cast<LPARAM>(key.lParam);
+  ::TranslateMessage(&copy);
+  ::DispatchMessageW(&copy);
+}
+
+void SearchBoxWindow::SendKeyDown(int virtualKey) {
+  ::SendMessageW(edit_, WM_KEYDOWN, static_cast<WPARAM>(virtualKey), 1);
 }
 
 // ---- What the model asks of the window -------------------------------------------------------
@@ -416,26 +419,10 @@ void SearchBoxWindow::FocusEditField() {
   if (edit_ && ::GetFocus() != edit_) ::SetFocus(edit_);
 }
 
-// The key being filtered goes to the edit field as the message it is (the band's filter: it is
-// translated and dispatched; the field's own filter: the field handles it when the filter
-// returns). The field's new caret is reported back.
+// The key being filtered goes to the edit field as the routing decides; the field's new caret is
+// reported back.
 void SearchBoxWindow::PassKeyToEditField(int virtualKey) {
-  if (!edit_) return;
-  if (ownFilter_) {
-    passToField_ = true;
-    return;
-  }
-  if (filtered_ && filtered_->hwnd == edit_) {
-    const MSG copy = *filtered_;
-    seenByBand_ = FilteredKey{copy.message, copy.wParam, copy.lParam};
-    ::TranslateMessage(&copy);
-    ::DispatchMessageW(&copy);
-  } else {
-    seenByBand_ = FilteredKey{WM_KEYDOWN, static_cast<WPARAM>(virtualKey), 1};
-    ::SendMessageW(edit_, WM_KEYDOWN, static_cast<WPARAM>(virtualKey), 1);
-  }
-  seenByBand_.reset();
-  ReportSelection();
+  if (edit_) routing_.PassToEditField(virtualKey);
 }
 
 bool SearchBoxWindow::ShowDropDown(const search::Rect& rect,

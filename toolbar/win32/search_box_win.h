@@ -7,15 +7,16 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "platform/win32/scoped_handle.h"
-#include "search/search_combo_box.h"
+#include "platform/win32/com_ptr.h"
 #include "platform/win32/message_crackers.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/window_base.h"
+#include "search/key_routing.h"
+#include "search/search_combo_box.h"
 
 #include <oleidl.h>
 
@@ -48,7 +49,9 @@ inline constexpr wchar_t kSearchBoxClass[] = L"AdvComboBoxCtrl";
 inline constexpr UINT_PTR kHotButtonTimer = 1;
 inline constexpr UINT kHotButtonTimerMs = 50;
 
-class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search::SearchComboHost {
+class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>,
+                              public search::SearchComboHost,
+                              private search::KeyRouting::EditField {
  public:
   using FocusReport = std::function<void(bool focused)>;
 
@@ -97,14 +100,6 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
   void ReportFocusToBrowser(bool focused) override;
 
  private:
-  // A key message that the band's filter has seen: the edit field's own filter leaves it alone
-  // when it arrives.
-  struct FilteredKey {
-    UINT message = 0;
-    WPARAM wParam = 0;
-    LPARAM lParam = 0;
-  };
-
   LRESULT OnCreate();
   LRESULT OnDestroy();
   LRESULT OnPaint();
@@ -121,7 +116,11 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
   void CreateEditField();
   RECT EditRect() const;
   RECT ButtonRect() const;
-  void ReportSelection();
+  // KeyRouting::EditField: the band's message dispatched as it came, a key-down sent, the
+  // field's selection reported to the model.
+  void Dispatch(const search::KeyMessage& key) override;
+  void SendKeyDown(int virtualKey) override;
+  void ReportSelection() override;
   // Where the focus went, for the model, when the edit field lost it to `window`.
   search::SearchComboBox::FocusTarget FocusTargetOf(HWND window) const;
   // The edit field's messages (the field is subclassed): focus, the field's own key filter, the
@@ -135,16 +134,13 @@ class SearchBoxWindow final : public BaseWindow<SearchBoxWindow>, public search:
   platform::win32::ScopedFont font_;
   std::unique_ptr<DropListWindow> dropDown_;
   ClassRegistrar dropListRegistrar_ = &::RegisterClassExW;
-  SearchBoxDropTarget* dropTarget_ = nullptr;  // one reference, registered while the window lives
+  platform::win32::ComPtr<SearchBoxDropTarget> dropTarget_;  // registered while the window lives
   bool hot_ = false;
   bool settingText_ = false;
-  // While the band's filter runs: the message, so that a key passed on is dispatched as it is.
-  const MSG* filtered_ = nullptr;
-  // The last key message the band's filter saw, until the edit field receives it.
-  std::optional<FilteredKey> seenByBand_;
-  // While the edit field's own filter runs: the key is passed on by letting the field have it.
-  bool ownFilter_ = false;
-  bool passToField_ = false;
+  // Which filter a key goes through, and how it reaches the edit field.
+  search::KeyRouting routing_{*this};
+  // While the band's filter runs: its message, dispatched as it came when handed to the field.
+  const MSG* bandMessage_ = nullptr;
 };
 
 }  // namespace norvex::toolbar::win32

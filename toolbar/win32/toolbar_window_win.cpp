@@ -207,14 +207,11 @@ LRESULT Win32ToolbarWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
   look.transparent = button->transparent;
   look.style = button->style;
   look.hover = window.hover;
-  // A split button's menu opens from its arrow zone, which is drawn pressed instead of the face;
-  // a menu button is pressed while its menu is open.
-  look.arrowMenu = button->style == catalogue::MenuStyle::kSplitMenu && window.menuShowing;
-  look.pressed = button->style == catalogue::MenuStyle::kMenu
-                     ? window.menuShowing
-                     : (item.itemState & ODS_SELECTED) != 0 && !look.arrowMenu;
+  const FacePress face = FacePressOf(*button, window.menuShowing, (item.itemState & ODS_SELECTED) != 0);
+  look.arrowMenu = face.arrowMenu;
+  look.pressed = face.pressed;
+  look.arrowShown = face.arrowShown;
   look.disabled = (item.itemState & ODS_DISABLED) != 0;
-  look.arrowShown = id != kChevronId;
   look.font = font_.get();
   styling::win32::PaintAgentButton(item.hDC, item.rcItem, look);
   return TRUE;

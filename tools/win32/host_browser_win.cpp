@@ -207,7 +207,7 @@ HRESULT HostBrowser::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, E
 // ---- Navigation and the document --------------------------------------------------------------
 
 HRESULT HostBrowser::Navigate(BSTR url, VARIANT*, VARIANT*, VARIANT*, VARIANT*) noexcept {
-  NavigateTo(platform::win32::FromW(url, ::SysStringLen(url)));
+  NavigateTo(platform::win32::BstrText(url));
   return S_OK;
 }
 

@@ -21,7 +21,7 @@
 
 #include "common/text.h"
 #include "pagetools/win32/mshtml_ids_win.h"
-#include "tools/win32/host_com_win.h"
+#include "platform/win32/com_text.h"
 #include "tools/win32/host_document_win.h"
 
 namespace norvex::tools::win32 {
@@ -57,12 +57,8 @@ void Put(Slot& slot, Function function) {
   slot = reinterpret_cast<Slot>(function);
 }
 
-BSTR Bstr(const std::u16string& text) { return NewBstr(text); }
-
-std::u16string FromBstr(BSTR text) {
-  return text ? std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text))
-              : std::u16string();
-}
+using platform::win32::BstrText;
+using platform::win32::NewBstr;
 
 // ---- Objects --------------------------------------------------------------------------------
 
@@ -213,19 +209,19 @@ HRESULT STDMETHODCALLTYPE RangeFindText(IHTMLTxtRange* self, BSTR text, LONG cou
   if (!success) return E_POINTER;
   *success = VARIANT_FALSE;
   if (count < 0) return S_OK;  // backward searches find nothing here
-  const bool found = RangeOf(self).Find(FromBstr(text), (flags & 4) != 0, count == 0);
+  const bool found = RangeOf(self).Find(BstrText(text), (flags & 4) != 0, count == 0);
   *success = found ? VARIANT_TRUE : VARIANT_FALSE;
   return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE RangeGetText(IHTMLTxtRange* self, BSTR* text) {
   if (!text) return E_POINTER;
-  *text = Bstr(RangeOf(self).Text());
+  *text = NewBstr(RangeOf(self).Text());
   return *text ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT STDMETHODCALLTYPE RangePasteHtml(IHTMLTxtRange* self, BSTR html) {
-  return RangeOf(self).PasteHtml(FromBstr(html)) ? S_OK : E_FAIL;
+  return RangeOf(self).PasteHtml(BstrText(html)) ? S_OK : E_FAIL;
 }
 
 HRESULT STDMETHODCALLTYPE RangeSelect(IHTMLTxtRange* self) {
@@ -248,7 +244,7 @@ HRESULT STDMETHODCALLTYPE RangeScrollIntoView(IHTMLTxtRange* self, VARIANT_BOOL)
 
 HRESULT STDMETHODCALLTYPE RangeGetBookmark(IHTMLTxtRange* self, BSTR* bookmark) {
   if (!bookmark) return E_POINTER;
-  *bookmark = Bstr(RangeOf(self).Bookmark());
+  *bookmark = NewBstr(RangeOf(self).Bookmark());
   return *bookmark ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -387,7 +383,7 @@ ElementState& ElementOf(IHTMLElement* self) { return *FromFace<ElementObject>(se
 HRESULT STDMETHODCALLTYPE ElementGetId(IHTMLElement* self, BSTR* id) {
   if (!id) return E_POINTER;
   const std::u16string* value = ElementOf(self).node->FindAttribute(u"id");
-  *id = value ? Bstr(*value) : nullptr;  // no id: a null string, as the browser gives it
+  *id = value ? NewBstr(*value) : nullptr;  // no id: a null string, as the browser gives it
   return S_OK;
 }
 
@@ -400,19 +396,19 @@ HRESULT STDMETHODCALLTYPE ElementGetTagName(IHTMLElement* self, BSTR* tag) {
       if (c >= u'a' && c <= u'z') c -= 32;
     }
   }
-  *tag = Bstr(name);
+  *tag = NewBstr(name);
   return *tag ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT STDMETHODCALLTYPE ElementGetInnerHtml(IHTMLElement* self, BSTR* html) {
   if (!html) return E_POINTER;
-  *html = Bstr(model::InnerHtml(*ElementOf(self).node));
+  *html = NewBstr(model::InnerHtml(*ElementOf(self).node));
   return *html ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT STDMETHODCALLTYPE ElementPutOuterHtml(IHTMLElement* self, BSTR html) {
   ElementState& element = ElementOf(self);
-  return element.page->SetOuterHtml(element.node, FromBstr(html)) ? S_OK : E_FAIL;
+  return element.page->SetOuterHtml(element.node, BstrText(html)) ? S_OK : E_FAIL;
 }
 
 // getAttribute(name, flags): the value as a string (names without regard to case), else VT_NULL.
@@ -421,11 +417,11 @@ HRESULT STDMETHODCALLTYPE ElementGetAttribute(IHTMLElement* self, BSTR name, LON
   if (!value) return E_POINTER;
   ::VariantInit(value);
   V_VT(value) = VT_NULL;
-  const std::u16string wanted = FromBstr(name);
+  const std::u16string wanted = BstrText(name);
   for (const model::Attribute& a : ElementOf(self).node->attributes) {
     if (!EqualsIgnoreCaseAscii(a.name, wanted)) continue;
     V_VT(value) = VT_BSTR;
-    V_BSTR(value) = Bstr(a.value);
+    V_BSTR(value) = NewBstr(a.value);
     return V_BSTR(value) ? S_OK : E_OUTOFMEMORY;
   }
   return S_OK;
@@ -871,13 +867,13 @@ HRESULT STDMETHODCALLTYPE DocumentGetSelection(IHTMLDocument2* self,
 
 HRESULT STDMETHODCALLTYPE DocumentGetUrl(IHTMLDocument2* self, BSTR* url) {
   if (!url) return E_POINTER;
-  *url = Bstr(PageOf(self, kDocument2)->url);
+  *url = NewBstr(PageOf(self, kDocument2)->url);
   return *url ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT STDMETHODCALLTYPE DocumentGetCharset(IHTMLDocument2* self, BSTR* charset) {
   if (!charset) return E_POINTER;
-  *charset = Bstr(PageOf(self, kDocument2)->charset);
+  *charset = NewBstr(PageOf(self, kDocument2)->charset);
   return *charset ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -885,7 +881,7 @@ HRESULT STDMETHODCALLTYPE DocumentGetElementsByTagName(IHTMLDocument3* self, BST
                                                        IHTMLElementCollection** out) {
   if (!out) return E_POINTER;
   const auto& page = PageOf(self, kDocument3);
-  const std::u16string wanted = FromBstr(tag);
+  const std::u16string wanted = BstrText(tag);
   std::vector<model::Node*> nodes;
   for (model::Node* e : page->Elements()) {
     if (EqualsIgnoreCaseAscii(e->name, wanted)) nodes.push_back(e);

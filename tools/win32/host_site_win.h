@@ -7,11 +7,16 @@
 #include <shobjidl.h>
 
 #include "tools/host_commands.h"
-#include "tools/win32/host_com_win.h"
+#include "platform/win32/com_object.h"
+#include "platform/win32/com_text.h"
 
 namespace norvex::tools::win32 {
 
 using platform::win32::ComPtr;
+using platform::win32::HandOut;
+using platform::win32::NewBstr;
+using platform::win32::RefCounted;
+using platform::win32::VariantText;
 
 class HostSite final : public IOleWindow,
                        public IServiceProvider,

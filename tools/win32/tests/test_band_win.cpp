@@ -31,14 +31,18 @@
 #include <shobjidl.h>
 
 #include <atomic>
+#include <span>
 #include <string>
 
 #include "band/win32/module_win.h"
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/com_object.h"
 
 namespace {
 
+using norvex::platform::win32::ComObject;
 using norvex::platform::win32::ComPtr;
+using norvex::platform::win32::Entry;
+using norvex::platform::win32::InterfaceEntry;
 using norvex::platform::win32::ScopedBstr;
 
 // The band's class, the coclass ToolBand of the toolbar module.
@@ -55,10 +59,6 @@ std::wstring TextOf(HWND window) {
   wchar_t text[256];
   const int n = ::GetWindowTextW(window, text, 256);
   return std::wstring(text, n > 0 ? n : 0);
-}
-
-BSTR Bstr(const std::wstring& text) {
-  return ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }
 
 // A modal dialog with just a caption and a Cancel button, from a template built in memory.
@@ -117,31 +117,20 @@ class EventSink final : public IDispatch {
   TestBand& band_;
 };
 
-class TestBand final : public IObjectWithSite, public IDeskBand, public IInputObject {
+class TestBand final
+    : public ComObject<TestBand, IObjectWithSite, IDeskBand, IInputObject> {
  public:
   TestBand() { ++g_objects; }
-  ~TestBand() { --g_objects; }
+  ~TestBand() override { --g_objects; }
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (riid == IID_IUnknown || riid == IID_IObjectWithSite) {
-      *out = static_cast<IObjectWithSite*>(this);
-    } else if (riid == IID_IDeskBand || riid == IID_IDockingWindow || riid == IID_IOleWindow) {
-      *out = static_cast<IDeskBand*>(this);
-    } else if (riid == IID_IInputObject) {
-      *out = static_cast<IInputObject*>(this);
-    } else {
-      *out = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG refs = --refs_;
-    if (refs == 0) delete this;
-    return refs;
+  static std::span<const InterfaceEntry<TestBand>> InterfaceTable() {
+    static const InterfaceEntry<TestBand> table[] = {
+        Entry<TestBand, IObjectWithSite>(IID_IObjectWithSite),
+        Entry<TestBand, IDeskBand>(IID_IDeskBand),
+        Entry<TestBand, IDeskBand>(IID_IDockingWindow),
+        Entry<TestBand, IDeskBand>(IID_IOleWindow),
+        Entry<TestBand, IInputObject>(IID_IInputObject)};
+    return table;
   }
 
   // IObjectWithSite
@@ -199,7 +188,6 @@ class TestBand final : public IObjectWithSite, public IDeskBand, public IInputOb
   void Navigate(const std::wstring& url);
   void ShowDropDown();
 
-  std::atomic<ULONG> refs_{1};
   EventSink sink_{*this};
   ComPtr<IWebBrowser2> browser_;
   DWORD cookie_ = 0;
@@ -342,7 +330,7 @@ void TestBand::Navigate(const std::wstring& url) {
   ::VariantInit(&address);
   ::VariantInit(&empty);
   V_VT(&address) = VT_BSTR;
-  V_BSTR(&address) = Bstr(url);
+  V_BSTR(&address) = ::SysAllocString(url.c_str());
   browser_->Navigate2(&address, &empty, &empty, &empty, &empty);
   ::VariantClear(&address);
 }
@@ -377,7 +365,7 @@ void TestBand::Run(int command) {
         ::VariantInit(&address);
         ::VariantInit(&empty);
         V_VT(&address) = VT_BSTR;
-        V_BSTR(&address) = Bstr(L"http://help.band.example/");
+        V_BSTR(&address) = ::SysAllocString(L"http://help.band.example/");
         window->Navigate2(&address, &empty, &empty, &empty, &empty);
         ::VariantClear(&address);
       }
