@@ -12,15 +12,14 @@
 #include <thread>
 
 #include "service/http_download.h"
+#include "service/service_identity.h"
 #include "service/service_platform.h"
 #include "service/update_files.h"
 
 namespace norvex::service {
 
-inline constexpr char kServiceName[] = "LiveUpdateService";
 inline constexpr char kServiceDescription[] = "Liveupdate Service, Norvex Toolbar";
 inline constexpr uint32_t kServiceType = 0x110;
-inline constexpr uint32_t kErrorEventId = 0xC0020001;
 
 enum class Command { kRunService, kInstall, kUninstall, kStart, kStop, kHelp, kConfig, kInvalid };
 

@@ -46,9 +46,13 @@ class ServiceFileSystem {
   virtual std::unique_ptr<OutputFile> CreateOutput(const std::string& path) = 0;
   virtual bool ReadWhole(const std::string& path, std::string* bytes) = 0;
   // Appends one line of the update log as the platform's text streams write it. Refused
-  // (false, nothing written) when the log or its folder is reached through a link or
-  // reparse point, the log has more than one name, or someone else owns it.
-  virtual bool AppendLogLine(const std::string& path, const std::string& line) = 0;
+  // (false, nothing written, and *refusal saying why when refusal is given) when something
+  // that is not the service's own log is in its place: the log or its folder is reached through
+  // a link or reparse point, the log is not a plain file, has more than one name, is someone
+  // else's or cannot be opened although it is there. False with *refusal empty when there is
+  // no log to write (its folder is missing) or the write failed.
+  virtual bool AppendLogLine(const std::string& path, const std::string& line,
+                             std::string* refusal) = 0;
   // The first of folder, its files and its subfolders that someone other than an
   // administrator (on POSIX: than root and this user) can change; empty when there is none.
   virtual std::string FindChangeableByUsers(const std::string& folder) = 0;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "service/service_identity.h"
+
 namespace norvex::service {
 
 std::string FormatLogLine(const LocalTime& t, const std::string& message) {
@@ -102,7 +104,16 @@ bool UpdateFiles::WriteIniString(const std::string& file, const std::string& sec
 }
 
 void UpdateFiles::WriteUpdateLog(const std::string& message) const {
-  platform_.files->AppendLogLine(log_path_, FormatLogLine(platform_.clock->Now(), message));
+  std::string refusal;
+  if (platform_.files->AppendLogLine(log_path_, FormatLogLine(platform_.clock->Now(), message),
+                                     &refusal) ||
+      refusal.empty() || log_refusal_reported_.exchange(true) || !platform_.host) {
+    return;
+  }
+  platform_.host->ReportErrorEvent(
+      kServiceName, kErrorEventId,
+      {kServiceName, "The update log " + log_path_ + " is not written: " + refusal +
+                         ". Remove it; the service makes its own."});
 }
 
 }  // namespace norvex::service

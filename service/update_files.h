@@ -2,6 +2,7 @@
 // with growing buffers, and the time-stamped log line.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -53,11 +54,18 @@ class UpdateFiles {
   bool WriteIniString(const std::string& file, const std::string& section,
                       const std::string& key, const std::string& value) const;
 
-  // Appends one time-stamped line; a log that cannot be opened is skipped without trace.
+  // Appends one time-stamped line; a log that cannot be opened is skipped without trace. A log
+  // that is refused (something that is not the service's own log is in its place, see
+  // AppendLogLine) is skipped too, and reported through the system's log (the event log,
+  // syslog) the first time in a pass: otherwise whoever put it there would have turned the log
+  // off unseen.
   void WriteUpdateLog(const std::string& message) const;
+  // Starts a pass: the log's next refusal is reported again.
+  void BeginPass() const { log_refusal_reported_ = false; }
 
  private:
   ServicePlatform platform_;
+  mutable std::atomic<bool> log_refusal_reported_{false};
   std::string log_path_;
   std::string program_folder_;
 };

@@ -153,6 +153,7 @@ std::string ArchiveNameOf(const std::string& url) {
 }
 
 bool UpdatePass::RunUpdatePass() {
+  files_.BeginPass();
   files_.WriteUpdateLog("Start live update");
   bool installed = false;
   if (!CheckAndUpdate(&installed)) {

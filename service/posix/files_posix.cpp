@@ -105,27 +105,49 @@ bool PosixFiles::ReadWhole(const std::string& path, std::string* bytes) {
   return platform::posix::ReadWholeFile(NativePath(path), *bytes);
 }
 
-bool PosixFiles::AppendLogLine(const std::string& path, const std::string& line) {
+bool PosixFiles::AppendLogLine(const std::string& path, const std::string& line,
+                               std::string* refusal) {
   // The log lies in a folder that everyone can write: neither the folder nor the file may be
   // a symbolic link, and a file that someone else made (or that has another name, a hard
   // link) is not written. O_NONBLOCK keeps a FIFO put in its place from holding us up.
+  const auto refuse = [&](std::string reason) {
+    if (refusal) *refusal = std::move(reason);
+    return false;
+  };
+  if (refusal) refusal->clear();
   const std::string native = NativePath(path);
   const size_t cut = native.rfind('/');
   const std::string folder =
       cut == std::string::npos ? "." : (cut == 0 ? "/" : native.substr(0, cut));
   const std::string name = cut == std::string::npos ? native : native.substr(cut + 1);
   const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (directory < 0) return false;
+  if (directory < 0) {
+    return errno == ELOOP || errno == ENOTDIR ? refuse("its folder is a symbolic link") : false;
+  }
   const int fd = ::openat(directory, name.c_str(),
                           O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
                           0644);
+  const int open_error = errno;
   ::close(directory);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    switch (open_error) {
+      case ELOOP: return refuse("it is a symbolic link");
+      case ENXIO:
+      case EISDIR:
+      case EWOULDBLOCK: return refuse("it is not a plain file");
+      // Where the system keeps even root from files that others made in a folder like /tmp
+      // (fs.protected_regular), such a file cannot be opened.
+      case EACCES:
+      case EPERM: return refuse(std::string("it cannot be opened: ") + std::strerror(open_error));
+      default: return false;
+    }
+  }
   PosixOutputFile out(fd);
   struct stat info;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1 ||
-      info.st_uid != ::geteuid()) {
-    return false;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return refuse("it is not a plain file");
+  if (info.st_nlink != 1) return refuse("it has more than one name (a hard link)");
+  if (info.st_uid != ::geteuid()) {
+    return refuse("it belongs to user " + std::to_string(info.st_uid));
   }
   const bool written = out.Write(line.data(), line.size());
   return out.Close() && written;

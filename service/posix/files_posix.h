@@ -15,7 +15,8 @@ class PosixFiles : public ServiceFileSystem {
   bool RenameReplacing(const std::string& from, const std::string& to) override;
   std::unique_ptr<OutputFile> CreateOutput(const std::string& path) override;
   bool ReadWhole(const std::string& path, std::string* bytes) override;
-  bool AppendLogLine(const std::string& path, const std::string& line) override;
+  bool AppendLogLine(const std::string& path, const std::string& line,
+                     std::string* refusal) override;
   std::string FindChangeableByUsers(const std::string& folder) override;
 };
 

@@ -74,6 +74,29 @@ class FakeMover : public FileMover {
   ServiceFileSystem& files_;
 };
 
+// A control manager that has nothing but the system's log, whose events it keeps.
+class EventLogHost : public ServiceHost {
+ public:
+  struct Event {
+    std::string source;
+    uint32_t id;
+    std::vector<std::string> strings;
+  };
+  std::vector<Event> events;
+  std::unique_ptr<ServiceManagerSession> OpenManager() override { return nullptr; }
+  bool RunDispatcher(const std::string&, std::function<void()>, long*) override { return false; }
+  bool RegisterControlHandler(const std::string&, std::function<void(uint32_t)>) override {
+    return false;
+  }
+  bool SetStatus(const ServiceStatusRecord&) override { return false; }
+  bool ReportErrorEvent(const std::string& source, uint32_t id,
+                        const std::vector<std::string>& strings) override {
+    events.push_back({source, id, strings});
+    return true;
+  }
+  long LastError() override { return 0; }
+};
+
 class RecordingConsole : public Console {
  public:
   std::string text;
@@ -113,8 +136,8 @@ class ProgramFolderFiles : public ServiceFileSystem {
     return real_->CreateOutput(p);
   }
   bool ReadWhole(const std::string& p, std::string* b) override { return real_->ReadWhole(p, b); }
-  bool AppendLogLine(const std::string& p, const std::string& l) override {
-    return real_->AppendLogLine(p, l);
+  bool AppendLogLine(const std::string& p, const std::string& l, std::string* r) override {
+    return real_->AppendLogLine(p, l, r);
   }
   std::string FindChangeableByUsers(const std::string& folder) override {
     return real_->FindChangeableByUsers(folder);

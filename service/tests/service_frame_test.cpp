@@ -271,6 +271,23 @@ TEST_F(CommandLineTest, InstallFromAFolderThatUsersCanChangeIsRefused) {
   }
 }
 
+// A program folder whose own files are sound, in a folder that everyone may change: whoever can
+// rename or delete what that folder holds can put another program folder in this one's place.
+TEST_F(CommandLineTest, InstallBelowAFolderThatUsersCanChangeIsRefused) {
+  std::filesystem::path above = f_.At("Apps");
+  std::filesystem::create_directories(above / "Norvex");
+  f_.files->SetProgramPath((above / "Norvex" / "quorvel").string());
+  EXPECT_EQ(Run("/install"), "LiveUpdate Service sucessfully installed! \n");
+  host_.services.clear();
+  ASSERT_TRUE(testing::OpenToEveryone(above.string()));
+  EXPECT_EQ(Run("/install", kExitPlaceRefused),
+            "Cannot install Service: " + above.make_preferred().string() +
+                " can be changed by users who are not administrators. Install it in a folder "
+                "that only administrators can change (under Program Files).\nService Installer "
+                "error! \n");
+  EXPECT_TRUE(host_.services.empty());
+}
+
 TEST_F(CommandLineTest, InstallWithoutReportAddressStillSucceeds) {
   f_.Write("LogUrls.ini", "garbage\n[Agent_Urls\ninstall\n");
   EXPECT_EQ(Run("/install"), "LiveUpdate Service sucessfully installed! \n");

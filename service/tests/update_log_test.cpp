@@ -7,8 +7,12 @@
 #include <sstream>
 #include <vector>
 
+#include "service/file_replacement.h"
+#include "service/http_download.h"
 #include "service/platform_factory.h"
 #include "service/tests/file_access.h"
+#include "service/tests/service_fakes.h"
+#include "service/update_pass.h"
 #include "tests/test_support.h"
 
 namespace norvex::service {
@@ -47,8 +51,10 @@ class UpdateLog : public ::testing::Test {
 };
 
 TEST_F(UpdateLog, AppendsLinesToANewOrItsOwnFile) {
-  EXPECT_TRUE(files_->AppendLogLine(Log(), "first\r\n"));
-  EXPECT_TRUE(files_->AppendLogLine(Log(), "second\r\n"));
+  std::string refusal = "none yet";
+  EXPECT_TRUE(files_->AppendLogLine(Log(), "first\r\n", &refusal));
+  EXPECT_EQ(refusal, "");
+  EXPECT_TRUE(files_->AppendLogLine(Log(), "second\r\n", nullptr));
   const std::string text = Read(Log());
   EXPECT_EQ(text.find("first\r"), 0u) << text;
   EXPECT_NE(text.find("second\r"), std::string::npos) << text;
@@ -57,19 +63,25 @@ TEST_F(UpdateLog, AppendsLinesToANewOrItsOwnFile) {
 
 TEST_F(UpdateLog, MissingFolderIsNotMade) {
   const std::string log = (temp_.path() / "none" / "LiveUpdateLog.txt").string();
-  EXPECT_FALSE(files_->AppendLogLine(log, "line\r\n"));
+  std::string refusal;
+  EXPECT_FALSE(files_->AppendLogLine(log, "line\r\n", &refusal));
+  EXPECT_EQ(refusal, "") << "no log is not a refused one";
   EXPECT_FALSE(fs::exists(temp_.path() / "none"));
 }
 
 TEST_F(UpdateLog, HardLinkToAnotherFileIsNotWritten) {
   fs::create_hard_link(Victim(), Log());
-  EXPECT_FALSE(files_->AppendLogLine(Log(), "line\r\n"));
+  std::string refusal;
+  EXPECT_FALSE(files_->AppendLogLine(Log(), "line\r\n", &refusal));
+  EXPECT_EQ(refusal, "it has more than one name (a hard link)");
   EXPECT_EQ(Read(Victim()), "precious");
 }
 
 TEST_F(UpdateLog, SymbolicLinkInPlaceOfTheLogIsNotFollowed) {
   ASSERT_TRUE(Link(Victim(), Log()));
-  EXPECT_FALSE(files_->AppendLogLine(Log(), "line\r\n"));
+  std::string refusal;
+  EXPECT_FALSE(files_->AppendLogLine(Log(), "line\r\n", &refusal));
+  EXPECT_NE(refusal, "");
   EXPECT_EQ(Read(Victim()), "precious");
   // Nor one that leads to a file still to be made.
   const fs::path made = temp_.path() / "elsewhere" / "made.txt";
@@ -77,17 +89,56 @@ TEST_F(UpdateLog, SymbolicLinkInPlaceOfTheLogIsNotFollowed) {
   std::ofstream(made) << "for the link to be seen";
   ASSERT_TRUE(Link(made, log));
   fs::remove(made);
-  EXPECT_FALSE(files_->AppendLogLine(log.string(), "line\r\n"));
+  EXPECT_FALSE(files_->AppendLogLine(log.string(), "line\r\n", nullptr));
   EXPECT_FALSE(fs::exists(made));
 }
 
 TEST_F(UpdateLog, FolderThatIsALinkIsNotFollowed) {
   const fs::path linked = temp_.path() / "linked";
   ASSERT_TRUE(Link(temp_.path() / "elsewhere", linked));
-  EXPECT_FALSE(files_->AppendLogLine((linked / "victim.txt").string(), "line\r\n"));
-  EXPECT_FALSE(files_->AppendLogLine((linked / "new.txt").string(), "line\r\n"));
+  std::string refusal;
+  EXPECT_FALSE(files_->AppendLogLine((linked / "victim.txt").string(), "line\r\n", &refusal));
+  EXPECT_NE(refusal, "");
+  EXPECT_FALSE(files_->AppendLogLine((linked / "new.txt").string(), "line\r\n", nullptr));
   EXPECT_EQ(Read(Victim()), "precious");
   EXPECT_FALSE(fs::exists(temp_.path() / "elsewhere" / "new.txt"));
+}
+
+// A user who puts a file of their own in the log's place turns the log off: the service says
+// so through the system's log, once in each pass, and leaves the file alone.
+TEST(UpdateLogRefusal, ReportedThroughTheSystemLogOncePerPass) {
+  testing::ServiceFixture f;
+  testing::EventLogHost host;
+  f.platform.host = &host;
+  const fs::path theirs = f.At("theirs.txt");
+  std::ofstream(theirs, std::ios::binary) << "theirs";
+  fs::create_hard_link(theirs, f.LogPath());
+  UpdateFiles files(f.platform, f.LogPath());
+  HttpDownload http(files);
+  FileReplacer replacer(files);
+  UpdatePass pass(files, http, replacer, "http://127.0.0.1:9/toolbar/bin/liveupdate.ini");
+  EXPECT_FALSE(pass.RunUpdatePass());  // the manifest is not found: several lines
+  ASSERT_EQ(host.events.size(), 1u);
+  EXPECT_EQ(host.events[0].source, "LiveUpdateService");
+  EXPECT_EQ(host.events[0].id, 0xC0020001u);
+  EXPECT_EQ(host.events[0].strings,
+            (std::vector<std::string>{"LiveUpdateService",
+                                      "The update log " + f.LogPath() +
+                                          " is not written: it has more than one name (a hard "
+                                          "link). Remove it; the service makes its own."}));
+  EXPECT_FALSE(pass.RunUpdatePass());
+  EXPECT_EQ(host.events.size(), 2u);
+  EXPECT_EQ(Read(theirs), "theirs");
+
+  // Removed: the service makes its own log again, and reports nothing.
+  fs::remove(f.LogPath());
+  EXPECT_FALSE(pass.RunUpdatePass());
+  EXPECT_EQ(host.events.size(), 2u);
+  EXPECT_EQ(f.LogMessages().front(), "Start live update");
+  // No folder for the log at all is no refusal either.
+  fs::remove_all(f.At("log"));
+  EXPECT_FALSE(pass.RunUpdatePass());
+  EXPECT_EQ(host.events.size(), 2u);
 }
 
 }  // namespace

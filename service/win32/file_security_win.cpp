@@ -32,14 +32,24 @@ std::vector<BYTE> ProcessUser() {
   return user;
 }
 
-bool IsUsersSid(PSID sid) {
-  return ::IsWellKnownSid(sid, WinWorldSid) || ::IsWellKnownSid(sid, WinAuthenticatedUserSid) ||
-         ::IsWellKnownSid(sid, WinBuiltinUsersSid) || ::IsWellKnownSid(sid, WinInteractiveSid);
+// NT SERVICE\TrustedInstaller, which owns the system's folders (Program Files among them).
+bool IsTrustedInstallerSid(PSID sid) {
+  static const std::vector<BYTE> trusted_installer = [] {
+    std::vector<BYTE> bytes;
+    PSID made = nullptr;
+    if (::ConvertStringSidToSidW(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
+                                 &made)) {
+      bytes.assign(static_cast<BYTE*>(made), static_cast<BYTE*>(made) + ::GetLengthSid(made));
+      ::LocalFree(made);
+    }
+    return bytes;
+  }();
+  return !trusted_installer.empty() && ::EqualSid(sid, const_cast<BYTE*>(trusted_installer.data()));
 }
 
 // True when the owner or the access list of path lets someone else than an administrator
-// change it, or when they cannot be read.
-bool IsChangeableByUsers(const std::wstring& path, bool folder) {
+// change what it guards, or when they cannot be read.
+bool IsChangeableByUsers(const std::wstring& path, Guarded what) {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -49,13 +59,13 @@ bool IsChangeableByUsers(const std::wstring& path, bool folder) {
     return true;
   }
   const ScopedLocalMemory<PSECURITY_DESCRIPTOR> held(descriptor);
-  return !IsTrustedOwner(owner) || GrantsChangeToUsers(dacl, folder);
+  return !IsTrustedOwner(owner) || GrantsChangeToOthers(dacl, what);
 }
 
 std::wstring FindBelow(const std::wstring& folder) {
   const DWORD attributes = ::GetFileAttributesW(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-      IsChangeableByUsers(folder, true)) {
+      IsChangeableByUsers(folder, Guarded::kFolder)) {
     return folder;
   }
   WIN32_FIND_DATAW entry;
@@ -71,7 +81,7 @@ std::wstring FindBelow(const std::wstring& folder) {
       found = path;
     } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       found = FindBelow(path);
-    } else if (IsChangeableByUsers(path, false)) {
+    } else if (IsChangeableByUsers(path, Guarded::kFile)) {
       found = path;
     }
   } while (found.empty() && ::FindNextFileW(find.get(), &entry));
@@ -128,43 +138,88 @@ std::wstring NewLogSddl() {
 
 }  // namespace
 
-bool IsTrustedOwner(PSID owner) {
-  if (owner == nullptr || !::IsValidSid(owner)) return false;
-  if (::IsWellKnownSid(owner, WinLocalSystemSid) ||
-      ::IsWellKnownSid(owner, WinBuiltinAdministratorsSid)) {
-    return true;
+std::vector<std::wstring> FoldersAbove(std::wstring folder) {
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  std::vector<std::wstring> above;
+  if (folder.size() <= 3 && folder.size() >= 2 && folder[1] == L':') return above;  // a root
+  for (size_t cut = folder.rfind(L'\\'); cut != std::wstring::npos && cut > 0;
+       cut = folder.rfind(L'\\', cut - 1)) {
+    std::wstring parent = folder.substr(0, cut);
+    if (parent.size() == 2 && parent[1] == L':') {
+      above.insert(above.begin(), parent + L'\\');
+      break;
+    }
+    above.insert(above.begin(), parent);
   }
-  std::vector<BYTE> user = ProcessUser();
-  return !user.empty() && ::EqualSid(owner, user.data());
+  return above;
 }
 
-bool GrantsChangeToUsers(const ACL* dacl, bool folder) {
+bool IsTrustedTrustee(PSID sid) {
+  if (sid == nullptr || !::IsValidSid(sid)) return false;
+  if (::IsWellKnownSid(sid, WinLocalSystemSid) ||
+      ::IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsTrustedInstallerSid(sid)) {
+    return true;
+  }
+  static const std::vector<BYTE> user = ProcessUser();
+  return !user.empty() && ::EqualSid(sid, const_cast<BYTE*>(user.data()));
+}
+
+bool IsTrustedOwner(PSID owner) { return IsTrustedTrustee(owner); }
+
+bool GrantsChangeToOthers(const ACL* dacl, Guarded what) {
   if (dacl == nullptr) return true;
-  ACCESS_MASK change = FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE | WRITE_DAC | WRITE_OWNER;
-  if (folder) change |= FILE_DELETE_CHILD;
+  ACCESS_MASK change = what == Guarded::kParent
+                           ? DELETE | FILE_DELETE_CHILD | WRITE_DAC | WRITE_OWNER
+                           : FILE_WRITE_DATA | FILE_APPEND_DATA | DELETE | WRITE_DAC | WRITE_OWNER;
+  if (what == Guarded::kFolder) change |= FILE_DELETE_CHILD;
   GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
                           FILE_ALL_ACCESS};
   for (DWORD i = 0; i < dacl->AceCount; ++i) {
     void* ace = nullptr;
     if (!::GetAce(const_cast<ACL*>(dacl), i, &ace)) return true;
     const auto* header = static_cast<const ACE_HEADER*>(ace);
-    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) {
-      continue;
-    }
-    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-    if (!IsUsersSid(&allowed->SidStart)) continue;
-    ACCESS_MASK mask = allowed->Mask;
+    const bool allows = header->AceType == ACCESS_ALLOWED_ACE_TYPE ||
+                        header->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE ||
+                        header->AceType == ACCESS_ALLOWED_COMPOUND_ACE_TYPE ||
+                        header->AceType == ACCESS_ALLOWED_OBJECT_ACE_TYPE ||
+                        header->AceType == ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE;
+    if (!allows) continue;
+    // What an entry passes on reaches the files and folders made later in a folder whose files
+    // matter; elsewhere only the entries that apply to the object itself count.
+    const bool inherit_only = header->AceFlags & INHERIT_ONLY_ACE;
+    const bool passes_on = header->AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+    if (inherit_only && !(what == Guarded::kFolder && passes_on)) continue;
+    // Every allowing entry has its mask right after its header.
+    ACCESS_MASK mask = static_cast<const ACCESS_ALLOWED_ACE*>(ace)->Mask;
     ::MapGenericMask(&mask, &mapping);
-    if (mask & change) return true;
+    if (!(mask & change)) continue;
+    // The others keep their trustee elsewhere: taken as anyone.
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE &&
+        header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE) {
+      return true;
+    }
+    PSID trustee = &static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart;
+    if (inherit_only && ::IsWellKnownSid(trustee, WinCreatorOwnerSid)) continue;
+    if (!IsTrustedTrustee(trustee)) return true;
   }
   return false;
 }
 
 std::string FindChangeableByUsers(const std::string& folder) {
-  return WideToAnsi(FindBelow(AnsiToWide(folder)));
+  const std::wstring wide = AnsiToWide(folder);
+  // Whoever can rename or delete a folder above can put another folder in this one's place.
+  for (const std::wstring& above : FoldersAbove(wide)) {
+    if (IsChangeableByUsers(above, Guarded::kParent)) return WideToAnsi(above);
+  }
+  return WideToAnsi(FindBelow(wide));
 }
 
-ScopedKernelHandle OpenLogForAppend(const std::string& path) {
+ScopedKernelHandle OpenLogForAppend(const std::string& path, std::string* refusal) {
+  refusal->clear();
+  const auto refuse = [&](const char* reason) {
+    *refusal = reason;
+    return ScopedKernelHandle();
+  };
   const std::wstring wide = AnsiToWide(path);
   std::vector<wchar_t> buffer(32768);
   const DWORD n = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()),
@@ -184,7 +239,8 @@ ScopedKernelHandle OpenLogForAppend(const std::string& path) {
       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!directory) return {};
-  if (IsReparsePoint(directory.get()) || !HasFinalPath(directory.get(), folder)) return {};
+  if (IsReparsePoint(directory.get())) return refuse("its folder is a reparse point");
+  if (!HasFinalPath(directory.get(), folder)) return refuse("its folder is reached under another path");
 
   // The file by its name inside that folder handle, itself when it is a reparse point.
   const ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor = DescriptorFromSddl(NewLogSddl());
@@ -199,8 +255,10 @@ ScopedKernelHandle OpenLogForAppend(const std::string& path) {
   // so that not even a link to nowhere can have the file made at its target.
   HANDLE file = nullptr;
   NTSTATUS opened = -1;
+  ULONG tried = FILE_OPEN;
   for (const ULONG disposition : {FILE_OPEN, FILE_CREATE}) {
     IO_STATUS_BLOCK status{};
+    tried = disposition;
     opened = ::NtCreateFile(
         &file, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE, &attributes,
         &status, nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE, disposition,
@@ -209,7 +267,12 @@ ScopedKernelHandle OpenLogForAppend(const std::string& path) {
     if (opened != static_cast<NTSTATUS>(0xC0000034L)) break;  // STATUS_OBJECT_NAME_NOT_FOUND
   }
   directory.Close();
-  if (opened < 0 || file == nullptr) return {};
+  if (opened < 0 || file == nullptr) {
+    // Something of that name is there (a folder, a file that shuts the service out) when the
+    // open itself failed; a failed creation is a folder where no file can be made.
+    return tried == FILE_OPEN ? refuse("it is there but cannot be opened for appending")
+                              : ScopedKernelHandle();
+  }
   ScopedKernelHandle log(file);
 
   BY_HANDLE_FILE_INFORMATION information{};
@@ -219,10 +282,15 @@ ScopedKernelHandle OpenLogForAppend(const std::string& path) {
                                        &owner, nullptr, nullptr, nullptr,
                                        &owner_descriptor) == ERROR_SUCCESS;
   const ScopedLocalMemory<PSECURITY_DESCRIPTOR> held(owner_descriptor);
-  const bool trusted = owned && IsTrustedOwner(owner) && !IsReparsePoint(log.get()) &&
-                       ::GetFileInformationByHandle(log.get(), &information) &&
-                       information.nNumberOfLinks == 1 && HasFinalPath(log.get(), full);
-  if (!trusted) return {};
+  if (!owned || !IsTrustedOwner(owner)) {
+    return refuse("it belongs to an account other than LocalSystem and the administrators");
+  }
+  if (IsReparsePoint(log.get())) return refuse("it is a reparse point");
+  if (!::GetFileInformationByHandle(log.get(), &information) ||
+      information.nNumberOfLinks != 1) {
+    return refuse("it has more than one name (a hard link)");
+  }
+  if (!HasFinalPath(log.get(), full)) return refuse("it is reached under another path");
   return log;
 }
 

@@ -101,10 +101,13 @@ bool Win32Files::ReadWhole(const std::string& path, std::string* bytes) {
   return ok;
 }
 
-bool Win32Files::AppendLogLine(const std::string& path, const std::string& line) {
+bool Win32Files::AppendLogLine(const std::string& path, const std::string& line,
+                               std::string* refusal) {
   // The log's folder is one that users can write: the file is opened so that no link placed
   // there can send the writes of LocalSystem elsewhere.
-  ScopedKernelHandle log = OpenLogForAppend(path);
+  std::string why;
+  ScopedKernelHandle log = OpenLogForAppend(path, &why);
+  if (refusal) *refusal = why;
   if (!log) return false;
   // What a text-mode stream writes, as the log has always been written: every LF becomes
   // CR LF, so the line's own CR LF ends as CR CR LF.
