@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <optional>
 
 namespace norvex {
 
@@ -17,45 +18,69 @@ void AppendCodePoint(std::u16string& out, char32_t cp) {
   }
 }
 
-bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+// One step of UTF-8 from `in[i]`: the code point and its length in bytes, or (code point
+// nothing) the length of the maximal ill-formed subsequence there, at least 1.
+struct Utf8Step {
+  std::optional<char32_t> cp;
+  size_t length;
+};
+
+Utf8Step ReadUtf8(std::string_view in, size_t i) {
+  const unsigned char b = static_cast<unsigned char>(in[i]);
+  if (b < 0x80) return {b, 1};
+  size_t need = 0;
+  char32_t cp = 0;
+  unsigned char lower = 0x80, upper = 0xBF;
+  if (b >= 0xC2 && b <= 0xDF) {
+    need = 1, cp = b & 0x1F;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    need = 2, cp = b & 0x0F;
+    if (b == 0xE0) lower = 0xA0;  // no overlong forms
+    if (b == 0xED) upper = 0x9F;  // no surrogates
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    need = 3, cp = b & 0x07;
+    if (b == 0xF0) lower = 0x90;
+    if (b == 0xF4) upper = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return {std::nullopt, 1};
+  }
+  size_t j = i + 1;
+  for (; need > 0; --need, ++j) {
+    if (j >= in.size()) return {std::nullopt, j - i};
+    const unsigned char c = static_cast<unsigned char>(in[j]);
+    if (c < lower || c > upper) return {std::nullopt, j - i};
+    cp = (cp << 6) | (c & 0x3F);
+    lower = 0x80, upper = 0xBF;
+  }
+  return {cp, j - i};
+}
 
 }  // namespace
 
 std::u16string Utf8ToUtf16(std::string_view in) {
   std::u16string out;
   out.reserve(in.size());
-  size_t i = 0;
-  while (i < in.size()) {
-    const unsigned char b = static_cast<unsigned char>(in[i]);
-    if (b < 0x80) {
-      out.push_back(b);
-      ++i;
-      continue;
+  for (size_t i = 0; i < in.size();) {
+    const Utf8Step step = ReadUtf8(in, i);
+    if (step.cp) {
+      AppendCodePoint(out, *step.cp);
+    } else {
+      for (size_t k = 0; k < step.length; ++k) {
+        out.push_back(static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(in[i + k])));
+      }
     }
-    size_t len = 0;
-    char32_t cp = 0;
-    char32_t min = 0;
-    if (b >= 0xC2 && b <= 0xDF) {
-      len = 2, cp = b & 0x1F, min = 0x80;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      len = 3, cp = b & 0x0F, min = 0x800;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      len = 4, cp = b & 0x07, min = 0x10000;
-    }
-    bool ok = len != 0 && i + len <= in.size();
-    for (size_t k = 1; ok && k < len; ++k) {
-      const unsigned char c = static_cast<unsigned char>(in[i + k]);
-      if (!IsContinuation(c)) ok = false;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
-    if (!ok) {
-      out.push_back(static_cast<char16_t>(0xDC00 + b));  // escaped byte, see header
-      ++i;
-      continue;
-    }
-    AppendCodePoint(out, cp);
-    i += len;
+    i += step.length;
+  }
+  return out;
+}
+
+std::u16string Utf8ToUtf16Replacing(std::string_view in) {
+  std::u16string out;
+  out.reserve(in.size());
+  for (size_t i = 0; i < in.size();) {
+    const Utf8Step step = ReadUtf8(in, i);
+    AppendCodePoint(out, step.cp.value_or(0xFFFD));
+    i += step.length;
   }
   return out;
 }

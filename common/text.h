@@ -11,6 +11,10 @@ namespace norvex {
 // Utf16ToUtf8 gives back exactly the original bytes (files we rewrite keep what we did not touch).
 std::u16string Utf8ToUtf16(std::string_view utf8);
 
+// UTF-8 to UTF-16 as a browser reads a page: each maximal ill-formed subsequence (a byte that
+// starts nothing, or a sequence cut short) becomes one U+FFFD.
+std::u16string Utf8ToUtf16Replacing(std::string_view utf8);
+
 // UTF-16 to UTF-8. Lone surrogates U+DC80..U+DCFF turn back into the byte they stand for; any
 // other lone surrogate becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view utf16);

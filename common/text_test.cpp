@@ -26,6 +26,23 @@ TEST(Utf8, RoundTripsValidAndInvalidBytes) {
   }
 }
 
+// As browsers read pages: one U+FFFD for each maximal ill-formed subsequence.
+TEST(Utf8, ReplacingReadsIllFormedBytesAsBrowsersDo) {
+  const struct {
+    std::string bytes;
+    std::u16string text;
+  } cases[] = {
+      {"a\xF0\x9F\x98\x80", u"a\U0001F600"},
+      {"\x85", u"\uFFFD"},
+      {"\xE3\x81" "b", u"\uFFFD" "b"},            // cut short: one replacement
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},              // overlong: no sequence starts with C0
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},    // encoded surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+      {"\xF0\x9F\x98", u"\uFFFD"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Utf8ToUtf16Replacing(c.bytes), c.text) << c.bytes;
+}
+
 TEST(Utf8, LoneHighSurrogateBecomesReplacementCharacter) {
   EXPECT_EQ(Utf16ToUtf8(u"a\xD800" u"b"), "a\xEF\xBF\xBD" "b");
 }

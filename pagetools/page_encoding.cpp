@@ -24,68 +24,6 @@ bool StartsAt(std::string_view bytes, size_t at, std::string_view word) {
   return true;
 }
 
-void AppendCodePoint(char32_t code, std::u16string& out) {
-  if (code >= 0x10000) {
-    code -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (code >> 10));
-    out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
-  } else {
-    out += static_cast<char16_t>(code);
-  }
-}
-
-// UTF-8, each maximal ill-formed subsequence read as one U+FFFD.
-std::u16string DecodeUtf8(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  size_t i = 0;
-  while (i < bytes.size()) {
-    const unsigned char b = static_cast<unsigned char>(bytes[i]);
-    if (b < 0x80) {
-      out += b;
-      ++i;
-      continue;
-    }
-    size_t need = 0;
-    char32_t code = 0;
-    unsigned char lower = 0x80, upper = 0xBF;
-    if (b >= 0xC2 && b <= 0xDF) {
-      need = 1;
-      code = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      need = 2;
-      code = b & 0x0F;
-      if (b == 0xE0) lower = 0xA0;
-      if (b == 0xED) upper = 0x9F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      need = 3;
-      code = b & 0x07;
-      if (b == 0xF0) lower = 0x90;
-      if (b == 0xF4) upper = 0x8F;
-    } else {
-      out += kReplacement;
-      ++i;
-      continue;
-    }
-    size_t j = i + 1;
-    for (; need > 0; --need, ++j) {
-      if (j >= bytes.size()) break;
-      const unsigned char c = static_cast<unsigned char>(bytes[j]);
-      if (c < lower || c > upper) break;
-      code = (code << 6) | (c & 0x3F);
-      lower = 0x80;
-      upper = 0xBF;
-    }
-    if (need > 0) {
-      out += kReplacement;
-    } else {
-      AppendCodePoint(code, out);
-    }
-    i = j;
-  }
-  return out;
-}
-
 // UTF-16; a surrogate without its other half and a last odd byte read as U+FFFD.
 std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
   std::u16string units;
@@ -348,14 +286,14 @@ std::optional<std::u16string> PrescanCharset(std::string_view bytes, size_t limi
 
 std::u16string DecodeText(std::string_view bytes, PageEncoding encoding) {
   switch (encoding) {
-    case PageEncoding::kUtf8: return DecodeUtf8(bytes);
+    case PageEncoding::kUtf8: return Utf8ToUtf16Replacing(bytes);
     case PageEncoding::kUtf16Le: return DecodeUtf16(bytes, false);
     case PageEncoding::kUtf16Be: return DecodeUtf16(bytes, true);
     case PageEncoding::kShiftJis: return DecodeShiftJis(bytes);
     case PageEncoding::kEucJp: return DecodeEucJp(bytes);
     case PageEncoding::kWindows1252: return DecodeWindows1252(bytes);
   }
-  return DecodeUtf8(bytes);
+  return Utf8ToUtf16Replacing(bytes);
 }
 
 DecodedPage DecodePage(std::string_view bytes) {

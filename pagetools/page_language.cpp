@@ -1,7 +1,5 @@
 #include "pagetools/page_language.h"
 
-#include "toolbar/toolbar_window.h"
-
 namespace norvex::pagetools {
 
 namespace {
@@ -40,17 +38,12 @@ void PageLanguageWatcher::OnBeforeNavigate(const std::u16string& address) {
   pageAddress_ = address;
 }
 
-void PageLanguageWatcher::OnDocumentComplete(toolbar::ToolbarWindow* toolbar) {
-  if (!pageChanged_) return;
+std::optional<int> PageLanguageWatcher::OnDocumentComplete() {
+  if (!pageChanged_) return std::nullopt;
   pageChanged_ = false;
   pageAddress_ = browser_.LocationUrl();
   if (pageAddress_.empty()) pageChanged_ = true;  // try again at the next report
-  const int position =
-      ChooseTranslationItem(page_.GetPageCharset(), page_.GetPageLanguage());
-  if (!toolbar) return;
-  toolbar->AdoptWebTranslationItem(position);
-  toolbar->RelayoutAgents();
-  toolbar->RepaintWithoutErasing();
+  return ChooseTranslationItem(page_.GetPageCharset(), page_.GetPageLanguage());
 }
 
 }  // namespace norvex::pagetools

@@ -3,14 +3,11 @@
 // unknown pages item 0, Chinese item 2, Korean item 4.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "pagetools/browser.h"
 #include "pagetools/browser_page.h"
-
-namespace norvex::toolbar {
-class ToolbarWindow;
-}
 
 namespace norvex::pagetools {
 
@@ -24,9 +21,10 @@ class PageLanguageWatcher {
 
   // BeforeNavigate2: a new address marks the page as changed.
   void OnBeforeNavigate(const std::u16string& address);
-  // DocumentComplete: the first report after a change of address chooses the item.
-  // `toolbar` may be null (no toolbar window).
-  void OnDocumentComplete(toolbar::ToolbarWindow* toolbar);
+  // DocumentComplete: the first report after a change of address chooses the item, which the
+  // caller gives the toolbar's Web Page Translation button (then lays the toolbar out again and
+  // repaints it). Nothing when this report chooses nothing.
+  std::optional<int> OnDocumentComplete();
 
  private:
   Browser& browser_;

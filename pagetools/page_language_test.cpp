@@ -2,14 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "pagetools/model_document.h"
-#include "storage/data_folders.h"
-#include "tests/null_toolbar_actions.h"
-#include "tests/test_installation.h"
-#include "toolbar/headless_surface.h"
-#include "toolbar/toolbar_window.h"
 
 namespace norvex::pagetools {
 namespace {
@@ -48,71 +41,44 @@ class FakeBrowser final : public Browser {
   std::unique_ptr<NewBrowserWindow> CreateBrowserWindow() override { return nullptr; }
 };
 
-class Watcher : public ::testing::Test, protected test::TestInstallation {
+class Watcher : public ::testing::Test {
  protected:
-  Watcher() {
-    UseSampleInstallation();
-    surface_.width = surface_.parentWidth = 2000;
-    window_.OnCreate();
-    window_.OnSize(2000);
-    webButton_ = window_.agents().webTranslationButton;
-  }
-
-  void Load(const std::u16string& url, const std::u16string& charset,
-            const std::u16string& language) {
+  std::optional<int> Load(const std::u16string& url, const std::u16string& charset,
+                          const std::u16string& language) {
     browser_.url = url;
     browser_.charset = charset;
     browser_.language = language;
     watcher_.OnBeforeNavigate(url);
-    watcher_.OnDocumentComplete(&window_);
+    return watcher_.OnDocumentComplete();
   }
-  const toolbar::AgentButton& WebButton() const { return *window_.Button(webButton_); }
 
-  toolbar::HeadlessSurface surface_;
-  test::NullToolbarActions actions_;
-  toolbar::ToolbarWindow window_{surface_, actions_};
   FakeBrowser browser_;
   PageLanguageWatcher watcher_{browser_};
-  int webButton_ = 0;
 };
 
-TEST_F(Watcher, NewPageGivesTheButtonTheSuitableItem) {
-  ASSERT_NE(webButton_, 0);
-  const auto& items = window_.agents().webTranslationItems;
-  ASSERT_EQ(items.size(), 5u);
-  Load(u"http://a.example/", u"shift_jis", u"");
-  EXPECT_EQ(WebButton().commandId, items[1].id);
-  EXPECT_EQ(WebButton().text, items[1].caption);
-  EXPECT_EQ(window_.ButtonByCommand(items[1].id), &WebButton());
+TEST_F(Watcher, NewPageChoosesTheSuitableItem) {
+  EXPECT_EQ(Load(u"http://a.example/", u"shift_jis", u""), 1);
+  EXPECT_EQ(Load(u"http://b.example/", u"utf-8", u"ko"), 4);
 
-  Load(u"http://b.example/", u"utf-8", u"ko");
-  EXPECT_EQ(WebButton().commandId, items[4].id);
-
-  // The same address again: no detection, the button keeps its item.
+  // The same address again: no detection.
   browser_.language = u"en";
   watcher_.OnBeforeNavigate(u"http://b.example/");
-  watcher_.OnDocumentComplete(&window_);
-  EXPECT_EQ(WebButton().commandId, items[4].id);
+  EXPECT_EQ(watcher_.OnDocumentComplete(), std::nullopt);
 
   // A frame's navigation marks a change; the next completion runs for the top page.
   watcher_.OnBeforeNavigate(u"http://b.example/frame");
-  watcher_.OnDocumentComplete(&window_);
-  EXPECT_EQ(WebButton().commandId, items[0].id);
+  EXPECT_EQ(watcher_.OnDocumentComplete(), 0);
 }
 
 TEST_F(Watcher, EmptyAddressRetriesAtTheNextCompletion) {
   // The browser reports no address yet at the first completion.
   browser_.charset = u"euc-jp";
   watcher_.OnBeforeNavigate(u"http://c.example/");
-  watcher_.OnDocumentComplete(&window_);
-  EXPECT_EQ(WebButton().commandId, window_.agents().webTranslationItems[1].id);
+  EXPECT_EQ(watcher_.OnDocumentComplete(), 1);
   browser_.url = u"http://c.example/";
   browser_.charset = u"big5";
-  watcher_.OnDocumentComplete(&window_);
-  EXPECT_EQ(WebButton().commandId, window_.agents().webTranslationItems[2].id);
-  const int repaints = surface_.repaints;
-  watcher_.OnDocumentComplete(&window_);  // nothing changed since
-  EXPECT_EQ(surface_.repaints, repaints);
+  EXPECT_EQ(watcher_.OnDocumentComplete(), 2);
+  EXPECT_EQ(watcher_.OnDocumentComplete(), std::nullopt);  // nothing changed since
 }
 
 }  // namespace

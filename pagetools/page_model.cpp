@@ -241,6 +241,11 @@ void Document::Remove(Node* node) {
       pos = {parent, node->next, 0};
     }
   }
+  Unlink(node);
+}
+
+void Document::Unlink(Node* node) {
+  Node* parent = node->parent;
   if (node->prev) {
     node->prev->next = node->next;
   } else {
@@ -330,17 +335,7 @@ bool Document::Unwrap(Node* element) {
     }
   }
   for (Node* c : TakeChildren(element)) LinkBefore(parent, c, element);
-  if (element->prev) {
-    element->prev->next = element->next;
-  } else {
-    parent->first = element->next;
-  }
-  if (element->next) {
-    element->next->prev = element->prev;
-  } else {
-    parent->last = element->prev;
-  }
-  element->parent = element->prev = element->next = nullptr;
+  Unlink(element);
   return true;
 }
 

@@ -177,6 +177,8 @@ class Document : public std::enable_shared_from_this<Document> {
   static void LinkBefore(Node* parent, Node* child, Node* before);
   // Detaches the children of `holder` (a node nobody points at) and returns them in order.
   static std::vector<Node*> TakeChildren(Node* holder);
+  // Takes `node` out of its parent's children without touching live positions.
+  static void Unlink(Node* node);
 
   // Changing the tree; live positions follow.
   void InsertBefore(Node* parent, Node* child, Node* before);

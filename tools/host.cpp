@@ -156,7 +156,11 @@ void Host::Show(std::shared_ptr<pagetools::model::Document> page) {
   watcher_.OnBeforeNavigate(page->url);
   browser_.url = page->url;
   browser_.page = std::move(page);
-  watcher_.OnDocumentComplete(&window_);
+  if (const std::optional<int> item = watcher_.OnDocumentComplete()) {
+    window_.AdoptWebTranslationItem(*item);
+    window_.RelayoutAgents();
+    window_.RepaintWithoutErasing();
+  }
 }
 
 void Host::ShowPage(const std::u16string& url, const std::u16string& charset,

@@ -257,7 +257,12 @@ HRESULT ToolBand::TranslateAcceleratorIO(MSG* msg) noexcept {
 void ToolBand::OnBeforeNavigate(const std::u16string& address) { page_.OnBeforeNavigate(address); }
 
 void ToolBand::OnDocumentComplete() {
-  page_.OnDocumentComplete(window_ ? &window_->toolbar() : nullptr);
+  const std::optional<int> item = page_.OnDocumentComplete();
+  if (!item || !window_) return;
+  toolbar::ToolbarWindow& toolbar = window_->toolbar();
+  toolbar.AdoptWebTranslationItem(*item);
+  toolbar.RelayoutAgents();
+  toolbar.RepaintWithoutErasing();
 }
 
 }  // namespace norvex::band::win32
