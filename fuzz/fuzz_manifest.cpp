@@ -1,7 +1,8 @@
 // The manifest comes from the update server, or from whoever stands in its place. Whatever its
 // bytes: reading it never fails, every module taken is a complete section newer than what is
 // installed, and a module that is not refused keeps its working folder and archive below the
-// program folder (the service runs with every right on the machine).
+// program folder (the service runs with every right on the machine). A pass with a key takes no
+// version that does not compare as numbers. The freshness fields read back as they are written.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -91,6 +92,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const HttpDownload http(update_files);
   static FileReplacer replacer(update_files);
   static UpdatePass pass(update_files, http, replacer, "http://127.0.0.1:9/toolbar/bin/liveupdate.ini");
+  // Comparing does not verify: any point of the right size makes the pass one with a key.
+  static UpdatePass signed_pass(update_files, http, replacer,
+                                "http://127.0.0.1:9/toolbar/bin/liveupdate.ini",
+                                std::string(65, '\x04'));
 
   const std::string manifest(reinterpret_cast<const char*>(data), size);
   WriteFile(ProgramFolder() / "Temp" / "LiveUpdate.ini", manifest);
@@ -119,5 +124,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ManifestComparison again =
       pass.CompareManifest("Temp\\LiveUpdate.ini", update_files.VersionIniPath());
   if (again.offered_version != due.offered_version || again.modules != due.modules) std::abort();
+
+  const ManifestComparison checked =
+      signed_pass.CompareManifest("Temp\\LiveUpdate.ini", update_files.VersionIniPath());
+  if (!checked.refusal.empty() && !checked.modules.empty()) std::abort();
+  if (!checked.offered_version.empty() &&
+      IsNumericVersion(checked.offered_version) == !checked.refusal.empty()) {
+    std::abort();
+  }
+  for (const ModuleEntry& module : checked.modules) {
+    if (!module.refused && !IsNumericVersion(module.version)) std::abort();
+    if (!module.refused && module.sha256.empty()) std::abort();
+  }
+
+  // The manifest's bytes as the freshness fields' values.
+  if (const auto seconds = ParseUtcTime(manifest); seconds && FormatUtcTime(*seconds) != manifest) {
+    std::abort();
+  }
+  if (const auto number = ParseDecimal(manifest);
+      number && ParseDecimal(std::to_string(*number)) != number) {
+    std::abort();
+  }
   return 0;
 }

@@ -1,7 +1,8 @@
 // What the update service and its publisher read from outside: the manifest's signature (DER),
 // key files (PEM, then DER) and the manifest that the publisher edits. Whatever the bytes: a
 // signature that is read writes back to the same r and s, a key that is read has a point of the
-// curve's size, and the publisher's edit keeps every line it does not set.
+// curve's size, and the publisher's edit keeps every line it does not set and reads back the
+// values it sets.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -39,5 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string again = FillModuleChecks(
       filled, [](const std::string&) { return ArchiveFacts{std::string(64, 'a'), 1}; }, nullptr);
   if (again != filled) std::abort();  // filling twice changes nothing more
+  // The publisher's serial: set, it reads back; set again, nothing more changes.
+  const std::string stamped = SetCommonValue(bytes, "SERIAL", "18446744073709551615");
+  if (CommonValue(stamped, "SERIAL") != "18446744073709551615") std::abort();
+  if (SetCommonValue(stamped, "SERIAL", "18446744073709551615") != stamped) std::abort();
   return 0;
 }
