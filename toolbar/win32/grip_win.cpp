@@ -9,16 +9,12 @@ namespace norvex::toolbar::win32 {
 
 using platform::win32::PointOf;
 
-namespace {
-constexpr wchar_t kGripClass[] = L"NorvexResizeGrip";
-}  // namespace
-
 GripWindow::~GripWindow() { Destroy(); }
 
 bool GripWindow::Create(HWND parent, const RECT& rect) {
-  if (!RegisterClassOnce(kGripClass, {0, ::LoadCursorW(nullptr, IDC_SIZEWE), nullptr})) return false;
+  if (!RegisterClassOnce(kResizeGripClass, {0, ::LoadCursorW(nullptr, IDC_SIZEWE), nullptr})) return false;
   bitmap_ = platform::win32::LoadModuleBitmap(kGripBitmap);
-  return CreateWindowOfClass(kGripClass, 0, WS_CHILD | WS_VISIBLE, rect, parent, kResizeGripId) !=
+  return CreateWindowOfClass(kResizeGripClass, 0, WS_CHILD | WS_VISIBLE, rect, parent, kResizeGripId) !=
          nullptr;
 }
 

@@ -24,7 +24,6 @@ using platform::win32::W;
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"NorvexToolbarWindow";
 
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
@@ -46,12 +45,12 @@ HMENU BuildMenu(const std::vector<catalogue::OverflowEntry>& entries,
 }  // namespace
 
 UINT RefreshMessage() {
-  static const UINT message = ::RegisterWindowMessageW(L"NorvexToolbar::Refresh");
+  static const UINT message = ::RegisterWindowMessageW(kRefreshMessageName);
   return message;
 }
 
 UINT InRefreshMessage() {
-  static const UINT message = ::RegisterWindowMessageW(L"NorvexToolbar::InRefresh");
+  static const UINT message = ::RegisterWindowMessageW(kInRefreshMessageName);
   return message;
 }
 
@@ -60,12 +59,12 @@ Win32ToolbarWindow::Win32ToolbarWindow(ToolbarActions& actions) : toolbar_(*this
 Win32ToolbarWindow::~Win32ToolbarWindow() { Destroy(); }
 
 bool Win32ToolbarWindow::Create(HWND parent) {
-  if (!RegisterClassOnce(kClassName, {CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), nullptr})) {
+  if (!RegisterClassOnce(kToolbarWindowClass, {CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), nullptr})) {
     return false;
   }
   RECT client{};
   if (!::GetClientRect(parent, &client)) return false;
-  return CreateWindowOfClass(kClassName, 0, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, client, parent,
+  return CreateWindowOfClass(kToolbarWindowClass, 0, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, client, parent,
                              0) != nullptr;
 }
 
