@@ -1,5 +1,6 @@
-// Identifiers of the toolbar's controls, dialogs and resources. The resource scripts read the
-// macros; C++ code uses the constants below them. Each number is written here once.
+// Identifiers of the toolbar's controls, dialogs and resources, and the names that the system
+// and the hosts see (window classes, window properties, registered messages). The resource
+// scripts read the macros; C++ code uses the constants below them. Each is written here once.
 #pragma once
 
 // Toolbar window children.
@@ -63,6 +64,20 @@ inline constexpr int kManifestResourceId = NORVEX_IDR_MANIFEST;
 inline constexpr int kAppIdScriptId = NORVEX_IDR_APPID_SCRIPT;
 inline constexpr int kClassScriptId = NORVEX_IDR_CLASS_SCRIPT;
 inline constexpr int kTypeLibraryResourceId = NORVEX_IDR_TYPELIB;
+
+// The toolbar's window classes.
+inline constexpr wchar_t kToolbarWindowClass[] = L"NorvexToolbarWindow";
+inline constexpr wchar_t kSearchBoxClass[] = L"AdvComboBoxCtrl";
+inline constexpr wchar_t kDropListClass[] = L"NorvexDropList";
+inline constexpr wchar_t kResizeGripClass[] = L"NorvexResizeGrip";
+// Window properties of the agent buttons: the command a button sends (also its control
+// identifier), and the mark of the settings button.
+inline constexpr wchar_t kCommandIdProperty[] = L"NorvexCommandId";
+inline constexpr wchar_t kSettingsProperty[] = L"NorvexSettings";
+// The registered messages: the broadcast that every toolbar of the desktop receives, and the one
+// a toolbar window rebuilds on.
+inline constexpr wchar_t kRefreshMessageName[] = L"NorvexToolbar::Refresh";
+inline constexpr wchar_t kInRefreshMessageName[] = L"NorvexToolbar::InRefresh";
 
 }  // namespace norvex
 #endif

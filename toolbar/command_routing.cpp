@@ -16,11 +16,11 @@ bool ToolbarWindow::RouteCommand(int id, int code) {
     return true;
   }
   if (id == catalogue::kSearchBoxId) {
-    if (code == kSearchSubmitted) {
+    if (code == search::kNotifySubmit) {
       RunSearch();
       return true;
     }
-    if (code == kSearchTextChanged) {
+    if (code == search::kCbnEditUpdate) {
       OnSearchTextChanged();
       return true;
     }

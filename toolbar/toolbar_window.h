@@ -48,9 +48,7 @@ inline constexpr int kUsageTimerDelayMs = 5000;
 using norvex::kChevronBitmap;
 using norvex::kGripBitmap;
 
-// Notification codes of the search box and the grip.
-inline constexpr int kSearchSubmitted = 5025;
-inline constexpr int kSearchTextChanged = 6;
+// The grip's notification code (the search box's are search::kNotifySubmit and the kCbn... codes).
 inline constexpr int kGripDragged = 1;
 
 // How a button's face shows that it is pressed (the painter's pressed and arrow-menu flags): a

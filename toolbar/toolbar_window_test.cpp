@@ -253,16 +253,16 @@ TEST_F(Toolbar, RebuildKeepsTheTypedQuery) {
 TEST_F(Toolbar, EngineSwitchingAndReset) {
   Create(1000);
   Type(u"tokyo");
-  window_.RouteCommand(catalogue::kSearchBoxId, kSearchSubmitted);
+  window_.RouteCommand(catalogue::kSearchBoxId, search::kNotifySubmit);
   window_.RouteCommand(8201, 0);  // Images: becomes the engine, then searches
   EXPECT_EQ(window_.Button(2025)->text, u"Images");
-  window_.RouteCommand(catalogue::kSearchBoxId, kSearchSubmitted);
+  window_.RouteCommand(catalogue::kSearchBoxId, search::kNotifySubmit);
   window_.RouteCommand(8202, 0);  // Direct: opened, engine unchanged
   Type(u"   ");
   window_.RouteCommand(2025, 0);  // only spaces: like an empty box
   EXPECT_EQ(window_.Button(2025)->text, u"Search");
   Type(u"x");
-  window_.RouteCommand(catalogue::kSearchBoxId, kSearchSubmitted);
+  window_.RouteCommand(catalogue::kSearchBoxId, search::kNotifySubmit);
   EXPECT_EQ(actions_.log, (std::vector<std::string>{
                               "open http://s.example/?q={query} [UTF-8]",
                               "open http://i.example/?q={query} [ShiftJIS]",
@@ -280,7 +280,7 @@ TEST_F(Toolbar, IdeographicSpaceCountsAsAnEmptyBox) {
   Type(u"\u3000");
   EXPECT_FALSE(window_.Button(2026)->enabled);
   EXPECT_FALSE(window_.Button(2027)->enabled);
-  window_.RouteCommand(catalogue::kSearchBoxId, kSearchSubmitted);
+  window_.RouteCommand(catalogue::kSearchBoxId, search::kNotifySubmit);
   window_.RouteCommand(2029, 0);  // Dictionary button
   window_.RouteCommand(2028, 0);  // Translation button
   window_.RouteCommand(8400, 0);  // a Dictionary item

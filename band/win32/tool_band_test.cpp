@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "band/win32/class_factory_win.h"
 #include "band/win32/hook_table_win.h"
 #include "band/win32/module_win.h"
+#include "platform/win32/com_object.h"
 #include "tests/http_test_server.h"
 #include "tests/test_installation.h"
 
@@ -24,6 +26,9 @@ namespace norvex::band::win32 {
 namespace {
 
 using platform::win32::ComPtr;
+using platform::win32::Entry;
+using platform::win32::InterfaceEntry;
+using platform::win32::QueryFromTable;
 
 // A browser with a real connection point for DWebBrowserEvents2: it keeps every sink advised on
 // it (a reference each) under the cookies it handed out, which start at 1 for every browser, as
@@ -45,18 +50,13 @@ class FakeBrowser final : public IWebBrowser2, public IConnectionPointContainer,
   ~FakeBrowser() { DropSinks(); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
-    *object = nullptr;
-    if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IDispatch) ||
-        ::IsEqualIID(iid, IID_IWebBrowser) || ::IsEqualIID(iid, IID_IWebBrowserApp) ||
-        ::IsEqualIID(iid, IID_IWebBrowser2)) {
-      *object = static_cast<IWebBrowser2*>(this);
-    } else if (::IsEqualIID(iid, IID_IConnectionPointContainer)) {
-      *object = static_cast<IConnectionPointContainer*>(this);
-    } else {
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    static const InterfaceEntry<FakeBrowser> table[] = {
+        Entry<FakeBrowser, IWebBrowser2>(IID_IWebBrowser2),
+        Entry<FakeBrowser, IWebBrowser2>(IID_IWebBrowserApp),
+        Entry<FakeBrowser, IWebBrowser2>(IID_IWebBrowser),
+        Entry<FakeBrowser, IWebBrowser2>(IID_IDispatch),
+        Entry<FakeBrowser, IConnectionPointContainer>(IID_IConnectionPointContainer)};
+    return QueryFromTable<FakeBrowser>(*this, table, iid, object);
   }
   ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
   ULONG STDMETHODCALLTYPE Release() noexcept override { return --references_; }
@@ -188,18 +188,13 @@ class FakeSite final : public IOleWindow, public IServiceProvider, public IInput
   std::vector<bool> focusReports;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override {
-    *object = nullptr;
-    if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IOleWindow)) {
-      *object = static_cast<IOleWindow*>(this);
-    } else if (::IsEqualIID(iid, IID_IServiceProvider) && serviceProvider_) {
-      *object = static_cast<IServiceProvider*>(this);
-    } else if (::IsEqualIID(iid, IID_IInputObjectSite)) {
-      *object = static_cast<IInputObjectSite*>(this);
-    } else {
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    static const InterfaceEntry<FakeSite> table[] = {
+        Entry<FakeSite, IOleWindow>(IID_IOleWindow),
+        Entry<FakeSite, IInputObjectSite>(IID_IInputObjectSite),
+        Entry<FakeSite, IServiceProvider>(IID_IServiceProvider)};
+    // A site without services answers all but the last row.
+    return QueryFromTable<FakeSite>(*this, std::span(table).first(serviceProvider_ ? 3 : 2), iid,
+                                    object);
   }
   ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
   ULONG STDMETHODCALLTYPE Release() noexcept override { return --references_; }

@@ -13,9 +13,13 @@ namespace norvex::band::win32 {
 
 namespace {
 
-constexpr LONG kMinWidth = 323;
-constexpr LONG kActualWidth = 373;
-constexpr LONG kBandHeight = 24;
+// The band's sizes follow the toolbar's: at least as wide as the settings button's right edge
+// lies, ideally with the margin the layout keeps free before it, and one row of buttons high.
+constexpr LONG kMinWidth = toolbar::kSettingsMinRight;
+constexpr LONG kActualWidth = toolbar::kSettingsMinRight + toolbar::kOverflowMargin;
+constexpr LONG kBandHeight = toolbar::kButtonHeight;
+static_assert(kMinWidth == 323 && kActualWidth == 373 && kBandHeight == 24,
+              "the browser is asked for 323 x 24 at least and 373 x 24 ideally");
 
 // The activation-context functions, looked up at run time: a system without them leaves the
 // controls unthemed.

@@ -60,8 +60,7 @@ class AgentSelectPage final : public BaseDialog<AgentSelectPage> {
     const AgentRow& agent = model_.rows()[row];
     int image = I_IMAGENONE;
     if (agent.image > 0 && images) {
-      ScopedBitmap bitmap(static_cast<HBITMAP>(::LoadImageW(
-          ModuleInstance(), MAKEINTRESOURCEW(agent.image), IMAGE_BITMAP, 16, 16, LR_DEFAULTCOLOR)));
+      const ScopedBitmap bitmap = platform::win32::LoadModuleBitmap(agent.image, 16, 16);
       if (bitmap) {
         const int added = ::ImageList_AddMasked(images, bitmap.get(), agent.colorMask);
         if (added >= 0) image = added;

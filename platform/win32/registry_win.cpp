@@ -28,26 +28,23 @@ HKEY RootKey(RegistryRoot root) {
 class WinRegistry final : public Registry {
  public:
   uint32_t CreateKey(RegistryRoot root, const std::u16string& path) override {
-    HKEY key = nullptr;
+    ScopedRegistryKey key;
     const LONG result = ::RegCreateKeyExW(RootKey(root), W(path), 0, nullptr,
-                                          REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
-                                          nullptr);
-    ScopedRegistryKey owned(key);
+                                          REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                                          key.Receive(), nullptr);
     return static_cast<uint32_t>(result);
   }
 
   bool KeyExists(RegistryRoot root, const std::u16string& path) override {
-    HKEY key = nullptr;
-    const LONG result = ::RegOpenKeyExW(RootKey(root), W(path), 0, KEY_READ, &key);
-    ScopedRegistryKey owned(key);
+    ScopedRegistryKey key;
+    const LONG result = ::RegOpenKeyExW(RootKey(root), W(path), 0, KEY_READ, key.Receive());
     return result == ERROR_SUCCESS;
   }
 
   uint32_t SetValue(RegistryRoot root, const std::u16string& path, const std::u16string& name,
                     const RegistryValue& value) override {
-    HKEY key = nullptr;
-    const LONG opened = ::RegOpenKeyExW(RootKey(root), W(path), 0, KEY_SET_VALUE, &key);
-    ScopedRegistryKey owned(key);
+    ScopedRegistryKey key;
+    const LONG opened = ::RegOpenKeyExW(RootKey(root), W(path), 0, KEY_SET_VALUE, key.Receive());
     if (opened != ERROR_SUCCESS) return static_cast<uint32_t>(opened);
     const BYTE* data = nullptr;
     DWORD size = 0;
@@ -65,7 +62,7 @@ class WinRegistry final : public Registry {
         size = sizeof value.number;
         break;
     }
-    return static_cast<uint32_t>(::RegSetValueExW(owned.get(), name.empty() ? nullptr : W(name), 0,
+    return static_cast<uint32_t>(::RegSetValueExW(key.get(), name.empty() ? nullptr : W(name), 0,
                                                   static_cast<DWORD>(value.type), data, size));
   }
 
@@ -105,22 +102,20 @@ class WinRegistry final : public Registry {
 
   uint32_t DeleteValue(RegistryRoot root, const std::u16string& path,
                        const std::u16string& name) override {
-    HKEY key = nullptr;
-    const LONG opened = ::RegOpenKeyExW(RootKey(root), W(path), 0, KEY_SET_VALUE, &key);
-    ScopedRegistryKey owned(key);
+    ScopedRegistryKey key;
+    const LONG opened = ::RegOpenKeyExW(RootKey(root), W(path), 0, KEY_SET_VALUE, key.Receive());
     if (opened != ERROR_SUCCESS) return static_cast<uint32_t>(opened);
-    return static_cast<uint32_t>(::RegDeleteValueW(owned.get(), name.empty() ? nullptr : W(name)));
+    return static_cast<uint32_t>(::RegDeleteValueW(key.get(), name.empty() ? nullptr : W(name)));
   }
 
   uint32_t DeleteTree(RegistryRoot root, const std::u16string& path) override {
     if (path.empty()) return ERROR_ACCESS_DENIED;  // a root cannot go
     {
-      HKEY key = nullptr;
+      ScopedRegistryKey key;
       const LONG opened = ::RegOpenKeyExW(RootKey(root), W(path), 0,
-                                          KEY_READ | KEY_WRITE | DELETE, &key);
-      ScopedRegistryKey owned(key);
+                                          KEY_READ | KEY_WRITE | DELETE, key.Receive());
       if (opened != ERROR_SUCCESS) return static_cast<uint32_t>(opened);
-      const LONG emptied = ::RegDeleteTreeW(owned.get(), nullptr);
+      const LONG emptied = ::RegDeleteTreeW(key.get(), nullptr);
       if (emptied != ERROR_SUCCESS) return static_cast<uint32_t>(emptied);
     }
     return static_cast<uint32_t>(::RegDeleteKeyW(RootKey(root), W(path)));
@@ -128,14 +123,13 @@ class WinRegistry final : public Registry {
 
   std::vector<std::u16string> SubKeyNames(RegistryRoot root, const std::u16string& path) override {
     std::vector<std::u16string> names;
-    HKEY key = nullptr;
-    const LONG opened = ::RegOpenKeyExW(RootKey(root), W(path), 0, KEY_READ, &key);
-    ScopedRegistryKey owned(key);
+    ScopedRegistryKey key;
+    const LONG opened = ::RegOpenKeyExW(RootKey(root), W(path), 0, KEY_READ, key.Receive());
     if (opened != ERROR_SUCCESS) return names;
     wchar_t name[256];
     for (DWORD i = 0;; ++i) {
       DWORD length = 256;
-      if (::RegEnumKeyExW(owned.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+      if (::RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
           ERROR_SUCCESS) {
         break;
       }
@@ -146,14 +140,13 @@ class WinRegistry final : public Registry {
 
   std::vector<std::u16string> ValueNames(RegistryRoot root, const std::u16string& path) override {
     std::vector<std::u16string> names;
-    HKEY key = nullptr;
-    const LONG opened = ::RegOpenKeyExW(RootKey(root), W(path), 0, KEY_READ, &key);
-    ScopedRegistryKey owned(key);
+    ScopedRegistryKey key;
+    const LONG opened = ::RegOpenKeyExW(RootKey(root), W(path), 0, KEY_READ, key.Receive());
     if (opened != ERROR_SUCCESS) return names;
     std::vector<wchar_t> name(16384);
     for (DWORD i = 0;; ++i) {
       DWORD length = static_cast<DWORD>(name.size());
-      if (::RegEnumValueW(owned.get(), i, name.data(), &length, nullptr, nullptr, nullptr,
+      if (::RegEnumValueW(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr,
                           nullptr) != ERROR_SUCCESS) {
         break;
       }

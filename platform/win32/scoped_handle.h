@@ -1,7 +1,8 @@
 // One owner for every kind of Windows handle: kernel objects, find handles, Internet and
 // service-manager handles, event sources, registry keys, loaded modules, local memory, windows,
 // menus and GDI objects. A ScopedHandle closes what it holds
-// when it goes, moves but never copies, and hands its handle over only through Take(). Closing
+// when it goes, moves but never copies, hands its handle over only through Take() and takes one
+// from an out-parameter through Receive(). Closing
 // in the destructor keeps the thread's last error, so a failure reported just before the handle
 // goes out of scope is still there for the caller to read.
 #pragma once
@@ -42,6 +43,12 @@ class ScopedHandle {
 
   // Gives up ownership: the caller closes the handle.
   Handle Take() { return std::exchange(handle_, Traits::Null()); }
+  // For an API's out-parameter: closes what is held and hands out the empty slot, which the
+  // API fills (or leaves empty).
+  Handle* Receive() {
+    Close();
+    return &handle_;
+  }
   // Closes what is held and takes `handle`.
   void Reset(Handle handle = Traits::Null()) {
     Close();

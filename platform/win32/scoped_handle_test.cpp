@@ -1,5 +1,7 @@
 #include "platform/win32/scoped_handle.h"
 
+#include "platform/win32/scoped_dc.h"
+
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -31,6 +33,27 @@ TEST(ScopedHandle, ClosesOnceAndHandsOverOnlyThroughTake) {
   }
   EXPECT_TRUE(IsOpen(raw)) << "taken: the caller closes it";
   ::CloseHandle(raw);
+}
+
+// An API's out-parameter: what the holder had is closed first, what the API gives is held.
+TEST(ScopedHandle, ReceiveClosesWhatItHeldAndHoldsWhatIsGiven) {
+  HANDLE first = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ScopedKernelHandle holder(first);
+  HANDLE* slot = holder.Receive();
+  EXPECT_FALSE(IsOpen(first)) << "closed before the slot is handed out";
+  EXPECT_FALSE(holder.valid());
+  *slot = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  EXPECT_TRUE(holder.valid());
+  EXPECT_EQ(holder.get(), *slot);
+
+  ScopedRegistryKey key;
+  ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, key.Receive()),
+            ERROR_SUCCESS);
+  EXPECT_TRUE(key.valid());
+  EXPECT_NE(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\NoSuchNorvexKey", 0, KEY_READ,
+                            key.Receive()),
+            ERROR_SUCCESS);
+  EXPECT_FALSE(key.valid()) << "a failed open leaves the holder empty";
 }
 
 TEST(ScopedHandle, EmptyValuesOfEveryKindAreNotHandles) {
@@ -65,6 +88,38 @@ TEST(ScopedSelectObject, RestoresThePreviousObject) {
     EXPECT_EQ(::GetCurrentObject(dc.get(), OBJ_BRUSH), brush.get());
   }
   EXPECT_EQ(::GetCurrentObject(dc.get(), OBJ_BRUSH), before);
+}
+
+// The device-context guards put back what they changed, innermost first.
+TEST(ScopedDc, GuardsPutTheStateBackAsTheyFoundIt) {
+  ScopedMemoryDc dc(::CreateCompatibleDC(nullptr));
+  ASSERT_TRUE(dc.valid());
+  ::SetBkMode(dc.get(), OPAQUE);
+  ::SetTextColor(dc.get(), RGB(1, 2, 3));
+  ::SetBkColor(dc.get(), RGB(4, 5, 6));
+  {
+    const ScopedBkMode mode(dc.get(), TRANSPARENT);
+    const ScopedTextColor text(dc.get(), RGB(7, 8, 9));
+    const ScopedBkColor back(dc.get(), RGB(10, 11, 12));
+    EXPECT_EQ(::GetBkMode(dc.get()), TRANSPARENT);
+    EXPECT_EQ(::GetTextColor(dc.get()), RGB(7, 8, 9));
+    {
+      const ScopedTextColor inner(dc.get(), RGB(13, 14, 15));
+      EXPECT_EQ(::GetTextColor(dc.get()), RGB(13, 14, 15));
+    }
+    EXPECT_EQ(::GetTextColor(dc.get()), RGB(7, 8, 9));
+    EXPECT_EQ(::GetBkColor(dc.get()), RGB(10, 11, 12));
+  }
+  EXPECT_EQ(::GetBkMode(dc.get()), OPAQUE);
+  EXPECT_EQ(::GetTextColor(dc.get()), RGB(1, 2, 3));
+  EXPECT_EQ(::GetBkColor(dc.get()), RGB(4, 5, 6));
+
+  // The screen's device context, taken and given back.
+  {
+    const ScopedWindowDc screen(nullptr);
+    EXPECT_TRUE(screen);
+    EXPECT_GT(::GetDeviceCaps(screen.get(), HORZRES), 0);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/win32/scoped_dc.h"
 #include "platform/win32/scoped_handle.h"
 #include "styling/win32/gdi_paint_win.h"
 
@@ -99,16 +100,14 @@ void PaintAgentButton(HDC dc, const RECT& client, const AgentButtonLook& look,
 
   if (plan.caption) {
     RECT text = ToRect(plan.captionRect);
-    const int mode = ::SetBkMode(dc, TRANSPARENT);
+    const platform::win32::ScopedBkMode mode(dc, TRANSPARENT);
     std::optional<COLORREF> themed;
     if (plan.captionColor == FaceColor::kPressedThemeText && theme && *theme) {
       themed = styles.GetThemeColor(theme->get(), kToolbarButtonPart, kPressedState,
                                     kTextColorProperty);
     }
-    const COLORREF color = ::SetTextColor(dc, themed.value_or(ColorOf(plan.captionColor)));
+    const platform::win32::ScopedTextColor color(dc, themed.value_or(ColorOf(plan.captionColor)));
     ::DrawTextW(dc, W(look.caption), static_cast<int>(look.caption.size()), &text, DT_WORDBREAK);
-    ::SetTextColor(dc, color);
-    ::SetBkMode(dc, mode);
   }
 
   for (const PixelRun& run : plan.arrow) {

@@ -2,12 +2,16 @@
 
 #include <vector>
 
+#include "platform/win32/scoped_dc.h"
+
 namespace norvex::styling::win32 {
 
 using platform::win32::ScopedBitmap;
+using platform::win32::ScopedBkColor;
 using platform::win32::ScopedMemoryDc;
 using platform::win32::ScopedScreenDc;
 using platform::win32::ScopedSelectObject;
+using platform::win32::ScopedTextColor;
 
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
@@ -36,9 +40,8 @@ COLORREF ColorOf(FaceColor color) {
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
   // ExtTextOut with an opaque rectangle fills in one colour without making a brush.
-  const COLORREF previous = ::SetBkColor(dc, color);
+  const ScopedBkColor background(dc, color);
   ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
-  ::SetBkColor(dc, previous);
 }
 
 void Draw3dRect(HDC dc, const RECT& r, COLORREF topLeft, COLORREF bottomRight) {
@@ -66,17 +69,16 @@ void DrawTransparentBitmap(HDC dc, int x, int y, HBITMAP bitmap, COLORREF transp
   ScopedSelectObject selectImage(image.get(), bitmap);
   ScopedSelectObject selectMask(maskDc.get(), mask.get());
   // The mask: white where the bitmap has the transparent colour, black elsewhere.
-  const COLORREF imageBack = ::SetBkColor(image.get(), transparent);
-  ::BitBlt(maskDc.get(), 0, 0, size.cx, size.cy, image.get(), 0, 0, SRCCOPY);
-  ::SetBkColor(image.get(), imageBack);
+  {
+    const ScopedBkColor imageBack(image.get(), transparent);
+    ::BitBlt(maskDc.get(), 0, 0, size.cx, size.cy, image.get(), 0, 0, SRCCOPY);
+  }
   // A monochrome source is spread as text colour (0) and background colour (1).
-  const COLORREF text = ::SetTextColor(dc, RGB(0, 0, 0));
-  const COLORREF back = ::SetBkColor(dc, RGB(255, 255, 255));
+  const ScopedTextColor text(dc, RGB(0, 0, 0));
+  const ScopedBkColor back(dc, RGB(255, 255, 255));
   ::BitBlt(dc, x, y, size.cx, size.cy, image.get(), 0, 0, SRCINVERT);
   ::BitBlt(dc, x, y, size.cx, size.cy, maskDc.get(), 0, 0, SRCAND);
   ::BitBlt(dc, x, y, size.cx, size.cy, image.get(), 0, 0, SRCINVERT);
-  ::SetTextColor(dc, text);
-  ::SetBkColor(dc, back);
 }
 
 ScopedBitmap ToneBitmap(HBITMAP bitmap, COLORREF transparent, ImageTone tone) {

@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/module_instance.h"
+#include "platform/win32/scoped_dc.h"
 #include "styling/win32/gdi_paint_win.h"
 
 namespace norvex::styling::win32 {
@@ -51,12 +52,7 @@ bool ThemedMenus() { return platform::Current().system->OsMajorVersion() >= 6; }
 
 MenuItemLook* MenuLooks::Add(const std::u16string& caption, int bitmapId, COLORREF transparent,
                              bool grayed) {
-  HBITMAP image = nullptr;
-  if (bitmapId != 0) {
-    image = static_cast<HBITMAP>(::LoadImageW(platform::win32::ModuleInstance(),
-                                              MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0,
-                                              LR_DEFAULTCOLOR));
-  }
+  HBITMAP image = bitmapId != 0 ? platform::win32::LoadModuleBitmap(bitmapId).Take() : nullptr;
   return Add(caption, image, transparent, grayed);
 }
 
@@ -115,13 +111,12 @@ bool MeasureMenuItem(HWND owner, MEASUREITEMSTRUCT& measure) {
   if (measure.CtlType != ODT_MENU) return false;
   const MenuItemLook* look = Find(measure.itemData);
   if (!look) return false;
-  HDC dc = ::GetDC(owner);
   SIZE text{};
   {
-    ScopedSelectObject font(dc, MenuFont());
-    text = TextSize(dc, look->caption.empty() ? u" " : look->caption);
+    const platform::win32::ScopedWindowDc dc(owner);
+    const ScopedSelectObject font(dc.get(), MenuFont());
+    text = TextSize(dc.get(), look->caption.empty() ? u" " : look->caption);
   }
-  ::ReleaseDC(owner, dc);
   const SIZE image = BitmapSize(look->image.get());
   measure.itemWidth = static_cast<UINT>(kMenuGutterWidth + kCaptionGap + text.cx + kTrailingSpace);
   measure.itemHeight = static_cast<UINT>(
@@ -172,14 +167,12 @@ bool DrawMenuItem(const DRAWITEMSTRUCT& item, VisualStyles& styles) {
   }
 
   RECT text{gutter.right + kCaptionGap, r.top, r.right, r.bottom};
-  ScopedSelectObject font(dc, MenuFont());
-  const int mode = ::SetBkMode(dc, TRANSPARENT);
-  const COLORREF previous = ::SetTextColor(dc, textColor);
+  const ScopedSelectObject font(dc, MenuFont());
+  const platform::win32::ScopedBkMode mode(dc, TRANSPARENT);
+  const platform::win32::ScopedTextColor color(dc, textColor);
   ::DrawTextW(dc, W(look->caption), static_cast<int>(look->caption.size()), &text,
               DT_SINGLELINE | DT_VCENTER | DT_LEFT |
                   ((item.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0));
-  ::SetTextColor(dc, previous);
-  ::SetBkMode(dc, mode);
   return true;
 }
 

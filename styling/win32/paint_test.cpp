@@ -522,6 +522,33 @@ TEST_F(Paint, PressedCaptionStandsOutFromThePressedFace) {
       << "caption " << std::hex << caption << " on face " << face;
 }
 
+// Painting changes the device context only for its own drawing: the caller finds the colours,
+// the background mode and the selected font as it left them.
+TEST_F(Paint, TheDeviceContextIsLeftAsItWasFound) {
+  FakeStyles themed;
+  themed.pressedText = RGB(20, 40, 60);
+  for (VisualStyles* styles : std::initializer_list<VisualStyles*>{&noLibrary_, &themed}) {
+    Canvas canvas(90, 24);
+    HDC dc = canvas.dc();
+    ::SetBkMode(dc, OPAQUE);
+    ::SetTextColor(dc, RGB(1, 2, 3));
+    ::SetBkColor(dc, RGB(4, 5, 6));
+    const HGDIOBJ font = ::GetCurrentObject(dc, OBJ_FONT);
+    AgentButtonLook look;
+    bitmaps_.Into(look);
+    look.caption = u"WWW";
+    look.font = font_.get();
+    look.style = MenuStyle::kSplitMenu;
+    look.pressed = true;
+    PaintAgentButton(dc, canvas.Rect(), look, *styles);
+    PaintDropListItem(dc, RECT{0, 0, 90, 16}, u"item", true, false);
+    EXPECT_EQ(::GetBkMode(dc), OPAQUE);
+    EXPECT_EQ(::GetTextColor(dc), RGB(1, 2, 3));
+    EXPECT_EQ(::GetBkColor(dc), RGB(4, 5, 6));
+    EXPECT_EQ(::GetCurrentObject(dc, OBJ_FONT), font);
+  }
+}
+
 TEST_F(Paint, SearchBoxClassicFace) {
   const struct {
     bool enabled, empty;

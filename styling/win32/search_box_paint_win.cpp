@@ -1,5 +1,6 @@
 #include "styling/win32/search_box_paint_win.h"
 
+#include "platform/win32/scoped_dc.h"
 #include "styling/win32/gdi_paint_win.h"
 
 namespace norvex::styling::win32 {
@@ -89,12 +90,10 @@ void PaintDropListItem(HDC dc, const RECT& rect, const std::u16string& text, boo
   FillSolid(dc, rect, ::GetSysColor(SystemColorIndex(colors.background)));
   RECT textRect = rect;
   textRect.left += kListTextIndent;
-  const int mode = ::SetBkMode(dc, TRANSPARENT);
-  const COLORREF color = ::SetTextColor(dc, ::GetSysColor(SystemColorIndex(colors.text)));
+  const platform::win32::ScopedBkMode mode(dc, TRANSPARENT);
+  const platform::win32::ScopedTextColor color(dc, ::GetSysColor(SystemColorIndex(colors.text)));
   ::DrawTextW(dc, W(text), static_cast<int>(text.size()), &textRect,
               DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
-  ::SetTextColor(dc, color);
-  ::SetBkMode(dc, mode);
 }
 
 void PaintSizeGrip(HDC dc, HWND window, const RECT& rect, VisualStyles& styles) {

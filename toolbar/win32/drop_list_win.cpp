@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/scoped_dc.h"
 #include "platform/win32/window_subclass.h"
 
 #include "styling/win32/gdi_paint_win.h"
@@ -305,12 +306,10 @@ LRESULT DropListWindow::PlaceChildren() {
 }
 
 LRESULT DropListWindow::OnPaint() {
-  PAINTSTRUCT paint{};
-  HDC dc = ::BeginPaint(hwnd(), &paint);
+  const platform::win32::ScopedPaint paint(hwnd());
   const search::DropDownLayout layout = Layout();
-  styling::win32::FillSolid(dc, ToRect(layout.strip), ::GetSysColor(COLOR_WINDOW));
-  styling::win32::PaintSizeGrip(dc, hwnd(), ToRect(layout.sizeGrip));
-  ::EndPaint(hwnd(), &paint);
+  styling::win32::FillSolid(paint.dc(), ToRect(layout.strip), ::GetSysColor(COLOR_WINDOW));
+  styling::win32::PaintSizeGrip(paint.dc(), hwnd(), ToRect(layout.sizeGrip));
   return 0;
 }
 

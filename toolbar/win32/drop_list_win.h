@@ -24,9 +24,6 @@ using platform::win32::ModuleInstance;
 
 class SearchBoxWindow;
 
-// The window class of the drop-down.
-inline constexpr wchar_t kDropListClass[] = L"NorvexDropList";
-
 // The list box of the drop-down, subclassed: hot tracking and choosing while it holds the
 // capture. Each entry's text is the list box string and a copy of the entry its item data.
 class DropListBox {

@@ -1,6 +1,7 @@
 #include "toolbar/win32/grip_win.h"
 
 #include "platform/win32/message_crackers.h"
+#include "platform/win32/scoped_dc.h"
 #include "styling/win32/grip_paint_win.h"
 #include "toolbar/toolbar_window.h"
 
@@ -8,17 +9,12 @@ namespace norvex::toolbar::win32 {
 
 using platform::win32::PointOf;
 
-namespace {
-constexpr wchar_t kGripClass[] = L"NorvexResizeGrip";
-}  // namespace
-
 GripWindow::~GripWindow() { Destroy(); }
 
 bool GripWindow::Create(HWND parent, const RECT& rect) {
-  if (!RegisterClassOnce(kGripClass, {0, ::LoadCursorW(nullptr, IDC_SIZEWE), nullptr})) return false;
-  bitmap_.Reset(static_cast<HBITMAP>(::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(kGripBitmap),
-                                                  IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
-  return CreateWindowOfClass(kGripClass, 0, WS_CHILD | WS_VISIBLE, rect, parent, kResizeGripId) !=
+  if (!RegisterClassOnce(kResizeGripClass, {0, ::LoadCursorW(nullptr, IDC_SIZEWE), nullptr})) return false;
+  bitmap_ = platform::win32::LoadModuleBitmap(kGripBitmap);
+  return CreateWindowOfClass(kResizeGripClass, 0, WS_CHILD | WS_VISIBLE, rect, parent, kResizeGripId) !=
          nullptr;
 }
 
@@ -76,8 +72,7 @@ void GripWindow::SetHot(bool hot) {
 }
 
 LRESULT GripWindow::OnPaint() {
-  PAINTSTRUCT paint{};
-  HDC dc = ::BeginPaint(hwnd(), &paint);
+  const platform::win32::ScopedPaint paint(hwnd());
   RECT client{};
   ::GetClientRect(hwnd(), &client);
   styling::win32::GripLook look;
@@ -85,8 +80,7 @@ LRESULT GripWindow::OnPaint() {
   look.bitmap = bitmap_.get();
   look.hot = hot_;
   look.dragging = dragging_;
-  styling::win32::PaintGrip(dc, client, look);
-  ::EndPaint(hwnd(), &paint);
+  styling::win32::PaintGrip(paint.dc(), client, look);
   return 0;
 }
 

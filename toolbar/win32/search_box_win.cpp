@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/scoped_dc.h"
 #include "platform/win32/window_subclass.h"
 
 #include "styling/win32/search_box_paint_win.h"
@@ -261,17 +262,17 @@ void SearchBoxWindow::CreateEditField() {
 }
 
 LRESULT SearchBoxWindow::OnPaint() {
-  PAINTSTRUCT paint{};
-  HDC dc = ::BeginPaint(hwnd(), &paint);
-  RECT client{};
-  ::GetClientRect(hwnd(), &client);
-  styling::SearchBoxState state;
-  state.enabled = ::IsWindowEnabled(hwnd()) != FALSE;
-  state.hot = hot_;
-  state.open = model_ && model_->dropDownOpen();
-  state.empty = !model_ || model_->GetCount() == 0;
-  styling::win32::PaintSearchBoxFace(dc, hwnd(), client, ButtonRect(), state);
-  ::EndPaint(hwnd(), &paint);
+  {
+    const platform::win32::ScopedPaint paint(hwnd());
+    RECT client{};
+    ::GetClientRect(hwnd(), &client);
+    styling::SearchBoxState state;
+    state.enabled = ::IsWindowEnabled(hwnd()) != FALSE;
+    state.hot = hot_;
+    state.open = model_ && model_->dropDownOpen();
+    state.empty = !model_ || model_->GetCount() == 0;
+    styling::win32::PaintSearchBoxFace(paint.dc(), hwnd(), client, ButtonRect(), state);
+  }
   // The edit field is made when the box is first painted.
   if (!edit_) CreateEditField();
   return 0;

@@ -44,8 +44,7 @@ inline constexpr UINT kCloseDropDownMessage = WM_USER + 2;
 inline constexpr UINT kSubmitItemMessage = WM_USER + 5;
 inline constexpr UINT kToggleDropDownMessage = WM_USER + 101;
 
-// The combo window's class, and its timer that watches the pointer leave the hot button.
-inline constexpr wchar_t kSearchBoxClass[] = L"AdvComboBoxCtrl";
+// The combo window's timer that watches the pointer leave the hot button.
 inline constexpr UINT_PTR kHotButtonTimer = 1;
 inline constexpr UINT kHotButtonTimerMs = 50;
 

@@ -774,7 +774,7 @@ TEST_F(Creation, WindowsOfTheToolbarsClassesNeedTheirObject) {
     return EXCEPTION_CONTINUE_SEARCH;
   });
   for (const wchar_t* name :
-       {L"NorvexToolbarWindow", L"AdvComboBoxCtrl", L"NorvexResizeGrip", L"NorvexDropList"}) {
+       {kToolbarWindowClass, kSearchBoxClass, kResizeGripClass, kDropListClass}) {
     WNDCLASSEXW registered{sizeof registered};
     EXPECT_TRUE(::GetClassInfoExW(ModuleInstance(), name, &registered)) << name;
     faults = 0;

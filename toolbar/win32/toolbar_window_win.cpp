@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/win32/scoped_dc.h"
 #include "platform/win32/window_subclass.h"
 
 #include "styling/win32/agent_button_paint_win.h"
@@ -23,7 +24,6 @@ using platform::win32::W;
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"NorvexToolbarWindow";
 
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
@@ -45,12 +45,12 @@ HMENU BuildMenu(const std::vector<catalogue::OverflowEntry>& entries,
 }  // namespace
 
 UINT RefreshMessage() {
-  static const UINT message = ::RegisterWindowMessageW(L"NorvexToolbar::Refresh");
+  static const UINT message = ::RegisterWindowMessageW(kRefreshMessageName);
   return message;
 }
 
 UINT InRefreshMessage() {
-  static const UINT message = ::RegisterWindowMessageW(L"NorvexToolbar::InRefresh");
+  static const UINT message = ::RegisterWindowMessageW(kInRefreshMessageName);
   return message;
 }
 
@@ -59,12 +59,12 @@ Win32ToolbarWindow::Win32ToolbarWindow(ToolbarActions& actions) : toolbar_(*this
 Win32ToolbarWindow::~Win32ToolbarWindow() { Destroy(); }
 
 bool Win32ToolbarWindow::Create(HWND parent) {
-  if (!RegisterClassOnce(kClassName, {CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), nullptr})) {
+  if (!RegisterClassOnce(kToolbarWindowClass, {CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), nullptr})) {
     return false;
   }
   RECT client{};
   if (!::GetClientRect(parent, &client)) return false;
-  return CreateWindowOfClass(kClassName, 0, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, client, parent,
+  return CreateWindowOfClass(kToolbarWindowClass, 0, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, client, parent,
                              0) != nullptr;
 }
 
@@ -239,13 +239,9 @@ void Win32ToolbarWindow::CreateButton(const AgentButton& button) {
   ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   // The three bitmaps are loaded only when the agent names all three.
   if (button.image && button.offImage && button.pressedImage) {
-    auto load = [](int id) {
-      return static_cast<HBITMAP>(::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP,
-                                               0, 0, LR_DEFAULTCOLOR));
-    };
-    window.normal.Reset(load(button.image));
-    window.disabled.Reset(load(button.offImage));
-    window.pressed.Reset(load(button.pressedImage));
+    window.normal = platform::win32::LoadModuleBitmap(button.image);
+    window.disabled = platform::win32::LoadModuleBitmap(button.offImage);
+    window.pressed = platform::win32::LoadModuleBitmap(button.pressedImage);
   }
   ShowButtonState(window, button);
   SetTooltip(window, button);
@@ -438,13 +434,11 @@ int Win32ToolbarWindow::ParentClientWidth() {
 
 int Win32ToolbarWindow::TextWidth(const std::u16string& text) {
   if (text.empty()) return 0;
-  HDC dc = ::GetDC(hwnd());
+  const platform::win32::ScopedWindowDc dc(hwnd());
+  const platform::win32::ScopedSelectObject font(
+      dc.get(), font_ ? font_.get() : ::GetStockObject(DEFAULT_GUI_FONT));
   SIZE size{};
-  {
-    platform::win32::ScopedSelectObject font(dc, font_ ? font_.get() : ::GetStockObject(DEFAULT_GUI_FONT));
-    ::GetTextExtentPoint32W(dc, W(text), static_cast<int>(text.size()), &size);
-  }
-  ::ReleaseDC(hwnd(), dc);
+  ::GetTextExtentPoint32W(dc.get(), W(text), static_cast<int>(text.size()), &size);
   return size.cx;
 }
 
@@ -453,8 +447,7 @@ int Win32ToolbarWindow::BitmapWidth(int bitmapId) {
   auto it = bitmapSizes_.find(bitmapId);
   if (it == bitmapSizes_.end()) {
     SIZE size{};
-    platform::win32::ScopedBitmap bitmap(static_cast<HBITMAP>(::LoadImageW(
-        ModuleInstance(), MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    const platform::win32::ScopedBitmap bitmap = platform::win32::LoadModuleBitmap(bitmapId);
     BITMAP info{};
     if (bitmap && ::GetObjectW(bitmap.get(), sizeof info, &info)) size = {info.bmWidth, info.bmHeight};
     it = bitmapSizes_.emplace(bitmapId, size).first;

@@ -31,11 +31,6 @@ class GripWindow;
 UINT RefreshMessage();
 UINT InRefreshMessage();
 
-// Window properties that tell a host which command a button sends (also its control
-// identifier) and which is the settings button.
-inline constexpr wchar_t kCommandIdProperty[] = L"NorvexCommandId";
-inline constexpr wchar_t kSettingsProperty[] = L"NorvexSettings";
-
 class Win32ToolbarWindow final : public BaseWindow<Win32ToolbarWindow>, public ToolbarSurface {
  public:
   // `actions` runs what the toolbar's commands lead to; it must outlive the window.

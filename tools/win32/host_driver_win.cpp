@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include "common/text.h"
+#include "resources/control_ids.h"
 #include "tools/host_page.h"
 #include "tools/win32/screenshot_win.h"
 
@@ -17,18 +18,10 @@ using platform::win32::FromW;
 namespace {
 
 // The windows of the band, as the toolbar module makes them.
+// (Their identifiers, classes and properties: resources/control_ids.h.)
 constexpr wchar_t kButtonClass[] = L"Button";
-constexpr wchar_t kSearchBoxClass[] = L"AdvComboBoxCtrl";
 constexpr wchar_t kEditClass[] = L"Edit";
 constexpr wchar_t kMenuClass[] = L"#32768";
-constexpr wchar_t kCommandProperty[] = L"NorvexCommandId";
-constexpr wchar_t kSettingsProperty[] = L"NorvexSettings";
-constexpr int kSearchBoxId = catalogue::kSearchBoxId;
-constexpr int kGripId = catalogue::kResizeGripId;
-constexpr int kChevronId = catalogue::kChevronId;
-constexpr int kEditId = 108;
-constexpr int kDropListBoxId = 101;
-constexpr int kBandHeight = 24;
 
 constexpr char16_t kOptionsCaption[] = u"ノルヴェクスツールバーオプション";
 constexpr char16_t kAboutCaption[] = u"ノルヴェクスツールバーについて";
@@ -84,7 +77,7 @@ catalogue::Rect RectIn(HWND parent, HWND window) {
 
 // The command that a button sends: its "NorvexCommandId" property, else its control identifier.
 int CommandOf(HWND button) {
-  if (HANDLE command = ::GetPropW(button, kCommandProperty)) {
+  if (HANDLE command = ::GetPropW(button, kCommandIdProperty)) {
     return static_cast<int>(reinterpret_cast<INT_PTR>(command));
   }
   return ::GetDlgCtrlID(button);
@@ -179,9 +172,9 @@ HWND Win32HostDriver::SearchBox() const {
   return ChildWithId(Toolbar(), kSearchBoxId, kSearchBoxClass);
 }
 
-HWND Win32HostDriver::EditField() const { return ChildWithId(SearchBox(), kEditId, kEditClass); }
+HWND Win32HostDriver::EditField() const { return ChildWithId(SearchBox(), kEditFieldId, kEditClass); }
 
-HWND Win32HostDriver::Grip() const { return ChildWithId(Toolbar(), kGripId, nullptr); }
+HWND Win32HostDriver::Grip() const { return ChildWithId(Toolbar(), kResizeGripId, nullptr); }
 
 HWND Win32HostDriver::VisibleButton(int commandId) const {
   const HWND toolbar = Toolbar();
@@ -459,7 +452,7 @@ void Win32HostDriver::Key(int virtualKey) {
 void Win32HostDriver::SetWidth(int width) {
   frame_.SetSiteWidth(width);
   // What the browser's band container does when its window changes size.
-  ::SetWindowPos(Toolbar(), nullptr, 0, 0, width, kBandHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(Toolbar(), nullptr, 0, 0, width, kSiteHeight, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32HostDriver::ShowPage(const std::u16string& url, const std::u16string& charset,
@@ -483,7 +476,7 @@ std::string Win32HostDriver::SavePage(const std::string& folder) {
 }
 
 void Win32HostDriver::Refresh() {
-  static const UINT refresh = ::RegisterWindowMessageW(L"NorvexToolbar::Refresh");
+  static const UINT refresh = ::RegisterWindowMessageW(kRefreshMessageName);
   ::PostMessageW(HWND_BROADCAST, refresh, 0, 0);
 }
 
@@ -541,10 +534,10 @@ Layout Win32HostDriver::ReadLayout() {
     } else if (id == kSearchBoxId && IsClass(child, kSearchBoxClass)) {
       item.id = kSearchBoxId;
       item.kind = "search";
-      if (const HWND edit = ChildWithId(child, kEditId, kEditClass)) item.caption = WindowText(edit);
+      if (const HWND edit = ChildWithId(child, kEditFieldId, kEditClass)) item.caption = WindowText(edit);
       search = std::move(item);
-    } else if (id == kGripId) {
-      item.id = kGripId;
+    } else if (id == kResizeGripId) {
+      item.id = kResizeGripId;
       item.kind = "grip";
       grip = std::move(item);
     }

@@ -5,14 +5,15 @@
 #include <string>
 
 #include "platform/win32/windows_api.h"
+#include "resources/control_ids.h"
+#include "toolbar/toolbar_window.h"
 
 namespace norvex::tools::win32 {
 
-inline constexpr int kSiteHeight = 24;
+// The site window is one row of the browser's toolbars: as high as the band.
+inline constexpr int kSiteHeight = toolbar::kButtonHeight;
 // The window class of the site window that holds the band.
 inline constexpr wchar_t kSiteClass[] = L"NorvexHostSite";
-// The search box's drop-down, a window of the band's own outside the site.
-inline constexpr wchar_t kDropListClass[] = L"NorvexDropList";
 
 // Registers a window class of the host (arrow cursor, button-face background) unless it already
 // is. False when it cannot be registered.

@@ -36,6 +36,7 @@
 
 #include "band/win32/module_win.h"
 #include "platform/win32/com_object.h"
+#include "resources/control_ids.h"
 
 namespace {
 
@@ -244,9 +245,9 @@ HRESULT TestBand::SetSite(IUnknown* site) {
   wc.lpszClassName = L"NorvexTestGrip";
   ::RegisterClassW(&wc);
   wc.lpfnWndProc = ::DefWindowProcW;
-  wc.lpszClassName = L"AdvComboBoxCtrl";
+  wc.lpszClassName = norvex::kSearchBoxClass;
   ::RegisterClassW(&wc);
-  wc.lpszClassName = L"NorvexDropList";
+  wc.lpszClassName = norvex::kDropListClass;
   ::RegisterClassW(&wc);
 
   RECT client;
@@ -290,12 +291,12 @@ HWND TestBand::MakeButton(int id, const wchar_t* text, int left, int width, int 
   const HWND button = ::CreateWindowExW(
       0, L"Button", text, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, left, 0, width, kBandHeight,
       toolbar_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_module, nullptr);
-  ::SetPropW(button, L"NorvexCommandId", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(command)));
+  ::SetPropW(button, norvex::kCommandIdProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(command)));
   return button;
 }
 
 void TestBand::Build() {
-  const HWND box = ::CreateWindowExW(0, L"AdvComboBoxCtrl", L"", WS_CHILD | WS_VISIBLE, 2, 0, 70,
+  const HWND box = ::CreateWindowExW(0, norvex::kSearchBoxClass, L"", WS_CHILD | WS_VISIBLE, 2, 0, 70,
                                      22, toolbar_, reinterpret_cast<HMENU>(5025), g_module, nullptr);
   edit_ = ::CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 70, 22,
                             box, reinterpret_cast<HMENU>(108), g_module, nullptr);
@@ -307,7 +308,7 @@ void TestBand::Build() {
   const HWND hidden = MakeButton(2026, L"Hidden", 186, 40, 2026);
   ::ShowWindow(hidden, SW_HIDE);
   settings_ = MakeButton(2027, L"設定", 0, 56, 2027);
-  ::SetPropW(settings_, L"NorvexSettings", reinterpret_cast<HANDLE>(1));
+  ::SetPropW(settings_, norvex::kSettingsProperty, reinterpret_cast<HANDLE>(1));
   chevron_ = MakeButton(0, L"", 0, 20, 0);
   buttonProc_ = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrW(menu, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MenuButtonProc)));
@@ -446,7 +447,7 @@ void TestBand::OnDocumentComplete() {
 
 void TestBand::ShowDropDown() {
   if (!dropList_) {
-    dropList_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"NorvexDropList", L"", WS_POPUP | WS_BORDER,
+    dropList_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, norvex::kDropListClass, L"", WS_POPUP | WS_BORDER,
                                   0, 0, 100, 60, toolbar_, nullptr, g_module, nullptr);
     ::CreateWindowExW(0, L"ListBox", L"", WS_CHILD | WS_VISIBLE | LBS_HASSTRINGS | LBS_NOTIFY, 0,
                       0, 100, 60, dropList_, reinterpret_cast<HMENU>(101), g_module, nullptr);
@@ -483,7 +484,7 @@ HRESULT TestBand::TranslateAcceleratorIO(MSG* msg) {
 }
 
 LRESULT CALLBACK TestBand::ToolbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-  static const UINT inRefresh = ::RegisterWindowMessageW(L"NorvexToolbar::InRefresh");
+  static const UINT inRefresh = ::RegisterWindowMessageW(norvex::kInRefreshMessageName);
   TestBand* band = g_band;
   if (message == inRefresh && band) {
     ::SetWindowTextW(band->go_, L"Go (refreshed)");
@@ -494,7 +495,7 @@ LRESULT CALLBACK TestBand::ToolbarProc(HWND window, UINT message, WPARAM wParam,
       if (band && (HIWORD(wParam) == BN_CLICKED || lParam == 0)) {
         const HWND from = reinterpret_cast<HWND>(lParam);
         band->Run(from ? static_cast<int>(reinterpret_cast<INT_PTR>(
-                             ::GetPropW(from, L"NorvexCommandId")))
+                             ::GetPropW(from, norvex::kCommandIdProperty)))
                        : LOWORD(wParam));
       }
       return 0;
@@ -578,8 +579,8 @@ LRESULT CALLBACK TestBand::GripProc(HWND grip, UINT message, WPARAM wParam, LPAR
 }
 
 LRESULT CALLBACK TestBand::RefreshHook(int code, WPARAM wParam, LPARAM lParam) noexcept {
-  static const UINT refresh = ::RegisterWindowMessageW(L"NorvexToolbar::Refresh");
-  static const UINT inRefresh = ::RegisterWindowMessageW(L"NorvexToolbar::InRefresh");
+  static const UINT refresh = ::RegisterWindowMessageW(norvex::kRefreshMessageName);
+  static const UINT inRefresh = ::RegisterWindowMessageW(norvex::kInRefreshMessageName);
   const auto* msg = reinterpret_cast<const MSG*>(lParam);
   if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == refresh && g_band) {
     ::PostMessageW(g_band->toolbar_, inRefresh, 0, 0);
