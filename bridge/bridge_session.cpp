@@ -339,7 +339,7 @@ void BridgeSession::Impl::Prepare(const ToolbarState& state, const std::u16strin
   if (search::SearchComboBox* box = window_.searchBox()) {
     box->SetText(text);
     surface_.DeliverPosted();
-    window_.RouteCommand(catalogue::kSearchBoxId, toolbar::kSearchTextChanged);
+    window_.RouteCommand(catalogue::kSearchBoxId, search::kCbnEditUpdate);
   }
 }
 
@@ -586,7 +586,7 @@ std::optional<Refusal> BridgeSession::Impl::Search(Fields& fields, json& answer,
     return Refusal{error::kUnknownId, "no search engine has the identifier " + std::to_string(engine)};
   }
   if (!window_.searchBox()) return Refusal{error::kUnknownId, "the catalogue has no search agent"};
-  window_.RouteCommand(catalogue::kSearchBoxId, toolbar::kSearchSubmitted);
+  window_.RouteCommand(catalogue::kSearchBoxId, search::kNotifySubmit);
   surface_.DeliverPosted();
   state_ = CurrentState(0);
   answer["actions"] = actions_;
