@@ -166,7 +166,7 @@ TEST_F(BridgeSessionTest, AboutGivesTheBoxsLines) {
   const json about = Ask({{"type", "about"}});
   ASSERT_EQ(about["lines"].size(), 3u);
   EXPECT_EQ(about["lines"][0], "ノルヴェクスツールバー");
-  EXPECT_EQ(about["lines"][1], "バージョン1.0.3");
+  EXPECT_EQ(about["lines"][1], "バージョン 1.0.3");
   EXPECT_EQ(command["actions"], json::array({{{"do", "about"}, {"lines", about["lines"]}}}));
 }
 

@@ -9,6 +9,8 @@
 //                (index 0, 1, ...) that has one, each with its reader's text and, per word, the
 //                occurrences that highlighting wraps: each word searched from the top of the
 //                document, every search going on from the end of the last match;
+//                and "pieces": per word, how many text pieces those matches cover (the parts of
+//                visible text nodes that highlighting wraps one element each);
 //   "spans":     per document, how many highlight elements of each colour BrowserPage's own
 //                HighlightWords leaves on a copy of the page (a check that the list above is what
 //                highlighting does);
@@ -67,6 +69,31 @@ std::map<const model::Node*, int> NumberTextNodes(model::Node* root) {
   return numbers;
 }
 
+// The text nodes that one match covers with at least one character, outside hidden content.
+int Pieces(const std::map<const model::Node*, int>& numbers, model::Position start, model::Position end) {
+  start = model::Document::Canonical(start);
+  end = model::Document::Canonical(end);
+  auto from = numbers.find(start.node);
+  auto to = numbers.find(end.node);
+  if (from == numbers.end() || to == numbers.end()) return 0;
+  std::vector<const model::Node*> byNumber(numbers.size());
+  for (auto& [node, n] : numbers) byNumber[n] = node;
+  auto hidden = [](const model::Node* node) {
+    for (const model::Node* p = node->parent; p; p = p->parent) {
+      if (p->kind == model::NodeKind::kElement && norvex::pagetools::IsHiddenContentTag(p->name)) return true;
+    }
+    return false;
+  };
+  int pieces = 0;
+  for (int n = from->second; n <= to->second; ++n) {
+    const model::Node* node = byNumber[n];
+    const size_t begin = n == from->second ? start.offset : 0;
+    const size_t finish = n == to->second ? end.offset : node->data.size();
+    if (finish > begin && !hidden(node)) ++pieces;
+  }
+  return pieces;
+}
+
 std::string Place(const std::map<const model::Node*, int>& numbers, model::Position p) {
   p = model::Document::Canonical(p);
   auto it = numbers.find(p.node);
@@ -114,21 +141,25 @@ int main(int argc, char** argv) {
     const auto numbers = NumberTextNodes(document->root());
     out += std::string(firstDocument ? "" : ",") + "{\"index\":" + std::to_string(index) +
            ",\"reader\":" + Json(model::ReaderText(*document)) + ",\"matches\":[";
+    std::string pieces = "[";
     firstDocument = false;
     for (size_t j = 0; j < words.size(); ++j) {
       out += j ? ",[" : "[";
       model::Range range(document);
       range.Set(model::Document::Begin(document->root()), model::Document::End(document->root()));
       bool first = true;
+      int covered = 0;
       while (range.Find(words[j], false)) {
+        covered += Pieces(numbers, range.start(), range.end());
         out += std::string(first ? "" : ",") + "[" + Place(numbers, range.start()) + "," +
                Place(numbers, range.end()) + "]";
         first = false;
         range.Set(range.end(), range.end());
       }
       out += "]";
+      pieces += (j ? "," : "") + std::to_string(covered);
     }
-    out += "]}";
+    out += "],\"pieces\":" + pieces + "]}";
   }
 
   // The real highlighting on a copy: its highlight elements by colour, per document.

@@ -29,7 +29,7 @@ json AllowedOrigins() {
   return origins;
 }
 
-TEST(Registration, ManifestNamesTheProgramAndOnlyTheExtension) {
+TEST(BrowserHostRegistration, ManifestNamesTheProgramAndOnlyTheExtension) {
   const std::string text = ManifestJson(u"/opt/Norvex \"x\"/norvex-bridge");
   ASSERT_NE(text.substr(0, 3), "\xEF\xBB\xBF");  // no byte-order mark
   const json manifest = json::parse(text);
@@ -45,7 +45,7 @@ TEST(Registration, ManifestNamesTheProgramAndOnlyTheExtension) {
             "C:\\Program Files\\Norvex\\NorvexBridge.exe");
 }
 
-TEST(Registration, FoldersOfEachScope) {
+TEST(BrowserHostRegistration, FoldersOfEachScope) {
   EXPECT_EQ(ManifestFolders(Scope::kUser, u"/home/a/.config", u""),
             (std::vector<std::u16string>{u"/home/a/.config/chromium/NativeMessagingHosts",
                                          u"/home/a/.config/google-chrome/NativeMessagingHosts",
@@ -58,7 +58,7 @@ TEST(Registration, FoldersOfEachScope) {
             (std::vector<std::u16string>{u"/tmp/p/NativeMessagingHosts"}));
 }
 
-TEST(Registration, LauncherQuotesItsPaths) {
+TEST(BrowserHostRegistration, LauncherQuotesItsPaths) {
   EXPECT_EQ(LauncherScript(u"/opt/it's/norvex-bridge", u"/srv/Norvex 1"),
             "#!/bin/sh\n"
             "# Written by norvex-bridge --register: the browsers start the bridge through this file,\n"
@@ -66,7 +66,7 @@ TEST(Registration, LauncherQuotesItsPaths) {
             "exec '/opt/it'\\''s/norvex-bridge' --install '/srv/Norvex 1' \"$@\"\n");
 }
 
-TEST(Registration, ManifestsAreWrittenAndRemovedAgain) {
+TEST(BrowserHostRegistration, ManifestsAreWrittenAndRemovedAgain) {
   test::TempFolder temp;
   const std::u16string program = temp.File("bin/norvex-bridge");
   const std::vector<std::u16string> folders = {temp.File("a/NativeMessagingHosts"),
@@ -113,7 +113,7 @@ TEST(Registration, ManifestsAreWrittenAndRemovedAgain) {
   EXPECT_TRUE(removed.empty());
 }
 
-TEST(Registration, AFolderThatCannotBeWrittenIsNamed) {
+TEST(BrowserHostRegistration, AFolderThatCannotBeWrittenIsNamed) {
   test::TempFolder temp;
   test::WriteBytes(temp.File("file"), "x");
   const std::vector<std::u16string> folders = {temp.File("file/NativeMessagingHosts"),
@@ -124,7 +124,7 @@ TEST(Registration, AFolderThatCannotBeWrittenIsNamed) {
   EXPECT_TRUE(std::filesystem::exists(test::FsPath(storage::JoinPath(folders[1], kManifestFileName))));
 }
 
-TEST(Registration, RegistryKeysForEachBrowserComeAndGo) {
+TEST(BrowserHostRegistration, RegistryKeysForEachBrowserComeAndGo) {
   for (const RegistryRoot root : {RegistryRoot::kCurrentUser, RegistryRoot::kLocalMachine}) {
     platform::MemoryRegistry registry;
     const std::u16string manifest = u"C:\\Program Files\\Norvex\\com.norvex.bridge.json";
