@@ -107,7 +107,7 @@ bool Range::Find(std::u16string_view text, bool matchCase, bool withinRange) {
     found = true;
     return true;
   };
-  // Folded characters wait for the next one, which may be a sound mark that joins them.
+  // Folded kana wait for the next character, which may be a sound mark that joins them.
   struct Held {
     char16_t c;
     Position begin, end;
@@ -137,6 +137,8 @@ bool Range::Find(std::u16string_view text, bool matchCase, bool withinRange) {
       }
       if (release()) return false;
     }
+    // Only kana take a sound mark: other characters are compared at once.
+    if (c < 0x3041 || c > 0x30FE) return !compare(c, unit.begin, unit.end);
     held = Held{c, unit.begin, unit.end};
     return true;
   });
