@@ -206,12 +206,21 @@ std::u16string FormatInt(long long value) {
 bool EqualsIgnoreCaseAscii(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'A' && x <= u'Z') x += 32;
-    if (y >= u'A' && y <= u'Z') y += 32;
-    if (x != y) return false;
+    if (ToLowerAscii(a[i]) != ToLowerAscii(b[i])) return false;
   }
   return true;
+}
+
+std::u16string ToLowerAscii(std::u16string_view text) {
+  std::u16string out(text);
+  for (char16_t& c : out) c = ToLowerAscii(c);
+  return out;
+}
+
+std::u16string ToUpperAscii(std::u16string_view text) {
+  std::u16string out(text);
+  for (char16_t& c : out) c = ToUpperAscii(c);
+  return out;
 }
 
 char16_t FromWindows1252(unsigned char byte) {

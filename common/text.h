@@ -54,6 +54,20 @@ std::u16string FormatInt(long long value);
 // ASCII letters compared without case; every other character compared exactly.
 bool EqualsIgnoreCaseAscii(std::u16string_view a, std::u16string_view b);
 
+// ASCII letters in lower (or upper) case; every other character as it is. HTML's tag and
+// attribute names, charset labels and the like fold only these.
+inline char16_t ToLowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }
+inline char ToLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+inline char16_t ToUpperAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? c - 32 : c; }
+std::u16string ToLowerAscii(std::u16string_view text);
+std::u16string ToUpperAscii(std::u16string_view text);
+
+// HTML's white space: space, tab, line feed, form feed and carriage return (not the other
+// characters that IsSpace accepts, and no wide spaces).
+inline bool IsHtmlSpace(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\n' || c == u'\f' || c == u'\r';
+}
+
 // The character of a byte in windows-1252 (what browsers read for the Latin-1 labels, and what
 // numeric character references of 0x80 to 0x9F stand for): bytes 0x80 to 0x9F as the code page
 // has them (the five it leaves unassigned as they are), every other byte as itself.

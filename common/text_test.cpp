@@ -43,6 +43,15 @@ TEST(Utf8, ReplacingReadsIllFormedBytesAsBrowsersDo) {
   for (const auto& c : cases) EXPECT_EQ(Utf8ToUtf16Replacing(c.bytes), c.text) << c.bytes;
 }
 
+// Names in HTML and charset labels fold ASCII letters only; HTML's white space is five
+// characters, not every space.
+TEST(Text, AsciiCaseAndHtmlSpace) {
+  EXPECT_EQ(ToLowerAscii(u"DIV Shift_JIS \u00C9\uFF21"), u"div shift_jis \u00C9\uFF21");
+  EXPECT_EQ(ToUpperAscii(u"span \u00e9\uff41"), u"SPAN \u00e9\uff41");
+  for (char16_t c : std::u16string(u" \t\n\f\r")) EXPECT_TRUE(IsHtmlSpace(c)) << int(c);
+  for (char16_t c : std::u16string(u"\v\u00A0\u3000x")) EXPECT_FALSE(IsHtmlSpace(c)) << int(c);
+}
+
 TEST(Utf8, LoneHighSurrogateBecomesReplacementCharacter) {
   EXPECT_EQ(Utf16ToUtf8(u"a\xD800" u"b"), "a\xEF\xBF\xBD" "b");
 }

@@ -1,9 +1,10 @@
 // A small HTML reader of our own for the page model, for builds without gumbo (the Windows host
-// under Wine, where there is no HTML engine). It follows the HTML parsing rules for what ordinary
-// pages use: implied html, head and body; void and raw-text elements; character references;
-// paragraphs, list items, table rows and cells, options closed by what follows them; text in a
-// table moved before it; SVG and MathML. It does not reconstruct misnested formatting elements.
-// Tests compare its trees with gumbo's on the pages the tests use.
+// under Wine, where there is no HTML engine): a tokenizer (html_tokenizer.h) and a tree builder
+// (html_reader.cpp). It follows the HTML parsing rules for what ordinary pages use: implied
+// html, head and body; void and raw-text elements; character references; paragraphs, list items,
+// table rows and cells, options closed by what follows them; text in a table moved before it;
+// SVG and MathML. It does not reconstruct misnested formatting elements. Tests compare its trees
+// with gumbo's on the pages the tests use.
 #pragma once
 
 #include <optional>
@@ -30,10 +31,5 @@ bool IsTableContext(std::u16string_view tag);
 // elements (span, b, i, em, strong, font, ...) with br, img and wbr. Nothing otherwise.
 std::optional<std::vector<Node*>> ReadSimpleFragment(std::u16string_view html, const Node& context,
                                                      Document& document);
-
-// Decodes the character reference at `text[i]` ('&'); the characters it stands for, and `i`
-// moved past it. Nothing (and `i` unchanged) when it is not a reference.
-std::optional<std::u16string> DecodeCharacterReference(std::u16string_view text, size_t& i,
-                                                       bool inAttribute);
 
 }  // namespace norvex::pagetools::model

@@ -92,25 +92,5 @@ TEST(HtmlReader, SimpleFragmentsOnlyWhenEveryParserAgrees) {
   EXPECT_FALSE(ReadSimpleFragment(u"<span>open", *p, *document));
 }
 
-TEST(HtmlReader, CharacterReferences) {
-  const struct {
-    const char* text;
-    const char* decoded;
-    bool attribute;
-  } cases[] = {
-      {"&amp;", "&", false},   {"&ampx", "&", false}, {"&ampx", nullptr, true},
-      {"&#65;", "A", false},   {"&#x3042;", "\u3042", false}, {"&#128;", "\u20ac", false},
-      {"&bogus;", nullptr, false}, {"&#;", nullptr, false},
-  };
-  for (const auto& c : cases) {
-    size_t i = 0;
-    const auto decoded = DecodeCharacterReference(U16(c.text), i, c.attribute);
-    EXPECT_EQ(decoded.has_value(), c.decoded != nullptr) << c.text;
-    if (decoded && c.decoded) {
-      EXPECT_EQ(Utf16ToUtf8(*decoded), c.decoded) << c.text;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace norvex::pagetools::model

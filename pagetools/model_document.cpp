@@ -58,13 +58,7 @@ class ModelElement final : public PageElement {
   }
   // Tag names of HTML elements are given in upper case, as the browser gives them.
   std::optional<std::u16string> TagName() override {
-    std::u16string name = node_->name;
-    if (node_->ns == model::Namespace::kHtml) {
-      for (char16_t& c : name) {
-        if (c >= u'a' && c <= u'z') c -= 32;
-      }
-    }
-    return name;
+    return node_->ns == model::Namespace::kHtml ? ToUpperAscii(node_->name) : node_->name;
   }
 
  private:

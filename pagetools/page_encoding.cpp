@@ -12,14 +12,13 @@ namespace {
 
 constexpr char16_t kReplacement = u'\uFFFD';
 
-bool IsSpaceByte(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
-char LowerByte(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+bool IsSpaceByte(char c) { return IsHtmlSpace(static_cast<unsigned char>(c)); }
 bool IsLetterByte(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 bool StartsAt(std::string_view bytes, size_t at, std::string_view word) {
   if (at + word.size() > bytes.size()) return false;
   for (size_t i = 0; i < word.size(); ++i) {
-    if (LowerByte(bytes[at + i]) != word[i]) return false;
+    if (ToLowerAscii(bytes[at + i]) != word[i]) return false;
   }
   return true;
 }
@@ -178,35 +177,27 @@ std::optional<ByteAttribute> NextAttribute(std::string_view bytes, size_t& pos) 
       return attribute;
     }
     if (c == '/' || c == '>') return attribute;
-    attribute.name += LowerByte(c);
+    attribute.name += ToLowerAscii(c);
     ++pos;
   }
   while (pos < n && IsSpaceByte(bytes[pos])) ++pos;
   if (pos >= n) return attribute;
   if (bytes[pos] == '"' || bytes[pos] == '\'') {
     const char quote = bytes[pos++];
-    while (pos < n && bytes[pos] != quote) attribute.value += LowerByte(bytes[pos++]);
+    while (pos < n && bytes[pos] != quote) attribute.value += ToLowerAscii(bytes[pos++]);
     if (pos < n) ++pos;
     return attribute;
   }
   while (pos < n && !IsSpaceByte(bytes[pos]) && bytes[pos] != '>') {
-    attribute.value += LowerByte(bytes[pos++]);
+    attribute.value += ToLowerAscii(bytes[pos++]);
   }
   return attribute;
-}
-
-std::u16string Lowered(std::u16string_view text) {
-  std::u16string out(text);
-  for (char16_t& c : out) {
-    if (c >= u'A' && c <= u'Z') c += 32;
-  }
-  return out;
 }
 
 }  // namespace
 
 std::optional<PageEncoding> EncodingOfLabel(std::u16string_view label) {
-  const std::u16string name = Lowered(TrimView(label));
+  const std::u16string name = ToLowerAscii(TrimView(label));
   auto in = [&](std::initializer_list<std::u16string_view> labels) {
     return std::find(labels.begin(), labels.end(), name) != labels.end();
   };
@@ -314,7 +305,7 @@ DecodedPage DecodePage(std::string_view bytes) {
   if (!label) label = PrescanCharset(bytes, bytes.size());
   if (label) {
     const std::optional<PageEncoding> declared = EncodingOfLabel(*label);
-    page.charset = Lowered(TrimView(*label));
+    page.charset = ToLowerAscii(TrimView(*label));
     if (declared) page.encoding = *declared;
     switch (page.encoding) {
       // Bytes that declare UTF-16 in themselves are no UTF-16: they are read as UTF-8.

@@ -1,15 +1,10 @@
 #include "pagetools/page_language.h"
 
+#include "common/text.h"
+
 namespace norvex::pagetools {
 
 namespace {
-
-std::u16string Lower(std::u16string text) {
-  for (char16_t& c : text) {
-    if (c >= u'A' && c <= u'Z') c += 32;
-  }
-  return text;
-}
 
 bool Has(const std::u16string& text, std::u16string_view part) {
   return text.find(part) != std::u16string::npos;
@@ -18,8 +13,8 @@ bool Has(const std::u16string& text, std::u16string_view part) {
 }  // namespace
 
 int ChooseTranslationItem(std::u16string charset, std::u16string language) {
-  charset = Lower(std::move(charset));
-  language = Lower(std::move(language));
+  charset = ToLowerAscii(charset);
+  language = ToLowerAscii(language);
   if (charset == u"shift_jis" || charset == u"euc-jp") return 1;
   if (Has(language, u"ja")) return 1;
   if (Has(language, u"en")) return 0;

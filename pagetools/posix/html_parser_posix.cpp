@@ -26,9 +26,7 @@ std::u16string TagName(const GumboElement& element) {
   gumbo_tag_from_original_text(&original);
   std::string name(original.data ? original.data : "", original.length);
   if (element.tag_namespace != GUMBO_NAMESPACE_SVG) {
-    for (char& c : name) {
-      if (c >= 'A' && c <= 'Z') c += 32;
-    }
+    for (char& c : name) c = ToLowerAscii(c);
   } else if (const char* svg = gumbo_normalize_svg_tagname(&original)) {
     name = svg;
   }

@@ -390,13 +390,7 @@ HRESULT STDMETHODCALLTYPE ElementGetId(IHTMLElement* self, BSTR* id) {
 HRESULT STDMETHODCALLTYPE ElementGetTagName(IHTMLElement* self, BSTR* tag) {
   if (!tag) return E_POINTER;
   const model::Node* node = ElementOf(self).node;
-  std::u16string name = node->name;
-  if (node->ns == model::Namespace::kHtml) {
-    for (char16_t& c : name) {
-      if (c >= u'a' && c <= u'z') c -= 32;
-    }
-  }
-  *tag = NewBstr(name);
+  *tag = NewBstr(node->ns == model::Namespace::kHtml ? ToUpperAscii(node->name) : node->name);
   return *tag ? S_OK : E_OUTOFMEMORY;
 }
 
