@@ -453,7 +453,7 @@ std::set<std::string> BridgeSession::Impl::ModelImageKeys() const {
 }
 
 bool BridgeSession::Impl::RunCommand(int id) {
-  if (const toolbar::AgentButton* button = window_.Button(id)) {
+  if (window_.Button(id) != nullptr) {
     // The face: clear of a split button's arrow. A menu button opens its menu, and a menu closed
     // without a choice does nothing.
     if (window_.PressButton(id, 1)) window_.CloseButtonMenu(id, 0);

@@ -2,6 +2,8 @@
 
 #include <shlguid.h>
 
+#include <type_traits>
+
 #include "band/win32/browser_event_sink_win.h"
 #include "band/win32/hook_table_win.h"
 #include "band/win32/module_win.h"
@@ -34,11 +36,15 @@ const ActivationApi& Activation() {
   static const ActivationApi api = [] {
     ActivationApi a;
     if (HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll")) {
-      a.create = reinterpret_cast<decltype(a.create)>(::GetProcAddress(kernel, "CreateActCtxW"));
-      a.activate = reinterpret_cast<decltype(a.activate)>(::GetProcAddress(kernel, "ActivateActCtx"));
-      a.deactivate =
-          reinterpret_cast<decltype(a.deactivate)>(::GetProcAddress(kernel, "DeactivateActCtx"));
-      a.release = reinterpret_cast<decltype(a.release)>(::GetProcAddress(kernel, "ReleaseActCtx"));
+      // Through a function type without parameters, which every function pointer converts from.
+      const auto find = [kernel](auto& slot, const char* name) {
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(
+            reinterpret_cast<void (*)()>(::GetProcAddress(kernel, name)));
+      };
+      find(a.create, "CreateActCtxW");
+      find(a.activate, "ActivateActCtx");
+      find(a.deactivate, "DeactivateActCtx");
+      find(a.release, "ReleaseActCtx");
     }
     return a;
   }();

@@ -159,10 +159,14 @@ TEST_F(HelperFiles, MakesProtectedFoldersAndFindsWhatUsersCanChange) {
   // Made protected, a folder takes nothing of its parent's openness.
   EXPECT_TRUE(files_.MakeFolder(U16Path(loose / "Plain"), false));
   EXPECT_TRUE(fs::is_directory(loose / "Plain"));
-  const fs::path installation = loose / "Norvex";
+  const fs::path installation = temp_.path() / "Norvex";
   EXPECT_TRUE(files_.MakeFolder(U16Path(installation), true));
   EXPECT_FALSE(files_.MakeFolder(U16Path(installation), true));  // it exists
   EXPECT_FALSE(files_.MakeFolder(U16Path(loose / "missing" / "Norvex"), true));
+  // Protected in a loose folder, a folder can still be renamed away and replaced: the loose
+  // folder above it is what users can change.
+  EXPECT_TRUE(files_.MakeFolder(U16Path(loose / "Norvex"), true));
+  EXPECT_EQ(files_.FindChangeableByUsers(U16Path(loose / "Norvex")), U16Path(loose));
   if (UnderWine()) {
     // Wine keeps no access lists: it turns one into the Unix mode bits, where only the system,
     // the owner and everyone have a place, and reads those back. Made plainly, a folder gives

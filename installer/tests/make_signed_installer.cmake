@@ -40,8 +40,8 @@ file(REMOVE "${SIGN_KEY}")
 
 file(GLOB signed "${FOLDER}/*.exe" "${FOLDER}/*.dll")
 list(LENGTH signed count)
-if(NOT count EQUAL 6)
-  message(FATAL_ERROR "Expected the installer and five programs in ${FOLDER}, found: ${signed}")
+if(NOT count EQUAL 7)
+  message(FATAL_ERROR "Expected the installer and six programs in ${FOLDER}, found: ${signed}")
 endif()
 foreach(file IN LISTS signed)
   execute_process(COMMAND "${OSSLSIGNCODE}" verify -CAfile "${SIGN_CERT}" -in "${file}"
