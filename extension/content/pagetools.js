@@ -237,20 +237,25 @@
     return false;
   }
 
-  // The characters that fold to each folded character, for the search patterns.
-  const unfolded = new Map();
-  for (let c = 0; c < 65536; ++c) {
-    if (white[c]) continue;
-    const f = fold[c];
-    unfolded.set(f, (unfolded.get(f) || '') + String.fromCharCode(c));
+  // The characters (not white space) that fold to the folded character `f`, in code order,
+  // found in the folding's runs when a search pattern asks.
+  function unfolded(f) {
+    const chars = [];
+    if (fold[f] === f && !white[f]) chars.push(f);
+    for (const [first, count, delta] of M.foldRuns) {
+      const c = f - delta;
+      if (c >= first && c < first + count && !white[c]) chars.push(c);
+    }
+    return chars.sort((a, b) => a - b);
   }
   const hex = (c) => '\\u' + c.toString(16).padStart(4, '0');
   const WHITE_CLASS = '[' + [...M.white].map((ch) => hex(ch.charCodeAt(0))).join('') + ']';
 
   // The page's characters that fold to `c`, as a pattern.
   function charClass(c) {
-    const chars = unfolded.get(c) || String.fromCharCode(c);
-    return chars.length === 1 ? hex(chars.charCodeAt(0)) : '[' + [...chars].map((ch) => hex(ch.charCodeAt(0))).join('') + ']';
+    const chars = unfolded(c);
+    if (chars.length <= 1) return hex(chars.length ? chars[0] : c);
+    return '[' + chars.map(hex).join('') + ']';
   }
   // The pairs [base, mark] that read as each joined character.
   const joinedFrom = new Map();
@@ -669,14 +674,18 @@
           channel.port2.postMessage(0);
         }));
         // The part in view first, painted in a frame of its own, then the whole page; each time
-        // counted until the frame that shows it.
+        // counted until the frame that shows it, and told as a moment (milliseconds since 1970,
+        // as the extension's pages can compare them with their own).
         // A page that is not shown has no part in view and paints no frames.
         const shown = op.visibleFirst && document.visibilityState === 'visible';
         return (async () => {
+          const moment = () => performance.timeOrigin + performance.now();
           let visibleMs = null;
+          let visibleAt = null;
           if (shown && highlightVisible()) {
             await frame();
             visibleMs = performance.now() - t0;
+            visibleAt = moment();
           }
           const t1 = performance.now();
           const counts = highlightAll();
@@ -684,7 +693,7 @@
           let t2 = performance.now();
           if (shown) await frame();
           costs.frame = performance.now() - t2;
-          return { ...info(), counts, visibleMs, wholeMs: performance.now() - t0, costs };
+          return { ...info(), counts, visibleMs, visibleAt, wholeMs: performance.now() - t0, wholeAt: moment(), costs };
         })();
       }
       case 'unhighlight':
