@@ -65,10 +65,7 @@
   const PRE_SPACE = '\uFDD1';
   const PRE_NOTHING = '\uFDD2'; // a carriage return inside preformatted text, which is not read
   function read(start, stop) {
-    const parts = [];
-    const texts = [];
-    let starts = new Int32Array(1024);
-    let length = 0;
+    const reading = newReading();
     let preDepth = 0;
     let passedStop = false;
     for (let a = start.parentNode; a; a = a.parentNode) {
@@ -86,23 +83,14 @@
         if (type === 3) {
           let data = node.data;
           if (preDepth > 0) data = preformattedText(data);
-          if (texts.length === starts.length) {
-            const grown = new Int32Array(starts.length * 2);
-            grown.set(starts);
-            starts = grown;
-          }
-          starts[texts.length] = length;
-          texts.push(node);
-          parts.push(data);
-          length += data.length;
+          reading.text(node, data);
           entering = false;
           continue;
         }
         if (type === 1) {
           const k = node.namespaceURI === HTML_NS ? classOfName(node.localName) : foreign;
           if (k & 1) {
-            parts.push(LINE);
-            ++length;
+            reading.line();
             if (passedStop && stop) break;
           }
           if (k & 2) {
@@ -127,8 +115,7 @@
         const k = node.namespaceURI === HTML_NS ? classOfName(node.localName) : foreign;
         if ((k & 4) && preDepth > 0) --preDepth;
         if (k & 1) {
-          parts.push(LINE);
-          ++length;
+          reading.line();
           if (passedStop && stop) break;
         }
       }
@@ -140,7 +127,35 @@
         node = node.parentNode;
       }
     }
-    return { text: parts.join(''), texts, starts, length };
+    return reading.done();
+  }
+
+  // A reading as it is made: text nodes' data one after the other, and line ends (LINE).
+  function newReading() {
+    const parts = [];
+    const texts = [];
+    let starts = new Int32Array(1024);
+    let length = 0;
+    return {
+      text(node, data) {
+        if (texts.length === starts.length) {
+          const grown = new Int32Array(starts.length * 2);
+          grown.set(starts);
+          starts = grown;
+        }
+        starts[texts.length] = length;
+        texts.push(node);
+        parts.push(data);
+        length += data.length;
+      },
+      line() {
+        parts.push(LINE);
+        ++length;
+      },
+      done(more) {
+        return { text: parts.join(''), texts, starts, length, ...more };
+      },
+    };
   }
 
   // The reader's text of a whole HTML document, read from its text nodes alone: with no work
@@ -169,26 +184,17 @@
     textsOf(root.querySelectorAll(HIDDEN_SELECTOR), skipped);
     const pre = new Set();
     if (PRE_SELECTOR) textsOf(root.querySelectorAll(PRE_SELECTOR), pre);
-    const parts = [];
-    const texts = [];
-    let starts = new Int32Array(4096);
-    let length = 0;
+    const reading = newReading();
     const it = document.createNodeIterator(root, NodeFilter.SHOW_TEXT);
     for (let node = it.nextNode(); node; node = it.nextNode()) {
       if (skipped.size && skipped.has(node)) continue;
       let data = node.data;
       if (pre.size && pre.has(node)) data = preformattedText(data);
-      if (texts.length === starts.length) {
-        const grown = new Int32Array(starts.length * 2);
-        grown.set(starts);
-        starts = grown;
-      }
-      starts[texts.length] = length;
-      texts.push(node);
-      parts.push(data);
-      length += data.length;
+      reading.text(node, data);
     }
-    return { text: parts.join(''), texts, starts, length, lines: 'between', lineAfter: new Uint8Array(texts.length) };
+    const done = reading.done({ lines: 'between' });
+    done.lineAfter = new Uint8Array(done.texts.length);
+    return done;
   }
 
   function preformattedText(data) {
