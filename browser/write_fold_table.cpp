@@ -1,8 +1,9 @@
 // Writes the extension's matching table (extension/generated/fold_table.js) from the page model,
 // so that the page tools in the browser compare characters exactly as find does in C++:
 //   - the case and width folding, FoldForFind of every UTF-16 code unit that it changes;
+//   - the kana that find joins with a following sound mark (ComposeForFind);
 //   - the white space that a reader collapses, found by reading a paragraph around each
-//     candidate character;
+//     candidate character, and the white space that find next trims from a word (IsWideSpace);
 //   - the elements that end a line and the elements whose content is not read, asked of
 //     IsBlockElement and IsHiddenElement for every HTML element name, and the elements that
 //     keep their spaces, found by reading two spaces inside each.
@@ -78,6 +79,40 @@ std::u16string ReaderWhiteSpace() {
   return white;
 }
 
+struct Joined {
+  char16_t base, mark, joined;
+};
+
+// The pairs of folded characters that find reads as one: ComposeForFind's pairs (its marks are
+// found among the characters that join a kana of the kana block, its bases among all), each
+// kept when the page model's find, on a page of the two characters, finds the joined character
+// across both (so that what find holds for a mark is what the table says).
+std::vector<Joined> JoinedKana() {
+  std::vector<char16_t> marks;
+  for (unsigned m = 1; m < 0x10000; ++m) {
+    for (unsigned b = 0x3000; b < 0x3100; ++b) {
+      if (model::ComposeForFind(static_cast<char16_t>(b), static_cast<char16_t>(m))) {
+        marks.push_back(static_cast<char16_t>(m));
+        break;
+      }
+    }
+  }
+  std::vector<Joined> pairs;
+  for (unsigned b = 1; b < 0x10000; ++b) {
+    for (char16_t m : marks) {
+      const char16_t joined = model::ComposeForFind(static_cast<char16_t>(b), m);
+      if (!joined) continue;
+      const std::u16string two{static_cast<char16_t>(b), m};
+      auto page = model::Document::Parse(u"<!DOCTYPE html><body><p>" + two + u"</p>");
+      model::Range range(page);
+      if (range.Find(std::u16string(1, joined), false) && range.Text() == two) {
+        pairs.push_back({static_cast<char16_t>(b), m, joined});
+      }
+    }
+  }
+  return pairs;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,6 +148,22 @@ int main(int argc, char** argv) {
   js += "\n  ],\n";
 
   js += "  white: " + JsString(ReaderWhiteSpace()) + ",\n";
+  // The white space that find next trims from a word before it searches again from the top.
+  std::u16string wide;
+  for (unsigned c = 1; c < 0x10000; ++c) {
+    if (norvex::IsWideSpace(static_cast<char16_t>(c))) wide += static_cast<char16_t>(c);
+  }
+  js += "  wide: " + JsString(wide) + ",\n";
+
+  // Sound marks joining the kana before them: [folded base, folded mark, joined], the pairs that
+  // ComposeForFind joins and the page model's find joins on a page.
+  js += "  compose: [";
+  count = 0;
+  for (const auto& [base, mark, joined] : JoinedKana()) {
+    js += (count++ % 6 == 0) ? "\n    " : " ";
+    js += "[" + std::to_string(base) + "," + std::to_string(mark) + "," + std::to_string(joined) + "],";
+  }
+  js += "\n  ],\n";
 
   auto document = model::Document::Create();
   std::string blocks, hidden;
@@ -138,10 +189,13 @@ int main(int argc, char** argv) {
   js += "  preformatted: [" + pre + "]\n";
   js += "};\n";
 
+  // The colours are set on the root element's highlights, which every element inherits: the
+  // style sheet, injected into a page already shown, then costs the browser about one pass over
+  // the elements' styles, where a rule for every element (::highlight alone) costs several.
   std::string css =
       "/* Generated at build time by browser/write_fold_table.cpp from HighlightColor. */\n";
   for (int n = 0; n < 5; ++n) {
-    css += "::highlight(norvex-" + std::to_string(n) + ") { background-color: " +
+    css += ":root::highlight(norvex-" + std::to_string(n) + ") { background-color: " +
            Utf16ToUtf8(norvex::pagetools::HighlightColor(static_cast<size_t>(n))) +
            "; color: #000000; }\n";
   }

@@ -16,14 +16,8 @@ import sys
 import tempfile
 import time
 
-
-def origin(source):
-    with open(os.path.join(source, "storage", "extension_ids.h"), encoding="utf-8") as f:
-        for line in f:
-            line = line.strip()
-            if line.startswith('{"') and len(line) > 35:
-                return "chrome-extension://%s/" % line[2:34]
-    raise SystemExit("no extension id")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+from extension_ids import extension_origin  # noqa: E402
 
 
 def frame(message):
@@ -58,7 +52,7 @@ def main():
         profile = os.path.join(work, "profile%d" % round_)
         os.makedirs(profile)
         command = ([args.emulator] if args.emulator else []) + [
-            args.program, origin(args.source), "--install", place(install), "--profile", place(profile)]
+            args.program, extension_origin(args.source), "--install", place(install), "--profile", place(profile)]
         start = time.perf_counter()
         process = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                    stderr=subprocess.DEVNULL)

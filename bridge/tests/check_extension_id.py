@@ -9,8 +9,9 @@ import base64
 import hashlib
 import json
 import os
-import re
 import sys
+
+from extension_ids import compiled_ids
 
 
 def extension_id(key):
@@ -29,8 +30,7 @@ def main():
     if not key:
         print("extension id: the manifest has no key")
         return 1
-    with open(os.path.join(root, "storage", "extension_ids.h"), encoding="utf-8") as f:
-        compiled = re.findall(r'\{"([a-p]{32})"', f.read())
+    compiled = compiled_ids(root)
     wanted = extension_id(key)
     if wanted not in compiled:
         print("extension id: the manifest's key gives %s; storage/extension_ids.h has %s" % (wanted, compiled))

@@ -21,17 +21,10 @@ import sys
 import tempfile
 import threading
 
+from extension_ids import extension_origin
+
 ORIGIN = None  # read from storage/extension_ids.h
 TIMEOUT = 60
-
-
-def extension_origin(source):
-    with open(os.path.join(source, "storage", "extension_ids.h"), encoding="utf-8") as f:
-        for line in f:
-            line = line.strip()
-            if line.startswith('{"') and len(line) > 35:
-                return "chrome-extension://%s/" % line[2:34]
-    raise SystemExit("no extension id in storage/extension_ids.h")
 
 
 class Bridge:

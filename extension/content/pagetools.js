@@ -18,6 +18,17 @@
   }
   const white = new Uint8Array(65536);
   for (const ch of M.white) white[ch.charCodeAt(0)] = 1;
+  // A folded kana and a folded sound mark after it read as one character (joined[base << 16 |
+  // mark]); `joins[c]` is 1 for a base and 2 for a mark of such a pair.
+  const joined = new Map();
+  const joins = new Uint8Array(65536);
+  for (const [base, mark, one] of M.compose) {
+    joined.set(base * 65536 + mark, one);
+    joins[base] |= 1;
+    joins[mark] |= 2;
+  }
+  const join = (base, mark) => ((joins[base] & 1) && (joins[mark] & 2) ? joined.get(base * 65536 + mark) || 0 : 0);
+  const wide = new Set(M.wide);
   const blocks = new Set(M.blocks);
   const hidden = new Set(M.hidden);
   const preformatted = new Set(M.preformatted);
@@ -54,10 +65,7 @@
   const PRE_SPACE = '\uFDD1';
   const PRE_NOTHING = '\uFDD2'; // a carriage return inside preformatted text, which is not read
   function read(start, stop) {
-    const parts = [];
-    const texts = [];
-    let starts = new Int32Array(1024);
-    let length = 0;
+    const reading = newReading();
     let preDepth = 0;
     let passedStop = false;
     for (let a = start.parentNode; a; a = a.parentNode) {
@@ -74,26 +82,15 @@
         const type = node.nodeType;
         if (type === 3) {
           let data = node.data;
-          if (preDepth > 0) {
-            data = data.replace(/[\t\n\f\r ]/g, (c) => (c === '\n' ? LINE : c === '\r' ? PRE_NOTHING : PRE_SPACE));
-          }
-          if (texts.length === starts.length) {
-            const grown = new Int32Array(starts.length * 2);
-            grown.set(starts);
-            starts = grown;
-          }
-          starts[texts.length] = length;
-          texts.push(node);
-          parts.push(data);
-          length += data.length;
+          if (preDepth > 0) data = preformattedText(data);
+          reading.text(node, data);
           entering = false;
           continue;
         }
         if (type === 1) {
           const k = node.namespaceURI === HTML_NS ? classOfName(node.localName) : foreign;
           if (k & 1) {
-            parts.push(LINE);
-            ++length;
+            reading.line();
             if (passedStop && stop) break;
           }
           if (k & 2) {
@@ -118,8 +115,7 @@
         const k = node.namespaceURI === HTML_NS ? classOfName(node.localName) : foreign;
         if ((k & 4) && preDepth > 0) --preDepth;
         if (k & 1) {
-          parts.push(LINE);
-          ++length;
+          reading.line();
           if (passedStop && stop) break;
         }
       }
@@ -131,23 +127,154 @@
         node = node.parentNode;
       }
     }
-    return { text: parts.join(''), texts, starts, length };
+    return reading.done();
   }
 
-  // The characters that fold to each folded character, for the search patterns.
-  const unfolded = new Map();
-  for (let c = 0; c < 65536; ++c) {
-    if (white[c]) continue;
-    const f = fold[c];
-    unfolded.set(f, (unfolded.get(f) || '') + String.fromCharCode(c));
+  // A reading as it is made: text nodes' data one after the other, and line ends (LINE).
+  function newReading() {
+    const parts = [];
+    const texts = [];
+    let starts = new Int32Array(1024);
+    let length = 0;
+    return {
+      text(node, data) {
+        if (texts.length === starts.length) {
+          const grown = new Int32Array(starts.length * 2);
+          grown.set(starts);
+          starts = grown;
+        }
+        starts[texts.length] = length;
+        texts.push(node);
+        parts.push(data);
+        length += data.length;
+      },
+      line() {
+        parts.push(LINE);
+        ++length;
+      },
+      done(more) {
+        return { text: parts.join(''), texts, starts, length, ...more };
+      },
+    };
+  }
+
+  // The reader's text of a whole HTML document, read from its text nodes alone: with no work
+  // for each element, a large page is read in the time it takes to visit its text nodes. The
+  // hidden elements' texts and the preformatted elements' texts are found by their names
+  // (querySelectorAll, which the browser answers without visiting the page from script); the
+  // line ends between text nodes are not in the text (`lines` is 'between'): a match that spans
+  // text nodes asks whether a line ends between them (lineBetween), which only such matches
+  // visit the elements for. Content in other namespaces is what stands in svg and math elements,
+  // as HTML's parser makes it. Other documents (XML) are read node by node.
+  const HIDDEN_SELECTOR = [...M.hidden, ...(M.foreignHidden ? ['svg', 'math'] : [])].join(',');
+  const PRE_SELECTOR = M.preformatted.join(',');
+  function readDocument() {
+    const root = document.documentElement;
+    if (!root || document.contentType !== 'text/html' || root.namespaceURI !== HTML_NS || (classOf(root) & 6)) {
+      return read(root || document, null);
+    }
+    const textsOf = (elements, into) => {
+      for (const el of elements) {
+        if (el === root) continue;
+        const it = document.createNodeIterator(el, NodeFilter.SHOW_TEXT);
+        for (let t = it.nextNode(); t; t = it.nextNode()) into.add(t);
+      }
+    };
+    const skipped = new Set();
+    textsOf(root.querySelectorAll(HIDDEN_SELECTOR), skipped);
+    const pre = new Set();
+    if (PRE_SELECTOR) textsOf(root.querySelectorAll(PRE_SELECTOR), pre);
+    const reading = newReading();
+    const it = document.createNodeIterator(root, NodeFilter.SHOW_TEXT);
+    for (let node = it.nextNode(); node; node = it.nextNode()) {
+      if (skipped.size && skipped.has(node)) continue;
+      let data = node.data;
+      if (pre.size && pre.has(node)) data = preformattedText(data);
+      reading.text(node, data);
+    }
+    const done = reading.done({ lines: 'between' });
+    done.lineAfter = new Uint8Array(done.texts.length);
+    return done;
+  }
+
+  function preformattedText(data) {
+    return data.replace(/[\t\n\f\r ]/g, (c) => (c === '\n' ? LINE : c === '\r' ? PRE_NOTHING : PRE_SPACE));
+  }
+
+  // True when a line of the reader's text ends between text node `a` and the later text node
+  // `b`: an element that ends a line starts or ends between them (content not read skipped).
+  function lineBetween(a, b) {
+    let node = a;
+    for (;;) {
+      const next = node.nextSibling;
+      if (!next) {
+        node = node.parentNode;
+        if (!node) return true;
+        if (node.nodeType === 1 && (classOf(node) & 1)) return true;
+        continue;
+      }
+      node = next;
+      // Entering `node` and its first descendants.
+      for (;;) {
+        if (node === b) return false;
+        if (node.nodeType !== 1) break;
+        const k = classOf(node);
+        if (k & 1) return true;
+        if ((k & 2) || !node.firstChild) break;
+        node = node.firstChild;
+      }
+    }
+  }
+
+  // True when a line ends inside text [from, to) of a reading whose line ends are between its
+  // text nodes (remembered per pair of neighbours).
+  function crossesLine(reading, from, to) {
+    if (reading.lines !== 'between' || to - from < 2) return false;
+    const first = nodeIndexOf(reading, from);
+    const last = nodeIndexOf(reading, to - 1);
+    for (let i = first; i < last; ++i) {
+      let known = reading.lineAfter[i];
+      if (!known) {
+        known = lineBetween(reading.texts[i], reading.texts[i + 1]) ? 2 : 1;
+        reading.lineAfter[i] = known;
+      }
+      if (known === 2) return true;
+    }
+    return false;
+  }
+
+  // The characters (not white space) that fold to the folded character `f`, in code order,
+  // found in the folding's runs when a search pattern asks.
+  function unfolded(f) {
+    const chars = [];
+    if (fold[f] === f && !white[f]) chars.push(f);
+    for (const [first, count, delta] of M.foldRuns) {
+      const c = f - delta;
+      if (c >= first && c < first + count && !white[c]) chars.push(c);
+    }
+    return chars.sort((a, b) => a - b);
   }
   const hex = (c) => '\\u' + c.toString(16).padStart(4, '0');
   const WHITE_CLASS = '[' + [...M.white].map((ch) => hex(ch.charCodeAt(0))).join('') + ']';
 
+  // The page's characters that fold to `c`, as a pattern.
+  function charClass(c) {
+    const chars = unfolded(c);
+    if (chars.length <= 1) return hex(chars.length ? chars[0] : c);
+    return '[' + chars.map(hex).join('') + ']';
+  }
+  // The pairs [base, mark] that read as each joined character.
+  const joinedFrom = new Map();
+  for (const [base, mark, one] of M.compose) {
+    if (!joinedFrom.has(one)) joinedFrom.set(one, []);
+    joinedFrom.get(one).push([base, mark]);
+  }
+
   // The search pattern of a word, matching the page's characters where find matches the
   // reader's text: a run of white space (or one no-break space, or one space of preformatted
   // text) for a space of the key — a run that ends a line only counts before more of the line —
-  // and for any other character every character that folds as it does.
+  // and for any other character every character that folds as it does (for a kana that a sound
+  // mark makes, also every pair of characters that fold to the kana and the mark).
   function pattern(word) {
     const key = searchKey(word);
     if (!key) return null;
@@ -160,16 +287,24 @@
           `|[${hex(NBSP)}${hex(0xfdd1)}])`;
         continue;
       }
-      const chars = unfolded.get(c) || String.fromCharCode(c);
-      source += chars.length === 1 ? hex(chars.charCodeAt(0)) : '[' + [...chars].map((ch) => hex(ch.charCodeAt(0))).join('') + ']';
+      const pairs = joinedFrom.get(c);
+      if (pairs) {
+        // Or a kana and a sound mark that read as this one character.
+        source += '(?:' + charClass(c) + pairs.map(([base, mark]) => '|' + charClass(base) + hex(0xfdd2) + '*' + charClass(mark)).join('') + ')';
+      } else {
+        source += charClass(c);
+      }
       // A carriage return of preformatted text is not read: it may stand between two characters.
       if (i < key.length - 1) source += hex(0xfdd2) + '*';
     }
-    return new RegExp(source, 'g');
+    const re = new RegExp(source, 'g');
+    // A space at the key's end is a run of white space that more of the line follows.
+    re.spaceAtEnd = key.charCodeAt(key.length - 1) === SPACE;
+    return re;
   }
 
   // The search key of a word as find compares it: white space runs (and no-break spaces) as one
-  // space, none at the start, characters folded.
+  // space, none at the start, characters folded, a kana and a sound mark after it joined.
   function searchKey(word) {
     let key = '';
     let space = false;
@@ -178,20 +313,28 @@
       if (white[c] || c === NBSP) { space = true; continue; }
       if (space && key.length) key += ' ';
       space = false;
-      key += String.fromCharCode(fold[c]);
+      const one = key.length ? join(key.charCodeAt(key.length - 1), fold[c]) : 0;
+      key = one ? key.slice(0, -1) + String.fromCharCode(one) : key + String.fromCharCode(fold[c]);
     }
     if (space && key.length) key += ' ';
     return key;
   }
 
-  // The text node that holds text index `at`, and the offset there.
-  function placeOf(reading, at) {
-    let lo = 0, hi = reading.texts.length - 1;
+  // The number of the text node that holds text index `at` (the last one that starts there or
+  // before), searched from text node `lo` on.
+  function nodeIndexOf(reading, at, lo = 0) {
+    let hi = reading.texts.length - 1;
     while (lo < hi) {
       const mid = (lo + hi + 1) >> 1;
       if (reading.starts[mid] <= at) lo = mid; else hi = mid - 1;
     }
-    return [reading.texts[lo], at - reading.starts[lo]];
+    return lo;
+  }
+
+  // The text node that holds text index `at`, and the offset there.
+  function placeOf(reading, at) {
+    const i = nodeIndexOf(reading, at);
+    return [reading.texts[i], at - reading.starts[i]];
   }
 
   function rangeOf(reading, from, to) {
@@ -200,16 +343,48 @@
     return new StaticRange({ startContainer: startNode, startOffset, endContainer: endNode, endOffset: endLast + 1 });
   }
 
+  // True when the characters at text indexes `before` and `after` (a carriage return of
+  // preformatted text, not read, may stand between them) read as one joined kana: a match
+  // cannot end or begin between them.
+  function joinedAcross(reading, before, after) {
+    const text = reading.text;
+    while (before >= 0 && text.charCodeAt(before) === 0xfdd2) --before;
+    while (after < text.length && text.charCodeAt(after) === 0xfdd2) ++after;
+    if (before < 0 || after >= text.length) return false;
+    return join(fold[text.charCodeAt(before)], fold[text.charCodeAt(after)]) !== 0 &&
+           !crossesLine(reading, before, after + 1);
+  }
+
   // The occurrences of a pattern from text index `from` on, each search going on from the end of
-  // the last match (as highlighting wraps them), as [from, to) pairs; at most `limit`.
+  // the last match (as highlighting wraps them), as [from, to) pairs; at most `limit`. In a
+  // reading without its line ends in the text, a match across a line end (or, for a space at the
+  // key's end, before one) is none, and the search goes on from its second character; so is a
+  // match that begins with a sound mark joined to the kana before it, or ends with a kana that
+  // the sound mark after it joins.
   function occurrences(reading, re, from = 0, limit = Infinity) {
     const found = [];
     if (!re) return found;
+    const text = reading.text;
+    const between = reading.lines === 'between';
     re.lastIndex = from;
     let m;
-    while (found.length < limit && (m = re.exec(reading.text))) {
-      found.push([m.index, m.index + m[0].length]);
+    while (found.length < limit && (m = re.exec(text))) {
+      const at = m.index;
+      const end = at + m[0].length;
       if (m[0].length === 0) ++re.lastIndex;
+      if (between) {
+        const next = re.spaceAtEnd && white[text.charCodeAt(end - 1)] ? end + 1 : end;
+        if (crossesLine(reading, at, next)) {
+          re.lastIndex = at + 1;
+          continue;
+        }
+      }
+      if (((joins[fold[text.charCodeAt(at)]] & 2) && joinedAcross(reading, at - 1, at)) ||
+          ((joins[fold[text.charCodeAt(end - 1)]] & 1) && joinedAcross(reading, end - 1, end))) {
+        re.lastIndex = at + 1;
+        continue;
+      }
+      found.push([at, end]);
     }
     return found;
   }
@@ -257,7 +432,7 @@
 
   function readAll() {
     if (readGeneration !== generation || !lastReading) {
-      lastReading = read(document.documentElement || document, null);
+      lastReading = readDocument();
       readGeneration = generation;
     }
     return lastReading;
@@ -381,8 +556,18 @@
            last.compareBoundaryPoints(Range.END_TO_END, range) === 0;
   }
 
-  // FindNext of the top document: `word` is the first search word.
+  // A word without the white space at its ends (IsWideSpace), as find next searches again.
+  function trimWide(word) {
+    let b = 0, e = word.length;
+    while (b < e && wide.has(word[b])) ++b;
+    while (e > b && wide.has(word[e - 1])) --e;
+    return word.slice(b, e);
+  }
+
+  // FindNext of the top document: `word` is the first search word. A search again (from the
+  // top, or past a selection that did not move) is of the word trimmed.
   function findNext(word, wrapped) {
+    if (!word) return null;
     if (word !== find.word) find.continuing = false;
     find.word = word;
     const found = findOnce(word, find.continuing);
@@ -398,13 +583,13 @@
         }
       }
       find.selection = found.range.cloneRange();
-      if (repeat && !wrapped) return findNext(word, false);
+      if (repeat && !wrapped) return findNext(trimWide(word), false);
       return place(found.range);
     }
     if (find.continuing && !wrapped) {
       find.continuing = false;
       find.start = null;
-      return findNext(word, true);
+      return findNext(trimWide(word), true);
     }
     find.start = null;
     return null;
@@ -495,14 +680,18 @@
           channel.port2.postMessage(0);
         }));
         // The part in view first, painted in a frame of its own, then the whole page; each time
-        // counted until the frame that shows it.
+        // counted until the frame that shows it, and told as a moment (milliseconds since 1970,
+        // as the extension's pages can compare them with their own).
         // A page that is not shown has no part in view and paints no frames.
         const shown = op.visibleFirst && document.visibilityState === 'visible';
         return (async () => {
+          const moment = () => performance.timeOrigin + performance.now();
           let visibleMs = null;
+          let visibleAt = null;
           if (shown && highlightVisible()) {
             await frame();
             visibleMs = performance.now() - t0;
+            visibleAt = moment();
           }
           const t1 = performance.now();
           const counts = highlightAll();
@@ -510,7 +699,7 @@
           let t2 = performance.now();
           if (shown) await frame();
           costs.frame = performance.now() - t2;
-          return { ...info(), counts, visibleMs, wholeMs: performance.now() - t0, costs };
+          return { ...info(), counts, visibleMs, visibleAt, wholeMs: performance.now() - t0, wholeAt: moment(), costs };
         })();
       }
       case 'unhighlight':
@@ -536,7 +725,7 @@
         return { ...info(), matches };
       }
       case 'reader': {
-        const reading = readAll();
+        const reading = read(document.documentElement || document, null);
         return { ...info(), reader: reading.text };
       }
       default:

@@ -15,6 +15,31 @@ window.__norvexTimes = times;
 
 const $ = (id) => document.getElementById(id);
 
+// The toolbar's elements, the same in the side panel and the popup (whose pages hold only the
+// element #norvex that they go into).
+const MARKUP = `
+  <p id="missing" hidden></p>
+  <div id="toolbar">
+    <div class="search-row">
+      <div id="search-box" class="search-box">
+        <input id="q" type="text" maxlength="259" autocomplete="off" spellcheck="false">
+        <button id="history-button" type="button" class="drop" tabindex="-1">\u25BE</button>
+      </div>
+      <span id="search-agent"></span>
+      <span class="spacer"></span>
+      <span id="settings"></span>
+    </div>
+    <div id="history" class="history" hidden>
+      <ul id="history-list" role="listbox"></ul>
+      <button id="delete-history" type="button"></button>
+    </div>
+    <div id="agents" class="agents"></div>
+    <div id="counts" class="counts" hidden></div>
+    <p id="status" class="status" hidden></p>
+    <div id="about" class="about" hidden></div>
+  </div>
+  <div id="menu" class="menu" role="menu" hidden></div>`;
+
 export class Toolbar {
   constructor({ mode }) {
     this.mode = mode; // 'panel' or 'popup'
@@ -26,6 +51,7 @@ export class Toolbar {
     this.history = { open: false, entries: [], selected: -1, whole: false, request: 0 };
     this.work = new Set(); // what is still running (the tests wait for it)
     this.root = $('norvex');
+    this.root.innerHTML = MARKUP;
     this.input = $('q');
     this.status = $('status');
   }
