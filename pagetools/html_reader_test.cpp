@@ -38,6 +38,9 @@ const char* const kPages[] = {
     "plain text only",
     "<p>a<svg viewBox='0 0 1 1'><circle r='1'/><text>t</text></svg>b</p>",
     "<p>x</p>\n<p>y</p>\n",
+    // "</" before anything but a letter: a comment, or text at the very end.
+    "<p>a</ p>b</ b >c</1>d</-->e</>f</",
+    "<div>x</ div",
 };
 
 TEST(HtmlReader, BuildsTheTreesGumboBuilds) {

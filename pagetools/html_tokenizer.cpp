@@ -154,15 +154,19 @@ Token Tokenizer::Next() {
   if (input_[pos_] == u'<' && pos_ + 1 < input_.size()) {
     const char16_t c = input_[pos_ + 1];
     if (IsAlpha(c)) return Tag(pos_ + 1, Token::kStart);
-    if (c == u'/' && pos_ + 2 < input_.size() && IsAlpha(input_[pos_ + 2])) {
-      return Tag(pos_ + 2, Token::kEnd);
-    }
-    if (c == u'/' && pos_ + 2 < input_.size() && input_[pos_ + 2] == u'>') {
-      pos_ += 3;  // "</>" is dropped
-      return Next();
+    if (c == u'/' && pos_ + 2 < input_.size()) {
+      const char16_t after = input_[pos_ + 2];
+      if (IsAlpha(after)) return Tag(pos_ + 2, Token::kEnd);
+      if (after == u'>') {
+        pos_ += 3;  // "</>" is dropped
+        return Next();
+      }
+      // "</" and anything but a letter ("</ b>", "</1>") is a comment of what follows the
+      // slash, as browsers read it; "</" at the very end stays text.
+      return Bogus(pos_ + 2);
     }
     if (c == u'!') return Markup();
-    if (c == u'?' || c == u'/') return Bogus(pos_ + 1);
+    if (c == u'?') return Bogus(pos_ + 1);
   }
   token.type = Token::kText;
   while (pos_ < input_.size()) {

@@ -40,14 +40,25 @@ TEST(HtmlTokenizer, SplitsMarkupIntoTokens) {
   } cases[] = {
       {"<P Class=x ID='a b'>Hi</P>", "<p class=x id=a b>|text:Hi|</p>"},
       {"<br/><img src=\"a.png\" alt>", "<br/>|<img src=a.png alt=>"},
-      {"<a href=x href=y>", "<a href=x>"},                      // the first of two wins
-      {"a < b &amp; c&lt;d", "text:a |text:< b & c<d"},  // a text token stops at each "<"
-      {"<a title='&amp;&ampx=1'>", "<a title=&&ampx=1>"},     // no legacy reference before =
-      {"x\r\ny\rz", "text:x\ny\nz"},                            // line breaks normalised
-      {"<!-- c --><!---><!DOCTYPE Html><?php x ?>", "comment: c |comment:|doctype:html|comment:?php x ?"},
+      {"<a href=x href=y>", "<a href=x>"},                 // the first of two wins
+      {"a < b &amp; c&lt;d", "text:a |text:< b & c<d"},    // a text token stops at each "<"
+      {"<a title='&amp;&ampx=1'>", "<a title=&&ampx=1>"},  // no legacy reference before =
+      {"x\r\ny\rz", "text:x\ny\nz"},                       // line breaks normalised
+      {"<!-- c --><!---><!DOCTYPE Html><?php x ?>",
+       "comment: c |comment:|doctype:html|comment:?php x ?"},
       {"</>x", "text:x"},
       {"</Div >", "</div>"},
       {"<svg viewBox='0 0 1 1'/>", "<svg viewbox=0 0 1 1/>"},
+      // "</" before anything but a letter or ">" opens a comment of what follows the slash, up
+      // to the next ">"; at the end of the input it is text.
+      {"a</ b>c", "text:a|comment: b|text:c"},
+      {"</ b >", "comment: b "},
+      {"</1>x", "comment:1|text:x"},
+      {"</-->", "comment:--"},
+      {"</\n p>", "comment:\n p"},
+      {"</ b", "comment: b"},  // no ">": the comment runs to the end
+      {"x</", "text:x|text:</"},
+      {"</", "text:</"},
   };
   for (const auto& c : cases) EXPECT_EQ(Tokens(U16(c.html)), c.tokens) << c.html;
   EXPECT_EQ(Tokens(std::u16string(u"a\0b", 3)), "text:a\uFFFDb");

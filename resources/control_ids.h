@@ -24,6 +24,9 @@
 #define NORVEX_IDC_AGENT_LIST 206
 #define NORVEX_IDC_ABOUT_VERSION 208
 #define NORVEX_IDC_ABOUT_COPYRIGHT 209
+// The dialogs' captions, by which the hosts tell them apart.
+#define NORVEX_OPTIONS_CAPTION "ノルヴェクスツールバーオプション"
+#define NORVEX_ABOUT_CAPTION "ノルヴェクスツールバーについて"
 
 // Bitmaps the toolbar itself draws (agents name theirs in their files).
 #define NORVEX_IDB_GRIP 213
@@ -58,6 +61,8 @@ inline constexpr int kOptionsTabId = NORVEX_IDC_OPTIONS_TAB;
 inline constexpr int kAgentListId = NORVEX_IDC_AGENT_LIST;
 inline constexpr int kAboutVersionId = NORVEX_IDC_ABOUT_VERSION;
 inline constexpr int kAboutCopyrightId = NORVEX_IDC_ABOUT_COPYRIGHT;
+inline constexpr wchar_t kOptionsCaption[] = L"" NORVEX_OPTIONS_CAPTION;
+inline constexpr wchar_t kAboutCaption[] = L"" NORVEX_ABOUT_CAPTION;
 inline constexpr int kGripBitmap = NORVEX_IDB_GRIP;
 inline constexpr int kChevronBitmap = NORVEX_IDB_CHEVRON;
 inline constexpr int kManifestResourceId = NORVEX_IDR_MANIFEST;

@@ -18,6 +18,7 @@
 #include "band/win32/class_factory_win.h"
 #include "band/win32/hook_table_win.h"
 #include "band/win32/module_win.h"
+#include "pagetools/win32/refusing_web_browser_win.h"
 #include "platform/win32/com_object.h"
 #include "tests/http_test_server.h"
 #include "tests/test_installation.h"
@@ -33,7 +34,9 @@ using platform::win32::QueryFromTable;
 // A browser with a real connection point for DWebBrowserEvents2: it keeps every sink advised on
 // it (a reference each) under the cookies it handed out, which start at 1 for every browser, as
 // a browser's do. Everything else the browser offers is refused.
-class FakeBrowser final : public IWebBrowser2, public IConnectionPointContainer, public IConnectionPoint {
+class FakeBrowser final : public pagetools::win32::RefusingWebBrowser,
+                          public IConnectionPointContainer,
+                          public IConnectionPoint {
  public:
   // A browser that keeps a sink when asked to unadvise it (as one that is busy firing might).
   bool keepsSinks = false;
@@ -100,78 +103,6 @@ class FakeBrowser final : public IWebBrowser2, public IConnectionPointContainer,
     return CONNECT_E_NOCONNECTION;
   }
   HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) noexcept override { return E_NOTIMPL; }
-
-#define REFUSED(name, ...) \
-  HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) noexcept override { return E_NOTIMPL; }
-  REFUSED(GetTypeInfoCount, UINT*)
-  REFUSED(GetTypeInfo, UINT, LCID, ITypeInfo**)
-  REFUSED(GetIDsOfNames, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-  REFUSED(Invoke, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
-  REFUSED(GoBack)
-  REFUSED(GoForward)
-  REFUSED(GoHome)
-  REFUSED(GoSearch)
-  REFUSED(Navigate, BSTR, VARIANT*, VARIANT*, VARIANT*, VARIANT*)
-  REFUSED(Refresh)
-  REFUSED(Refresh2, VARIANT*)
-  REFUSED(Stop)
-  REFUSED(get_Application, IDispatch**)
-  REFUSED(get_Parent, IDispatch**)
-  REFUSED(get_Container, IDispatch**)
-  REFUSED(get_Document, IDispatch**)
-  REFUSED(get_TopLevelContainer, VARIANT_BOOL*)
-  REFUSED(get_Type, BSTR*)
-  REFUSED(get_Left, LONG*)
-  REFUSED(put_Left, LONG)
-  REFUSED(get_Top, LONG*)
-  REFUSED(put_Top, LONG)
-  REFUSED(get_Width, LONG*)
-  REFUSED(put_Width, LONG)
-  REFUSED(get_Height, LONG*)
-  REFUSED(put_Height, LONG)
-  REFUSED(get_LocationName, BSTR*)
-  REFUSED(get_LocationURL, BSTR*)
-  REFUSED(get_Busy, VARIANT_BOOL*)
-  REFUSED(Quit)
-  REFUSED(ClientToWindow, int*, int*)
-  REFUSED(PutProperty, BSTR, VARIANT)
-  REFUSED(GetProperty, BSTR, VARIANT*)
-  REFUSED(get_Name, BSTR*)
-  REFUSED(get_HWND, SHANDLE_PTR*)
-  REFUSED(get_FullName, BSTR*)
-  REFUSED(get_Path, BSTR*)
-  REFUSED(get_Visible, VARIANT_BOOL*)
-  REFUSED(put_Visible, VARIANT_BOOL)
-  REFUSED(get_StatusBar, VARIANT_BOOL*)
-  REFUSED(put_StatusBar, VARIANT_BOOL)
-  REFUSED(get_StatusText, BSTR*)
-  REFUSED(put_StatusText, BSTR)
-  REFUSED(get_ToolBar, int*)
-  REFUSED(put_ToolBar, int)
-  REFUSED(get_MenuBar, VARIANT_BOOL*)
-  REFUSED(put_MenuBar, VARIANT_BOOL)
-  REFUSED(get_FullScreen, VARIANT_BOOL*)
-  REFUSED(put_FullScreen, VARIANT_BOOL)
-  REFUSED(Navigate2, VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*)
-  REFUSED(QueryStatusWB, OLECMDID, OLECMDF*)
-  REFUSED(ExecWB, OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*)
-  REFUSED(ShowBrowserBar, VARIANT*, VARIANT*, VARIANT*)
-  REFUSED(get_ReadyState, READYSTATE*)
-  REFUSED(get_Offline, VARIANT_BOOL*)
-  REFUSED(put_Offline, VARIANT_BOOL)
-  REFUSED(get_Silent, VARIANT_BOOL*)
-  REFUSED(put_Silent, VARIANT_BOOL)
-  REFUSED(get_RegisterAsBrowser, VARIANT_BOOL*)
-  REFUSED(put_RegisterAsBrowser, VARIANT_BOOL)
-  REFUSED(get_RegisterAsDropTarget, VARIANT_BOOL*)
-  REFUSED(put_RegisterAsDropTarget, VARIANT_BOOL)
-  REFUSED(get_TheaterMode, VARIANT_BOOL*)
-  REFUSED(put_TheaterMode, VARIANT_BOOL)
-  REFUSED(get_AddressBar, VARIANT_BOOL*)
-  REFUSED(put_AddressBar, VARIANT_BOOL)
-  REFUSED(get_Resizable, VARIANT_BOOL*)
-  REFUSED(put_Resizable, VARIANT_BOOL)
-#undef REFUSED
 
  private:
   ULONG references_ = 1;

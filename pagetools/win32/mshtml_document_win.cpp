@@ -2,29 +2,22 @@
 
 #include "pagetools/win32/mshtml_ids_win.h"
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/com_text.h"
 
 namespace norvex::pagetools::win32 {
 
 namespace {
 
+using platform::win32::BstrText;
 using platform::win32::ComPtr;
 using platform::win32::ScopedBstr;
-
-std::u16string FromBstr(BSTR text) {
-  return text ? std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text))
-              : std::u16string();
-}
-
-ScopedBstr ToBstr(const std::u16string& text) {
-  return ScopedBstr(reinterpret_cast<const wchar_t*>(text.c_str()), static_cast<UINT>(text.size()));
-}
 
 // A BSTR property read with `get`; nothing when the call fails.
 template <typename Get>
 std::optional<std::u16string> ReadText(Get get) {
   ScopedBstr text;
   if (FAILED(get(text.Receive()))) return std::nullopt;
-  return FromBstr(text.get());
+  return text.Text();
 }
 
 template <typename T>
@@ -40,7 +33,7 @@ class MshtmlTextRange final : public TextRange {
   IHTMLTxtRange* get() const { return range_.get(); }
 
   bool FindText(const std::u16string& text, long count, long flags) override {
-    ScopedBstr word = ToBstr(text);
+    ScopedBstr word(text);
     VARIANT_BOOL found = VARIANT_FALSE;
     return SUCCEEDED(range_->findText(word.get(), count, flags, &found)) && found == VARIANT_TRUE;
   }
@@ -48,12 +41,12 @@ class MshtmlTextRange final : public TextRange {
     return ReadText([&](BSTR* out) { return range_->get_text(out); });
   }
   bool PasteHtml(const std::u16string& html) override {
-    ScopedBstr markup = ToBstr(html);
+    ScopedBstr markup(html);
     return SUCCEEDED(range_->pasteHTML(markup.get()));
   }
   bool Select() override { return SUCCEEDED(range_->select()); }
   bool MoveStartByCharacters(long count) override {
-    ScopedBstr unit(L"character", 9);
+    ScopedBstr unit(u"character");
     LONG moved = 0;
     return SUCCEEDED(range_->moveStart(unit.get(), count, &moved));
   }
@@ -259,7 +252,7 @@ class MshtmlDocument final : public PageDocument {
   std::optional<std::u16string> HtmlAttribute(const std::u16string& name) override {
     ComPtr<IHTMLDocument3> document = As<IHTMLDocument3>(document_.get(), IID_IHTMLDocument3);
     if (!document) return std::nullopt;
-    ScopedBstr tag(L"html", 4);
+    ScopedBstr tag(u"html");
     ComPtr<IHTMLElementCollection> elements;
     if (FAILED(document->getElementsByTagName(tag.get(), elements.Receive())) || !elements) {
       return std::nullopt;
@@ -277,12 +270,12 @@ class MshtmlDocument final : public PageDocument {
     if (FAILED(elements->item(index, none, item.Receive())) || !item) return std::nullopt;
     ComPtr<IHTMLElement> html = As<IHTMLElement>(item.get(), IID_IHTMLElement);
     if (!html) return std::nullopt;
-    ScopedBstr attribute = ToBstr(name);
+    ScopedBstr attribute(name);
     VARIANT value;
     ::VariantInit(&value);
     std::optional<std::u16string> text;
     if (SUCCEEDED(html->getAttribute(attribute.get(), 0, &value)) && V_VT(&value) == VT_BSTR) {
-      text = FromBstr(V_BSTR(&value));
+      text = BstrText(V_BSTR(&value));
     }
     ::VariantClear(&value);
     return text;

@@ -3,6 +3,7 @@
 #include <mshtml.h>
 
 #include "pagetools/win32/mshtml_document_win.h"
+#include "platform/win32/com_text.h"
 
 namespace norvex::pagetools::win32 {
 
@@ -11,20 +12,11 @@ using platform::win32::ScopedBstr;
 
 namespace {
 
-std::u16string FromBstr(BSTR text) {
-  return text ? std::u16string(reinterpret_cast<const char16_t*>(text), ::SysStringLen(text))
-              : std::u16string();
-}
-
-ScopedBstr ToBstr(const std::u16string& text) {
-  return ScopedBstr(reinterpret_cast<const wchar_t*>(text.c_str()), static_cast<UINT>(text.size()));
-}
-
 // Navigate2 with the address as a string, flags 0, an empty target frame name, no post data
 // and an empty string as headers.
 HRESULT NavigateTo(IWebBrowser2* browser, const std::u16string& url) {
-  ScopedBstr address = ToBstr(url);
-  ScopedBstr empty(L"", 0);
+  ScopedBstr address(url);
+  ScopedBstr empty(u"");
   VARIANT target{}, flags{}, frame{}, postData{}, headers{};
   target.vt = VT_BSTR;
   target.bstrVal = address.get();
@@ -74,7 +66,7 @@ std::u16string WebBrowser::LocationUrl() {
   if (!browser_) return {};
   ScopedBstr url;
   if (FAILED(browser_->get_LocationURL(url.Receive()))) return {};
-  return FromBstr(url.get());
+  return url.Text();
 }
 
 void WebBrowser::Navigate(const std::u16string& url) {

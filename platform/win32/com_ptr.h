@@ -3,7 +3,6 @@
 
 #include "platform/win32/windows_api.h"
 
-#include <oleauto.h>
 #include <unknwn.h>
 
 #include <utility>
@@ -51,26 +50,6 @@ class ComPtr {
 
  private:
   T* p_ = nullptr;
-};
-
-// A BSTR, freed when the object goes.
-class ScopedBstr {
- public:
-  ScopedBstr() = default;
-  explicit ScopedBstr(const wchar_t* text, UINT length) : s_(::SysAllocStringLen(text, length)) {}
-  ~ScopedBstr() { ::SysFreeString(s_); }
-  ScopedBstr(const ScopedBstr&) = delete;
-  ScopedBstr& operator=(const ScopedBstr&) = delete;
-  BSTR get() const { return s_; }
-  BSTR* Receive() {
-    ::SysFreeString(s_);
-    s_ = nullptr;
-    return &s_;
-  }
-  UINT length() const { return ::SysStringLen(s_); }
-
- private:
-  BSTR s_ = nullptr;
 };
 
 }  // namespace norvex::platform::win32

@@ -1,5 +1,5 @@
 // Text in and out of COM's strings: a BSTR's text (it may hold NULs, and null is empty), a
-// variant's text, and new BSTRs.
+// variant's text, new BSTRs and a BSTR owned for a scope.
 #pragma once
 
 #include <string>
@@ -36,5 +36,25 @@ inline BSTR NewBstr(std::u16string_view text) {
   return ::SysAllocStringLen(reinterpret_cast<const wchar_t*>(text.data()),
                              static_cast<UINT>(text.size()));
 }
+
+// A BSTR, freed when the object goes: text handed to a call, or received through Receive().
+class ScopedBstr {
+ public:
+  ScopedBstr() = default;
+  explicit ScopedBstr(std::u16string_view text) : s_(NewBstr(text)) {}
+  ~ScopedBstr() { ::SysFreeString(s_); }
+  ScopedBstr(const ScopedBstr&) = delete;
+  ScopedBstr& operator=(const ScopedBstr&) = delete;
+  BSTR get() const { return s_; }
+  BSTR* Receive() {
+    ::SysFreeString(s_);
+    s_ = nullptr;
+    return &s_;
+  }
+  std::u16string Text() const { return BstrText(s_); }
+
+ private:
+  BSTR s_ = nullptr;
+};
 
 }  // namespace norvex::platform::win32

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/com_text.h"
 #include "platform/xml_dom.h"
 
 namespace norvex::platform {
@@ -30,8 +31,7 @@ class MsXmlDom final : public XmlDom {
   bool LoadXml(std::u16string_view text) override {
     // The nodes of the old document are let go before it is replaced.
     nodes_.resize(1);
-    ScopedBstr source(reinterpret_cast<const wchar_t*>(text.data()),
-                      static_cast<UINT>(text.size()));
+    ScopedBstr source(text);
     VARIANT_BOOL ok = VARIANT_FALSE;
     const HRESULT hr = document_->loadXML(source.get(), &ok);
     errorLine_ = 0;
@@ -58,9 +58,7 @@ class MsXmlDom final : public XmlDom {
       if (FAILED(child->get_nodeType(&type)) || type != NODE_ELEMENT) continue;
       ScopedBstr name;
       if (FAILED(child->get_nodeName(name.Receive()))) return std::nullopt;
-      children.push_back(
-          {std::u16string(reinterpret_cast<const char16_t*>(name.get()), name.length()),
-           nodes_.size()});
+      children.push_back({name.Text(), nodes_.size()});
       nodes_.push_back(child);
     }
     return children;
@@ -70,7 +68,7 @@ class MsXmlDom final : public XmlDom {
     if (node >= nodes_.size() || !nodes_[node]) return std::nullopt;
     ScopedBstr text;
     if (FAILED(nodes_[node]->get_text(text.Receive()))) return std::nullopt;
-    return std::u16string(reinterpret_cast<const char16_t*>(text.get()), text.length());
+    return text.Text();
   }
 
   int ErrorLine() override { return errorLine_; }

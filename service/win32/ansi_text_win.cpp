@@ -1,6 +1,6 @@
 #include "service/win32/ansi_text_win.h"
 
-#include "service/win32/windows_service_api.h"
+#include "platform/win32/windows_api.h"
 
 namespace norvex::service::win32 {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/windows_api.h"
 #include "service/ecdsa_encoding.h"
-#include "service/win32/windows_service_api.h"
 
 #include <bcrypt.h>
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/windows_api.h"
 #include "platform/win32/scoped_handle.h"
-#include "service/win32/windows_service_api.h"
 
 namespace norvex::service::win32 {
 

@@ -4,13 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/windows_api.h"
 #include "common/text.h"
 #include "platform/ini_file.h"
 #include "platform/win32/scoped_handle.h"
 #include "service/win32/ansi_text_win.h"
 #include "service/win32/file_security_win.h"
-#include "service/win32/windows_service_api.h"
-
 
 namespace norvex::service::win32 {
 

@@ -1,5 +1,6 @@
 // The Windows platform of the service: the system's files, profiles, WinINet, the control
 // manager, and UNZIP32.dll bound by ordinal from the program folder.
+#include "platform/win32/windows_api.h"
 #include "service/archive_binding.h"
 #include "service/platform_factory.h"
 #include "service/update_files.h"
@@ -7,7 +8,6 @@
 #include "service/win32/files_win.h"
 #include "service/win32/http_client_win.h"
 #include "service/win32/service_host_win.h"
-#include "service/win32/windows_service_api.h"
 
 namespace norvex::service {
 

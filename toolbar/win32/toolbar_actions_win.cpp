@@ -24,8 +24,8 @@ HWND Win32ToolbarActions::Owner() const { return window_ ? window_->hwnd() : nul
 
 void Win32ToolbarActions::OpenTemplateUrl(const std::u16string& urlTemplate,
                                           const std::u16string& encoding) {
-  search::SearchComboBox* box = window_ ? window_->toolbar().searchBox() : nullptr;
-  search::OpenTemplateUrl(urlTemplate, encoding, {browser_.browser() ? &browser_ : nullptr, box});
+  search::OpenTemplateUrl(urlTemplate, encoding,
+                          {browser_.browser() ? &browser_ : nullptr, SearchBox()});
 }
 
 void Win32ToolbarActions::Highlight() { page_.ToggleHighlight(SearchBox()); }

@@ -7,17 +7,12 @@
 
 #include <string>
 
+#include "platform/win32/com_ptr.h"
 #include "platform/win32/scoped_handle.h"
-#include "platform/win32/com_object.h"
-#include "platform/win32/com_text.h"
 
 namespace norvex::tools::win32 {
 
 using platform::win32::ComPtr;
-using platform::win32::HandOut;
-using platform::win32::NewBstr;
-using platform::win32::RefCounted;
-using platform::win32::VariantText;
 
 class HostBand {
  public:

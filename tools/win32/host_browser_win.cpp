@@ -5,10 +5,15 @@
 
 #include <new>
 
+#include "platform/win32/com_text.h"
 #include "tools/host_page.h"
 #include "tools/win32/host_document_win.h"
 
 namespace norvex::tools::win32 {
+
+using platform::win32::HandOut;
+using platform::win32::NewBstr;
+using platform::win32::VariantText;
 
 namespace {
 
@@ -75,9 +80,9 @@ void HostBrowser::ShowPage(std::shared_ptr<pagetools::model::Document> page) {
   V_VT(&flags) = VT_I4;
   V_I4(&flags) = 0;
   V_VT(&frame) = VT_BSTR;
-  V_BSTR(&frame) = ::SysAllocString(L"");
+  V_BSTR(&frame) = NewBstr(u"");
   V_VT(&headers) = VT_BSTR;
-  V_BSTR(&headers) = ::SysAllocString(L"");
+  V_BSTR(&headers) = NewBstr(u"");
   VARIANT_BOOL cancel = VARIANT_FALSE;
 
   VARIANT before[7];

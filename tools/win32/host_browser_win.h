@@ -12,19 +12,18 @@
 #include <vector>
 
 #include "pagetools/page_model.h"
-#include "tools/host_commands.h"
+#include "pagetools/win32/refusing_web_browser_win.h"
 #include "platform/win32/com_object.h"
-#include "platform/win32/com_text.h"
+#include "tools/host_commands.h"
 
 namespace norvex::tools::win32 {
 
 using platform::win32::ComPtr;
-using platform::win32::HandOut;
-using platform::win32::NewBstr;
 using platform::win32::RefCounted;
-using platform::win32::VariantText;
 
-class HostBrowser final : public IWebBrowser2, public IConnectionPointContainer, RefCounted {
+class HostBrowser final : public pagetools::win32::RefusingWebBrowser,
+                          public IConnectionPointContainer,
+                          RefCounted {
  public:
   enum class Kind {
     kMain,       // the browser window of the toolbar: navigating prints "navigate URL"
@@ -91,50 +90,7 @@ class HostBrowser final : public IWebBrowser2, public IConnectionPointContainer,
   HRESULT STDMETHODCALLTYPE put_Silent(VARIANT_BOOL value) noexcept override;
   HRESULT STDMETHODCALLTYPE get_AddressBar(VARIANT_BOOL* value) noexcept override;
   HRESULT STDMETHODCALLTYPE put_AddressBar(VARIANT_BOOL value) noexcept override;
-
-  // The rest of the browser is not there.
-#define NORVEX_NOT_IMPLEMENTED(name, ...) \
-  HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) noexcept override { return E_NOTIMPL; }
-  NORVEX_NOT_IMPLEMENTED(GoBack)
-  NORVEX_NOT_IMPLEMENTED(GoForward)
-  NORVEX_NOT_IMPLEMENTED(GoHome)
-  NORVEX_NOT_IMPLEMENTED(GoSearch)
-  NORVEX_NOT_IMPLEMENTED(Refresh)
-  NORVEX_NOT_IMPLEMENTED(Refresh2, VARIANT*)
-  NORVEX_NOT_IMPLEMENTED(Stop)
-  NORVEX_NOT_IMPLEMENTED(get_Application, IDispatch**)
-  NORVEX_NOT_IMPLEMENTED(get_Parent, IDispatch**)
-  NORVEX_NOT_IMPLEMENTED(get_Container, IDispatch**)
-  NORVEX_NOT_IMPLEMENTED(get_TopLevelContainer, VARIANT_BOOL*)
-  NORVEX_NOT_IMPLEMENTED(get_Type, BSTR*)
-  NORVEX_NOT_IMPLEMENTED(get_LocationName, BSTR*)
-  NORVEX_NOT_IMPLEMENTED(get_Busy, VARIANT_BOOL*)
-  NORVEX_NOT_IMPLEMENTED(Quit)
-  NORVEX_NOT_IMPLEMENTED(ClientToWindow, int*, int*)
-  NORVEX_NOT_IMPLEMENTED(PutProperty, BSTR, VARIANT)
-  NORVEX_NOT_IMPLEMENTED(GetProperty, BSTR, VARIANT*)
-  NORVEX_NOT_IMPLEMENTED(get_Name, BSTR*)
-  NORVEX_NOT_IMPLEMENTED(get_FullName, BSTR*)
-  NORVEX_NOT_IMPLEMENTED(get_Path, BSTR*)
-  NORVEX_NOT_IMPLEMENTED(get_StatusBar, VARIANT_BOOL*)
-  NORVEX_NOT_IMPLEMENTED(put_StatusBar, VARIANT_BOOL)
-  NORVEX_NOT_IMPLEMENTED(get_StatusText, BSTR*)
-  NORVEX_NOT_IMPLEMENTED(put_StatusText, BSTR)
-  NORVEX_NOT_IMPLEMENTED(QueryStatusWB, OLECMDID, OLECMDF*)
-  NORVEX_NOT_IMPLEMENTED(ExecWB, OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*)
-  NORVEX_NOT_IMPLEMENTED(ShowBrowserBar, VARIANT*, VARIANT*, VARIANT*)
-  NORVEX_NOT_IMPLEMENTED(get_ReadyState, READYSTATE*)
-  NORVEX_NOT_IMPLEMENTED(get_Offline, VARIANT_BOOL*)
-  NORVEX_NOT_IMPLEMENTED(put_Offline, VARIANT_BOOL)
-  NORVEX_NOT_IMPLEMENTED(get_RegisterAsBrowser, VARIANT_BOOL*)
-  NORVEX_NOT_IMPLEMENTED(put_RegisterAsBrowser, VARIANT_BOOL)
-  NORVEX_NOT_IMPLEMENTED(get_RegisterAsDropTarget, VARIANT_BOOL*)
-  NORVEX_NOT_IMPLEMENTED(put_RegisterAsDropTarget, VARIANT_BOOL)
-  NORVEX_NOT_IMPLEMENTED(get_TheaterMode, VARIANT_BOOL*)
-  NORVEX_NOT_IMPLEMENTED(put_TheaterMode, VARIANT_BOOL)
-  NORVEX_NOT_IMPLEMENTED(get_Resizable, VARIANT_BOOL*)
-  NORVEX_NOT_IMPLEMENTED(put_Resizable, VARIANT_BOOL)
-#undef NORVEX_NOT_IMPLEMENTED
+  // The rest of the browser is not there: RefusingWebBrowser refuses it.
 
  private:
   // The connection point of DWebBrowserEvents2: part of the browser, sharing its reference count.

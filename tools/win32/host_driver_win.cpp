@@ -23,8 +23,6 @@ constexpr wchar_t kButtonClass[] = L"Button";
 constexpr wchar_t kEditClass[] = L"Edit";
 constexpr wchar_t kMenuClass[] = L"#32768";
 
-constexpr char16_t kOptionsCaption[] = u"ノルヴェクスツールバーオプション";
-constexpr char16_t kAboutCaption[] = u"ノルヴェクスツールバーについて";
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kListViewClass[] = L"SysListView32";
 constexpr wchar_t kStaticClass[] = L"Static";
@@ -295,8 +293,8 @@ class WindowsDialog final : public HostDialog {
 
   std::string Name() override {
     const std::u16string caption = WindowText(dialog_);
-    if (caption == kOptionsCaption) return "options";
-    if (caption == kAboutCaption) return "about";
+    if (caption == FromW(kOptionsCaption)) return "options";
+    if (caption == FromW(kAboutCaption)) return "about";
     return Utf16ToUtf8(caption);
   }
 

@@ -4,6 +4,8 @@
 
 namespace norvex::tools::win32 {
 
+using platform::win32::HandOut;
+
 HostSite::HostSite(HWND window, IWebBrowser2* browser) : window_(window) {
   browser->AddRef();
   *browser_.Receive() = browser;

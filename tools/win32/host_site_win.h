@@ -6,17 +6,13 @@
 #include <servprov.h>
 #include <shobjidl.h>
 
-#include "tools/host_commands.h"
 #include "platform/win32/com_object.h"
-#include "platform/win32/com_text.h"
+#include "tools/host_commands.h"
 
 namespace norvex::tools::win32 {
 
 using platform::win32::ComPtr;
-using platform::win32::HandOut;
-using platform::win32::NewBstr;
 using platform::win32::RefCounted;
-using platform::win32::VariantText;
 
 class HostSite final : public IOleWindow,
                        public IServiceProvider,

@@ -5,8 +5,8 @@
 
 #include <cwchar>
 
+#include "platform/win32/windows_api.h"
 #include "service/win32/files_win.h"
-#include "service/win32/windows_service_api.h"
 
 namespace norvex::service::win32 {
 namespace {

@@ -1,4 +1,4 @@
-#include "service/win32/windows_service_api.h"
+#include "platform/win32/windows_api.h"
 
 #include <aclapi.h>
 #include <sddl.h>

@@ -1,7 +1,7 @@
 // What the service trusts of a file on Windows: its owner and its access list.
 #include <gtest/gtest.h>
 
-#include "service/win32/windows_service_api.h"
+#include "platform/win32/windows_api.h"
 
 #include <aclapi.h>
 #include <sddl.h>

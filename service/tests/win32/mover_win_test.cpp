@@ -6,10 +6,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/win32/windows_api.h"
 #include "service/tests/run_program.h"
 #include "service/tests/scheduled_moves.h"
 #include "service/win32/files_win.h"
-#include "service/win32/windows_service_api.h"
 #include "tests/test_support.h"
 
 namespace norvex::service::win32 {

@@ -1,7 +1,7 @@
 // A library that someone might put beside the program under the name of a system library.
 // When loaded it leaves the file "planted-library-loaded.txt" beside itself, so that a test
 // sees that the program took it.
-#include "service/win32/windows_service_api.h"
+#include "platform/win32/windows_api.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
   if (reason != DLL_PROCESS_ATTACH) return TRUE;

@@ -1,6 +1,6 @@
-#include "service/win32/windows_service_api.h"
-#include "service/tests/run_program.h"
+#include "platform/win32/windows_api.h"
 #include "service/tests/file_access.h"
+#include "service/tests/run_program.h"
 
 #include <cstdlib>
 

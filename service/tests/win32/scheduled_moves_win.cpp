@@ -1,8 +1,8 @@
 #include <string>
 
+#include "platform/win32/windows_api.h"
 #include "service/tests/scheduled_moves.h"
 #include "service/win32/ansi_text_win.h"
-#include "service/win32/windows_service_api.h"
 
 namespace norvex::service::testing {
 

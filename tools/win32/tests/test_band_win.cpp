@@ -36,6 +36,7 @@
 
 #include "band/win32/module_win.h"
 #include "platform/win32/com_object.h"
+#include "platform/win32/com_text.h"
 #include "resources/control_ids.h"
 
 namespace {
@@ -43,7 +44,9 @@ namespace {
 using norvex::platform::win32::ComObject;
 using norvex::platform::win32::ComPtr;
 using norvex::platform::win32::Entry;
+using norvex::platform::win32::FromW;
 using norvex::platform::win32::InterfaceEntry;
+using norvex::platform::win32::NewBstr;
 using norvex::platform::win32::ScopedBstr;
 
 // The band's class, the coclass ToolBand of the toolbar module.
@@ -331,7 +334,7 @@ void TestBand::Navigate(const std::wstring& url) {
   ::VariantInit(&address);
   ::VariantInit(&empty);
   V_VT(&address) = VT_BSTR;
-  V_BSTR(&address) = ::SysAllocString(url.c_str());
+  V_BSTR(&address) = NewBstr(FromW(url.c_str(), url.size()));
   browser_->Navigate2(&address, &empty, &empty, &empty, &empty);
   ::VariantClear(&address);
 }
@@ -352,7 +355,7 @@ void TestBand::Run(int command) {
       Navigate(L"http://band.example/sub");
       break;
     case 2027:
-      ShowDialog(toolbar_, L"ノルヴェクスツールバーオプション");
+      ShowDialog(toolbar_, norvex::kOptionsCaption);
       break;
     case 8100: {
       ComPtr<IWebBrowser2> window;
@@ -366,14 +369,14 @@ void TestBand::Run(int command) {
         ::VariantInit(&address);
         ::VariantInit(&empty);
         V_VT(&address) = VT_BSTR;
-        V_BSTR(&address) = ::SysAllocString(L"http://help.band.example/");
+        V_BSTR(&address) = NewBstr(u"http://help.band.example/");
         window->Navigate2(&address, &empty, &empty, &empty, &empty);
         ::VariantClear(&address);
       }
       break;
     }
     case 8101:
-      ShowDialog(toolbar_, L"ノルヴェクスツールバーについて");
+      ShowDialog(toolbar_, norvex::kAboutCaption);
       break;
     case 8102: {
       wchar_t path[MAX_PATH];
@@ -388,14 +391,13 @@ void TestBand::Run(int command) {
     case 8103: {
       ComPtr<IDispatch> dispatch;
       ComPtr<IHTMLDocument2> document;
-      BSTR url = nullptr;
+      ScopedBstr url;
       if (browser_ && SUCCEEDED(browser_->get_Document(dispatch.Receive())) && dispatch &&
           SUCCEEDED(dispatch->QueryInterface(IID_IHTMLDocument2, document.ReceiveVoid())) &&
           document) {
-        document->get_URL(&url);
+        document->get_URL(url.Receive());
       }
-      Navigate(L"http://band.example/document?" + std::wstring(url ? url : L""));
-      ::SysFreeString(url);
+      Navigate(L"http://band.example/document?" + std::wstring(url.get() ? url.get() : L""));
       break;
     }
     case 8200:
@@ -421,7 +423,7 @@ void TestBand::OnDocumentComplete() {
   ::VariantInit(&index);
   V_VT(&index) = VT_I4;
   V_I4(&index) = 0;
-  ScopedBstr tag(L"html", 4);
+  ScopedBstr tag(u"html");
   if (SUCCEEDED(browser_->get_Document(dispatch.Receive())) && dispatch &&
       SUCCEEDED(dispatch->QueryInterface(IID_IHTMLDocument2, document2.ReceiveVoid())) &&
       SUCCEEDED(document2->get_charset(charset.Receive())) &&
@@ -433,7 +435,7 @@ void TestBand::OnDocumentComplete() {
     VARIANT lang, xmlLang;
     ::VariantInit(&lang);
     ::VariantInit(&xmlLang);
-    ScopedBstr langName(L"lang", 4), xmlLangName(L"xml:lang", 8);
+    ScopedBstr langName(u"lang"), xmlLangName(u"xml:lang");
     html->getAttribute(langName.get(), 0, &lang);
     html->getAttribute(xmlLangName.get(), 0, &xmlLang);
     caption = std::wstring(charset.get() ? charset.get() : L"") + L" " +
