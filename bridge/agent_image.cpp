@@ -60,7 +60,8 @@ std::optional<RgbaImage> DecodeMaskedBitmap(std::string_view bmp, uint32_t mask)
     const size_t row = dataOffset + rowSize * size_t(topDown ? y : height - 1 - y);
     for (int32_t x = 0; x < width; ++x) {
       const size_t at = row + size_t(x) * bytesPerPixel;
-      const uint8_t blue = uint8_t(bmp[at]), green = uint8_t(bmp[at + 1]), red = uint8_t(bmp[at + 2]);
+      const uint8_t blue = uint8_t(bmp[at]), green = uint8_t(bmp[at + 1]),
+                    red = uint8_t(bmp[at + 2]);
       uint8_t* out = &image.pixels[(size_t(y) * size_t(width) + size_t(x)) * 4];
       const bool transparent = red == maskRed && green == maskGreen && blue == maskBlue;
       out[0] = transparent ? 0 : red;
@@ -79,7 +80,8 @@ RgbaImage DoubleSize(const RgbaImage& image) {
   doubled.pixels.resize(size_t(doubled.width) * size_t(doubled.height) * 4);
   for (int y = 0; y < doubled.height; ++y) {
     for (int x = 0; x < doubled.width; ++x) {
-      const uint8_t* from = &image.pixels[(size_t(y / 2) * size_t(image.width) + size_t(x / 2)) * 4];
+      const uint8_t* from =
+          &image.pixels[(size_t(y / 2) * size_t(image.width) + size_t(x / 2)) * 4];
       uint8_t* to = &doubled.pixels[(size_t(y) * size_t(doubled.width) + size_t(x)) * 4];
       std::copy(from, from + 4, to);
     }
@@ -110,7 +112,8 @@ std::string EncodePng(const RgbaImage& image) {
   std::string header;
   PutBe32(header, uint32_t(image.width));
   PutBe32(header, uint32_t(image.height));
-  header += std::string("\x08\x06\x00\x00\x00", 5);  // 8 bits, RGBA, deflate, no filter choice, no interlace
+  header += std::string("\x08\x06\x00\x00\x00",
+                        5);  // 8 bits, RGBA, deflate, no filter choice, no interlace
   PutChunk(png, "IHDR", header);
   PutChunk(png, "IDAT", packed);
   PutChunk(png, "IEND", {});

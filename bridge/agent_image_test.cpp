@@ -49,9 +49,9 @@ std::string Bmp(const std::vector<std::vector<uint32_t>>& rows, int bits, bool t
   return file + pixels;
 }
 
-constexpr uint32_t kMagenta = 0xFF00FF;         // as a pixel 0xRRGGBB
-constexpr uint32_t kMagentaMask = 16711935;     // as a COLORREF 0x00BBGGRR
-constexpr uint32_t kRedMask = 0x0000FF;         // COLORREF of pure red
+constexpr uint32_t kMagenta = 0xFF00FF;      // as a pixel 0xRRGGBB
+constexpr uint32_t kMagentaMask = 16711935;  // as a COLORREF 0x00BBGGRR
+constexpr uint32_t kRedMask = 0x0000FF;      // COLORREF of pure red
 
 TEST(AgentImage, MaskColourBecomesTransparentInEveryLayout) {
   const std::vector<std::vector<uint32_t>> rows = {{0x112233, kMagenta, 0xFF0000},
@@ -62,9 +62,9 @@ TEST(AgentImage, MaskColourBecomesTransparentInEveryLayout) {
       ASSERT_TRUE(image) << bits << topDown;
       ASSERT_EQ(image->width, 3);
       ASSERT_EQ(image->height, 2);
-      const std::vector<uint8_t> expected = {
-          0x11, 0x22, 0x33, 255, 0, 0, 0, 0,          0xFF, 0, 0, 255,
-          0,    0,    0,    0,   0x44, 0x55, 0x66, 255, 0,   0, 0, 255};
+      const std::vector<uint8_t> expected = {0x11, 0x22, 0x33, 255, 0, 0, 0, 0,
+                                             0xFF, 0,    0,    255, 0, 0, 0, 0,
+                                             0x44, 0x55, 0x66, 255, 0, 0, 0, 255};
       EXPECT_EQ(image->pixels, expected) << bits << topDown;
     }
   }
@@ -153,10 +153,14 @@ TEST(AgentImage, PngHoldsTheImageInChunksWithTheirChecksums) {
 }
 
 TEST(AgentImage, Base64OfTheStandardVectors) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"", ""},          {"f", "Zg=="},         {"fo", "Zm8="},       {"foo", "Zm9v"},
-      {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
-      {std::string("\xff\xfe\x00", 3), "//4A"}};
+  const std::pair<std::string, std::string> cases[] = {{"", ""},
+                                                       {"f", "Zg=="},
+                                                       {"fo", "Zm8="},
+                                                       {"foo", "Zm9v"},
+                                                       {"foob", "Zm9vYg=="},
+                                                       {"fooba", "Zm9vYmE="},
+                                                       {"foobar", "Zm9vYmFy"},
+                                                       {std::string("\xff\xfe\x00", 3), "//4A"}};
   for (const auto& [in, out] : cases) EXPECT_EQ(Base64(in), out) << in;
 }
 

@@ -122,7 +122,9 @@ struct ToolbarState {
   int webtrans = -1;
 
   json ToJson() const {
-    return {{"engine", engine}, {"translation", translation}, {"dictionary", dictionary},
+    return {{"engine", engine},
+            {"translation", translation},
+            {"dictionary", dictionary},
             {"webtrans", webtrans}};
   }
 };
@@ -150,7 +152,8 @@ json Words(const std::u16string& text) {
     colors.push_back(Utf16ToUtf8(pagetools::HighlightColor(i)));
   }
   const std::vector<std::u16string> findable = pagetools::SplitSearchWords(Trim(text));
-  return {{"words", std::move(words)}, {"colors", std::move(colors)},
+  return {{"words", std::move(words)},
+          {"colors", std::move(colors)},
           {"first", findable.empty() ? std::string() : Utf16ToUtf8(findable.front())}};
 }
 
@@ -191,11 +194,14 @@ class BridgeSession::Impl final : public toolbar::ToolbarActions,
   }
   void Highlight() override {
     const json words = Words(BoxText());
-    actions_.push_back({{"do", "highlight"}, {"text", Utf8(BoxText())}, {"words", words["words"]},
+    actions_.push_back({{"do", "highlight"},
+                        {"text", Utf8(BoxText())},
+                        {"words", words["words"]},
                         {"colors", words["colors"]}});
   }
   void FindInPage() override {
-    actions_.push_back({{"do", "find"}, {"text", Utf8(BoxText())}, {"word", Words(BoxText())["first"]}});
+    actions_.push_back(
+        {{"do", "find"}, {"text", Utf8(BoxText())}, {"word", Words(BoxText())["first"]}});
   }
   bool ShowOptions() override {
     actions_.push_back({{"do", "options"}});
@@ -208,7 +214,8 @@ class BridgeSession::Impl final : public toolbar::ToolbarActions,
     storage::StartUninstall(recorder);
   }
   void OpenWindow(const std::u16string& url, int width, int height) override {
-    actions_.push_back({{"do", "open-window"}, {"url", Utf8(url)}, {"width", width}, {"height", height}});
+    actions_.push_back(
+        {{"do", "open-window"}, {"url", Utf8(url)}, {"width", width}, {"height", height}});
   }
   void BroadcastRefresh() override {}
   // The bridge sends the daily report itself, after its first answer.
@@ -239,8 +246,10 @@ class BridgeSession::Impl final : public toolbar::ToolbarActions,
     explicit Recorder(Impl& impl) : impl_(impl) {}
     bool Start(const std::u16string& program, const std::u16string& arguments) override {
       const bool started = impl_.starter_.Start(program, arguments);
-      impl_.actions_.push_back({{"do", "start"}, {"program", Utf8(program)},
-                                {"arguments", Utf8(arguments)}, {"started", started}});
+      impl_.actions_.push_back({{"do", "start"},
+                                {"program", Utf8(program)},
+                                {"arguments", Utf8(arguments)},
+                                {"started", started}});
       return started;
     }
 
@@ -365,7 +374,8 @@ void BridgeSession::Impl::PutStateAndButtons(json& answer) const {
   for (const int id : {agents.searchButton, agents.translationButton, agents.dictionaryButton,
                        agents.webTranslationButton}) {
     if (const toolbar::AgentButton* button = id ? window_.Button(id) : nullptr) {
-      buttons.push_back({{"id", id}, {"caption", Utf8(button->text)}, {"command", button->commandId}});
+      buttons.push_back(
+          {{"id", id}, {"caption", Utf8(button->text)}, {"command", button->commandId}});
     }
   }
   answer["buttons"] = std::move(buttons);
@@ -385,38 +395,48 @@ json BridgeSession::Impl::AgentsJson() const {
                        : button->style == catalogue::MenuStyle::kSplitMenu ? "split"
                                                                            : "button";
     json role = nullptr;
-    if (id == agents.settingsButton) role = "settings";
-    else if (id == agents.searchButton) role = "search";
-    else if (id == agents.translationButton) role = "translation";
-    else if (id == agents.dictionaryButton) role = "dictionary";
-    else if (id == agents.webTranslationButton) role = "webtrans";
-    else if (agents.highlightSlot == index) role = "highlight";
-    else if (agents.searchInPageSlot == index) role = "searchinpage";
-    const char* place = id == agents.settingsButton        ? "end"
+    if (id == agents.settingsButton)
+      role = "settings";
+    else if (id == agents.searchButton)
+      role = "search";
+    else if (id == agents.translationButton)
+      role = "translation";
+    else if (id == agents.dictionaryButton)
+      role = "dictionary";
+    else if (id == agents.webTranslationButton)
+      role = "webtrans";
+    else if (agents.highlightSlot == index)
+      role = "highlight";
+    else if (agents.searchInPageSlot == index)
+      role = "searchinpage";
+    const char* place = id == agents.settingsButton          ? "end"
                         : inSlots(agents.rightSlots, index)  ? "right"
                         : inSlots(agents.middleSlots, index) ? "middle"
                                                              : "left";
     json menu = json::array();
     for (const catalogue::OverflowEntry& entry : button->menu) {
-      json item = {{"id", entry.id}, {"caption", Utf8(entry.caption)},
-                   {"image", ImageOrNull(entry.bitmap, entry.transparent)}, {"grayed", entry.grayed}};
+      json item = {{"id", entry.id},
+                   {"caption", Utf8(entry.caption)},
+                   {"image", ImageOrNull(entry.bitmap, entry.transparent)},
+                   {"grayed", entry.grayed}};
       const catalogue::AgentRecord* record = agents.Record(entry.id);
       if (record && record->kind == AgentKind::kSearchEngine) item["engine"] = true;
       menu.push_back(std::move(item));
     }
-    list.push_back({{"id", id},
-                    {"name", Utf8(button->name)},
-                    {"caption", Utf8(button->text)},
-                    {"tooltip", Utf8(button->tooltip)},
-                    {"kind", kind},
-                    {"role", role},
-                    {"place", place},
-                    {"enabled", button->enabled},
-                    {"needsText", agents.highlightSlot == index || agents.searchInPageSlot == index},
-                    {"command", button->commandId},
-                    {"image", ImageOrNull(button->image, button->transparent)},
-                    {"offImage", ImageOrNull(button->offImage, button->transparent)},
-                    {"menu", std::move(menu)}});
+    list.push_back(
+        {{"id", id},
+         {"name", Utf8(button->name)},
+         {"caption", Utf8(button->text)},
+         {"tooltip", Utf8(button->tooltip)},
+         {"kind", kind},
+         {"role", role},
+         {"place", place},
+         {"enabled", button->enabled},
+         {"needsText", agents.highlightSlot == index || agents.searchInPageSlot == index},
+         {"command", button->commandId},
+         {"image", ImageOrNull(button->image, button->transparent)},
+         {"offImage", ImageOrNull(button->offImage, button->transparent)},
+         {"menu", std::move(menu)}});
   }
   return list;
 }
@@ -426,7 +446,8 @@ json BridgeSession::Impl::EnginesJson() const {
   json engines = json::array();
   const catalogue::AgentRecord* fallback = agents.Record(agents.defaultSearchRecord);
   if (agents.searchButton == 0 || !fallback) return engines;
-  engines.push_back({{"id", agents.defaultSearchRecord}, {"caption", Utf8(fallback->caption)},
+  engines.push_back({{"id", agents.defaultSearchRecord},
+                     {"caption", Utf8(fallback->caption)},
                      {"default", true}});
   if (const toolbar::AgentButton* button = window_.Button(agents.searchButton)) {
     for (const catalogue::OverflowEntry& entry : button->menu) {
@@ -542,8 +563,11 @@ std::optional<Refusal> BridgeSession::Impl::Images(Fields& fields, json& answer,
       missing.push_back(key);
       continue;
     }
-    json message = {{"type", "image"}, {"key", key}, {"width", image->width},
-                    {"height", image->height}, {"png1x", Base64(EncodePng(*image))},
+    json message = {{"type", "image"},
+                    {"key", key},
+                    {"width", image->width},
+                    {"height", image->height},
+                    {"png1x", Base64(EncodePng(*image))},
                     {"png2x", Base64(EncodePng(DoubleSize(*image)))}};
     if (answer.contains("seq")) message["seq"] = answer["seq"];
     before.push_back(Dump(message));
@@ -564,7 +588,8 @@ std::optional<Refusal> BridgeSession::Impl::Command(Fields& fields, json& answer
   if (!ReadState(fields, state)) return Refusal{error::kBadRequest, fields.mistake()};
   Prepare(state, text);
   if (!RunCommand(*id)) {
-    return Refusal{error::kUnknownId, "no agent or menu item has the identifier " + std::to_string(*id)};
+    return Refusal{error::kUnknownId,
+                   "no agent or menu item has the identifier " + std::to_string(*id)};
   }
   surface_.DeliverPosted();
   state_ = CurrentState(*id);
@@ -583,7 +608,8 @@ std::optional<Refusal> BridgeSession::Impl::Search(Fields& fields, json& answer,
   if (!ReadState(fields, state)) return Refusal{error::kBadRequest, fields.mistake()};
   Prepare(state, *text);
   if (engine != 0 && !window_.SelectSearchEngine(engine)) {
-    return Refusal{error::kUnknownId, "no search engine has the identifier " + std::to_string(engine)};
+    return Refusal{error::kUnknownId,
+                   "no search engine has the identifier " + std::to_string(engine)};
   }
   if (!window_.searchBox()) return Refusal{error::kUnknownId, "the catalogue has no search agent"};
   window_.RouteCommand(catalogue::kSearchBoxId, search::kNotifySubmit);
@@ -601,7 +627,8 @@ std::optional<Refusal> BridgeSession::Impl::History(Fields& fields, json& answer
   search::SearchHistory history;
   history.LoadHistory(toolbar::kHistorySection, toolbar::kHistoryKeyPrefix);
   json entries = json::array();
-  for (const search::ComboItem& item : history.StartingWith(prefix)) entries.push_back(Utf8(item.text));
+  for (const search::ComboItem& item : history.StartingWith(prefix))
+    entries.push_back(Utf8(item.text));
   answer["entries"] = std::move(entries);
   return std::nullopt;
 }
@@ -644,8 +671,10 @@ std::optional<Refusal> BridgeSession::Impl::Options(Fields&, json& answer,
   model.Load();
   json rows = json::array();
   for (const dialogs::AgentRow& row : model.rows()) {
-    rows.push_back({{"id", Utf8(row.id)}, {"caption", Utf8(row.caption)},
-                    {"image", ImageOrNull(row.image, row.colorMask)}, {"shown", row.ticked}});
+    rows.push_back({{"id", Utf8(row.id)},
+                    {"caption", Utf8(row.caption)},
+                    {"image", ImageOrNull(row.image, row.colorMask)},
+                    {"shown", row.ticked}});
   }
   std::u16string address;
   answer["label"] = Utf8(model.tabLabel());
@@ -677,7 +706,8 @@ std::optional<Refusal> BridgeSession::Impl::OptionsWrite(Fields& fields, json& a
         found = true;
       }
     }
-    if (!found) return Refusal{error::kUnknownId, "no options row has the id \"" + Utf8(*id) + "\""};
+    if (!found)
+      return Refusal{error::kUnknownId, "no options row has the id \"" + Utf8(*id) + "\""};
   }
   model.Accept();
   answer["written"] = model.rows().size();
@@ -723,8 +753,8 @@ void BridgeSession::Impl::Handle(std::string_view message, std::vector<std::stri
 
   const json request = json::parse(message.begin(), message.end(), nullptr, false);
   if (request.is_discarded() || !request.is_object()) {
-    refuse(error::kBadJson, request.is_discarded() ? "the message is not JSON"
-                                                   : "the message is not a JSON object");
+    refuse(error::kBadJson,
+           request.is_discarded() ? "the message is not JSON" : "the message is not a JSON object");
     return;
   }
   if (const auto seq = request.find("seq"); seq != request.end()) {
@@ -749,13 +779,18 @@ void BridgeSession::Impl::Handle(std::string_view message, std::vector<std::stri
 
   Fields fields(request);
   auto protocolRefusal = [&](int theirs) {
-    json error = {{"type", "error"}, {"code", error::kProtocol}, {"request", name},
-                  {"protocol", theirs}, {"minProtocol", kMinProtocol}, {"maxProtocol", kMaxProtocol},
-                  {"update", theirs > kMaxProtocol ? "bridge" : "extension"},
-                  {"message", "the extension speaks protocol " + std::to_string(theirs) +
-                                  "; this bridge speaks " + std::to_string(kMinProtocol) + " to " +
-                                  std::to_string(kMaxProtocol) +
-                                  (theirs > kMaxProtocol ? ": update Norvex" : ": update the extension")}};
+    json error = {
+        {"type", "error"},
+        {"code", error::kProtocol},
+        {"request", name},
+        {"protocol", theirs},
+        {"minProtocol", kMinProtocol},
+        {"maxProtocol", kMaxProtocol},
+        {"update", theirs > kMaxProtocol ? "bridge" : "extension"},
+        {"message", "the extension speaks protocol " + std::to_string(theirs) +
+                        "; this bridge speaks " + std::to_string(kMinProtocol) + " to " +
+                        std::to_string(kMaxProtocol) +
+                        (theirs > kMaxProtocol ? ": update Norvex" : ": update the extension")}};
     if (answer.contains("seq")) error["seq"] = answer["seq"];
     answers.push_back(Dump(error));
   };
@@ -763,7 +798,8 @@ void BridgeSession::Impl::Handle(std::string_view message, std::vector<std::stri
     if (refusedProtocol_) return protocolRefusal(*refusedProtocol_);
     const std::optional<int> theirs = fields.Int("protocol");
     if (!fields.ok()) return refuse(error::kBadRequest, fields.mistake());
-    if (theirs && (*theirs < kMinProtocol || *theirs > kMaxProtocol)) return protocolRefusal(*theirs);
+    if (theirs && (*theirs < kMinProtocol || *theirs > kMaxProtocol))
+      return protocolRefusal(*theirs);
   }
 
   actions_ = json::array();
@@ -788,7 +824,8 @@ void BridgeSession::Impl::Handle(std::string_view message, std::vector<std::stri
     }
   }
   std::string text = Dump(answer);
-  if (text.size() > kMaxMessageBytes) return refuse(error::kTooLarge, "the answer would be larger than 1 MiB");
+  if (text.size() > kMaxMessageBytes)
+    return refuse(error::kTooLarge, "the answer would be larger than 1 MiB");
   answers.push_back(std::move(text));
 }
 

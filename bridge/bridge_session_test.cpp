@@ -78,52 +78,79 @@ TEST_F(BridgeSessionTest, CommandsAndSearchesEndAsOnTheToolbar) {
     json state;  // the fields of the answer's state that the case checks
   };
   const Case cases[] = {
-      {"search with the default engine", {{"type", "search"}, {"text", "テスト"}},
-       Navigate("http://search.norvex.example/search?q=%E3%83%86%E3%82%B9%E3%83%88&ie=utf-8&oem=nvx0001"),
+      {"search with the default engine",
+       {{"type", "search"}, {"text", "テスト"}},
+       Navigate("http://search.norvex.example/"
+                "search?q=%E3%83%86%E3%82%B9%E3%83%88&ie=utf-8&oem=nvx0001"),
        {{"engine", 0}}},
       {"an engine from the menu becomes current",
        {{"type", "command"}, {"id", 8201}, {"text", "テスト"}},
-       Navigate("http://images.norvex.example/find?kw=%83e%83X%83g&oem=nvx0001"), {{"engine", 8201}}},
+       Navigate("http://images.norvex.example/find?kw=%83e%83X%83g&oem=nvx0001"),
+       {{"engine", 8201}}},
       {"the search button uses the current engine",
        {{"type", "command"}, {"id", 2025}, {"text", "テスト"}, {"state", {{"engine", 8201}}}},
-       Navigate("http://images.norvex.example/find?kw=%83e%83X%83g&oem=nvx0001"), {{"engine", 8201}}},
+       Navigate("http://images.norvex.example/find?kw=%83e%83X%83g&oem=nvx0001"),
+       {{"engine", 8201}}},
       {"a search without an engine uses the state's",
        {{"type", "search"}, {"text", "テスト"}, {"state", {{"engine", 8202}}}},
-       Navigate("http://blog.norvex.example/cgi/find?word=%A5%C6%A5%B9%A5%C8"), {{"engine", 8202}}},
-      {"a search names its engine", {{"type", "search"}, {"text", "テスト"}, {"engine", 8202}},
-       Navigate("http://blog.norvex.example/cgi/find?word=%A5%C6%A5%B9%A5%C8"), {{"engine", 8202}}},
+       Navigate("http://blog.norvex.example/cgi/find?word=%A5%C6%A5%B9%A5%C8"),
+       {{"engine", 8202}}},
+      {"a search names its engine",
+       {{"type", "search"}, {"text", "テスト"}, {"engine", 8202}},
+       Navigate("http://blog.norvex.example/cgi/find?word=%A5%C6%A5%B9%A5%C8"),
+       {{"engine", 8202}}},
       {"only spaces: the default engine comes back",
        {{"type", "search"}, {"text", "   "}, {"state", {{"engine", 8202}}}},
-       Navigate("http://search.norvex.example/?oem=nvx0001"), {{"engine", 0}}},
+       Navigate("http://search.norvex.example/?oem=nvx0001"),
+       {{"engine", 0}}},
       {"the tab's address goes into {url}",
        {{"type", "command"}, {"id", 8203}, {"url", "http://www.example.jp/パス?q=1&x=y"}},
-       Navigate("http://share.norvex.example/post?u=http%3A%2F%2Fwww.example.jp%2F%E3%83%91%E3%82%B9%3Fq%3D1%26x%3Dy"),
+       Navigate("http://share.norvex.example/"
+                "post?u=http%3A%2F%2Fwww.example.jp%2F%E3%83%91%E3%82%B9%3Fq%3D1%26x%3Dy"),
        {{"engine", 0}}},
-      {"a dictionary item with an empty box", {{"type", "command"}, {"id", 8402}},
-       Navigate("http://dict.norvex.example/"), {{"dictionary", 8402}}},
+      {"a dictionary item with an empty box",
+       {{"type", "command"}, {"id", 8402}},
+       Navigate("http://dict.norvex.example/"),
+       {{"dictionary", 8402}}},
       {"the dictionary button repeats its item",
        {{"type", "command"}, {"id", 2027}, {"text", "neko"}, {"state", {{"dictionary", 8402}}}},
-       Navigate("http://dict.norvex.example/search?dic=jj&q=neko"), {{"dictionary", 8402}}},
-      {"a translation item with text", {{"type", "command"}, {"id", 8301}, {"text", "neko"}},
-       Navigate("http://translate.norvex.example/text?dir=je&t=neko"), {{"translation", 8301}}},
+       Navigate("http://dict.norvex.example/search?dic=jj&q=neko"),
+       {{"dictionary", 8402}}},
+      {"a translation item with text",
+       {{"type", "command"}, {"id", 8301}, {"text", "neko"}},
+       Navigate("http://translate.norvex.example/text?dir=je&t=neko"),
+       {{"translation", 8301}}},
       {"highlight waits for text", {{"type", "command"}, {"id", 2028}}, json::array(), {}},
-      {"highlight", {{"type", "command"}, {"id", 2028}, {"text", "neko inu"}},
-       json::array({{{"do", "highlight"}, {"text", "neko inu"}, {"words", {"neko", "inu"}},
+      {"highlight",
+       {{"type", "command"}, {"id", 2028}, {"text", "neko inu"}},
+       json::array({{{"do", "highlight"},
+                     {"text", "neko inu"},
+                     {"words", {"neko", "inu"}},
                      {"colors", {"#FFFF00", "#00FFFF"}}}}),
        {}},
-      {"find in the page", {{"type", "command"}, {"id", 2029}, {"text", " neko,inu"}},
-       json::array({{{"do", "find"}, {"text", " neko,inu"}, {"word", "neko"}}}), {}},
+      {"find in the page",
+       {{"type", "command"}, {"id", 2029}, {"text", " neko,inu"}},
+       json::array({{{"do", "find"}, {"text", " neko,inu"}, {"word", "neko"}}}),
+       {}},
       {"options", {{"type", "command"}, {"id", 8100}}, json::array({{{"do", "options"}}}), {}},
-      {"help", {{"type", "command"}, {"id", 8101}},
-       json::array({{{"do", "open-window"}, {"url", "http://help.norvex.example/toolbar/"},
-                     {"width", 450}, {"height", 500}}}),
+      {"help",
+       {{"type", "command"}, {"id", 8101}},
+       json::array({{{"do", "open-window"},
+                     {"url", "http://help.norvex.example/toolbar/"},
+                     {"width", 450},
+                     {"height", 500}}}),
        {}},
       {"the web page translation follows the page",
-       {{"type", "command"}, {"id", 2031}, {"url", "http://a.example/"}, {"state", {{"webtrans", 1}}}},
+       {{"type", "command"},
+        {"id", 2031},
+        {"url", "http://a.example/"},
+        {"state", {{"webtrans", 1}}}},
        Navigate("http://translate.norvex.example/page?dir=je&u=http%3A%2F%2Fa.example%2F"),
        {{"webtrans", 1}}},
-      {"a menu button's face opens only its menu", {{"type", "command"}, {"id", 2024}},
-       json::array(), {}},
+      {"a menu button's face opens only its menu",
+       {{"type", "command"}, {"id", 2024}},
+       json::array(),
+       {}},
   };
   for (const Case& c : cases) {
     const json answer = Ask(c.request);
@@ -146,9 +173,10 @@ TEST_F(BridgeSessionTest, ButtonsShowWhatTheStateChose) {
   const json model = Ask({{"type", "model"}, {"state", answer["state"]}});
   EXPECT_EQ(model["buttons"], expected);
   // A state from a catalogue that has changed since is dropped, not refused.
-  const json stale = Ask({{"type", "model"}, {"state", {{"engine", 8300}, {"translation", 8201},
-                                                        {"webtrans", 9}}}});
-  EXPECT_EQ(stale["state"], json({{"engine", 0}, {"translation", 0}, {"dictionary", 0}, {"webtrans", -1}}));
+  const json stale = Ask(
+      {{"type", "model"}, {"state", {{"engine", 8300}, {"translation", 8201}, {"webtrans", 9}}}});
+  EXPECT_EQ(stale["state"],
+            json({{"engine", 0}, {"translation", 0}, {"dictionary", 0}, {"webtrans", -1}}));
 }
 
 TEST_F(BridgeSessionTest, UninstallStartsTheHelperAndSaysSo) {
@@ -157,8 +185,10 @@ TEST_F(BridgeSessionTest, UninstallStartsTheHelperAndSaysSo) {
   EXPECT_EQ(starter_.started[0].second, u"/uninstalltoolbar");
   const std::string program = Utf16ToUtf8(starter_.started[0].first);
   EXPECT_NE(program.find("NorvexHelper.exe"), std::string::npos);
-  EXPECT_EQ(answer["actions"], json::array({{{"do", "start"}, {"program", program},
-                                             {"arguments", "/uninstalltoolbar"}, {"started", true}}}));
+  EXPECT_EQ(answer["actions"], json::array({{{"do", "start"},
+                                             {"program", program},
+                                             {"arguments", "/uninstalltoolbar"},
+                                             {"started", true}}}));
 }
 
 TEST_F(BridgeSessionTest, AboutGivesTheBoxsLines) {
@@ -209,7 +239,8 @@ TEST_F(BridgeSessionTest, ModelListsTheAgentsInCatalogueOrder) {
     ids.push_back(agent["id"]);
     byId[agent["id"]] = agent;
   }
-  EXPECT_EQ(ids, (std::vector<int>{2024, 2025, 2026, 2027, 2028, 2029, 2031, 2033, 2034, 2035, 2036, 2037}));
+  EXPECT_EQ(ids, (std::vector<int>{2024, 2025, 2026, 2027, 2028, 2029, 2031, 2033, 2034, 2035, 2036,
+                                   2037}));
   struct Expected {
     int id;
     const char* kind;
@@ -218,10 +249,14 @@ TEST_F(BridgeSessionTest, ModelListsTheAgentsInCatalogueOrder) {
     bool enabled;
   };
   const Expected expected[] = {
-      {2024, "menu", "settings", "end", true},     {2025, "split", "search", "left", true},
-      {2026, "split", "translation", "middle", true}, {2027, "split", "dictionary", "middle", true},
-      {2028, "button", "highlight", "middle", false}, {2029, "button", "searchinpage", "middle", false},
-      {2031, "split", "webtrans", "right", true},    {2033, "button", nullptr, "right", true},
+      {2024, "menu", "settings", "end", true},
+      {2025, "split", "search", "left", true},
+      {2026, "split", "translation", "middle", true},
+      {2027, "split", "dictionary", "middle", true},
+      {2028, "button", "highlight", "middle", false},
+      {2029, "button", "searchinpage", "middle", false},
+      {2031, "split", "webtrans", "right", true},
+      {2033, "button", nullptr, "right", true},
   };
   for (const Expected& e : expected) {
     const json& agent = byId[e.id];
@@ -231,14 +266,17 @@ TEST_F(BridgeSessionTest, ModelListsTheAgentsInCatalogueOrder) {
     EXPECT_EQ(agent["enabled"], e.enabled) << e.id;
   }
   EXPECT_EQ(byId[2028]["needsText"], true);
-  EXPECT_EQ(byId[2025]["menu"][1], json({{"id", 8201}, {"caption", "画像検索 (Shift_JIS)"},
+  EXPECT_EQ(byId[2025]["menu"][1], json({{"id", 8201},
+                                         {"caption", "画像検索 (Shift_JIS)"},
                                          {"image", byId[2025]["menu"][1]["image"]},
-                                         {"grayed", false}, {"engine", true}}));
+                                         {"grayed", false},
+                                         {"engine", true}}));
   EXPECT_FALSE(byId[2025]["menu"][3].contains("engine"));
-  EXPECT_EQ(model["engines"], json::array({{{"id", 2025}, {"caption", "検索"}, {"default", true}},
-                                           {{"id", 8200}, {"caption", "ウェブ検索"}, {"default", false}},
-                                           {{"id", 8201}, {"caption", "画像検索 (Shift_JIS)"}, {"default", false}},
-                                           {{"id", 8202}, {"caption", "ブログ検索 (EUC-JP)"}, {"default", false}}}));
+  EXPECT_EQ(model["engines"],
+            json::array({{{"id", 2025}, {"caption", "検索"}, {"default", true}},
+                         {{"id", 8200}, {"caption", "ウェブ検索"}, {"default", false}},
+                         {{"id", 8201}, {"caption", "画像検索 (Shift_JIS)"}, {"default", false}},
+                         {{"id", 8202}, {"caption", "ブログ検索 (EUC-JP)"}, {"default", false}}}));
   // Every image the model names is listed for the images request.
   std::set<std::string> listed(model["images"].begin(), model["images"].end());
   for (const json& agent : model["agents"]) {
@@ -261,7 +299,8 @@ TEST_F(BridgeSessionTest, OptionsRowsAndTheirWriteShapeTheModel) {
   EXPECT_EQ(options["rows"][5]["shown"], true);
   EXPECT_EQ(options["dailyReport"]["last"], 0);
 
-  const json write = Ask({{"type", "options-write"}, {"rows", {{{"id", "news"}, {"shown", false}}}}});
+  const json write =
+      Ask({{"type", "options-write"}, {"rows", {{{"id", "news"}, {"shown", false}}}}});
   EXPECT_EQ(write["written"], 9);
   EXPECT_FALSE(storage::IsAgentShown(u"news"));
   EXPECT_TRUE(storage::IsAgentShown(u"maps"));
@@ -270,8 +309,9 @@ TEST_F(BridgeSessionTest, OptionsRowsAndTheirWriteShapeTheModel) {
   EXPECT_EQ(Ask({{"type", "options"}})["rows"][5]["shown"], false);
 
   // An id that is no row writes nothing at all.
-  const json refused = Ask({{"type", "options-write"},
-                            {"rows", {{{"id", "news"}, {"shown", true}}, {{"id", "nothere"}, {"shown", true}}}}});
+  const json refused =
+      Ask({{"type", "options-write"},
+           {"rows", {{{"id", "news"}, {"shown", true}}, {{"id", "nothere"}, {"shown", true}}}}});
   EXPECT_EQ(refused["code"], "unknown-id");
   EXPECT_FALSE(storage::IsAgentShown(u"news"));
 }
@@ -287,14 +327,16 @@ TEST_F(BridgeSessionTest, PageLanguageChoosesTheTranslationItem) {
   const Case cases[] = {
       {"Shift_JIS", "", 1, 8501, "日本語→英語"}, {"UTF-8", "ja-JP", 1, 8501, "日本語→英語"},
       {"UTF-8", "en", 0, 8500, "英語→日本語"},   {"GB2312", "", 2, 8502, "中国語→日本語"},
-      {"EUC-KR", "", 4, 8504, "韓国語→日本語"},   {"", "", 0, 8500, "英語→日本語"},
+      {"EUC-KR", "", 4, 8504, "韓国語→日本語"},  {"", "", 0, 8500, "英語→日本語"},
   };
   for (const Case& c : cases) {
     const json answer = Ask({{"type", "language"}, {"charset", c.charset}, {"lang", c.lang}});
     EXPECT_EQ(answer["position"], c.position) << c.charset << c.lang;
-    EXPECT_EQ(answer["item"], json({{"id", c.item}, {"caption", c.caption}})) << c.charset << c.lang;
+    EXPECT_EQ(answer["item"], json({{"id", c.item}, {"caption", c.caption}}))
+        << c.charset << c.lang;
     EXPECT_EQ(answer["state"]["webtrans"], c.position);
-    EXPECT_EQ(answer["buttons"][3], json({{"id", 2031}, {"caption", c.caption}, {"command", c.item}}));
+    EXPECT_EQ(answer["buttons"][3],
+              json({{"id", 2031}, {"caption", c.caption}, {"command", c.item}}));
   }
 }
 
@@ -307,24 +349,35 @@ TEST_F(BridgeSessionTest, WordsAsThePageToolsSplitThem) {
   };
   const Case cases[] = {
       {"a.b c", {"a", "b", "c"}, {"#FFFF00", "#00FFFF", "#FF00FF"}, "a"},
-      {"東京　大阪,京都 名古屋 札幌 福岡", {"東京", "大阪", "京都", "名古屋", "札幌", "福岡"},
-       {"#FFFF00", "#00FFFF", "#FF00FF", "#7FFF00", "#1E90FF", "#FFFF00"}, "東京"},
+      {"東京　大阪,京都 名古屋 札幌 福岡",
+       {"東京", "大阪", "京都", "名古屋", "札幌", "福岡"},
+       {"#FFFF00", "#00FFFF", "#FF00FF", "#7FFF00", "#1E90FF", "#FFFF00"},
+       "東京"},
       {"ab abc", {"abc"}, {"#FFFF00"}, "abc"},
       {" ., ", json::array(), json::array(), ""},
       {"", json::array(), json::array(), ""},
   };
   for (const Case& c : cases) {
     const json answer = Ask({{"type", "words"}, {"seq", 1}, {"text", c.text}});
-    EXPECT_EQ(answer, json({{"type", "words"}, {"seq", 1}, {"words", c.words}, {"colors", c.colors},
+    EXPECT_EQ(answer, json({{"type", "words"},
+                            {"seq", 1},
+                            {"words", c.words},
+                            {"colors", c.colors},
                             {"first", c.first}}))
         << c.text;
   }
 }
 
 TEST_F(BridgeSessionTest, VersionHandshake) {
-  const json hello = Ask({{"type", "hello"}, {"seq", "a"}, {"protocol", 1}, {"extension", "1.0.0"}});
-  EXPECT_EQ(hello, json({{"type", "hello"}, {"seq", "a"}, {"protocol", 1}, {"minProtocol", 1},
-                         {"maxProtocol", 1}, {"bridge", "1.0.3"}, {"platform", "test"}}));
+  const json hello =
+      Ask({{"type", "hello"}, {"seq", "a"}, {"protocol", 1}, {"extension", "1.0.0"}});
+  EXPECT_EQ(hello, json({{"type", "hello"},
+                         {"seq", "a"},
+                         {"protocol", 1},
+                         {"minProtocol", 1},
+                         {"maxProtocol", 1},
+                         {"bridge", "1.0.3"},
+                         {"platform", "test"}}));
 
   const json newer = Ask({{"type", "hello"}, {"protocol", 2}});
   EXPECT_EQ(newer["code"], "protocol");
@@ -397,14 +450,17 @@ TEST_F(BridgeSessionTest, ImagesComeInMessagesOfTheirOwn) {
     EXPECT_EQ(answers[i]["type"], "image");
     EXPECT_EQ(answers[i]["seq"], 4);
     EXPECT_EQ(answers[i]["png1x"].get<std::string>().substr(0, 8), "iVBORw0K");
-    EXPECT_GT(answers[i]["png2x"].get<std::string>().size(), answers[i]["png1x"].get<std::string>().size());
+    EXPECT_GT(answers[i]["png2x"].get<std::string>().size(),
+              answers[i]["png1x"].get<std::string>().size());
     keys.insert(answers[i]["key"]);
   }
   EXPECT_EQ(keys, std::set<std::string>(model["images"].begin(), model["images"].end()));
-  EXPECT_EQ(answers.back(), json({{"type", "images"}, {"seq", 4}, {"count", keys.size()},
-                                  {"missing", json::array()}}));
+  EXPECT_EQ(
+      answers.back(),
+      json({{"type", "images"}, {"seq", 4}, {"count", keys.size()}, {"missing", json::array()}}));
 
-  const std::vector<json> some = AskAll({{"type", "images"}, {"keys", {"249:16711935", "250:0", "x"}}});
+  const std::vector<json> some =
+      AskAll({{"type", "images"}, {"keys", {"249:16711935", "250:0", "x"}}});
   ASSERT_EQ(some.size(), 2u);
   EXPECT_EQ(some[0]["key"], "249:16711935");
   EXPECT_EQ(some[1]["missing"], json({"250:0", "x"}));
@@ -416,8 +472,9 @@ TEST(BridgeSessionSize, AnswersOnThirtyAgentsStayUnderHalfAMebibyte) {
   test::WriteBenchCatalogue(install.temp_.path() / "install");
   RecordingStarter starter;
   BridgeSession session(starter, "test");
-  for (const char* request : {R"({"type":"model","text":"検索語"})", R"({"type":"images"})",
-                              R"({"type":"options"})", R"({"type":"command","id":2027,"text":"x"})"}) {
+  for (const char* request :
+       {R"({"type":"model","text":"検索語"})", R"({"type":"images"})", R"({"type":"options"})",
+        R"({"type":"command","id":2027,"text":"x"})"}) {
     std::vector<std::string> answers;
     session.Handle(request, answers);
     ASSERT_FALSE(answers.empty());

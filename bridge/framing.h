@@ -16,10 +16,10 @@ namespace norvex::bridge {
 inline constexpr uint32_t kMaxMessageBytes = 1024 * 1024;
 
 enum class FrameStatus {
-  kMessage,      // a whole message was read
-  kEnd,          // the input ended between two messages: the normal end
-  kBadLength,    // a length of 0 or over kMaxMessageBytes: nothing of the body was read
-  kTruncated,    // the input ended inside the length or inside the body
+  kMessage,    // a whole message was read
+  kEnd,        // the input ended between two messages: the normal end
+  kBadLength,  // a length of 0 or over kMaxMessageBytes: nothing of the body was read
+  kTruncated,  // the input ended inside the length or inside the body
 };
 
 // Reads up to `size` bytes into `buffer`; returns how many were read, 0 at the end of input.

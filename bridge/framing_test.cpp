@@ -40,8 +40,8 @@ TEST(Framing, EncodesTheLengthInTheMachinesOrderBeforeTheMessage) {
 
 // Lengths whose bytes are the ones a text-mode stream would change (LF, CR, Ctrl+Z, 0xFF).
 TEST(Framing, MessagesOfEveryAwkwardLengthComeBackWhole) {
-  const std::vector<size_t> lengths = {1, 10, 13, 26, 255, 256 + 10, 13 * 256 + 10, 0x0A0D,
-                                       kMaxMessageBytes};
+  const std::vector<size_t> lengths = {
+      1, 10, 13, 26, 255, 256 + 10, 13 * 256 + 10, 0x0A0D, kMaxMessageBytes};
   for (const size_t chunk : {size_t(1), size_t(3), size_t(SIZE_MAX)}) {
     std::string stream;
     std::vector<std::string> messages;

@@ -23,13 +23,13 @@
 
 #include "bridge/bridge_platform.h"
 #include "bridge/bridge_session.h"
-#include "storage/extension_ids.h"
 #include "bridge/framing.h"
-#include "storage/browser_host_registration.h"
 #include "common/text.h"
 #include "platform/command_line.h"
 #include "platform/platform.h"
+#include "storage/browser_host_registration.h"
 #include "storage/data_folders.h"
+#include "storage/extension_ids.h"
 #include "tools/install_override.h"
 #include "usage/usage_log.h"
 
@@ -43,7 +43,8 @@ struct Args {
   Mode mode = Mode::kServe;
   std::optional<std::string> origin;
   std::string install;
-  std::string profile;  // serving: the per-user application data folder; registering: a browser profile
+  std::string
+      profile;  // serving: the per-user application data folder; registering: a browser profile
   bridge::Scope scope = bridge::Scope::kUser;
 };
 
@@ -96,9 +97,7 @@ bool AllowedOrigin(const std::optional<std::string>& origin) {
 
 bool Send(const std::string& message) { return bridge::WriteStdout(bridge::EncodeFrame(message)); }
 
-std::u16string ProgramPath() {
-  return platform::NativeSystemInfo().ModuleFileName().value_or(u"");
-}
+std::u16string ProgramPath() { return platform::NativeSystemInfo().ModuleFileName().value_or(u""); }
 
 int Register(const Args& args) {
   const std::u16string program = ProgramPath();
@@ -108,7 +107,8 @@ int Register(const Args& args) {
     std::fprintf(stderr, "norvex-bridge: the program's own path is unknown\n");
     return 2;
   }
-  if (std::strcmp(bridge::PlatformName(), "windows") == 0 && args.scope != bridge::Scope::kProfile) {
+  if (std::strcmp(bridge::PlatformName(), "windows") == 0 &&
+      args.scope != bridge::Scope::kProfile) {
     // The manifest lives in the installation folder and names the installation's program (the
     // installer may run a new one that waits for the restart under another name); the browsers
     // find the manifest through the registry.
@@ -132,7 +132,8 @@ int Register(const Args& args) {
   bridge::WriteManifests(folders, program, install, bridge::MakeExecutable, failed);
   for (const std::u16string& folder : folders) {
     const bool bad = std::find(failed.begin(), failed.end(), folder) != failed.end();
-    std::fprintf(bad ? stderr : stdout, bad ? "norvex-bridge: could not write %s\n" : "registered %s\n",
+    std::fprintf(bad ? stderr : stdout,
+                 bad ? "norvex-bridge: could not write %s\n" : "registered %s\n",
                  Utf16ToUtf8(storage::JoinPath(folder, bridge::kManifestFileName)).c_str());
   }
   return failed.empty() ? 0 : 2;
@@ -140,9 +141,10 @@ int Register(const Args& args) {
 
 int Unregister(const Args& args) {
   bool ok = true;
-  if (std::strcmp(bridge::PlatformName(), "windows") == 0 && args.scope != bridge::Scope::kProfile) {
-    const std::u16string install = args.install.empty() ? storage::RemoveFileSpec(ProgramPath())
-                                                        : Utf8ToUtf16(args.install);
+  if (std::strcmp(bridge::PlatformName(), "windows") == 0 &&
+      args.scope != bridge::Scope::kProfile) {
+    const std::u16string install =
+        args.install.empty() ? storage::RemoveFileSpec(ProgramPath()) : Utf8ToUtf16(args.install);
     const auto root = args.scope == bridge::Scope::kSystem ? platform::RegistryRoot::kLocalMachine
                                                            : platform::RegistryRoot::kCurrentUser;
     ok = bridge::UnregisterFromRegistry(*platform::Current().registry, root);
@@ -151,8 +153,10 @@ int Unregister(const Args& args) {
   } else {
     std::vector<std::u16string> removed;
     ok = bridge::RemoveManifests(
-        bridge::ManifestFolders(args.scope, bridge::ConfigHome(), Utf8ToUtf16(args.profile)), removed);
-    for (const std::u16string& path : removed) std::printf("removed %s\n", Utf16ToUtf8(path).c_str());
+        bridge::ManifestFolders(args.scope, bridge::ConfigHome(), Utf8ToUtf16(args.profile)),
+        removed);
+    for (const std::u16string& path : removed)
+      std::printf("removed %s\n", Utf16ToUtf8(path).c_str());
   }
   if (!ok) std::fprintf(stderr, "norvex-bridge: not everything could be removed\n");
   return ok ? 0 : 2;
@@ -220,8 +224,8 @@ int main(int argc, char** argv) {
   // application data folder named, else the user's own.
   std::unique_ptr<tools::InstallOverride> system;
   if (!args.install.empty() || !args.profile.empty()) {
-    const std::u16string install = args.install.empty() ? storage::RemoveFileSpec(ProgramPath())
-                                                        : Utf8ToUtf16(args.install);
+    const std::u16string install =
+        args.install.empty() ? storage::RemoveFileSpec(ProgramPath()) : Utf8ToUtf16(args.install);
     system = std::make_unique<tools::InstallOverride>(install, Utf8ToUtf16(args.profile));
   }
   platform::ScopedSeams seams({nullptr, nullptr, system.get()});

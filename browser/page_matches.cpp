@@ -70,7 +70,8 @@ std::map<const model::Node*, int> NumberTextNodes(model::Node* root) {
 }
 
 // The text nodes that one match covers with at least one character, outside hidden content.
-int Pieces(const std::map<const model::Node*, int>& numbers, model::Position start, model::Position end) {
+int Pieces(const std::map<const model::Node*, int>& numbers, model::Position start,
+           model::Position end) {
   start = model::Document::Canonical(start);
   end = model::Document::Canonical(end);
   auto from = numbers.find(start.node);
@@ -80,7 +81,8 @@ int Pieces(const std::map<const model::Node*, int>& numbers, model::Position sta
   for (auto& [node, n] : numbers) byNumber[n] = node;
   auto hidden = [](const model::Node* node) {
     for (const model::Node* p = node->parent; p; p = p->parent) {
-      if (p->kind == model::NodeKind::kElement && norvex::pagetools::IsHiddenContentTag(p->name)) return true;
+      if (p->kind == model::NodeKind::kElement && norvex::pagetools::IsHiddenContentTag(p->name))
+        return true;
     }
     return false;
   };
@@ -108,7 +110,8 @@ std::vector<std::pair<int, std::shared_ptr<model::Document>>> Documents(
   std::vector<std::pair<int, std::shared_ptr<model::Document>>> documents;
   if (page->Body()) documents.emplace_back(-1, page);
   for (size_t i = 0; i < page->frames.size(); ++i) {
-    if (page->frames[i] && page->frames[i]->Body()) documents.emplace_back(static_cast<int>(i), page->frames[i]);
+    if (page->frames[i] && page->frames[i]->Body())
+      documents.emplace_back(static_cast<int>(i), page->frames[i]);
   }
   return documents;
 }
@@ -180,7 +183,8 @@ int main(int argc, char** argv) {
           ++byColor[*style];
         }
       }
-      out += std::string(firstCopy ? "" : ",") + "{\"index\":" + std::to_string(index) + ",\"counts\":[";
+      out += std::string(firstCopy ? "" : ",") + "{\"index\":" + std::to_string(index) +
+             ",\"counts\":[";
       firstCopy = false;
       for (size_t j = 0; j < words.size(); ++j) {
         const std::u16string color = norvex::pagetools::HighlightColor(j);
@@ -202,7 +206,8 @@ int main(int argc, char** argv) {
     browser.page = page;
     norvex::pagetools::BrowserPage tools(&browser);
     std::vector<std::pair<int, std::shared_ptr<model::Document>>> all{{-1, page}};
-    for (size_t i = 0; i < page->frames.size(); ++i) all.emplace_back(static_cast<int>(i), page->frames[i]);
+    for (size_t i = 0; i < page->frames.size(); ++i)
+      all.emplace_back(static_cast<int>(i), page->frames[i]);
     for (int step = 0; step < steps; ++step) {
       tools.FindNext(text, false, 0);
       int latest = -2;
@@ -221,9 +226,9 @@ int main(int argc, char** argv) {
         continue;
       }
       const auto numbers = NumberTextNodes(latestDocument->root());
-      out += "{\"index\":" + std::to_string(latest) + ",\"start\":" +
-             Place(numbers, latestDocument->selection->start()) + ",\"end\":" +
-             Place(numbers, latestDocument->selection->end()) + "}";
+      out += "{\"index\":" + std::to_string(latest) +
+             ",\"start\":" + Place(numbers, latestDocument->selection->start()) +
+             ",\"end\":" + Place(numbers, latestDocument->selection->end()) + "}";
     }
   }
   out += "]}\n";

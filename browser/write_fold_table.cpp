@@ -25,21 +25,27 @@ namespace model = norvex::pagetools::model;
 
 // Every element name of HTML, current and obsolete, that a page may use.
 const char* const kElementNames[] = {
-    "a", "abbr", "acronym", "address", "applet", "area", "article", "aside", "audio", "b",
-    "base", "basefont", "bdi", "bdo", "bgsound", "big", "blink", "blockquote", "body", "br",
-    "button", "canvas", "caption", "center", "cite", "code", "col", "colgroup", "data",
-    "datalist", "dd", "del", "details", "dfn", "dialog", "dir", "div", "dl", "dt", "em",
-    "embed", "fieldset", "figcaption", "figure", "font", "footer", "form", "frame",
-    "frameset", "h1", "h2", "h3", "h4", "h5", "h6", "head", "header", "hgroup", "hr", "html",
-    "i", "iframe", "image", "img", "input", "ins", "isindex", "kbd", "keygen", "label",
-    "legend", "li", "link", "listing", "main", "map", "mark", "marquee", "menu", "menuitem",
-    "meta", "meter", "multicol", "nav", "nextid", "nobr", "noembed", "noframes", "noscript",
-    "object", "ol", "optgroup", "option", "output", "p", "param", "picture", "plaintext",
-    "pre", "progress", "q", "rb", "rp", "rt", "rtc", "ruby", "s", "samp", "script", "search",
-    "section", "select", "slot", "small", "source", "spacer", "span", "strike", "strong",
-    "style", "sub", "summary", "sup", "table", "tbody", "td", "template", "textarea", "tfoot",
-    "th", "thead", "time", "title", "tr", "track", "tt", "u", "ul", "var", "video", "wbr",
-    "xmp"};
+    "a",          "abbr",     "acronym",  "address",    "applet",   "area",     "article",
+    "aside",      "audio",    "b",        "base",       "basefont", "bdi",      "bdo",
+    "bgsound",    "big",      "blink",    "blockquote", "body",     "br",       "button",
+    "canvas",     "caption",  "center",   "cite",       "code",     "col",      "colgroup",
+    "data",       "datalist", "dd",       "del",        "details",  "dfn",      "dialog",
+    "dir",        "div",      "dl",       "dt",         "em",       "embed",    "fieldset",
+    "figcaption", "figure",   "font",     "footer",     "form",     "frame",    "frameset",
+    "h1",         "h2",       "h3",       "h4",         "h5",       "h6",       "head",
+    "header",     "hgroup",   "hr",       "html",       "i",        "iframe",   "image",
+    "img",        "input",    "ins",      "isindex",    "kbd",      "keygen",   "label",
+    "legend",     "li",       "link",     "listing",    "main",     "map",      "mark",
+    "marquee",    "menu",     "menuitem", "meta",       "meter",    "multicol", "nav",
+    "nextid",     "nobr",     "noembed",  "noframes",   "noscript", "object",   "ol",
+    "optgroup",   "option",   "output",   "p",          "param",    "picture",  "plaintext",
+    "pre",        "progress", "q",        "rb",         "rp",       "rt",       "rtc",
+    "ruby",       "s",        "samp",     "script",     "search",   "section",  "select",
+    "slot",       "small",    "source",   "spacer",     "span",     "strike",   "strong",
+    "style",      "sub",      "summary",  "sup",        "table",    "tbody",    "td",
+    "template",   "textarea", "tfoot",    "th",         "thead",    "time",     "title",
+    "tr",         "track",    "tt",       "u",          "ul",       "var",      "video",
+    "wbr",        "xmp"};
 
 std::string JsString(std::u16string_view text) {
   std::string out = "\"";
@@ -62,7 +68,9 @@ std::u16string ReaderWhiteSpace() {
   std::u16string html = u"<!DOCTYPE html><body>";
   for (char16_t c : candidates) {
     html += u"<p>a";
-    html += c == u'<' ? std::u16string(u"&lt;") : c == u'&' ? std::u16string(u"&amp;") : std::u16string(1, c);
+    html += c == u'<'   ? std::u16string(u"&lt;")
+            : c == u'&' ? std::u16string(u"&amp;")
+                        : std::u16string(1, c);
     html += u"b</p>";
   }
   auto document = model::Document::Parse(html);
@@ -130,15 +138,16 @@ int main(int argc, char** argv) {
   js += "  foldRuns: [";
   int count = 0;
   for (unsigned c = 0; c < 0x10000;) {
-    const int delta = static_cast<int>(model::FoldForFind(static_cast<char16_t>(c))) - static_cast<int>(c);
+    const int delta =
+        static_cast<int>(model::FoldForFind(static_cast<char16_t>(c))) - static_cast<int>(c);
     if (delta == 0) {
       ++c;
       continue;
     }
     unsigned n = 1;
-    while (c + n < 0x10000 &&
-           static_cast<int>(model::FoldForFind(static_cast<char16_t>(c + n))) -
-                   static_cast<int>(c + n) == delta) {
+    while (c + n < 0x10000 && static_cast<int>(model::FoldForFind(static_cast<char16_t>(c + n))) -
+                                      static_cast<int>(c + n) ==
+                                  delta) {
       ++n;
     }
     js += (count++ % 6 == 0) ? "\n    " : " ";
@@ -161,7 +170,8 @@ int main(int argc, char** argv) {
   count = 0;
   for (const auto& [base, mark, joined] : JoinedKana()) {
     js += (count++ % 6 == 0) ? "\n    " : " ";
-    js += "[" + std::to_string(base) + "," + std::to_string(mark) + "," + std::to_string(joined) + "],";
+    js += "[" + std::to_string(base) + "," + std::to_string(mark) + "," + std::to_string(joined) +
+          "],";
   }
   js += "\n  ],\n";
 
@@ -169,19 +179,23 @@ int main(int argc, char** argv) {
   std::string blocks, hidden;
   for (const char* name : kElementNames) {
     model::Node* element = document->NewElement(norvex::Utf8ToUtf16(name));
-    if (model::IsBlockElement(*element)) blocks += std::string(blocks.empty() ? "" : ",") + "\"" + name + "\"";
-    if (model::IsHiddenElement(*element)) hidden += std::string(hidden.empty() ? "" : ",") + "\"" + name + "\"";
+    if (model::IsBlockElement(*element))
+      blocks += std::string(blocks.empty() ? "" : ",") + "\"" + name + "\"";
+    if (model::IsHiddenElement(*element))
+      hidden += std::string(hidden.empty() ? "" : ",") + "\"" + name + "\"";
   }
   js += "  blocks: [" + blocks + "],\n";
   js += "  hidden: [" + hidden + "],\n";
   // Elements outside HTML's namespace (embedded SVG and MathML): read or not.
   model::Node* svg = document->NewElement(u"svg", model::Namespace::kSvg);
-  js += std::string("  foreignHidden: ") + (model::IsHiddenElement(*svg) ? "true" : "false") + ",\n";
+  js +=
+      std::string("  foreignHidden: ") + (model::IsHiddenElement(*svg) ? "true" : "false") + ",\n";
   // Preformatted elements keep their spaces: "a  b" inside one reads with both.
   std::string pre;
   for (const char* name : kElementNames) {
     const std::u16string tag = norvex::Utf8ToUtf16(name);
-    auto page = model::Document::Parse(u"<!DOCTYPE html><body><div><" + tag + u">a  b</" + tag + u"></div>");
+    auto page = model::Document::Parse(u"<!DOCTYPE html><body><div><" + tag + u">a  b</" + tag +
+                                       u"></div>");
     if (model::ReaderText(*page).find(u"a  b") != std::u16string::npos) {
       pre += std::string(pre.empty() ? "" : ",") + "\"" + name + "\"";
     }
@@ -200,8 +214,8 @@ int main(int argc, char** argv) {
            "; color: #000000; }\n";
   }
   const std::string folder = argv[1];
-  for (const auto& [name, content] : {std::pair<std::string, std::string>{"fold_table.js", js},
-                                      {"highlight.css", css}}) {
+  for (const auto& [name, content] :
+       {std::pair<std::string, std::string>{"fold_table.js", js}, {"highlight.css", css}}) {
     std::ofstream out(folder + "/" + name, std::ios::binary | std::ios::trunc);
     out << content;
     out.close();

@@ -34,9 +34,12 @@ TEST(Utf8, ReplacingReadsIllFormedBytesAsBrowsersDo) {
   } cases[] = {
       {"a\xF0\x9F\x98\x80", u"a\U0001F600"},
       {"\x85", u"\uFFFD"},
-      {"\xE3\x81" "b", u"\uFFFD" "b"},            // cut short: one replacement
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},              // overlong: no sequence starts with C0
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},    // encoded surrogate
+      {"\xE3\x81"
+       "b",
+       u"\uFFFD"
+       "b"},                                              // cut short: one replacement
+      {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong: no sequence starts with C0
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
       {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
       {"\xF0\x9F\x98", u"\uFFFD"},
   };

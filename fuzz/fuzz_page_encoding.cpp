@@ -35,9 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const norvex::pagetools::DecodedPage page = norvex::pagetools::DecodePage(bytes);
   Check(page.text, size, "page");
-  const PageEncoding encodings[] = {PageEncoding::kUtf8,     PageEncoding::kUtf16Le,
-                                    PageEncoding::kUtf16Be,  PageEncoding::kShiftJis,
-                                    PageEncoding::kEucJp,    PageEncoding::kWindows1252};
+  const PageEncoding encodings[] = {PageEncoding::kUtf8,    PageEncoding::kUtf16Le,
+                                    PageEncoding::kUtf16Be, PageEncoding::kShiftJis,
+                                    PageEncoding::kEucJp,   PageEncoding::kWindows1252};
   for (PageEncoding encoding : encodings) {
     Check(norvex::pagetools::DecodeText(bytes, encoding), size, "encoding");
   }

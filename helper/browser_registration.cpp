@@ -1,11 +1,12 @@
 #include "helper/browser_registration.h"
 
-#include "storage/browser_host_registration.h"
 #include "helper/installation_layout.h"
+#include "storage/browser_host_registration.h"
 
 namespace norvex::helper {
 
-void RemoveBrowserRegistration(HelperSystem& system, const std::u16string& folder, Outcome& outcome) {
+void RemoveBrowserRegistration(HelperSystem& system, const std::u16string& folder,
+                               Outcome& outcome) {
   const std::u16string manifest = JoinInstallPath(folder, kBridgeManifest);
   for (const platform::RegistryRoot root :
        {platform::RegistryRoot::kLocalMachine, platform::RegistryRoot::kCurrentUser}) {

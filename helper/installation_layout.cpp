@@ -4,16 +4,26 @@ namespace norvex::helper {
 
 const std::vector<std::u16string>& ProductFiles() {
   static const std::vector<std::u16string> files = {
-      kToolbarModule, kServiceProgram, u"UNZIP32.dll", kMoverProgram,
+      kToolbarModule,
+      kServiceProgram,
+      u"UNZIP32.dll",
+      kMoverProgram,
       // A new module that waits for the restart, when a browser held the old one at an upgrade.
       u"NorvexToolbar.dll.new",
       // The catalogue and the settings of the installation.
-      u"AgentMaster.xml", u"strings.ini", u"version.ini", u"norvexOEM.ini", u"LogUrls.ini",
+      u"AgentMaster.xml",
+      u"strings.ini",
+      u"version.ini",
+      u"norvexOEM.ini",
+      u"LogUrls.ini",
       // Written by the service.
-      u"product.ini", u"livefile.ini",
+      u"product.ini",
+      u"livefile.ini",
       // The browsers' native messaging host, a new one waiting for the restart when a browser
       // ran the old one at an upgrade, and the host manifest it wrote.
-      u"NorvexBridge.exe", u"NorvexBridge.exe.new", u"com.norvex.bridge.json",
+      u"NorvexBridge.exe",
+      u"NorvexBridge.exe.new",
+      u"com.norvex.bridge.json",
   };
   return files;
 }

@@ -92,9 +92,9 @@ bool IsHighlight(PageElement& element) {
 
 bool IsHiddenContentTag(std::u16string_view tag) {
   static const std::u16string_view kHidden[] = {
-      u"head", u"script", u"style", u"template", u"title", u"noscript", u"noembed",
-      u"noframes", u"textarea", u"select", u"option", u"optgroup", u"datalist", u"xmp",
-      u"iframe", u"plaintext", u"object", u"frameset", u"frame", u"svg", u"math"};
+      u"head",     u"script",    u"style",  u"template", u"title",    u"noscript", u"noembed",
+      u"noframes", u"textarea",  u"select", u"option",   u"optgroup", u"datalist", u"xmp",
+      u"iframe",   u"plaintext", u"object", u"frameset", u"frame",    u"svg",      u"math"};
   for (std::u16string_view hidden : kHidden) {
     if (EqualsIgnoreCaseAscii(tag, hidden)) return true;
   }

@@ -123,8 +123,7 @@ class BrowserPage {
   // Highlights the words of `text` in one document; nothing when the document lacks its markup
   // services, body or text range, else whether anything was wrapped.
   std::optional<bool> HighlightDocument(const std::shared_ptr<PageDocument>& document,
-                                        const std::u16string& text,
-                                        bool selectFirst);
+                                        const std::u16string& text, bool selectFirst);
   void RemoveDocumentHighlights(PageDocument& document);
   void SearchFrames(const std::u16string& word);
 

@@ -179,17 +179,18 @@ TEST_F(BrowserPageTest, HighlightThenRemoveGivesThePageBack) {
     int highlights;
     const char* other = nullptr;  // highlighted in between when given
   } cases[] = {
-      {"<div><p>Tok<b>yo</b> is big. TOKYO!</p><ul><li>tokyo<li>Kyoto</ul></div>",
-       "tokyo kyoto", 5},
+      {"<div><p>Tok<b>yo</b> is big. TOKYO!</p><ul><li>tokyo<li>Kyoto</ul></div>", "tokyo kyoto",
+       5},
       {"<p><b>TOK</b>YO and <a href='x'>to</a><i>k<u>y</u></i>o</p>", "tokyo", 6},
       {"<p>\xe6\x9d\xb1\xe4\xba\xac\xe9\x83\xbd\xe3\x81\xae\xe5\xa4\xa9\xe6\xb0\x97\xe3\x81\xa8"
        "\xe4\xba\xac\xe9\x83\xbd\xe3\x81\xae\xe5\xa4\xa9\xe6\xb0\x97</p>",  // 東京都の天気と京都の天気
-       "\xe6\x9d\xb1\xe4\xba\xac \xe4\xba\xac\xe9\x83\xbd", 4},            // 東京 京都
+       "\xe6\x9d\xb1\xe4\xba\xac \xe4\xba\xac\xe9\x83\xbd", 4},  // 東京 京都
       {"<p>ab cd abcd</p>", "ab cd abcd", 2},
       {"<p>\xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88 \xe3\x81\xa6\xe3\x81\x99\xe3\x81\xa8</p>",
-       "\xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88 \xe3\x81\xa6\xe3\x81\x99\xe3\x81\xa8", 4},  // テスト てすと
-      {"<p>\xef\xbc\xa1\xef\xbc\xa2\xef\xbc\xa3 abc</p>", "\xef\xbc\xa1\xef\xbc\xa2\xef\xbc\xa3 abc",
-       4},  // ＡＢＣ abc
+       "\xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88 \xe3\x81\xa6\xe3\x81\x99\xe3\x81\xa8",
+       4},  // テスト てすと
+      {"<p>\xef\xbc\xa1\xef\xbc\xa2\xef\xbc\xa3 abc</p>",
+       "\xef\xbc\xa1\xef\xbc\xa2\xef\xbc\xa3 abc", 4},  // ＡＢＣ abc
       {"<p>Tok<script>var yo;</script>yo<!-- c -->!</p>", "tokyo!", 3},
       {"<p>new\n   york and <i>new</i> <b>york</b></p>", "new\tyork", 4},
       {"<p>apple pie</p>", "apple", 1, "pie apple"},
@@ -219,11 +220,12 @@ TEST_F(BrowserPageTest, HighlightThenRemoveGivesThePageBack) {
 TEST_F(BrowserPageTest, AMatchAcrossElementsIsWrappedPieceByPiece) {
   browser_.document = Page("<p><b>TOK</b>YO</p>");
   EXPECT_TRUE(page_.HighlightWords(u"tokyo"));
-  EXPECT_EQ(Body(browser_.document),
-            "<p><b><span id=\"norvex_toolbar_hi\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">"
-            "TOK</span></b>"
-            "<span id=\"norvex_toolbar_hi\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">"
-            "YO</span></p>");
+  EXPECT_EQ(
+      Body(browser_.document),
+      "<p><b><span id=\"norvex_toolbar_hi\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">"
+      "TOK</span></b>"
+      "<span id=\"norvex_toolbar_hi\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">"
+      "YO</span></p>");
   EXPECT_EQ(Selected(browser_.document), "TOKYO");
 }
 
@@ -335,11 +337,12 @@ TEST_F(BrowserPageTest, OnlyTheToolbarsOwnHighlightsAreUnwrapped) {
   ours[2]->attributes[0].value = u"changed";  // the page took the last one over
   page_.RemoveHighlights();
   EXPECT_EQ(CountHighlights(browser_.document), 2);
-  EXPECT_EQ(Body(browser_.document),
-            "<p><span id=\"norvex_toolbar_hi\">mine <i>word</i></span> "
-            "<span id=\"norvex_toolbar_hi\">&lt;img src=x onerror=alert(1)&gt;</span> word "
-            "<b id=\"norvex_toolbar_hi\">bold</b> and "
-            "<span id=\"changed\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">word</span></p>");
+  EXPECT_EQ(
+      Body(browser_.document),
+      "<p><span id=\"norvex_toolbar_hi\">mine <i>word</i></span> "
+      "<span id=\"norvex_toolbar_hi\">&lt;img src=x onerror=alert(1)&gt;</span> word "
+      "<b id=\"norvex_toolbar_hi\">bold</b> and "
+      "<span id=\"changed\" style=\"BACKGROUND-COLOR:#FFFF00;color:#000000;\">word</span></p>");
   EXPECT_TRUE(browser_.document->Contains(inner));
   EXPECT_EQ(U8(inner->data), "word");
 }

@@ -16,10 +16,18 @@ std::string Tokens(std::u16string_view html) {
     if (!out.empty()) out += '|';
     const std::string name = Utf16ToUtf8(token.name);
     switch (token.type) {
-      case Token::kText: out += "text:" + name; break;
-      case Token::kComment: out += "comment:" + name; break;
-      case Token::kDoctype: out += "doctype:" + name; break;
-      case Token::kEnd: out += "</" + name + ">"; break;
+      case Token::kText:
+        out += "text:" + name;
+        break;
+      case Token::kComment:
+        out += "comment:" + name;
+        break;
+      case Token::kDoctype:
+        out += "doctype:" + name;
+        break;
+      case Token::kEnd:
+        out += "</" + name + ">";
+        break;
       case Token::kStart:
         out += "<" + name;
         for (const Attribute& a : token.attributes) {
@@ -27,7 +35,8 @@ std::string Tokens(std::u16string_view html) {
         }
         out += token.selfClosing ? "/>" : ">";
         break;
-      case Token::kEof: break;
+      case Token::kEof:
+        break;
     }
   }
   return out;
@@ -83,8 +92,8 @@ TEST(HtmlTokenizer, CharacterReferences) {
     const char* decoded;
     bool attribute;
   } cases[] = {
-      {"&amp;", "&", false},   {"&ampx", "&", false}, {"&ampx", nullptr, true},
-      {"&#65;", "A", false},   {"&#x3042;", "\u3042", false}, {"&#128;", "\u20ac", false},
+      {"&amp;", "&", false},       {"&ampx", "&", false},         {"&ampx", nullptr, true},
+      {"&#65;", "A", false},       {"&#x3042;", "\u3042", false}, {"&#128;", "\u20ac", false},
       {"&bogus;", nullptr, false}, {"&#;", nullptr, false},
   };
   for (const auto& c : cases) {

@@ -86,14 +86,21 @@ class ModelPointer final : public MarkupPointer {
     const model::MarkupStep step = model::StepRight(position_.position, move);
     MarkupStep result;
     switch (step.kind) {
-      case model::MarkupStep::kNone: return result;
+      case model::MarkupStep::kNone:
+        return result;
       case model::MarkupStep::kText:
         result.context = MarkupContext::kText;
         result.character = step.character;
         return result;
-      case model::MarkupStep::kEnter: result.context = MarkupContext::kEnterScope; break;
-      case model::MarkupStep::kExit: result.context = MarkupContext::kExitScope; break;
-      case model::MarkupStep::kNoScope: result.context = MarkupContext::kNoScope; break;
+      case model::MarkupStep::kEnter:
+        result.context = MarkupContext::kEnterScope;
+        break;
+      case model::MarkupStep::kExit:
+        result.context = MarkupContext::kExitScope;
+        break;
+      case model::MarkupStep::kNoScope:
+        result.context = MarkupContext::kNoScope;
+        break;
     }
     if (step.node->kind == NodeKind::kElement) {
       result.element = std::make_shared<ModelElement>(position_.document(), step.node);

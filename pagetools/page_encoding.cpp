@@ -47,7 +47,9 @@ std::u16string DecodeUtf16(std::string_view bytes, bool bigEndian) {
   return out;
 }
 
-bool IsShiftJisLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsShiftJisLead(unsigned char b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 // Shift_JIS as code page 932: ASCII and 0x80 as they are, half-width katakana in single bytes,
 // the double-byte characters from the platform's table. A lead byte whose pair has no character
@@ -257,8 +259,8 @@ std::optional<std::u16string> PrescanCharset(std::string_view bytes, size_t limi
         if (!TrimView(label).empty()) return label;
       }
     } else if (bytes[pos] == '<' && pos + 1 < bytes.size() &&
-               (IsLetterByte(bytes[pos + 1]) ||
-                (bytes[pos + 1] == '/' && pos + 2 < bytes.size() && IsLetterByte(bytes[pos + 2])))) {
+               (IsLetterByte(bytes[pos + 1]) || (bytes[pos + 1] == '/' && pos + 2 < bytes.size() &&
+                                                 IsLetterByte(bytes[pos + 2])))) {
       ++pos;
       while (pos < bytes.size() && !IsSpaceByte(bytes[pos]) && bytes[pos] != '>') ++pos;
       while (NextAttribute(bytes, pos)) {
@@ -277,12 +279,18 @@ std::optional<std::u16string> PrescanCharset(std::string_view bytes, size_t limi
 
 std::u16string DecodeText(std::string_view bytes, PageEncoding encoding) {
   switch (encoding) {
-    case PageEncoding::kUtf8: return Utf8ToUtf16Replacing(bytes);
-    case PageEncoding::kUtf16Le: return DecodeUtf16(bytes, false);
-    case PageEncoding::kUtf16Be: return DecodeUtf16(bytes, true);
-    case PageEncoding::kShiftJis: return DecodeShiftJis(bytes);
-    case PageEncoding::kEucJp: return DecodeEucJp(bytes);
-    case PageEncoding::kWindows1252: return DecodeWindows1252(bytes);
+    case PageEncoding::kUtf8:
+      return Utf8ToUtf16Replacing(bytes);
+    case PageEncoding::kUtf16Le:
+      return DecodeUtf16(bytes, false);
+    case PageEncoding::kUtf16Be:
+      return DecodeUtf16(bytes, true);
+    case PageEncoding::kShiftJis:
+      return DecodeShiftJis(bytes);
+    case PageEncoding::kEucJp:
+      return DecodeEucJp(bytes);
+    case PageEncoding::kWindows1252:
+      return DecodeWindows1252(bytes);
   }
   return Utf8ToUtf16Replacing(bytes);
 }
@@ -315,9 +323,14 @@ DecodedPage DecodePage(std::string_view bytes) {
         page.encoding = PageEncoding::kUtf8;
         if (declared) page.charset = u"utf-8";
         break;
-      case PageEncoding::kShiftJis: page.charset = u"shift_jis"; break;
-      case PageEncoding::kEucJp: page.charset = u"euc-jp"; break;
-      case PageEncoding::kWindows1252: break;
+      case PageEncoding::kShiftJis:
+        page.charset = u"shift_jis";
+        break;
+      case PageEncoding::kEucJp:
+        page.charset = u"euc-jp";
+        break;
+      case PageEncoding::kWindows1252:
+        break;
     }
   }
   page.text = DecodeText(bytes, page.encoding);

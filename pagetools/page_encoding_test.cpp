@@ -38,10 +38,13 @@ TEST(PageEncoding, ReadsAPageAsABrowserDoes) {
        "\xEF\xBF\xBD|\xEF\xBF\xBD"},
       // A meta element only counts outside comments, and http-equiv content only with its
       // pragma; the first one that declares a charset wins.
-      {"<!-- <meta charset=euc-jp> --><meta content='charset=euc-jp'><meta charset=utf-8>\xE2\x82\xAC",
+      {"<!-- <meta charset=euc-jp> --><meta content='charset=euc-jp'><meta "
+       "charset=utf-8>\xE2\x82\xAC",
        "utf-8",
-       "<!-- <meta charset=euc-jp> --><meta content='charset=euc-jp'><meta charset=utf-8>\xE2\x82\xAC"},
-      {"<p title='<meta charset=euc-jp>'>\xE2\x82\xAC", "", "<p title='<meta charset=euc-jp>'>\xE2\x82\xAC"},
+       "<!-- <meta charset=euc-jp> --><meta content='charset=euc-jp'><meta "
+       "charset=utf-8>\xE2\x82\xAC"},
+      {"<p title='<meta charset=euc-jp>'>\xE2\x82\xAC", "",
+       "<p title='<meta charset=euc-jp>'>\xE2\x82\xAC"},
       // A page that declares UTF-16 in its own bytes is read as UTF-8.
       {"<meta charset=utf-16>\xE2\x82\xAC", "utf-8", "<meta charset=utf-16>\xE2\x82\xAC"},
       // The Latin labels read as windows-1252.
@@ -50,7 +53,11 @@ TEST(PageEncoding, ReadsAPageAsABrowserDoes) {
       // A set that we do not read is named but read as the default; so is a page without one,
       // whose ill-formed bytes read as one U+FFFD each.
       {"<meta charset=EUC-KR>abc", "euc-kr", "<meta charset=EUC-KR>abc"},
-      {"a\xE3\x81" "b\x80\xF0\x9F\x98\x80", "", "a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xF0\x9F\x98\x80"},
+      {"a\xE3\x81"
+       "b\x80\xF0\x9F\x98\x80",
+       "",
+       "a\xEF\xBF\xBD"
+       "b\xEF\xBF\xBD\xF0\x9F\x98\x80"},
   };
   for (const auto& c : cases) {
     const DecodedPage page = DecodePage(c.bytes);
@@ -62,9 +69,9 @@ TEST(PageEncoding, ReadsAPageAsABrowserDoes) {
 // A charset declared after the first 1024 bytes still counts: a browser that meets it while
 // parsing starts again with it.
 TEST(PageEncoding, ADeclarationFurtherOnCounts) {
-  const std::string page =
-      "<html><head><title>" + std::string(1100, 'x') + "</title><meta charset=shift_jis></head>"
-      "<body>\x82\xA0</body>";
+  const std::string page = "<html><head><title>" + std::string(1100, 'x') +
+                           "</title><meta charset=shift_jis></head>"
+                           "<body>\x82\xA0</body>";
   EXPECT_FALSE(PrescanCharset(page).has_value());
   const DecodedPage decoded = DecodePage(page);
   EXPECT_EQ(U8(decoded.charset), "shift_jis");

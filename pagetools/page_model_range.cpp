@@ -186,8 +186,8 @@ std::u16string Range::Bookmark() const {
   const Position s = Document::Canonical(start_.position);
   const Position e = Document::Canonical(end_.position);
   char buffer[96];
-  std::snprintf(buffer, sizeof buffer, "nvx:%p:%zu:%p:%zu", static_cast<void*>(s.node),
-                s.offset, static_cast<void*>(e.node), e.offset);
+  std::snprintf(buffer, sizeof buffer, "nvx:%p:%zu:%p:%zu", static_cast<void*>(s.node), s.offset,
+                static_cast<void*>(e.node), e.offset);
   return std::u16string(buffer, buffer + std::char_traits<char>::length(buffer));
 }
 

@@ -48,12 +48,12 @@ namespace {
 // whose canonical decomposition starts with an ASCII letter. 0 for the others (Æ, Ø, Đ, Ł, Œ,
 // ...), which only fold their case.
 constexpr char kLatinBase[] =
-    "aaaaaa\0ceeeeiiii\0nooooo\0\0uuuuy\0\0"  // U+00C0..U+00DF
-    "aaaaaa\0ceeeeiiii\0nooooo\0\0uuuuy\0y"  // U+00E0..U+00FF
-    "aaaaaaccccccccdd\0\0eeeeeeeeeegggg"  // U+0100..U+011F
-    "gggghh\0\0iiiiiiiii\0\0\0jjkk\0llllll\0"  // U+0120..U+013F
+    "aaaaaa\0ceeeeiiii\0nooooo\0\0uuuuy\0\0"    // U+00C0..U+00DF
+    "aaaaaa\0ceeeeiiii\0nooooo\0\0uuuuy\0y"     // U+00E0..U+00FF
+    "aaaaaaccccccccdd\0\0eeeeeeeeeegggg"        // U+0100..U+011F
+    "gggghh\0\0iiiiiiiii\0\0\0jjkk\0llllll\0"   // U+0120..U+013F
     "\0\0\0nnnnnn\0\0\0oooooo\0\0rrrrrrssssss"  // U+0140..U+015F
-    "sstttt\0\0uuuuuuuuuuuuwwyyyzzzzzz\0";  // U+0160..U+017F
+    "sstttt\0\0uuuuuuuuuuuuwwyyyzzzzzz\0";      // U+0160..U+017F
 
 // Half-width katakana and punctuation (U+FF61 to U+FF9D) as their full-width forms; the
 // half-width sound marks U+FF9E and U+FF9F are the combining marks U+3099 and U+309A.
@@ -98,14 +98,22 @@ char16_t ComposeForFind(char16_t base, char16_t mark) {
     if (base >= 0x3064 && base <= 0x3068 && !(base & 1)) return base + 1;
     if (base >= 0x306F && base <= 0x307B && (base - 0x306F) % 3 == 0) return base + 1;
     switch (base) {
-      case 0x3046: return 0x3094;  // う
-      case 0x309D: return 0x309E;  // ゝ
-      case 0x30FD: return 0x30FE;  // ヽ
-      case 0x308F: return 0x30F7;  // わ, ゐ, ゑ, を: only katakana have voiced forms
-      case 0x3090: return 0x30F8;
-      case 0x3091: return 0x30F9;
-      case 0x3092: return 0x30FA;
-      default: return 0;
+      case 0x3046:
+        return 0x3094;  // う
+      case 0x309D:
+        return 0x309E;  // ゝ
+      case 0x30FD:
+        return 0x30FE;  // ヽ
+      case 0x308F:
+        return 0x30F7;  // わ, ゐ, ゑ, を: only katakana have voiced forms
+      case 0x3090:
+        return 0x30F8;
+      case 0x3091:
+        return 0x30F9;
+      case 0x3092:
+        return 0x30FA;
+      default:
+        return 0;
     }
   }
   if (mark == 0x309A && base >= 0x306F && base <= 0x307B && (base - 0x306F) % 3 == 0) {
@@ -119,13 +127,15 @@ namespace {
 bool IsBlockName(const Node& e) {
   if (e.kind != NodeKind::kElement || e.ns != Namespace::kHtml) return false;
   static const std::u16string_view kBlocks[] = {
-      u"address", u"article", u"aside", u"blockquote", u"body", u"br", u"button", u"caption",
-      u"center", u"dd", u"details", u"dialog", u"dir", u"div", u"dl", u"dt", u"embed",
-      u"fieldset", u"figcaption", u"figure", u"footer", u"form", u"frame", u"frameset", u"h1",
-      u"h2", u"h3", u"h4", u"h5", u"h6", u"header", u"hgroup", u"hr", u"html", u"iframe",
-      u"img", u"input", u"legend", u"li", u"listing", u"main", u"menu", u"nav", u"object",
-      u"ol", u"p", u"pre", u"section", u"select", u"summary", u"table", u"tbody", u"td",
-      u"textarea", u"tfoot", u"th", u"thead", u"tr", u"ul", u"video", u"audio", u"canvas"};
+      u"address", u"article", u"aside",    u"blockquote", u"body",       u"br",      u"button",
+      u"caption", u"center",  u"dd",       u"details",    u"dialog",     u"dir",     u"div",
+      u"dl",      u"dt",      u"embed",    u"fieldset",   u"figcaption", u"figure",  u"footer",
+      u"form",    u"frame",   u"frameset", u"h1",         u"h2",         u"h3",      u"h4",
+      u"h5",      u"h6",      u"header",   u"hgroup",     u"hr",         u"html",    u"iframe",
+      u"img",     u"input",   u"legend",   u"li",         u"listing",    u"main",    u"menu",
+      u"nav",     u"object",  u"ol",       u"p",          u"pre",        u"section", u"select",
+      u"summary", u"table",   u"tbody",    u"td",         u"textarea",   u"tfoot",   u"th",
+      u"thead",   u"tr",      u"ul",       u"video",      u"audio",      u"canvas"};
   for (std::u16string_view tag : kBlocks) {
     if (e.name == tag) return true;
   }

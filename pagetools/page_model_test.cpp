@@ -51,13 +51,13 @@ TEST(PageModel, FindMatchesAsAReaderReads) {
       {"<p>Tok<br>yo</p>", "tokyo", nullptr},
       {"<p>new\n   york</p>", "new york", "new york"},
       {"<p>new&nbsp;york</p>", "new york", "new\u00a0york"},
-      {"<p>\u00c9COLE</p>", "\u00e9cole", "\u00c9COLE"},                  // Latin-1
+      {"<p>\u00c9COLE</p>", "\u00e9cole", "\u00c9COLE"},                           // Latin-1
       {"<p>\u0391\u0398\u0397\u039d\u0391</p>", "\u03b1\u03b8\u03b7\u03bd\u03b1",  // Greek
        "\u0391\u0398\u0397\u039d\u0391"},
       {"<p>\u041c\u041e\u0421\u041a\u0412\u0410</p>", "\u043c\u043e\u0441\u043a\u0432\u0430",
-       "\u041c\u041e\u0421\u041a\u0412\u0410"},                               // Cyrillic
+       "\u041c\u041e\u0421\u041a\u0412\u0410"},  // Cyrillic
       {"<p>\uff34\uff2f\uff2b\uff39\uff2f</p>", "\uff54\uff4f\uff4b\uff59\uff4f",
-       "\uff34\uff2f\uff2b\uff39\uff2f"},                                     // full width
+       "\uff34\uff2f\uff2b\uff39\uff2f"},  // full width
       {"<p>\u6771\u4eac\u30bf\u30ef\u30fc</p>", "\u6771\u4eac", "\u6771\u4eac"},
       // Width, kana and diacritics do not count (as in the browser's default search); letters
       // without a canonical base letter only fold their case.
@@ -77,8 +77,8 @@ TEST(PageModel, FindMatchesAsAReaderReads) {
        "\uff76\uff9e\uff72\uff84\uff9e"},
       {"<p>\u30ac\u30a4\u30c9</p>", "\uff76\uff9e\uff72\uff84\uff9e", "\u30ac\u30a4\u30c9"},
       {"<p>\uff8a\uff9f\uff9d</p>", "\u3071\u3093", "\uff8a\uff9f\uff9d"},  // ﾊﾟﾝ, ぱん
-      {"<p>\u304b\u3099</p>", "\u304c", "\u304b\u3099"},                 // か + mark, が
-      {"<p>\uff76\uff72\uff84\uff9e</p>", "\u30ac\u30a4\u30c9", nullptr},  // ｶｲﾄﾞ
+      {"<p>\u304b\u3099</p>", "\u304c", "\u304b\u3099"},                    // か + mark, が
+      {"<p>\uff76\uff72\uff84\uff9e</p>", "\u30ac\u30a4\u30c9", nullptr},   // ｶｲﾄﾞ
       {"<p>\uff76\uff9e</p>", "\u304b", nullptr},                           // ｶﾞ is not か
   };
   for (const auto& c : cases) {

@@ -111,11 +111,9 @@ TEST(CodePage932, ReadsDoubleByteCharacters) {
       {0xFA, 0x40, u'\u2170'},  // IBM extension
       {0xF0, 0x40, u'\uE000'},  // user-defined
       {0xFC, 0x4B, u'\u9ED1'},  // the last assigned pair
-      {0xFC, 0x4C, 0},
-      {0x85, 0x40, 0},          // an unassigned row
-      {0x81, 0xAD, 0},
-      {0x81, 0x20, 0},          // no trail byte
-      {0xA0, 0x40, 0},          // no lead byte
+      {0xFC, 0x4C, 0},         {0x85, 0x40, 0},  // an unassigned row
+      {0x81, 0xAD, 0},         {0x81, 0x20, 0},  // no trail byte
+      {0xA0, 0x40, 0},                           // no lead byte
       {0x41, 0x42, 0},
   };
   for (const auto& c : cases) {

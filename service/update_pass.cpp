@@ -56,7 +56,8 @@ void CivilFromDays(int64_t days, int64_t* year, unsigned* month, unsigned* day) 
   const unsigned day_of_era = static_cast<unsigned>(days - era * 146097);
   const unsigned year_of_era =
       (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  const unsigned day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const unsigned day_of_year =
+      day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
   const unsigned shifted_month = (5 * day_of_year + 2) / 153;
   *day = day_of_year - (153 * shifted_month + 2) / 5 + 1;
   *month = shifted_month < 10 ? shifted_month + 3 : shifted_month - 9;
@@ -73,7 +74,8 @@ std::string ReplaceAll(std::string text, const std::string& what, const std::str
 }  // namespace
 
 std::optional<uint64_t> ParseDecimal(const std::string& text) {
-  if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789") != std::string::npos) {
+  if (text.empty() || text.size() > 20 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
     return std::nullopt;
   }
   uint64_t value = 0;
@@ -114,9 +116,9 @@ std::string FormatUtcTime(int64_t seconds) {
   unsigned month = 0, day = 0;
   CivilFromDays(days, &year, &month, &day);
   char text[64];
-  std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02d:%02d:%02dZ",
-                static_cast<long long>(year), month, day, static_cast<int>(in_day / 3600),
-                static_cast<int>(in_day / 60 % 60), static_cast<int>(in_day % 60));
+  std::snprintf(text, sizeof text, "%04lld-%02u-%02uT%02d:%02d:%02dZ", static_cast<long long>(year),
+                month, day, static_cast<int>(in_day / 3600), static_cast<int>(in_day / 60 % 60),
+                static_cast<int>(in_day % 60));
   return text;
 }
 
@@ -316,8 +318,7 @@ ManifestComparison UpdatePass::CompareManifest(const std::string& manifest,
     const std::string version = files_.ReadIniString(manifest, section, "VERSION", "");
     const std::string folder = files_.ReadIniString(manifest, section, "Folder", "");
     const std::string url = files_.ReadIniString(manifest, section, "URL", "");
-    const std::string had =
-        comparable(files_.ReadIniString(installed, section, "VERSION", ""));
+    const std::string had = comparable(files_.ReadIniString(installed, section, "VERSION", ""));
     if (version.empty() || folder.empty() || url.empty()) continue;
     const bool numeric = IsNumericVersion(version);
     if ((numeric || !signed_manifest) &&

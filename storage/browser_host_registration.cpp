@@ -2,11 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "storage/extension_ids.h"
 #include "common/text.h"
 #include "platform/atomic_file.h"
 #include "platform/platform.h"
 #include "storage/data_folders.h"
+#include "storage/extension_ids.h"
 
 namespace norvex::bridge {
 
@@ -34,10 +34,12 @@ bool FileExists(const std::u16string& path) {
 
 std::string ManifestJson(const std::u16string& program) {
   nlohmann::ordered_json origins = nlohmann::ordered_json::array();
-  for (const ExtensionId& extension : kExtensionIds) origins.push_back(ExtensionOrigin(extension.id));
+  for (const ExtensionId& extension : kExtensionIds)
+    origins.push_back(ExtensionOrigin(extension.id));
   const nlohmann::ordered_json manifest = {
       {"name", kHostName},
-      {"description", "Norvex: the toolbar's catalogue, search and history for the browser extension"},
+      {"description",
+       "Norvex: the toolbar's catalogue, search and history for the browser extension"},
       {"path", Utf16ToUtf8(program)},
       {"type", "stdio"},
       {"allowed_origins", origins},
@@ -65,7 +67,8 @@ std::string LauncherScript(const std::u16string& program, const std::u16string& 
   return "#!/bin/sh\n"
          "# Written by norvex-bridge --register: the browsers start the bridge through this file,\n"
          "# since a host manifest cannot give it the installation folder.\n"
-         "exec " + ShellQuoted(program) + " --install " + ShellQuoted(install) + " \"$@\"\n";
+         "exec " +
+         ShellQuoted(program) + " --install " + ShellQuoted(install) + " \"$@\"\n";
 }
 
 bool WriteManifests(const std::vector<std::u16string>& folders, const std::u16string& program,
@@ -116,9 +119,8 @@ std::vector<std::u16string> NativeHostKeys() {
 }
 
 std::vector<ExternalExtensionKey> ExternalExtensionKeys(platform::RegistryRoot root) {
-  const std::u16string software = root == platform::RegistryRoot::kLocalMachine
-                                      ? u"Software\\Wow6432Node\\"
-                                      : u"Software\\";
+  const std::u16string software =
+      root == platform::RegistryRoot::kLocalMachine ? u"Software\\Wow6432Node\\" : u"Software\\";
   std::vector<ExternalExtensionKey> keys;
   for (const ExtensionId& extension : kExtensionIds) {
     const std::u16string id = Utf8ToUtf16(extension.id);
@@ -127,8 +129,8 @@ std::vector<ExternalExtensionKey> ExternalExtensionKeys(platform::RegistryRoot r
                       Utf8ToUtf16(extension.chromeUpdateUrl)});
     }
     if (!extension.edgeUpdateUrl.empty()) {
-      keys.push_back({software + u"Microsoft\\Edge\\Extensions\\" + id,
-                      Utf8ToUtf16(extension.edgeUpdateUrl)});
+      keys.push_back(
+          {software + u"Microsoft\\Edge\\Extensions\\" + id, Utf8ToUtf16(extension.edgeUpdateUrl)});
     }
   }
   return keys;
@@ -143,9 +145,10 @@ bool RegisterInRegistry(platform::Registry& registry, platform::RegistryRoot roo
               platform::kRegistryOk;
   }
   for (const ExternalExtensionKey& key : ExternalExtensionKeys(root)) {
-    ok &= registry.CreateKey(root, key.path) == platform::kRegistryOk &&
-          registry.SetValue(root, key.path, u"update_url",
-                            platform::RegistryValue::String(key.updateUrl)) == platform::kRegistryOk;
+    ok &=
+        registry.CreateKey(root, key.path) == platform::kRegistryOk &&
+        registry.SetValue(root, key.path, u"update_url",
+                          platform::RegistryValue::String(key.updateUrl)) == platform::kRegistryOk;
   }
   return ok;
 }

@@ -48,7 +48,8 @@ bool WriteManifests(const std::vector<std::u16string>& folders, const std::u16st
 
 // Removes the manifest and the launcher from every folder where they are; `removed` names each
 // file removed. True unless a file that is there could not be removed.
-bool RemoveManifests(const std::vector<std::u16string>& folders, std::vector<std::u16string>& removed);
+bool RemoveManifests(const std::vector<std::u16string>& folders,
+                     std::vector<std::u16string>& removed);
 
 // ---- Windows ---------------------------------------------------------------------------------
 

@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
-#include "storage/extension_ids.h"
 #include "common/text.h"
 #include "platform/memory_registry.h"
 #include "storage/data_folders.h"
+#include "storage/extension_ids.h"
 #include "tests/test_support.h"
 
 namespace norvex::bridge {
@@ -25,7 +25,8 @@ bool RecordExecutable(const std::u16string& path) {
 
 json AllowedOrigins() {
   json origins = json::array();
-  for (const ExtensionId& extension : kExtensionIds) origins.push_back(ExtensionOrigin(extension.id));
+  for (const ExtensionId& extension : kExtensionIds)
+    origins.push_back(ExtensionOrigin(extension.id));
   return origins;
 }
 
@@ -59,11 +60,12 @@ TEST(BrowserHostRegistration, FoldersOfEachScope) {
 }
 
 TEST(BrowserHostRegistration, LauncherQuotesItsPaths) {
-  EXPECT_EQ(LauncherScript(u"/opt/it's/norvex-bridge", u"/srv/Norvex 1"),
-            "#!/bin/sh\n"
-            "# Written by norvex-bridge --register: the browsers start the bridge through this file,\n"
-            "# since a host manifest cannot give it the installation folder.\n"
-            "exec '/opt/it'\\''s/norvex-bridge' --install '/srv/Norvex 1' \"$@\"\n");
+  EXPECT_EQ(
+      LauncherScript(u"/opt/it's/norvex-bridge", u"/srv/Norvex 1"),
+      "#!/bin/sh\n"
+      "# Written by norvex-bridge --register: the browsers start the bridge through this file,\n"
+      "# since a host manifest cannot give it the installation folder.\n"
+      "exec '/opt/it'\\''s/norvex-bridge' --install '/srv/Norvex 1' \"$@\"\n");
 }
 
 TEST(BrowserHostRegistration, ManifestsAreWrittenAndRemovedAgain) {
@@ -98,7 +100,8 @@ TEST(BrowserHostRegistration, ManifestsAreWrittenAndRemovedAgain) {
   EXPECT_EQ(madeExecutable, (std::vector<std::u16string>{launcher(0), launcher(1)}));
 
   // Back to the program's own folder: the launcher of the other installation goes.
-  EXPECT_TRUE(WriteManifests(folders, program, storage::RemoveFileSpec(program), RecordExecutable, failed));
+  EXPECT_TRUE(
+      WriteManifests(folders, program, storage::RemoveFileSpec(program), RecordExecutable, failed));
   EXPECT_EQ(manifest(0)["path"], Utf16ToUtf8(program));
   EXPECT_FALSE(std::filesystem::exists(test::FsPath(launcher(0))));
 
@@ -121,7 +124,8 @@ TEST(BrowserHostRegistration, AFolderThatCannotBeWrittenIsNamed) {
   std::vector<std::u16string> failed;
   EXPECT_FALSE(WriteManifests(folders, temp.File("norvex-bridge"), u"", RecordExecutable, failed));
   EXPECT_EQ(failed, (std::vector<std::u16string>{folders[0]}));
-  EXPECT_TRUE(std::filesystem::exists(test::FsPath(storage::JoinPath(folders[1], kManifestFileName))));
+  EXPECT_TRUE(
+      std::filesystem::exists(test::FsPath(storage::JoinPath(folders[1], kManifestFileName))));
 }
 
 TEST(BrowserHostRegistration, RegistryKeysForEachBrowserComeAndGo) {
@@ -129,28 +133,32 @@ TEST(BrowserHostRegistration, RegistryKeysForEachBrowserComeAndGo) {
     platform::MemoryRegistry registry;
     const std::u16string manifest = u"C:\\Program Files\\Norvex\\com.norvex.bridge.json";
     ASSERT_TRUE(RegisterInRegistry(registry, root, manifest));
-    for (const char16_t* key : {u"Software\\Google\\Chrome\\NativeMessagingHosts\\com.norvex.bridge",
-                                u"Software\\Chromium\\NativeMessagingHosts\\com.norvex.bridge",
-                                u"Software\\Microsoft\\Edge\\NativeMessagingHosts\\com.norvex.bridge"}) {
+    for (const char16_t* key :
+         {u"Software\\Google\\Chrome\\NativeMessagingHosts\\com.norvex.bridge",
+          u"Software\\Chromium\\NativeMessagingHosts\\com.norvex.bridge",
+          u"Software\\Microsoft\\Edge\\NativeMessagingHosts\\com.norvex.bridge"}) {
       EXPECT_EQ(registry.GetValue(root, key, u""), platform::RegistryValue::String(manifest))
           << Utf16ToUtf8(key);
     }
     const std::u16string software =
         root == RegistryRoot::kLocalMachine ? u"Software\\Wow6432Node\\" : u"Software\\";
     const std::u16string id = Utf8ToUtf16(kExtensionIds[0].id);
-    EXPECT_EQ(registry.GetValue(root, software + u"Google\\Chrome\\Extensions\\" + id, u"update_url"),
-              platform::RegistryValue::String(u"https://clients2.google.com/service/update2/crx"));
-    EXPECT_EQ(registry.GetValue(root, software + u"Microsoft\\Edge\\Extensions\\" + id, u"update_url"),
-              platform::RegistryValue::String(
-                  u"https://edge.microsoft.com/extensionwebstorebase/v1/crx"));
+    EXPECT_EQ(
+        registry.GetValue(root, software + u"Google\\Chrome\\Extensions\\" + id, u"update_url"),
+        platform::RegistryValue::String(u"https://clients2.google.com/service/update2/crx"));
+    EXPECT_EQ(
+        registry.GetValue(root, software + u"Microsoft\\Edge\\Extensions\\" + id, u"update_url"),
+        platform::RegistryValue::String(
+            u"https://edge.microsoft.com/extensionwebstorebase/v1/crx"));
     // Nothing of the other root.
-    const RegistryRoot other =
-        root == RegistryRoot::kCurrentUser ? RegistryRoot::kLocalMachine : RegistryRoot::kCurrentUser;
+    const RegistryRoot other = root == RegistryRoot::kCurrentUser ? RegistryRoot::kLocalMachine
+                                                                  : RegistryRoot::kCurrentUser;
     EXPECT_FALSE(registry.KeyExists(other, NativeHostKeys()[0]));
 
     ASSERT_TRUE(UnregisterFromRegistry(registry, root));
     for (const std::u16string& key : NativeHostKeys()) EXPECT_FALSE(registry.KeyExists(root, key));
-    for (const auto& key : ExternalExtensionKeys(root)) EXPECT_FALSE(registry.KeyExists(root, key.path));
+    for (const auto& key : ExternalExtensionKeys(root))
+      EXPECT_FALSE(registry.KeyExists(root, key.path));
     EXPECT_TRUE(UnregisterFromRegistry(registry, root));  // nothing left to remove is no failure
   }
 }

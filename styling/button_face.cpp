@@ -122,7 +122,8 @@ FacePlan PlanButtonFace(const Rect& client, const ButtonState& state, const Butt
     if (state.pressed) text = {text.left + 1, text.top + 1, text.right + 1, text.bottom + 1};
     plan.caption = true;
     plan.captionRect = text;
-    const FaceColor pressed = state.themed ? FaceColor::kPressedThemeText : FaceColor::kButtonHighlight;
+    const FaceColor pressed =
+        state.themed ? FaceColor::kPressedThemeText : FaceColor::kButtonHighlight;
     plan.captionColor = state.pressed    ? pressed
                         : state.disabled ? FaceColor::kGrayText
                                          : FaceColor::kButtonText;

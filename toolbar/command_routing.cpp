@@ -101,14 +101,14 @@ void ToolbarWindow::ShowCurrentEngineCaption() {
   const AgentRecord* fallback = agents_.Record(agents_.defaultSearchRecord);
   if (agents_.searchButton != 0 && current && fallback) {
     SetButtonCaption(agents_.searchButton,
-                     current->onclick != fallback->onclick ? current->caption
-                                                           : fallback->caption);
+                     current->onclick != fallback->onclick ? current->caption : fallback->caption);
   }
 }
 
 bool ToolbarWindow::SelectSearchEngine(int recordId) {
   const AgentRecord* record = agents_.Record(recordId);
-  if (!record || (record->kind != AgentKind::kSearchEngine && recordId != agents_.defaultSearchRecord)) {
+  if (!record ||
+      (record->kind != AgentKind::kSearchEngine && recordId != agents_.defaultSearchRecord)) {
     return false;
   }
   agents_.currentSearchRecord = recordId;

@@ -21,9 +21,10 @@ bool TimerQueue::Running(int id) const {
 void TimerQueue::Advance(int64_t milliseconds, const std::function<void(int id)>& fire) {
   const int64_t end = now_ + std::max<int64_t>(milliseconds, 0);
   for (;;) {
-    auto next = std::min_element(timers_.begin(), timers_.end(), [](const Timer& a, const Timer& b) {
-      return a.due != b.due ? a.due < b.due : a.order < b.order;
-    });
+    auto next =
+        std::min_element(timers_.begin(), timers_.end(), [](const Timer& a, const Timer& b) {
+          return a.due != b.due ? a.due < b.due : a.order < b.order;
+        });
     if (next == timers_.end() || next->due > end) break;
     now_ = next->due;
     next->due += next->period;  // before it fires: the handler may stop or restart it

@@ -51,10 +51,10 @@ TEST(TimerQueue, AHandlerStopsAndStartsTimers) {
   std::vector<std::string> log;
   queue.Advance(100, [&](int id) {
     log.push_back(std::to_string(id) + "@" + std::to_string(queue.now()));
-    if (id == 1) queue.Stop(1);           // a one-shot, as the usage timer
+    if (id == 1) queue.Stop(1);  // a one-shot, as the usage timer
     if (id == 2 && queue.now() == 15) {
       queue.Stop(2);
-      queue.Start(3, 40);                 // from the moment it was started: due at 55
+      queue.Start(3, 40);  // from the moment it was started: due at 55
     }
   });
   EXPECT_EQ(log, (std::vector<std::string>{"1@10", "2@15", "3@55", "3@95"}));

@@ -9,7 +9,8 @@ namespace norvex::toolbar {
 FacePress FacePressOf(const AgentButton& button, bool menuShowing, bool held) {
   FacePress face;
   face.arrowMenu = button.style == catalogue::MenuStyle::kSplitMenu && menuShowing;
-  face.pressed = button.style == catalogue::MenuStyle::kMenu ? menuShowing : held && !face.arrowMenu;
+  face.pressed =
+      button.style == catalogue::MenuStyle::kMenu ? menuShowing : held && !face.arrowMenu;
   face.arrowShown = button.id != catalogue::kChevronId;
   return face;
 }

@@ -438,7 +438,11 @@ TEST(FacePress, FollowsTheStyleTheMenuAndTheMouse) {
       {"menu, its menu shows", MenuStyle::kMenu, 2028, true, false, {true, false, true}},
       {"split, face held", MenuStyle::kSplitMenu, 2025, false, true, {true, false, true}},
       {"split, its menu shows", MenuStyle::kSplitMenu, 2025, true, true, {false, true, true}},
-      {"chevron, its menu shows", MenuStyle::kMenu, catalogue::kChevronId, true, false,
+      {"chevron, its menu shows",
+       MenuStyle::kMenu,
+       catalogue::kChevronId,
+       true,
+       false,
        {true, false, false}},
   };
   for (const auto& c : cases) {

@@ -79,8 +79,8 @@ void RemoveToolbarHook(HWND toolbarWindow) {
     if (it == table.end()) return;
     const HHOOK hook = it->hook;
     table.erase(it);
-    const bool shared = std::any_of(table.begin(), table.end(),
-                                    [&](const HookEntry& e) { return e.hook == hook; });
+    const bool shared =
+        std::any_of(table.begin(), table.end(), [&](const HookEntry& e) { return e.hook == hook; });
     if (!shared) unhook = hook;
   }
   if (unhook) ::UnhookWindowsHookEx(unhook);

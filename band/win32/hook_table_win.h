@@ -13,7 +13,7 @@ namespace norvex::band::win32 {
 
 struct HookEntry {
   HHOOK hook = nullptr;
-  DWORD thread = 0;     // the thread whose messages the hook sees
+  DWORD thread = 0;  // the thread whose messages the hook sees
   HWND window = nullptr;
 };
 

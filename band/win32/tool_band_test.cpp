@@ -68,7 +68,8 @@ class FakeBrowser final : public pagetools::win32::RefusingWebBrowser,
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) noexcept override {
     return E_NOTIMPL;
   }
-  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) noexcept override {
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid,
+                                                IConnectionPoint** point) noexcept override {
     *point = nullptr;
     if (!::IsEqualIID(iid, DIID_DWebBrowserEvents2)) return CONNECT_E_NOCONNECTION;
     *point = this;
@@ -80,7 +81,8 @@ class FakeBrowser final : public pagetools::win32::RefusingWebBrowser,
     *iid = DIID_DWebBrowserEvents2;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) noexcept override {
+  HRESULT STDMETHODCALLTYPE
+  GetConnectionPointContainer(IConnectionPointContainer** out) noexcept override {
     *out = this;
     AddRef();
     return S_OK;
@@ -102,7 +104,9 @@ class FakeBrowser final : public pagetools::win32::RefusingWebBrowser,
     }
     return CONNECT_E_NOCONNECTION;
   }
-  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) noexcept override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) noexcept override {
+    return E_NOTIMPL;
+  }
 
  private:
   ULONG references_ = 1;
@@ -134,7 +138,8 @@ class FakeSite final : public IOleWindow, public IServiceProvider, public IInput
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) noexcept override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid, void** object) noexcept override {
+  HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid,
+                                         void** object) noexcept override {
     *object = nullptr;
     if (!browser_ || !::IsEqualGUID(service, SID_SWebBrowserApp)) return E_NOINTERFACE;
     return browser_->QueryInterface(iid, object);
@@ -332,8 +337,11 @@ TEST_F(Band, TheBrowserConnectionFollowsTheSite) {
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 2; }
     ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override {
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override {
+      return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
+                                            DISPID*) noexcept override {
       return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
@@ -358,7 +366,7 @@ TEST_F(Band, TheBrowserConnectionFollowsTheSite) {
   } const steps[] = {
       {&secondSite, 0, 2},  // the other client's connection stays
       {&firstSite, 1, 1},
-      {&noBrowser, 0, 1},   // a site without a browser: connected to none
+      {&noBrowser, 0, 1},  // a site without a browser: connected to none
       {&secondSite, 0, 2},
   };
   for (const Step& step : steps) {

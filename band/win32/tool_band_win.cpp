@@ -79,10 +79,8 @@ std::span<const InterfaceEntry<ToolBand>> ToolBand::InterfaceTable() {
   // IOleWindow and IDockingWindow are answered by IDeskBand, which derives from both.
   static const InterfaceEntry<ToolBand> table[] = {
       Entry<ToolBand, IObjectWithSite>(IID_IObjectWithSite),
-      Entry<ToolBand, IInputObject>(IID_IInputObject),
-      Entry<ToolBand, IDeskBand>(IID_IDeskBand),
-      Entry<ToolBand, IDeskBand>(IID_IOleWindow),
-      Entry<ToolBand, IDeskBand>(IID_IDockingWindow)};
+      Entry<ToolBand, IInputObject>(IID_IInputObject), Entry<ToolBand, IDeskBand>(IID_IDeskBand),
+      Entry<ToolBand, IDeskBand>(IID_IOleWindow), Entry<ToolBand, IDeskBand>(IID_IDockingWindow)};
   return table;
 }
 

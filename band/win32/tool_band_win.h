@@ -7,9 +7,9 @@
 #include <memory>
 #include <span>
 
+#include "band/win32/module_win.h"
 #include "pagetools/page_language.h"
 #include "pagetools/win32/web_browser_win.h"
-#include "band/win32/module_win.h"
 #include "platform/win32/com_object.h"
 #include "toolbar/win32/toolbar_actions_win.h"
 #include "toolbar/win32/toolbar_window_win.h"

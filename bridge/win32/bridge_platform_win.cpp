@@ -60,8 +60,9 @@ bool DetachedStarter::Start(const std::u16string& program, const std::u16string&
   bool started = false;
   for (const DWORD flags : {detached | CREATE_BREAKAWAY_FROM_JOB, detached}) {
     std::u16string mutableLine = commandLine;
-    started = ::CreateProcessW(W(program), reinterpret_cast<wchar_t*>(mutableLine.data()), nullptr,
-                               nullptr, FALSE, flags, nullptr, nullptr, &startup, &process) != FALSE;
+    started =
+        ::CreateProcessW(W(program), reinterpret_cast<wchar_t*>(mutableLine.data()), nullptr,
+                         nullptr, FALSE, flags, nullptr, nullptr, &startup, &process) != FALSE;
     if (started || ::GetLastError() != ERROR_ACCESS_DENIED) break;
   }
   if (started) {

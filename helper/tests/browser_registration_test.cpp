@@ -2,10 +2,10 @@
 // installation, and leaves another installation's alone.
 #include <gtest/gtest.h>
 
-#include "storage/browser_host_registration.h"
 #include "helper/browser_registration.h"
 #include "helper/installation_layout.h"
 #include "helper/tests/fake_helper_system.h"
+#include "storage/browser_host_registration.h"
 
 namespace norvex::helper {
 namespace {
@@ -17,8 +17,10 @@ constexpr char16_t kFolder[] = u"C:\\Program Files\\Norvex";
 
 bool AnyKeyLeft(FakeSystem& s, RegistryRoot root) {
   bool left = false;
-  for (const std::u16string& key : bridge::NativeHostKeys()) left |= s.registry.KeyExists(root, key);
-  for (const auto& key : bridge::ExternalExtensionKeys(root)) left |= s.registry.KeyExists(root, key.path);
+  for (const std::u16string& key : bridge::NativeHostKeys())
+    left |= s.registry.KeyExists(root, key);
+  for (const auto& key : bridge::ExternalExtensionKeys(root))
+    left |= s.registry.KeyExists(root, key.path);
   return left;
 }
 
@@ -33,8 +35,8 @@ TEST(BrowserRegistration, GoesWithTheInstallationThatMadeIt) {
   const std::u16string theirs = u"D:\\Other\\com.norvex.bridge.json";
   const Case cases[] = {
       {"this installation, machine-wide", ours, u"", false, false},
-      {"this installation, the path in another case", u"c:\\program files\\NORVEX\\com.norvex.bridge.json",
-       u"", false, false},
+      {"this installation, the path in another case",
+       u"c:\\program files\\NORVEX\\com.norvex.bridge.json", u"", false, false},
       {"registered for the user too", ours, ours, false, false},
       {"another installation's", theirs, u"", true, false},
       {"another installation's for the user", ours, theirs, false, true},

@@ -81,7 +81,9 @@ class FakeFiles final : public InstalledFiles {
   std::vector<std::string> Left(const std::u16string& folder) const;
   const std::vector<std::u16string>& scheduled() const { return scheduled_; }
   // Whether the folder was made protected (MakeFolder).
-  bool IsProtected(const std::u16string& path) const { return protected_.count(Resolve(path)) != 0; }
+  bool IsProtected(const std::u16string& path) const {
+    return protected_.count(Resolve(path)) != 0;
+  }
 
   bool Exists(const std::u16string& path) override;
   std::vector<FolderEntry> List(const std::u16string& folder) override;

@@ -235,10 +235,11 @@ TEST(RemoveTree, TakesLinksAwayAndNeverFollowsThem) {
     s.files.AddLink(link, u"D:\\Data");
     ASSERT_TRUE(s.files.Exists(JoinInstallPath(link, u"sub\\deep.txt"))) << c.what;
 
-    const Outcome outcome = c.upgrade ? PrepareUpgrade(s.system, kFolder) : Uninstall(s.system, kFolder);
+    const Outcome outcome =
+        c.upgrade ? PrepareUpgrade(s.system, kFolder) : Uninstall(s.system, kFolder);
     EXPECT_TRUE(outcome.ok()) << c.what;
-    EXPECT_THAT(s.files.Left(u"D:\\Data"),
-                ElementsAre("D:\\Data", "D:\\Data\\keep.txt", "D:\\Data\\sub", "D:\\Data\\sub\\deep.txt"))
+    EXPECT_THAT(s.files.Left(u"D:\\Data"), ElementsAre("D:\\Data", "D:\\Data\\keep.txt",
+                                                       "D:\\Data\\sub", "D:\\Data\\sub\\deep.txt"))
         << c.what;
     EXPECT_FALSE(s.files.Exists(link)) << c.what;
   }
@@ -271,7 +272,7 @@ TEST(PrepareUpgrade, StopsTheServiceKeepsItsRegistrationAndDropsPendingUpdates) 
 TEST(PrepareUpgrade, TouchesOnlyWhatIsThisInstallations) {
   struct Case {
     const char* what;
-    std::u16string service_command;  // empty: not registered
+    std::u16string service_command;   // empty: not registered
     std::u16string install_location;  // empty: no entry
     bool stopped;
     bool working_folder_removed;
@@ -283,8 +284,8 @@ TEST(PrepareUpgrade, TouchesOnlyWhatIsThisInstallations) {
       {"another product's service", u"\"C:\\Vendor\\LiveUpdate.exe\" -k", kFolder, false, true},
       {"another folder's program", u"\"D:\\Old\\Quorvel.exe\"", u"D:\\Old", false, false},
       {"neither", u"", u"", false, false},
-      {"a program of that name elsewhere below", u"\"C:\\Program Files\\Norvex\\Temp\\Quorvel.exe\"",
-       u"", false, false},
+      {"a program of that name elsewhere below",
+       u"\"C:\\Program Files\\Norvex\\Temp\\Quorvel.exe\"", u"", false, false},
   };
   for (const Case& c : cases) {
     FakeSystem s;
@@ -345,8 +346,10 @@ TEST(SecureFolder, MakesAMissingFolderProtectedAndTakesOneThatOnlyAdministrators
     std::vector<std::string> made;  // the events of MakeFolder, in order
   };
   const std::vector<Case> cases = {
-      {"missing, in Program Files", [](FakeSystem& s) { s.files.AddFolder(u"C:\\Program Files"); },
-       u"C:\\Program Files\\Norvex", {"mkdir protected C:\\Program Files\\Norvex"}},
+      {"missing, in Program Files",
+       [](FakeSystem& s) { s.files.AddFolder(u"C:\\Program Files"); },
+       u"C:\\Program Files\\Norvex",
+       {"mkdir protected C:\\Program Files\\Norvex"}},
       {"missing with its parents",
        [](FakeSystem& s) { s.files.AddFolder(u"C:\\Program Files"); },
        u"C:\\Program Files\\Vendor\\Tools\\Norvex\\",
@@ -358,9 +361,9 @@ TEST(SecureFolder, MakesAMissingFolderProtectedAndTakesOneThatOnlyAdministrators
          s.files.AddFolder(u"D:\\Shared");
          s.files.MarkChangeable(u"D:\\Shared");
        },
-       u"D:\\Shared\\Norvex", {"mkdir protected D:\\Shared\\Norvex"}},
-      {"an installed copy",
-       [](FakeSystem& s) { Install(s); }, kFolder, {}},
+       u"D:\\Shared\\Norvex",
+       {"mkdir protected D:\\Shared\\Norvex"}},
+      {"an installed copy", [](FakeSystem& s) { Install(s); }, kFolder, {}},
   };
   for (const Case& c : cases) {
     FakeSystem s;
@@ -388,26 +391,30 @@ TEST(SecureFolder, RefusesAFolderThatUsersCanChangeAndMakesNothingThatStays) {
          s.files.AddFolder(u"D:\\Shared\\Norvex");
          s.files.MarkChangeable(u"D:\\Shared\\Norvex");
        },
-       u"D:\\Shared\\Norvex", {"D:\\Shared\\Norvex"}},
+       u"D:\\Shared\\Norvex",
+       {"D:\\Shared\\Norvex"}},
       {"a file in it",
        [](FakeSystem& s) {
          Install(s);
          s.files.MarkChangeable(JoinInstallPath(kFolder, u"Agents\\news.xml"));
        },
-       kFolder, {Path("Agents\\news.xml")}},
+       kFolder,
+       {Path("Agents\\news.xml")}},
       {"a link in it",
        [](FakeSystem& s) {
          Install(s);
          s.files.AddLink(JoinInstallPath(kFolder, u"Agents\\more"), u"D:\\Elsewhere");
        },
-       kFolder, {Path("Agents\\more")}},
+       kFolder,
+       {Path("Agents\\more")}},
       {"the folder is a link",
        [](FakeSystem& s) {
          s.files.AddFolder(u"D:\\Target");
          s.files.AddFolder(u"C:\\Program Files");
          s.files.AddLink(kFolder, u"D:\\Target");
        },
-       kFolder, {kFolder8}},
+       kFolder,
+       {kFolder8}},
       // A drive without access lists: the new folder's protection does not hold.
       {"protection that does not hold",
        [](FakeSystem& s) {
@@ -415,14 +422,18 @@ TEST(SecureFolder, RefusesAFolderThatUsersCanChangeAndMakesNothingThatStays) {
          s.files.MarkChangeable(u"E:\\Apps");
          s.files.protection_fails = true;
        },
-       u"E:\\Apps\\Vendor\\Norvex", {"E:\\Apps\\Vendor\\Norvex"}},
+       u"E:\\Apps\\Vendor\\Norvex",
+       {"E:\\Apps\\Vendor\\Norvex"}},
       {"a folder that cannot be made",
        [](FakeSystem& s) {
          s.files.AddFolder(u"C:\\Program Files");
          s.files.refuse_protected = true;
        },
-       u"C:\\Program Files\\Vendor\\Norvex", {"C:\\Program Files\\Vendor\\Norvex"}},
-      {"no such drive", [](FakeSystem& s) { s.files.missing_drives = true; }, u"Q:\\Norvex",
+       u"C:\\Program Files\\Vendor\\Norvex",
+       {"C:\\Program Files\\Vendor\\Norvex"}},
+      {"no such drive",
+       [](FakeSystem& s) { s.files.missing_drives = true; },
+       u"Q:\\Norvex",
        {"Q:\\Norvex"}},
   };
   for (const Case& c : cases) {
@@ -441,15 +452,25 @@ TEST(SecureFolder, RefusesAFolderThatUsersCanChangeAndMakesNothingThatStays) {
 
 TEST(SecureFolder, TakesOnlyAFullLocalPathBelowADrive) {
   const std::u16string refused[] = {
-      u"", u"Norvex", u"\\Norvex", u"C:", u"C:\\", u"C:Norvex", u"1:\\Norvex", u"\\\\host\\share\\Norvex",
-      u"\\\\?\\C:\\Norvex", u"C:\\Program Files\\..\\Windows", u"C:\\Program Files\\.\\Norvex",
+      u"",
+      u"Norvex",
+      u"\\Norvex",
+      u"C:",
+      u"C:\\",
+      u"C:Norvex",
+      u"1:\\Norvex",
+      u"\\\\host\\share\\Norvex",
+      u"\\\\?\\C:\\Norvex",
+      u"C:\\Program Files\\..\\Windows",
+      u"C:\\Program Files\\.\\Norvex",
       u"C:\\Program Files\\\\Norvex",
   };
   for (const std::u16string& folder : refused) {
     FakeSystem s;
     s.files.AddFolder(u"C:\\Program Files");
     s.files.AddFolder(u"C:\\Windows");
-    EXPECT_THAT(Narrowed(SecureFolder(s.system, folder).failed), ElementsAre(testing::Narrow(folder)))
+    EXPECT_THAT(Narrowed(SecureFolder(s.system, folder).failed),
+                ElementsAre(testing::Narrow(folder)))
         << testing::Narrow(folder);
     EXPECT_THAT(s.events, IsEmpty()) << testing::Narrow(folder);
   }

@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/win32/windows_api.h"
 #include "common/text.h"
 #include "helper/helper_app.h"
 #include "helper/helper_messages.h"
 #include "helper/win32/helper_system_win.h"
 #include "helper/win32/tests/pending_operations_win.h"
 #include "platform/win32/scoped_handle.h"
-#include "platform/win32/windows_api.h"
 #include "service/tests/file_access.h"
 #include "service/tests/run_program.h"
 #include "tests/test_support.h"
@@ -113,10 +113,12 @@ TEST_F(HelperFiles, TheProgramDoesNotDeleteThroughLinks) {
   fs::create_directories(root);
   fs::copy_file(NORVEX_HELPER_PROGRAM, root / "NorvexHelper.exe");
   for (const char* name : {"Temp", "Agents"}) {
-    ASSERT_TRUE(service::testing::MakeSymbolicLink((elsewhere / name).string(), (root / name).string()));
+    ASSERT_TRUE(
+        service::testing::MakeSymbolicLink((elsewhere / name).string(), (root / name).string()));
   }
   EXPECT_EQ(service::testing::RunProgram((root / "NorvexHelper.exe").string(),
-                                         {"/uninstalltoolbar", "/S"}).exit_code,
+                                         {"/uninstalltoolbar", "/S"})
+                .exit_code,
             kExitDone);
   EXPECT_TRUE(fs::exists(elsewhere / "Temp" / "keep.txt"));
   EXPECT_TRUE(fs::exists(elsewhere / "Agents" / "sub" / "keep.xml"));

@@ -1,7 +1,7 @@
+#include "platform/win32/windows_api.h"
 #include "helper/installation_layout.h"
 #include "helper/win32/helper_system_win.h"
 #include "platform/win32/scoped_handle.h"
-#include "platform/win32/windows_api.h"
 #include "service/win32/ansi_text_win.h"
 #include "service/win32/file_security_win.h"
 

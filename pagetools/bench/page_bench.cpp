@@ -1,5 +1,5 @@
-// page_bench [RUNS] | --write FILE: the page tools on a generated page of about 2 MB with realistic nesting
-// (sections, articles, lists, tables, inline formatting): highlighting a common word (about
+// page_bench [RUNS] | --write FILE: the page tools on a generated page of about 2 MB with realistic
+// nesting (sections, articles, lists, tables, inline formatting): highlighting a common word (about
 // 15,000 occurrences), removing the highlights, and one find-next step. Prints the median and
 // fastest of RUNS runs against the goals (100 ms, 20 ms, 1 ms), in elapsed time and in the
 // process's processor time (which other work on a busy machine does not inflate).

@@ -111,10 +111,17 @@ class MshtmlPointer final : public MarkupPointer {
         step.context = MarkupContext::kText;
         step.character = static_cast<char16_t>(character);
         return step;
-      case CONTEXT_TYPE_EnterScope: step.context = MarkupContext::kEnterScope; break;
-      case CONTEXT_TYPE_ExitScope: step.context = MarkupContext::kExitScope; break;
-      case CONTEXT_TYPE_NoScope: step.context = MarkupContext::kNoScope; break;
-      default: return step;
+      case CONTEXT_TYPE_EnterScope:
+        step.context = MarkupContext::kEnterScope;
+        break;
+      case CONTEXT_TYPE_ExitScope:
+        step.context = MarkupContext::kExitScope;
+        break;
+      case CONTEXT_TYPE_NoScope:
+        step.context = MarkupContext::kNoScope;
+        break;
+      default:
+        return step;
     }
     if (element) step.element = std::make_shared<MshtmlElement>(std::move(element));
     return step;

@@ -7,9 +7,9 @@
 #include <atomic>
 #include <cwchar>
 
+#include "platform/win32/windows_api.h"
 #include "platform/win32/folder_lock_win.h"
 #include "platform/win32/scoped_handle.h"
-#include "platform/win32/windows_api.h"
 
 #include <sddl.h>
 
@@ -149,10 +149,10 @@ std::wstring FolderLockName(const std::u16string& file) {
   // The folder's identity, whatever path leads to it (a drive letter or another, a short name,
   // case): the volume's serial number and the folder's file index.
   BY_HANDLE_FILE_INFORMATION identity{};
-  ScopedKernelHandle folder(::CreateFileW(
-      FolderOf(Wide(file)).c_str(), FILE_READ_ATTRIBUTES,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  ScopedKernelHandle folder(::CreateFileW(FolderOf(Wide(file)).c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                          nullptr));
   if (!folder || !::GetFileInformationByHandle(folder.get(), &identity)) return {};
   wchar_t name[96];
   std::swprintf(name, sizeof name / sizeof name[0], L"Local\\NorvexFolderWriteLock.%08lx.%08lx%08lx",

@@ -3,10 +3,10 @@
 
 #include <filesystem>
 
+#include "platform/win32/windows_api.h"
 #include "platform/atomic_file.h"
 #include "platform/win32/folder_lock_win.h"
 #include "platform/win32/scoped_handle.h"
-#include "platform/win32/windows_api.h"
 #include "tests/test_support.h"
 
 #include <aclapi.h>

@@ -20,8 +20,8 @@
 #include <span>
 #include <utility>
 
-#include "platform/win32/com_ptr.h"
 #include "platform/win32/windows_api.h"
+#include "platform/win32/com_ptr.h"
 
 #include <unknwn.h>
 

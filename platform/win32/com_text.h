@@ -22,7 +22,8 @@ inline std::u16string VariantText(const VARIANT* value) {
   if (value && V_VT(value) == (VT_BYREF | VT_VARIANT)) value = V_VARIANTREF(value);
   if (!value || V_VT(value) == VT_EMPTY || V_VT(value) == VT_NULL) return {};
   if (V_VT(value) == VT_BSTR) return BstrText(V_BSTR(value));
-  if (V_VT(value) == (VT_BYREF | VT_BSTR)) return V_BSTRREF(value) ? BstrText(*V_BSTRREF(value)) : u"";
+  if (V_VT(value) == (VT_BYREF | VT_BSTR))
+    return V_BSTRREF(value) ? BstrText(*V_BSTRREF(value)) : u"";
   VARIANT text;
   ::VariantInit(&text);
   if (FAILED(::VariantChangeType(&text, const_cast<VARIANT*>(value), 0, VT_BSTR))) return {};

@@ -4,8 +4,8 @@
 // dialog procedure is noexcept.
 #pragma once
 
-#include "platform/win32/module_instance.h"
 #include "platform/win32/windows_api.h"
+#include "platform/win32/module_instance.h"
 
 namespace norvex::platform::win32 {
 

@@ -3,8 +3,8 @@
 // its bitmaps.
 #pragma once
 
-#include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_api.h"
+#include "platform/win32/scoped_handle.h"
 
 namespace norvex::platform::win32 {
 

@@ -16,9 +16,8 @@ HINSTANCE ModuleInstance() {
 }
 
 ScopedBitmap LoadModuleBitmap(int id, int width, int height) {
-  return ScopedBitmap(static_cast<HBITMAP>(::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(id),
-                                                        IMAGE_BITMAP, width, height,
-                                                        LR_DEFAULTCOLOR)));
+  return ScopedBitmap(static_cast<HBITMAP>(::LoadImageW(
+      ModuleInstance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, width, height, LR_DEFAULTCOLOR)));
 }
 
 }  // namespace norvex::platform::win32

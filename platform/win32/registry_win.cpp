@@ -29,9 +29,9 @@ class WinRegistry final : public Registry {
  public:
   uint32_t CreateKey(RegistryRoot root, const std::u16string& path) override {
     ScopedRegistryKey key;
-    const LONG result = ::RegCreateKeyExW(RootKey(root), W(path), 0, nullptr,
-                                          REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                                          key.Receive(), nullptr);
+    const LONG result =
+        ::RegCreateKeyExW(RootKey(root), W(path), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                          nullptr, key.Receive(), nullptr);
     return static_cast<uint32_t>(result);
   }
 
@@ -112,8 +112,8 @@ class WinRegistry final : public Registry {
     if (path.empty()) return ERROR_ACCESS_DENIED;  // a root cannot go
     {
       ScopedRegistryKey key;
-      const LONG opened = ::RegOpenKeyExW(RootKey(root), W(path), 0,
-                                          KEY_READ | KEY_WRITE | DELETE, key.Receive());
+      const LONG opened =
+          ::RegOpenKeyExW(RootKey(root), W(path), 0, KEY_READ | KEY_WRITE | DELETE, key.Receive());
       if (opened != ERROR_SUCCESS) return static_cast<uint32_t>(opened);
       const LONG emptied = ::RegDeleteTreeW(key.get(), nullptr);
       if (emptied != ERROR_SUCCESS) return static_cast<uint32_t>(emptied);
@@ -146,8 +146,8 @@ class WinRegistry final : public Registry {
     std::vector<wchar_t> name(16384);
     for (DWORD i = 0;; ++i) {
       DWORD length = static_cast<DWORD>(name.size());
-      if (::RegEnumValueW(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr,
-                          nullptr) != ERROR_SUCCESS) {
+      if (::RegEnumValueW(key.get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+          ERROR_SUCCESS) {
         break;
       }
       names.push_back(FromW(name.data(), length));

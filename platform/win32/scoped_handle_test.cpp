@@ -50,9 +50,9 @@ TEST(ScopedHandle, ReceiveClosesWhatItHeldAndHoldsWhatIsGiven) {
   ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, key.Receive()),
             ERROR_SUCCESS);
   EXPECT_TRUE(key.valid());
-  EXPECT_NE(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\NoSuchNorvexKey", 0, KEY_READ,
-                            key.Receive()),
-            ERROR_SUCCESS);
+  EXPECT_NE(
+      ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\NoSuchNorvexKey", 0, KEY_READ, key.Receive()),
+      ERROR_SUCCESS);
   EXPECT_FALSE(key.valid()) << "a failed open leaves the holder empty";
 }
 

@@ -10,8 +10,8 @@
 // object, unbinding it first so that the object's parts already gone are not called.
 #pragma once
 
-#include "platform/win32/module_instance.h"
 #include "platform/win32/windows_api.h"
+#include "platform/win32/module_instance.h"
 
 namespace norvex::platform::win32 {
 

@@ -17,7 +17,8 @@ class WindowSubclass {
  public:
   // Sends `window`'s messages to `owner`; false when the window cannot be subclassed.
   static bool Install(HWND window, Owner* owner) {
-    return window && ::SetWindowSubclass(window, &Procedure, kId, reinterpret_cast<DWORD_PTR>(owner));
+    return window &&
+           ::SetWindowSubclass(window, &Procedure, kId, reinterpret_cast<DWORD_PTR>(owner));
   }
   // The window's messages go to it alone again; nothing when it is not subclassed.
   static void Remove(HWND window) {

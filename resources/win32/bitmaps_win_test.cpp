@@ -14,8 +14,8 @@ TEST(Bitmaps, EveryIdentifierLoadsFromTheResources) {
     SCOPED_TRACE(id);
     const std::string bytes = test::BitmapFileBytes(id);
     ASSERT_GE(bytes.size(), 54u);
-    HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                                       MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
     ASSERT_NE(bitmap, nullptr);
     BITMAP info{};
     ASSERT_NE(::GetObjectW(bitmap, sizeof info, &info), 0);

@@ -131,15 +131,19 @@ bool PosixFiles::AppendLogLine(const std::string& path, const std::string& line,
   ::close(directory);
   if (fd < 0) {
     switch (open_error) {
-      case ELOOP: return refuse("it is a symbolic link");
+      case ELOOP:
+        return refuse("it is a symbolic link");
       case ENXIO:
       case EISDIR:
-      case EWOULDBLOCK: return refuse("it is not a plain file");
+      case EWOULDBLOCK:
+        return refuse("it is not a plain file");
       // Where the system keeps even root from files that others made in a folder like /tmp
       // (fs.protected_regular), such a file cannot be opened.
       case EACCES:
-      case EPERM: return refuse(std::string("it cannot be opened: ") + std::strerror(open_error));
-      default: return false;
+      case EPERM:
+        return refuse(std::string("it cannot be opened: ") + std::strerror(open_error));
+      default:
+        return false;
     }
   }
   PosixOutputFile out(fd);

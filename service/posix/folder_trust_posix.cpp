@@ -78,14 +78,14 @@ std::unique_ptr<StateFolder> StateFolder::Open(const StateFolder* parent, const 
     return nullptr;
   }
   if (fd < 0) {
-    *refusal = errno == ELOOP || errno == ENOTDIR ? "it is a symbolic link or not a folder"
-                                                  : std::string("it cannot be opened: ") +
-                                                        std::strerror(errno);
+    *refusal = errno == ELOOP || errno == ENOTDIR
+                   ? "it is a symbolic link or not a folder"
+                   : std::string("it cannot be opened: ") + std::strerror(errno);
     return nullptr;
   }
   struct stat info;
-  *refusal = ::fstat(fd, &info) != 0 ? std::string("it cannot be examined")
-                                     : StateFolderRefusal(info);
+  *refusal =
+      ::fstat(fd, &info) != 0 ? std::string("it cannot be examined") : StateFolderRefusal(info);
   if (!refusal->empty()) {
     ::close(fd);
     return nullptr;
@@ -97,8 +97,7 @@ StateFolder::~StateFolder() { ::close(fd_); }
 
 std::string StateFolder::Read(const std::string& name) const {
   // O_NONBLOCK: a FIFO in the file's place does not hold the reader up.
-  const int fd =
-      ::openat(fd_, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return "";
   std::string text;
   struct stat info;
@@ -130,8 +129,7 @@ bool StateFolder::Write(const std::string& name, const std::string& text) const 
   static thread_local std::mt19937_64 random{std::random_device{}()};
   for (int attempt = 0; attempt < 16; ++attempt) {
     char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".new-%016llx",
-                  static_cast<unsigned long long>(random()));
+    std::snprintf(suffix, sizeof suffix, ".new-%016llx", static_cast<unsigned long long>(random()));
     const std::string temporary = name + suffix;
     const int fd = ::openat(fd_, temporary.c_str(),
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);

@@ -161,7 +161,8 @@ int main(int argc, char** argv) {
   const std::optional<std::string> old_serial = CommonValue(manifest, kSerialKey);
   const std::optional<uint64_t> serial = old_serial ? ParseDecimal(*old_serial) : 0;
   if (!serial) return Fail("[COMMON] " + std::string(kSerialKey) + " is not a number");
-  if (*serial == UINT64_MAX) return Fail("[COMMON] " + std::string(kSerialKey) + " cannot go higher");
+  if (*serial == UINT64_MAX)
+    return Fail("[COMMON] " + std::string(kSerialKey) + " cannot go higher");
   const int64_t now = static_cast<int64_t>(std::time(nullptr));
   std::string expires;
   if (valid_days) {

@@ -94,8 +94,7 @@ TEST(SetCommonValue, SetsOrAddsTheKeyInTheFirstCommonSection) {
     const char* what;
     std::string before, after;
   } cases[] = {
-      {"added after the header, with its line end",
-       "[COMMON]\r\nVERSION=2\r\n[A]\r\nVERSION=2\r\n",
+      {"added after the header, with its line end", "[COMMON]\r\nVERSION=2\r\n[A]\r\nVERSION=2\r\n",
        "[COMMON]\r\nSERIAL=8\r\nVERSION=2\r\n[A]\r\nVERSION=2\r\n"},
       {"an existing value replaced, spelling and spacing of the key kept",
        "[A]\nSerial=1\n[common]\nVERSION=2\n serial = 7 \n",

@@ -294,9 +294,9 @@ TEST_F(QuorvelCli, PublishedSiteRoundTrip) {
   EXPECT_NE(ReadFile(program_ / "product.ini").find("MANIFEST_SERIAL=1"), std::string::npos);
 
   // Published again, valid for 30 days: the next serial and an expiry.
-  const auto again = RunProgram(QUORVEL_PUBLISH,
-                                {site.string(), (fs::path(TEST_KEYS) / "test-only-key.pem").string(),
-                                 "--valid-days", "30"});
+  const auto again = RunProgram(
+      QUORVEL_PUBLISH,
+      {site.string(), (fs::path(TEST_KEYS) / "test-only-key.pem").string(), "--valid-days", "30"});
   ASSERT_EQ(again.exit_code, 0) << again.output;
   const std::string republished = ReadFile(site / "liveupdate.ini");
   EXPECT_EQ(republished.rfind("[COMMON]\r\nEXPIRES=20", 0), 0u) << republished;

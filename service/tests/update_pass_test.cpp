@@ -377,9 +377,9 @@ TEST_F(UpdatePassTest, NothingOfferedStillStampsProduct) {
   EXPECT_TRUE(pass_.RunUpdatePass());
   EXPECT_EQ(files_.ReadIniString("product.ini", "COMMON", "LAST_UPDATE_TIME", ""), "200904030905");
   EXPECT_EQ(files_.ReadIniString("product.ini", "COMMON", "PRODUCT_VERSION", "none"), "none");
-  EXPECT_EQ(f_.LogMessages(),
-            (std::vector<std::string>{"Start live update", "Step 2: Success in downloading ini ",
-                                      "Nothing newer to update (offered none, installed DEFAULT)"}));
+  EXPECT_EQ(f_.LogMessages(), (std::vector<std::string>{
+                                  "Start live update", "Step 2: Success in downloading ini ",
+                                  "Nothing newer to update (offered none, installed DEFAULT)"}));
 }
 
 TEST_F(UpdatePassTest, ManifestFailuresFailThePass) {

@@ -190,10 +190,10 @@ class SignedFreshness : public VerifiedUpdate {
                const std::string& module_version = "") {
     const std::string archive = unzip::MakeZip({{"a.xml", "agent " + version}});
     const std::string manifest =
-        "[COMMON]\r\nVERSION=" + version + "\r\n" + common_extra + "[A]\r\nVERSION=" +
-        (module_version.empty() ? version : module_version) +
-        "\r\nFolder=PRODUCT_HOME\\Agents\r\nURL=" + kUrl + "\r\nSHA256=" +
-        HexOf(Sha256Of(*f_.crypto, archive)) + "\r\n";
+        "[COMMON]\r\nVERSION=" + version + "\r\n" + common_extra +
+        "[A]\r\nVERSION=" + (module_version.empty() ? version : module_version) +
+        "\r\nFolder=PRODUCT_HOME\\Agents\r\nURL=" + kUrl +
+        "\r\nSHA256=" + HexOf(Sha256Of(*f_.crypto, archive)) + "\r\n";
     f_.http.answers[kManifestPath] = {200, manifest};
     f_.http.answers[std::string(kManifestPath) + ".sig"] = {200,
                                                             Sign(u"test-only-key.pem", manifest)};
@@ -225,7 +225,7 @@ TEST_F(SignedFreshness, SerialAndExpiry) {
     std::string common;  // lines added to [COMMON]
     bool key;
     bool ok;
-    std::string log;     // the refusal, followed by the manifest's address
+    std::string log;  // the refusal, followed by the manifest's address
     std::string taken_after;
   } cases[] = {
       {"no serial, none taken before", "", "", true, true, "", ""},
@@ -287,8 +287,8 @@ TEST_F(SignedFreshness, SerialAndExpiry) {
 TEST_F(SignedFreshness, ReplayOfAnOlderSignedManifestIsRefusedAfterTheInstallerResetsVersions) {
   f_.Write("version.ini", "[COMMON]\nVERSION=1.0.0\n");
   Publish("1.0.1", "SERIAL=1\r\n");
-  const std::string first = served_, first_signature =
-                                         f_.http.answers[std::string(kManifestPath) + ".sig"].body;
+  const std::string first = served_,
+                    first_signature = f_.http.answers[std::string(kManifestPath) + ".sig"].body;
   ASSERT_TRUE(Pass());
   Publish("1.0.2", "SERIAL=2\r\n");
   ASSERT_TRUE(Pass());

@@ -240,7 +240,8 @@ ScopedKernelHandle OpenLogForAppend(const std::string& path, std::string* refusa
       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!directory) return {};
   if (IsReparsePoint(directory.get())) return refuse("its folder is a reparse point");
-  if (!HasFinalPath(directory.get(), folder)) return refuse("its folder is reached under another path");
+  if (!HasFinalPath(directory.get(), folder))
+    return refuse("its folder is reached under another path");
 
   // The file by its name inside that folder handle, itself when it is a reparse point.
   const ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor = DescriptorFromSddl(NewLogSddl());
@@ -286,8 +287,7 @@ ScopedKernelHandle OpenLogForAppend(const std::string& path, std::string* refusa
     return refuse("it belongs to an account other than LocalSystem and the administrators");
   }
   if (IsReparsePoint(log.get())) return refuse("it is a reparse point");
-  if (!::GetFileInformationByHandle(log.get(), &information) ||
-      information.nNumberOfLinks != 1) {
+  if (!::GetFileInformationByHandle(log.get(), &information) || information.nNumberOfLinks != 1) {
     return refuse("it has more than one name (a hard link)");
   }
   if (!HasFinalPath(log.get(), full)) return refuse("it is reached under another path");

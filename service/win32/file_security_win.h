@@ -55,7 +55,6 @@ std::string FindChangeableByUsers(const std::string& folder);
 // *refusal empty when the folder is missing or no file can be made in it. The file is opened
 // inside the folder handle, so the folder cannot be swapped for a link between the checks and
 // the open.
-platform::win32::ScopedKernelHandle OpenLogForAppend(const std::string& path,
-                                                     std::string* refusal);
+platform::win32::ScopedKernelHandle OpenLogForAppend(const std::string& path, std::string* refusal);
 
 }  // namespace norvex::service::win32

@@ -103,8 +103,8 @@ void PaintAgentButton(HDC dc, const RECT& client, const AgentButtonLook& look,
     const platform::win32::ScopedBkMode mode(dc, TRANSPARENT);
     std::optional<COLORREF> themed;
     if (plan.captionColor == FaceColor::kPressedThemeText && theme && *theme) {
-      themed = styles.GetThemeColor(theme->get(), kToolbarButtonPart, kPressedState,
-                                    kTextColorProperty);
+      themed =
+          styles.GetThemeColor(theme->get(), kToolbarButtonPart, kPressedState, kTextColorProperty);
     }
     const platform::win32::ScopedTextColor color(dc, themed.value_or(ColorOf(plan.captionColor)));
     ::DrawTextW(dc, W(look.caption), static_cast<int>(look.caption.size()), &text, DT_WORDBREAK);

@@ -170,9 +170,9 @@ bool DrawMenuItem(const DRAWITEMSTRUCT& item, VisualStyles& styles) {
   const ScopedSelectObject font(dc, MenuFont());
   const platform::win32::ScopedBkMode mode(dc, TRANSPARENT);
   const platform::win32::ScopedTextColor color(dc, textColor);
-  ::DrawTextW(dc, W(look->caption), static_cast<int>(look->caption.size()), &text,
-              DT_SINGLELINE | DT_VCENTER | DT_LEFT |
-                  ((item.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0));
+  ::DrawTextW(
+      dc, W(look->caption), static_cast<int>(look->caption.size()), &text,
+      DT_SINGLELINE | DT_VCENTER | DT_LEFT | ((item.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0));
   return true;
 }
 

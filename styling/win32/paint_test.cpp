@@ -482,7 +482,8 @@ TEST_F(Paint, PressedCaptionStandsOutFromThePressedFace) {
     COLORREF caption, face;
   } cases[] = {
       {"classic", &noLibrary_, MenuStyle::kPlain, Sys(COLOR_BTNHIGHLIGHT), Sys(COLOR_BTNFACE)},
-      {"classic menu open", &noLibrary_, MenuStyle::kMenu, Sys(COLOR_BTNHIGHLIGHT), Sys(COLOR_BTNFACE)},
+      {"classic menu open", &noLibrary_, MenuStyle::kMenu, Sys(COLOR_BTNHIGHLIGHT),
+       Sys(COLOR_BTNFACE)},
       {"theme's colour", &withText, MenuStyle::kPlain, RGB(20, 40, 60), PartColor(1, 3)},
       {"theme's colour, menu open", &withText, MenuStyle::kMenu, RGB(20, 40, 60), PartColor(1, 3)},
       {"theme without one", &withoutText, MenuStyle::kPlain, Sys(COLOR_BTNTEXT), PartColor(1, 3)},
@@ -514,7 +515,8 @@ TEST_F(Paint, PressedCaptionStandsOutFromThePressedFace) {
   PaintAgentButton(canvas.dc(), canvas.Rect(), look, system);
   ScopedTheme theme(system, window.button(), L"TOOLBAR");
   ASSERT_TRUE(theme);
-  const COLORREF caption = system.GetThemeColor(theme.get(), 1, 3, 3803).value_or(Sys(COLOR_BTNTEXT));
+  const COLORREF caption =
+      system.GetThemeColor(theme.get(), 1, 3, 3803).value_or(Sys(COLOR_BTNTEXT));
   const RECT text = canvas.BoundsOf(caption, {4, 2, 80, 22});
   ASSERT_LT(text.left, text.right) << "the caption is drawn in the theme's pressed text colour";
   const COLORREF face = canvas.At(text.left - 2, 12);

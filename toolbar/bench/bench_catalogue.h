@@ -19,7 +19,8 @@ inline void WriteBenchCatalogue(const std::filesystem::path& install) {
   fs::create_directories(install / "Agents");
   std::string master = "<agents>";
   auto entry = [&](const std::string& type, const std::string& id) {
-    master += "<agent><type>" + type + "</type><id>" + id + "</id><xml>" + id + ".xml</xml></agent>";
+    master +=
+        "<agent><type>" + type + "</type><id>" + id + "</id><xml>" + id + ".xml</xml></agent>";
   };
   entry("settings", "settings");
   write(install / "Agents" / "settings.xml",
@@ -28,14 +29,18 @@ inline void WriteBenchCatalogue(const std::filesystem::path& install) {
   entry("search", "search");
   std::string engines;
   for (int i = 0; i < 5; ++i) {
-    engines += "<item><name>エンジン" + std::to_string(i) + "</name><type>search</type><action>"
-               "http://search" + std::to_string(i) + ".example/?q={query}</action>"
+    engines += "<item><name>エンジン" + std::to_string(i) +
+               "</name><type>search</type><action>"
+               "http://search" +
+               std::to_string(i) +
+               ".example/?q={query}</action>"
                "<encoding>UTF-8</encoding></item>";
   }
   write(install / "Agents" / "search.xml",
         "<agent><name>Search</name><ui><caption>検索</caption><image>233</image><size>60</size>"
         "</ui><onclick>http://search.example/?q={query}</onclick><encoding>UTF-8</encoding>"
-        "<type>splitmenu</type><menu>" + engines + "</menu></agent>");
+        "<type>splitmenu</type><menu>" +
+            engines + "</menu></agent>");
   master += "<agent><type>resize</type></agent>";
   for (int i = 0; i < kBenchAgents - 2; ++i) {
     const std::string id = "agent" + std::to_string(i);
@@ -51,9 +56,11 @@ inline void WriteBenchCatalogue(const std::filesystem::path& install) {
     }
     write(install / "Agents" / (id + ".xml"),
           "<agent><name>" + id + "</name><ui><caption>エージェント" + std::to_string(i) +
-              "</caption><tooltip>説明 " + std::to_string(i) + "</tooltip><image>249</image>"
+              "</caption><tooltip>説明 " + std::to_string(i) +
+              "</tooltip><image>249</image>"
               "<colormask>16711935</colormask><size>90</size></ui><onclick>http://agent.example/"
-              "?q={query}&amp;oem={OEM}</onclick><encoding>UTF-8</encoding>" + menu + "</agent>");
+              "?q={query}&amp;oem={OEM}</onclick><encoding>UTF-8</encoding>" +
+              menu + "</agent>");
   }
   master += "</agents>";
   write(install / "AgentMaster.xml", master);

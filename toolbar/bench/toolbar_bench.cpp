@@ -19,8 +19,8 @@
 #include "common/text.h"
 #include "platform/platform.h"
 #include "tests/fake_seams.h"
-#include "toolbar/bench/bench_catalogue.h"
 #include "tests/null_toolbar_actions.h"
+#include "toolbar/bench/bench_catalogue.h"
 #include "toolbar/headless_surface.h"
 #include "toolbar/toolbar_window.h"
 

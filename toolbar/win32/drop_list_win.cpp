@@ -18,11 +18,11 @@ using platform::win32::FontOf;
 using platform::win32::FromW;
 using platform::win32::PointOf;
 using platform::win32::ScopedScreenDc;
+using platform::win32::ScopedSelectObject;
 using platform::win32::StructOf;
+using platform::win32::W;
 using platform::win32::WheelDeltaOf;
 using platform::win32::WindowOf;
-using platform::win32::ScopedSelectObject;
-using platform::win32::W;
 using styling::win32::ToRect;
 
 namespace {
@@ -90,12 +90,18 @@ int DropListBox::IndexAt(POINT point) const {
 LRESULT DropListBox::OnMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (hwnd != hwnd_) return ::DefSubclassProc(hwnd, message, wParam, lParam);
   switch (message) {
-    case WM_MOUSEMOVE: return OnMouseMove(PointOf(lParam));
-    case WM_LBUTTONDOWN: return 0;  // the entry is chosen on release
-    case WM_LBUTTONDBLCLK: return 0;
-    case WM_LBUTTONUP: return OnButtonUp(PointOf(lParam));
-    case WM_MOUSEWHEEL: return ::SendMessageW(box_->hwnd(), message, wParam, lParam);
-    default: return ::DefSubclassProc(hwnd_, message, wParam, lParam);
+    case WM_MOUSEMOVE:
+      return OnMouseMove(PointOf(lParam));
+    case WM_LBUTTONDOWN:
+      return 0;  // the entry is chosen on release
+    case WM_LBUTTONDBLCLK:
+      return 0;
+    case WM_LBUTTONUP:
+      return OnButtonUp(PointOf(lParam));
+    case WM_MOUSEWHEEL:
+      return ::SendMessageW(box_->hwnd(), message, wParam, lParam);
+    default:
+      return ::DefSubclassProc(hwnd_, message, wParam, lParam);
   }
 }
 
@@ -156,9 +162,10 @@ DropListWindow::~DropListWindow() {
 
 bool DropListWindow::Create(const search::Rect& rect, HFONT font) {
   font_ = font;
-  if (!RegisterClassOnce(kDropListClass,
-                         {CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), ::GetSysColorBrush(COLOR_WINDOW)},
-                         registrar_)) {
+  if (!RegisterClassOnce(
+          kDropListClass,
+          {CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), ::GetSysColorBrush(COLOR_WINDOW)},
+          registrar_)) {
     return false;
   }
   // The entries are as high as the box's font and a little space.
@@ -247,23 +254,40 @@ void DropListWindow::PostToBox(UINT message, WPARAM wParam) {
 
 LRESULT DropListWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_SIZE: return PlaceChildren();
-    case WM_PAINT: return OnPaint();
-    case WM_SETFONT: return OnSetFont(FontOf(wParam));
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
-    case WM_MOUSEMOVE: return OnMouseMove(PointOf(lParam));
-    case WM_LBUTTONDOWN: return OnButtonDown(wParam, PointOf(lParam));
-    case WM_LBUTTONDBLCLK: return OnButtonDown(wParam, PointOf(lParam));
-    case WM_LBUTTONUP: return OnButtonUp();
-    case WM_CAPTURECHANGED: return OnCaptureChanged(WindowOf(lParam));
-    case WM_MOUSEWHEEL: return ::SendMessageW(box_.hwnd(), message, wParam, lParam);
-    case WM_VSCROLL: return OnVerticalScroll(LOWORD(wParam), WindowOf(lParam));
-    case WM_COMMAND: return OnCommand(CommandOf(wParam, lParam));
-    case WM_MEASUREITEM: return OnMeasureItem(StructOf<MEASUREITEMSTRUCT>(lParam));
-    case WM_DRAWITEM: return OnDrawItem(StructOf<const DRAWITEMSTRUCT>(lParam));
-    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
-    case WM_ACTIVATEAPP: return OnActivateApp(wParam != FALSE);
-    default: return DefaultHandling(message, wParam, lParam);
+    case WM_SIZE:
+      return PlaceChildren();
+    case WM_PAINT:
+      return OnPaint();
+    case WM_SETFONT:
+      return OnSetFont(FontOf(wParam));
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
+    case WM_MOUSEMOVE:
+      return OnMouseMove(PointOf(lParam));
+    case WM_LBUTTONDOWN:
+      return OnButtonDown(wParam, PointOf(lParam));
+    case WM_LBUTTONDBLCLK:
+      return OnButtonDown(wParam, PointOf(lParam));
+    case WM_LBUTTONUP:
+      return OnButtonUp();
+    case WM_CAPTURECHANGED:
+      return OnCaptureChanged(WindowOf(lParam));
+    case WM_MOUSEWHEEL:
+      return ::SendMessageW(box_.hwnd(), message, wParam, lParam);
+    case WM_VSCROLL:
+      return OnVerticalScroll(LOWORD(wParam), WindowOf(lParam));
+    case WM_COMMAND:
+      return OnCommand(CommandOf(wParam, lParam));
+    case WM_MEASUREITEM:
+      return OnMeasureItem(StructOf<MEASUREITEMSTRUCT>(lParam));
+    case WM_DRAWITEM:
+      return OnDrawItem(StructOf<const DRAWITEMSTRUCT>(lParam));
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_ACTIVATEAPP:
+      return OnActivateApp(wParam != FALSE);
+    default:
+      return DefaultHandling(message, wParam, lParam);
   }
 }
 
@@ -386,24 +410,41 @@ LRESULT DropListWindow::OnVerticalScroll(int request, HWND bar) {
   if (bar != scrollBar_) return 0;
   ScrollRequest asked = ScrollRequest::kLineUp;
   switch (request) {
-    case SB_LINEUP: asked = ScrollRequest::kLineUp; break;
-    case SB_LINEDOWN: asked = ScrollRequest::kLineDown; break;
-    case SB_PAGEUP: asked = ScrollRequest::kPageUp; break;
-    case SB_PAGEDOWN: asked = ScrollRequest::kPageDown; break;
-    case SB_TOP: asked = ScrollRequest::kTop; break;
-    case SB_BOTTOM: asked = ScrollRequest::kBottom; break;
-    case SB_THUMBTRACK: asked = ScrollRequest::kThumb; break;
-    case SB_THUMBPOSITION: asked = ScrollRequest::kThumb; break;
-    default: return 0;  // SB_ENDSCROLL
+    case SB_LINEUP:
+      asked = ScrollRequest::kLineUp;
+      break;
+    case SB_LINEDOWN:
+      asked = ScrollRequest::kLineDown;
+      break;
+    case SB_PAGEUP:
+      asked = ScrollRequest::kPageUp;
+      break;
+    case SB_PAGEDOWN:
+      asked = ScrollRequest::kPageDown;
+      break;
+    case SB_TOP:
+      asked = ScrollRequest::kTop;
+      break;
+    case SB_BOTTOM:
+      asked = ScrollRequest::kBottom;
+      break;
+    case SB_THUMBTRACK:
+      asked = ScrollRequest::kThumb;
+      break;
+    case SB_THUMBPOSITION:
+      asked = ScrollRequest::kThumb;
+      break;
+    default:
+      return 0;  // SB_ENDSCROLL
   }
   SCROLLINFO thumb{};
   thumb.cbSize = sizeof thumb;
   thumb.fMask = SIF_TRACKPOS;
   if (asked == ScrollRequest::kThumb) ::GetScrollInfo(scrollBar_, SB_CTL, &thumb);
   HWND list = list_.hwnd();
-  const int top = search::ScrolledTop(asked, static_cast<int>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0)),
-                                      static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0)),
-                                      VisibleItems(), thumb.nTrackPos);
+  const int top = search::ScrolledTop(
+      asked, static_cast<int>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0)),
+      static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0)), VisibleItems(), thumb.nTrackPos);
   ::SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
   SyncScrollBar();
   return 0;

@@ -12,22 +12,31 @@ using platform::win32::PointOf;
 GripWindow::~GripWindow() { Destroy(); }
 
 bool GripWindow::Create(HWND parent, const RECT& rect) {
-  if (!RegisterClassOnce(kResizeGripClass, {0, ::LoadCursorW(nullptr, IDC_SIZEWE), nullptr})) return false;
+  if (!RegisterClassOnce(kResizeGripClass, {0, ::LoadCursorW(nullptr, IDC_SIZEWE), nullptr}))
+    return false;
   bitmap_ = platform::win32::LoadModuleBitmap(kGripBitmap);
-  return CreateWindowOfClass(kResizeGripClass, 0, WS_CHILD | WS_VISIBLE, rect, parent, kResizeGripId) !=
-         nullptr;
+  return CreateWindowOfClass(kResizeGripClass, 0, WS_CHILD | WS_VISIBLE, rect, parent,
+                             kResizeGripId) != nullptr;
 }
 
 LRESULT GripWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_PAINT: return OnPaint();
-    case WM_ERASEBKGND: return 1;  // the paint covers the whole client area
-    case WM_LBUTTONDOWN: return OnButtonDown();
-    case WM_MOUSEMOVE: return OnMouseMove(PointOf(lParam));
-    case WM_MOUSELEAVE: return OnMouseLeave();
-    case WM_LBUTTONUP: return OnButtonUp(true);
-    case WM_CAPTURECHANGED: return OnButtonUp(false);
-    default: return DefaultHandling(message, wParam, lParam);
+    case WM_PAINT:
+      return OnPaint();
+    case WM_ERASEBKGND:
+      return 1;  // the paint covers the whole client area
+    case WM_LBUTTONDOWN:
+      return OnButtonDown();
+    case WM_MOUSEMOVE:
+      return OnMouseMove(PointOf(lParam));
+    case WM_MOUSELEAVE:
+      return OnMouseLeave();
+    case WM_LBUTTONUP:
+      return OnButtonUp(true);
+    case WM_CAPTURECHANGED:
+      return OnButtonUp(false);
+    default:
+      return DefaultHandling(message, wParam, lParam);
   }
 }
 

@@ -75,22 +75,38 @@ IDropTarget* SearchBoxWindow::dropTarget() const { return dropTarget_.get(); }
 
 LRESULT SearchBoxWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE: return OnCreate();
-    case WM_DESTROY: return OnDestroy();
-    case WM_PAINT: return OnPaint();
-    case WM_ERASEBKGND: return 1;  // the paint covers the whole client area
-    case WM_SIZE: return OnSize();
-    case WM_ENABLE: return OnEnable(wParam != FALSE);
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_.get());
-    case WM_COMMAND: return OnCommand(CommandOf(wParam, lParam));
-    case WM_SETFOCUS: return OnSetFocus();
-    case WM_KILLFOCUS: return OnKillFocus();
-    case WM_LBUTTONDOWN: return OnButtonDown(PointOf(lParam));
-    case WM_LBUTTONDBLCLK: return OnButtonDown(PointOf(lParam));
-    case WM_MOUSEMOVE: return OnMouseMove(PointOf(lParam));
-    case WM_TIMER: return OnTimer(wParam);
-    case WM_MOUSEWHEEL: return OnMouseWheel(WheelDeltaOf(wParam));
-    default: return OnComboMessage(message, wParam, lParam);
+    case WM_CREATE:
+      return OnCreate();
+    case WM_DESTROY:
+      return OnDestroy();
+    case WM_PAINT:
+      return OnPaint();
+    case WM_ERASEBKGND:
+      return 1;  // the paint covers the whole client area
+    case WM_SIZE:
+      return OnSize();
+    case WM_ENABLE:
+      return OnEnable(wParam != FALSE);
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_.get());
+    case WM_COMMAND:
+      return OnCommand(CommandOf(wParam, lParam));
+    case WM_SETFOCUS:
+      return OnSetFocus();
+    case WM_KILLFOCUS:
+      return OnKillFocus();
+    case WM_LBUTTONDOWN:
+      return OnButtonDown(PointOf(lParam));
+    case WM_LBUTTONDBLCLK:
+      return OnButtonDown(PointOf(lParam));
+    case WM_MOUSEMOVE:
+      return OnMouseMove(PointOf(lParam));
+    case WM_TIMER:
+      return OnTimer(wParam);
+    case WM_MOUSEWHEEL:
+      return OnMouseWheel(WheelDeltaOf(wParam));
+    default:
+      return OnComboMessage(message, wParam, lParam);
   }
 }
 
@@ -257,7 +273,7 @@ void SearchBoxWindow::CreateEditField() {
   ::SendMessageW(edit_, EM_LIMITTEXT, search::kSearchTextLimit, 0);
   if (!::IsWindowEnabled(hwnd())) ::EnableWindow(edit_, FALSE);
   platform::win32::WindowSubclass<SearchBoxWindow, &SearchBoxWindow::OnEditMessage>::Install(edit_,
-                                                                                           this);
+                                                                                             this);
   if (model_) model_->OnEditCreated();
 }
 

@@ -616,7 +616,8 @@ TEST_F(SearchBox, FocusLeavingWithTheDropDownOpen) {
   ::SendMessageW(drop()->hwnd(), WM_ACTIVATEAPP, FALSE, 0);
   ::SetFocus(parent_);
   EXPECT_EQ(drop(), nullptr);
-  EXPECT_EQ(Codes(), (std::vector<int>{kCbnSelEndCancel, kCbnCloseUp, kCbnSelEndCancel, kCbnKillFocus}));
+  EXPECT_EQ(Codes(),
+            (std::vector<int>{kCbnSelEndCancel, kCbnCloseUp, kCbnSelEndCancel, kCbnKillFocus}));
   EXPECT_EQ(focusReports_, std::vector<bool>{false});
   EXPECT_EQ(EditSelection(), (std::pair<DWORD, DWORD>{0, 0}));
   Pump();

@@ -24,7 +24,6 @@ using platform::win32::W;
 
 namespace {
 
-
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
 // A popup menu of entries, with submenus for entries that have children. Every item is drawn by
@@ -59,13 +58,14 @@ Win32ToolbarWindow::Win32ToolbarWindow(ToolbarActions& actions) : toolbar_(*this
 Win32ToolbarWindow::~Win32ToolbarWindow() { Destroy(); }
 
 bool Win32ToolbarWindow::Create(HWND parent) {
-  if (!RegisterClassOnce(kToolbarWindowClass, {CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), nullptr})) {
+  if (!RegisterClassOnce(kToolbarWindowClass,
+                         {CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW), nullptr})) {
     return false;
   }
   RECT client{};
   if (!::GetClientRect(parent, &client)) return false;
-  return CreateWindowOfClass(kToolbarWindowClass, 0, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, client, parent,
-                             0) != nullptr;
+  return CreateWindowOfClass(kToolbarWindowClass, 0, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                             client, parent, 0) != nullptr;
 }
 
 void Win32ToolbarWindow::SetFocusSite(IInputObjectSite* site, IUnknown* band) {
@@ -107,14 +107,22 @@ bool Win32ToolbarWindow::HasFocus() const {
 
 LRESULT Win32ToolbarWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE: return OnCreate();
-    case WM_DESTROY: return OnDestroy();
-    case WM_ERASEBKGND: return OnEraseBackground(DcOf(wParam));
-    case WM_SIZE: return OnSize(SizeOf(lParam));
-    case WM_TIMER: return OnTimer(wParam);
-    case WM_COMMAND: return OnCommand(CommandOf(wParam, lParam), lParam);
-    case WM_DRAWITEM: return OnDrawItem(StructOf<const DRAWITEMSTRUCT>(lParam));
-    case WM_MEASUREITEM: return OnMeasureItem(StructOf<MEASUREITEMSTRUCT>(lParam));
+    case WM_CREATE:
+      return OnCreate();
+    case WM_DESTROY:
+      return OnDestroy();
+    case WM_ERASEBKGND:
+      return OnEraseBackground(DcOf(wParam));
+    case WM_SIZE:
+      return OnSize(SizeOf(lParam));
+    case WM_TIMER:
+      return OnTimer(wParam);
+    case WM_COMMAND:
+      return OnCommand(CommandOf(wParam, lParam), lParam);
+    case WM_DRAWITEM:
+      return OnDrawItem(StructOf<const DRAWITEMSTRUCT>(lParam));
+    case WM_MEASUREITEM:
+      return OnMeasureItem(StructOf<MEASUREITEMSTRUCT>(lParam));
     default:
       if (message == InRefreshMessage() && message != 0) return OnInRefresh();
       return DefaultHandling(message, wParam, lParam);
@@ -207,7 +215,8 @@ LRESULT Win32ToolbarWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
   look.transparent = button->transparent;
   look.style = button->style;
   look.hover = window.hover;
-  const FacePress face = FacePressOf(*button, window.menuShowing, (item.itemState & ODS_SELECTED) != 0);
+  const FacePress face =
+      FacePressOf(*button, window.menuShowing, (item.itemState & ODS_SELECTED) != 0);
   look.arrowMenu = face.arrowMenu;
   look.pressed = face.pressed;
   look.arrowShown = face.arrowShown;
@@ -234,8 +243,8 @@ void Win32ToolbarWindow::CreateButton(const AgentButton& button) {
   if (!hwnd) return;
   ButtonWindow& window = buttonWindows_[button.id];
   window.hwnd = hwnd;
-  platform::win32::WindowSubclass<Win32ToolbarWindow, &Win32ToolbarWindow::OnButtonMessage>::Install(
-      hwnd, this);
+  platform::win32::WindowSubclass<Win32ToolbarWindow,
+                                  &Win32ToolbarWindow::OnButtonMessage>::Install(hwnd, this);
   ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   // The three bitmaps are loaded only when the agent names all three.
   if (button.image && button.offImage && button.pressedImage) {
@@ -303,8 +312,8 @@ void Win32ToolbarWindow::DestroyButton(int id) {
   if (it == buttonWindows_.end()) return;
   it->second.tooltip.Close();
   if (::IsWindow(it->second.hwnd)) {
-    platform::win32::WindowSubclass<Win32ToolbarWindow, &Win32ToolbarWindow::OnButtonMessage>::Remove(
-        it->second.hwnd);
+    platform::win32::WindowSubclass<Win32ToolbarWindow,
+                                    &Win32ToolbarWindow::OnButtonMessage>::Remove(it->second.hwnd);
     ::RemovePropW(it->second.hwnd, kCommandIdProperty);
     ::RemovePropW(it->second.hwnd, kSettingsProperty);
     ::DestroyWindow(it->second.hwnd);

@@ -326,8 +326,7 @@ HRESULT STDMETHODCALLTYPE PointerIsEqualTo(IMarkupPointer* self, IMarkupPointer*
   if (!theirs) return E_INVALIDARG;
   const model::LivePosition& mine = PositionOf(self);
   const model::LivePosition& to = theirs->state->position;
-  *equal = &mine.document() == &to.document() &&
-           model::Document::Same(mine.position, to.position);
+  *equal = &mine.document() == &to.document() && model::Document::Same(mine.position, to.position);
   return S_OK;
 }
 
@@ -452,11 +451,20 @@ HRESULT STDMETHODCALLTYPE PointerRight(IMarkupPointer* self, WINBOOL move,
   model::MarkupStep step = model::StepRight(at, true);
   MARKUP_CONTEXT_TYPE kind = CONTEXT_TYPE_None;
   switch (step.kind) {
-    case model::MarkupStep::kNone: break;
-    case model::MarkupStep::kText: kind = CONTEXT_TYPE_Text; break;
-    case model::MarkupStep::kEnter: kind = CONTEXT_TYPE_EnterScope; break;
-    case model::MarkupStep::kExit: kind = CONTEXT_TYPE_ExitScope; break;
-    case model::MarkupStep::kNoScope: kind = CONTEXT_TYPE_NoScope; break;
+    case model::MarkupStep::kNone:
+      break;
+    case model::MarkupStep::kText:
+      kind = CONTEXT_TYPE_Text;
+      break;
+    case model::MarkupStep::kEnter:
+      kind = CONTEXT_TYPE_EnterScope;
+      break;
+    case model::MarkupStep::kExit:
+      kind = CONTEXT_TYPE_ExitScope;
+      break;
+    case model::MarkupStep::kNoScope:
+      kind = CONTEXT_TYPE_NoScope;
+      break;
   }
   if (context) *context = kind;
   if (kind == CONTEXT_TYPE_Text) {

@@ -170,7 +170,9 @@ HWND Win32HostDriver::SearchBox() const {
   return ChildWithId(Toolbar(), kSearchBoxId, kSearchBoxClass);
 }
 
-HWND Win32HostDriver::EditField() const { return ChildWithId(SearchBox(), kEditFieldId, kEditClass); }
+HWND Win32HostDriver::EditField() const {
+  return ChildWithId(SearchBox(), kEditFieldId, kEditClass);
+}
 
 HWND Win32HostDriver::Grip() const { return ChildWithId(Toolbar(), kResizeGripId, nullptr); }
 
@@ -532,7 +534,8 @@ Layout Win32HostDriver::ReadLayout() {
     } else if (id == kSearchBoxId && IsClass(child, kSearchBoxClass)) {
       item.id = kSearchBoxId;
       item.kind = "search";
-      if (const HWND edit = ChildWithId(child, kEditFieldId, kEditClass)) item.caption = WindowText(edit);
+      if (const HWND edit = ChildWithId(child, kEditFieldId, kEditClass))
+        item.caption = WindowText(edit);
       search = std::move(item);
     } else if (id == kResizeGripId) {
       item.id = kResizeGripId;

@@ -35,31 +35,31 @@ void InteractiveWindow::Destroy() {
 }
 
 bool InteractiveWindow::Create(int width, int height) {
-  const platform::win32::WindowClassLook look{
-      0, ::LoadCursorW(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
-      ::LoadIconW(nullptr, IDI_APPLICATION)};
+  const platform::win32::WindowClassLook look{0, ::LoadCursorW(nullptr, IDC_ARROW),
+                                              reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                                              ::LoadIconW(nullptr, IDI_APPLICATION)};
   if (!RegisterClassOnce(kWindowClass, look) || !RegisterHostClass(kSiteClass, ::DefWindowProcW)) {
     return false;
   }
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   // The system places the frame (CW_USEDEFAULT): the rectangle gives only its size.
-  if (!CreateWindowOfClass(kWindowClass, 0, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                           RECT{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT + width,
-                                CW_USEDEFAULT + height},
-                           nullptr, 0, kLoadingTitle)) {
+  if (!CreateWindowOfClass(
+          kWindowClass, 0, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+          RECT{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT + width, CW_USEDEFAULT + height},
+          nullptr, 0, kLoadingTitle)) {
     return false;
   }
-  label_ = ::CreateWindowExW(0, L"Static", L"アドレス", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0, 0,
-                             0, 0, hwnd(), nullptr, instance, nullptr);
+  label_ = ::CreateWindowExW(0, L"Static", L"アドレス", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 0,
+                             0, 0, 0, hwnd(), nullptr, instance, nullptr);
   address_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"about:blank",
                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0,
                                hwnd(), nullptr, instance, nullptr);
-  site_ = ::CreateWindowExW(0, kSiteClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0,
-                            0, hwnd(), nullptr, instance, nullptr);
-  log_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"",
-                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                               ES_READONLY,
-                           0, 0, 0, 0, hwnd(), nullptr, instance, nullptr);
+  site_ = ::CreateWindowExW(0, kSiteClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0,
+                            hwnd(), nullptr, instance, nullptr);
+  log_ = ::CreateWindowExW(
+      WS_EX_CLIENTEDGE, L"Edit", L"",
+      WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, 0, 0, 0, 0,
+      hwnd(), nullptr, instance, nullptr);
   if (!label_ || !address_ || !site_ || !log_) return false;
   font_.Reset(::CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -98,9 +98,12 @@ void InteractiveWindow::Layout() {
 
 LRESULT InteractiveWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_SIZE: return OnSize();
-    case WM_CLOSE: return OnClose();
-    default: return DefaultHandling(message, wParam, lParam);
+    case WM_SIZE:
+      return OnSize();
+    case WM_CLOSE:
+      return OnClose();
+    default:
+      return DefaultHandling(message, wParam, lParam);
   }
 }
 

@@ -23,8 +23,8 @@ HostProcess::HostProcess(const std::wstring& command) {
   startup.hStdError = outWrite;
   PROCESS_INFORMATION info{};
   std::wstring line = command;
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &info)) {
     return;
   }
   ::CloseHandle(info.hThread);
@@ -44,7 +44,8 @@ HostProcess::~HostProcess() { Finish(); }
 void HostProcess::Send(const std::string& line) {
   const std::string bytes = line + "\n";
   DWORD written = 0;
-  if (input_) ::WriteFile(input_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  if (input_)
+    ::WriteFile(input_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 bool HostProcess::WaitForOutput(const std::string& text, unsigned timeout_ms) {

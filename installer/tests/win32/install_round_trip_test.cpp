@@ -16,17 +16,17 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/win32/windows_api.h"
 #include "band/band_ids.h"
-#include "storage/extension_ids.h"
-#include "storage/browser_host_registration.h"
 #include "common/text.h"
-#include "storage/data_folders.h"
 #include "helper/win32/tests/pending_operations_win.h"
 #include "installer/tests/win32/host_process_win.h"
 #include "platform/win32/scoped_handle.h"
-#include "platform/win32/windows_api.h"
 #include "service/tests/file_access.h"
 #include "service/tests/run_program.h"
+#include "storage/browser_host_registration.h"
+#include "storage/data_folders.h"
+#include "storage/extension_ids.h"
 #include "tests/http_test_server.h"
 #include "tests/test_support.h"
 #include "unzip32/zip_writer.h"
@@ -40,10 +40,10 @@ namespace norvex::installer {
 namespace {
 
 namespace fs = std::filesystem;
-using platform::win32::ScopedServiceHandle;
-using service::testing::RunProgram;
 using helper::testing::PendingOperations;
 using helper::testing::PendingRemovals;
+using platform::win32::ScopedServiceHandle;
+using service::testing::RunProgram;
 
 std::string ReadFile(const fs::path& path) { return test::ReadBytes(path.u16string()); }
 
@@ -90,7 +90,8 @@ void ExpectBrowserRegistration(const fs::path& folder, bool registered) {
     const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
     ASSERT_TRUE(json.is_object()) << text;
     EXPECT_EQ(json["name"], "com.norvex.bridge");
-    EXPECT_EQ(Lower(json["path"].get<std::string>()), Lower((folder / "NorvexBridge.exe").string()));
+    EXPECT_EQ(Lower(json["path"].get<std::string>()),
+              Lower((folder / "NorvexBridge.exe").string()));
     EXPECT_EQ(json["allowed_origins"],
               nlohmann::json::array({bridge::ExtensionOrigin(bridge::kExtensionIds[0].id)}));
   }
@@ -131,10 +132,11 @@ ServiceFacts QueryService() {
   }
   ::QueryServiceConfigW(service.get(), nullptr, 0, &needed);
   std::vector<BYTE> config(needed);
-  if (needed && ::QueryServiceConfigW(service.get(),
-                                      reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data()),
-                                      needed, &needed)) {
-    facts.command = Narrow(reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data())->lpBinaryPathName);
+  if (needed &&
+      ::QueryServiceConfigW(service.get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data()),
+                            needed, &needed)) {
+    facts.command =
+        Narrow(reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data())->lpBinaryPathName);
   }
   return facts;
 }
@@ -197,9 +199,8 @@ Signature CheckSignature(const fs::path& file) {
   if (CRYPT_PROVIDER_DATA* provider = ::WTHelperProvDataFromStateData(data.hWVTStateData)) {
     if (CRYPT_PROVIDER_SGNR* signer = ::WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0)) {
       if (CRYPT_PROVIDER_CERT* certificate = ::WTHelperGetProvCertFromChain(signer, 0)) {
-        signature.signer.assign(
-            reinterpret_cast<const char*>(certificate->pCert->pbCertEncoded),
-            certificate->pCert->cbCertEncoded);
+        signature.signer.assign(reinterpret_cast<const char*>(certificate->pCert->pbCertEncoded),
+                                certificate->pCert->cbCertEncoded);
       }
     }
   }
@@ -213,8 +214,8 @@ Signature CheckSignature(const fs::path& file) {
 ::testing::AssertionResult SignedForTheRun(const fs::path& file) {
   const Signature signature = CheckSignature(file);
   if (signature.verdict != ERROR_SUCCESS && signature.verdict != CERT_E_UNTRUSTEDROOT) {
-    return ::testing::AssertionFailure()
-           << file << ": WinVerifyTrust " << std::hex << static_cast<unsigned long>(signature.verdict);
+    return ::testing::AssertionFailure() << file << ": WinVerifyTrust " << std::hex
+                                         << static_cast<unsigned long>(signature.verdict);
   }
   if (signature.signer != ReadFile(NORVEX_SIGNING_CERTIFICATE)) {
     return ::testing::AssertionFailure() << file << " is signed by another certificate";
@@ -239,11 +240,11 @@ std::string AccessList(const fs::path& path) {
   return Narrow(text);
 }
 
-const std::wstring kClsidKey =
-    L"CLSID\\" + std::wstring(std::begin(band::kToolBandClassIdText),
-                              std::end(band::kToolBandClassIdText) - 1);
+const std::wstring kClsidKey = L"CLSID\\" + std::wstring(std::begin(band::kToolBandClassIdText),
+                                                         std::end(band::kToolBandClassIdText) - 1);
 const std::wstring kToolbarKey = L"Software\\Microsoft\\Internet Explorer\\Toolbar";
-const std::wstring kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Norvex";
+const std::wstring kUninstallKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Norvex";
 
 class InstallRoundTrip : public ::testing::Test {
  protected:
@@ -287,8 +288,9 @@ class InstallRoundTrip : public ::testing::Test {
                 {200, "[COMMON]\r\nVERSION=" + offered + "\r\n[Agents]\r\nNAME=Agents\r\nVERSION=" +
                           offered + "\r\nFolder=PRODUCT_HOME\\Agents\r\nURL=" + base +
                           "/toolbar/bin/agents-" + offered + ".zip\r\n"});
-    server_.Set("/toolbar/bin/agents-" + offered + ".zip",
-                {200, unzip::MakeZip({{"news.xml", "<agent><name>News " + offered + "</name></agent>"}})});
+    server_.Set(
+        "/toolbar/bin/agents-" + offered + ".zip",
+        {200, unzip::MakeZip({{"news.xml", "<agent><name>News " + offered + "</name></agent>"}})});
   }
 
   int Requests(const std::string& path) {
@@ -319,9 +321,9 @@ TEST_F(InstallRoundTrip, InstallUseUpdateUpgradeUninstall) {
 
   // --- The silent install, into the default folder.
   ASSERT_EQ(Install({"/S"}), 0);
-  for (const char* name : {"NorvexToolbar.dll", "Quorvel.exe", "UNZIP32.dll", "ShuntFile.exe",
-                           "NorvexHelper.exe", "strings.ini", "version.ini", "norvexOEM.ini",
-                           "LogUrls.ini"}) {
+  for (const char* name :
+       {"NorvexToolbar.dll", "Quorvel.exe", "UNZIP32.dll", "ShuntFile.exe", "NorvexHelper.exe",
+        "strings.ini", "version.ini", "norvexOEM.ini", "LogUrls.ini"}) {
     EXPECT_TRUE(fs::is_regular_file(folder_ / name)) << name;
   }
   // The sample catalogue, file for file.
@@ -334,8 +336,8 @@ TEST_F(InstallRoundTrip, InstallUseUpdateUpgradeUninstall) {
   EXPECT_EQ(ReadFile(folder_ / "Quorvel.exe"), ReadFile(NORVEX_SERVICE_PROGRAM));
   // A signed set: the installer and each program and module.
   EXPECT_TRUE(SignedForTheRun(NORVEX_SETUP));
-  for (const char* name : {"NorvexToolbar.dll", "Quorvel.exe", "UNZIP32.dll", "ShuntFile.exe",
-                           "NorvexHelper.exe"}) {
+  for (const char* name :
+       {"NorvexToolbar.dll", "Quorvel.exe", "UNZIP32.dll", "ShuntFile.exe", "NorvexHelper.exe"}) {
     EXPECT_TRUE(SignedForTheRun(folder_ / name)) << name;
   }
   {  // The check sees a changed byte.
@@ -396,16 +398,21 @@ TEST_F(InstallRoundTrip, InstallUseUpdateUpgradeUninstall) {
   EXPECT_EQ(Requests("/log/install"), 2);
 
   // --- The update pass at the service's start, against the local update site.
-  ASSERT_TRUE(WaitFor([&] { return ReadFile(folder_ / "product.ini").find("PRODUCT_VERSION=1.0.4") !=
-                                   std::string::npos; }, 60))
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        return ReadFile(folder_ / "product.ini").find("PRODUCT_VERSION=1.0.4") != std::string::npos;
+      },
+      60))
       << ReadFile("C:\\Temp\\LiveUpdateLog.txt");
   EXPECT_NE(ReadFile(folder_ / "version.ini").find("VERSION=1.0.4"), std::string::npos);
-  EXPECT_EQ(ReadFile(folder_ / "Temp" / "Agents" / "news.xml"), "<agent><name>News 1.0.4</name></agent>");
+  EXPECT_EQ(ReadFile(folder_ / "Temp" / "Agents" / "news.xml"),
+            "<agent><name>News 1.0.4</name></agent>");
   EXPECT_EQ(ReadFile(folder_ / "Agents" / "news.xml"), ReadFile(sample / "Agents" / "news.xml"));
   bool moveScheduled = false;
   for (const auto& operation : PendingOperations(folder_)) {
-    moveScheduled |= Lower(operation.source.string()) == Lower((folder_ / "Temp\\Agents\\news.xml").string()) &&
-                     Lower(operation.destination.string()) == Lower((folder_ / "Agents\\news.xml").string());
+    moveScheduled |=
+        Lower(operation.source.string()) == Lower((folder_ / "Temp\\Agents\\news.xml").string()) &&
+        Lower(operation.destination.string()) == Lower((folder_ / "Agents\\news.xml").string());
   }
   EXPECT_TRUE(moveScheduled);
 
@@ -443,8 +450,9 @@ TEST_F(InstallRoundTrip, InstallUseUpdateUpgradeUninstall) {
   EXPECT_TRUE(fs::exists(folder_ / "NorvexToolbar.dll.new"));
   bool moduleAtRestart = false;
   for (const auto& operation : PendingOperations(folder_)) {
-    moduleAtRestart |= Lower(operation.source.string()) == Lower((folder_ / "NorvexToolbar.dll.new").string()) &&
-                       Lower(operation.destination.string()) == Lower(module);
+    moduleAtRestart |=
+        Lower(operation.source.string()) == Lower((folder_ / "NorvexToolbar.dll.new").string()) &&
+        Lower(operation.destination.string()) == Lower(module);
   }
   EXPECT_TRUE(moduleAtRestart);
   // The user's data stays; the update waiting for the restart is gone with the working folder.
@@ -472,7 +480,8 @@ TEST_F(InstallRoundTrip, InstallUseUpdateUpgradeUninstall) {
     ASSERT_TRUE(host.started());
     host.Send("layout");
     ASSERT_TRUE(host.WaitForOutput("item 5025 search", 30000)) << host.Output();
-    const auto run = RunProgram((folder_ / "NorvexHelper.exe").string(), {"/uninstalltoolbar", "/S"});
+    const auto run =
+        RunProgram((folder_ / "NorvexHelper.exe").string(), {"/uninstalltoolbar", "/S"});
     EXPECT_EQ(run.exit_code, 0);
     host.Send("quit");
     EXPECT_EQ(host.Finish(), 0) << host.Output();

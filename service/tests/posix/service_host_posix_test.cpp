@@ -44,8 +44,8 @@ TEST(StateFolderRule, OnlyAFolderOfRootsThatNoOneElseMayWrite) {
       {Stat(S_IFDIR | 0755), true},
       {Stat(S_IFDIR | 0700), true},
       {Stat(S_IFDIR | 0777), false},
-      {Stat(S_IFDIR | 01777), false},       // sticky does not make it ours
-      {Stat(S_IFDIR | 0775), false},        // even root's group
+      {Stat(S_IFDIR | 01777), false},  // sticky does not make it ours
+      {Stat(S_IFDIR | 0775), false},   // even root's group
       {Stat(S_IFDIR | 0757), false},
       {Stat(S_IFDIR | 0755, stranger), false},
       {Stat(S_IFLNK | 0777), false},
@@ -213,16 +213,15 @@ TEST_F(StandInFolders, MissingStateFolderIsMadeForRootAlone) {
   struct stat info;
   ASSERT_EQ(::lstat(state_.c_str(), &info), 0);
   EXPECT_TRUE(StateFolderRefusal(info).empty()) << std::oct << info.st_mode;
-  EXPECT_EQ(Read(state_ / "LiveUpdateService" / "config"),
-            "\"/opt/q\"\nLiveUpdateService\n272\n");
+  EXPECT_EQ(Read(state_ / "LiveUpdateService" / "config"), "\"/opt/q\"\nLiveUpdateService\n272\n");
 }
 
 TEST_F(StandInFolders, LinksPlantedInTheFoldersAreNotWrittenThrough) {
   PosixServiceHost host(state_.string());
   auto manager = host.OpenManager();
   ASSERT_TRUE(manager);
-  auto service = manager->Create({"LiveUpdateService", "LiveUpdateService", 0x110,
-                                  "\"" + program_.string() + "\""});
+  auto service = manager->Create(
+      {"LiveUpdateService", "LiveUpdateService", 0x110, "\"" + program_.string() + "\""});
   ASSERT_TRUE(service);
   const fs::path folder = state_ / "LiveUpdateService";
   for (const char* name : {"status.new", "description.new", "pid.new", "control.new", "pid"}) {
@@ -254,7 +253,8 @@ TEST_F(StandInFolders, DispatcherRefusesAServiceFolderThatOthersMayWrite) {
   PosixServiceHost host(state_.string());
   long error = 0;
   bool ran = false;
-  EXPECT_FALSE(host.RunDispatcher("LiveUpdateService", [&] { ran = true; }, &error));
+  EXPECT_FALSE(host.RunDispatcher(
+      "LiveUpdateService", [&] { ran = true; }, &error));
   EXPECT_FALSE(ran);
   EXPECT_EQ(error, 1063);
   EXPECT_FALSE(fs::exists(folder / "pid"));

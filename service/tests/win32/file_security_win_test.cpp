@@ -40,7 +40,8 @@ struct Sddl {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
 };
 
-constexpr char kTrustedInstaller[] = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+constexpr char kTrustedInstaller[] =
+    "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
 TEST(FileSecurity, TrustedOwners) {
   const std::string trusted_installer = std::string("O:") + kTrustedInstaller;
@@ -83,19 +84,19 @@ TEST(FileSecurity, AccessListsThatLetOthersChangeAFileAFolderOrWhatIsBelowAFolde
       {"D:(A;;FA;;;SY)(A;;FW;;;BU)", true, true, false},
       {"D:(A;;GA;;;WD)", true, true, true},
       {"D:(A;;GW;;;AU)", true, true, false},
-      {"D:(A;;0x2;;;IU)", true, true, false},            // write data / add a file
-      {"D:(A;;0x4;;;BU)", true, true, false},            // append data / add a folder
-      {"D:(A;;SD;;;WD)", true, true, true},              // delete
-      {"D:(A;;WD;;;BU)", true, true, true},              // change the access list
-      {"D:(A;;WO;;;BU)", true, true, true},              // take ownership
-      {"D:(A;;0x40;;;BU)", false, true, true},           // delete what is in a folder
+      {"D:(A;;0x2;;;IU)", true, true, false},   // write data / add a file
+      {"D:(A;;0x4;;;BU)", true, true, false},   // append data / add a folder
+      {"D:(A;;SD;;;WD)", true, true, true},     // delete
+      {"D:(A;;WD;;;BU)", true, true, true},     // change the access list
+      {"D:(A;;WO;;;BU)", true, true, true},     // take ownership
+      {"D:(A;;0x40;;;BU)", false, true, true},  // delete what is in a folder
       // Groups and accounts beyond the four well-known ones.
-      {"D:(A;;0x1301bf;;;PU)", true, true, true},        // Power Users: modify
-      {"D:(A;;FA;;;RD)", true, true, true},              // Remote Desktop Users
-      {"D:(A;;FA;;;NU)", true, true, true},              // NETWORK
+      {"D:(A;;0x1301bf;;;PU)", true, true, true},             // Power Users: modify
+      {"D:(A;;FA;;;RD)", true, true, true},                   // Remote Desktop Users
+      {"D:(A;;FA;;;NU)", true, true, true},                   // NETWORK
       {"D:(A;;FA;;;S-1-5-21-1-2-3-513)", true, true, true},   // Domain Users
       {"D:(A;;FA;;;S-1-5-21-1-2-3-1001)", true, true, true},  // a named account
-      {"D:(A;;FA;;;CO)", true, true, true},              // CREATOR OWNER as itself
+      {"D:(A;;FA;;;CO)", true, true, true},                   // CREATOR OWNER as itself
       // Passed on to children only: counts for a folder, whose new files get it.
       {"D:(A;OICIIO;FA;;;BU)(A;;FR;;;BU)", false, true, false},
       {"D:(A;OICIIO;FA;;;CO)(A;;FA;;;SY)", false, false, false},
@@ -132,7 +133,8 @@ TEST(FileSecurity, FoldersAboveUpToTheRootOfTheVolume) {
       {L"Norvex", {}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(FoldersAbove(c.folder), c.above) << std::string(c.folder, c.folder + wcslen(c.folder));
+    EXPECT_EQ(FoldersAbove(c.folder), c.above)
+        << std::string(c.folder, c.folder + wcslen(c.folder));
   }
 }
 
@@ -151,7 +153,6 @@ TEST(FileSecurity, FolderChangeableByUsersIsFoundWhereverItIs) {
     EXPECT_EQ(FindChangeableByUsers(folder.string()), opened.string()) << place;
   }
 }
-
 
 }  // namespace
 }  // namespace norvex::service::win32

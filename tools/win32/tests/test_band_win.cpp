@@ -121,8 +121,7 @@ class EventSink final : public IDispatch {
   TestBand& band_;
 };
 
-class TestBand final
-    : public ComObject<TestBand, IObjectWithSite, IDeskBand, IInputObject> {
+class TestBand final : public ComObject<TestBand, IObjectWithSite, IDeskBand, IInputObject> {
  public:
   TestBand() { ++g_objects; }
   ~TestBand() override { --g_objects; }
@@ -130,8 +129,7 @@ class TestBand final
   static std::span<const InterfaceEntry<TestBand>> InterfaceTable() {
     static const InterfaceEntry<TestBand> table[] = {
         Entry<TestBand, IObjectWithSite>(IID_IObjectWithSite),
-        Entry<TestBand, IDeskBand>(IID_IDeskBand),
-        Entry<TestBand, IDeskBand>(IID_IDockingWindow),
+        Entry<TestBand, IDeskBand>(IID_IDeskBand), Entry<TestBand, IDeskBand>(IID_IDockingWindow),
         Entry<TestBand, IDeskBand>(IID_IOleWindow),
         Entry<TestBand, IInputObject>(IID_IInputObject)};
     return table;
@@ -294,13 +292,15 @@ HWND TestBand::MakeButton(int id, const wchar_t* text, int left, int width, int 
   const HWND button = ::CreateWindowExW(
       0, L"Button", text, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, left, 0, width, kBandHeight,
       toolbar_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_module, nullptr);
-  ::SetPropW(button, norvex::kCommandIdProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(command)));
+  ::SetPropW(button, norvex::kCommandIdProperty,
+             reinterpret_cast<HANDLE>(static_cast<INT_PTR>(command)));
   return button;
 }
 
 void TestBand::Build() {
-  const HWND box = ::CreateWindowExW(0, norvex::kSearchBoxClass, L"", WS_CHILD | WS_VISIBLE, 2, 0, 70,
-                                     22, toolbar_, reinterpret_cast<HMENU>(5025), g_module, nullptr);
+  const HWND box =
+      ::CreateWindowExW(0, norvex::kSearchBoxClass, L"", WS_CHILD | WS_VISIBLE, 2, 0, 70, 22,
+                        toolbar_, reinterpret_cast<HMENU>(5025), g_module, nullptr);
   edit_ = ::CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 70, 22,
                             box, reinterpret_cast<HMENU>(108), g_module, nullptr);
   ::SendMessageW(edit_, EM_LIMITTEXT, 50, 0);
@@ -449,8 +449,9 @@ void TestBand::OnDocumentComplete() {
 
 void TestBand::ShowDropDown() {
   if (!dropList_) {
-    dropList_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, norvex::kDropListClass, L"", WS_POPUP | WS_BORDER,
-                                  0, 0, 100, 60, toolbar_, nullptr, g_module, nullptr);
+    dropList_ =
+        ::CreateWindowExW(WS_EX_TOOLWINDOW, norvex::kDropListClass, L"", WS_POPUP | WS_BORDER, 0, 0,
+                          100, 60, toolbar_, nullptr, g_module, nullptr);
     ::CreateWindowExW(0, L"ListBox", L"", WS_CHILD | WS_VISIBLE | LBS_HASSTRINGS | LBS_NOTIFY, 0,
                       0, 100, 60, dropList_, reinterpret_cast<HMENU>(101), g_module, nullptr);
   }
@@ -485,7 +486,8 @@ HRESULT TestBand::TranslateAcceleratorIO(MSG* msg) {
   }
 }
 
-LRESULT CALLBACK TestBand::ToolbarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+LRESULT CALLBACK TestBand::ToolbarProc(HWND window, UINT message, WPARAM wParam,
+                                       LPARAM lParam) noexcept {
   static const UINT inRefresh = ::RegisterWindowMessageW(norvex::kInRefreshMessageName);
   TestBand* band = g_band;
   if (message == inRefresh && band) {
@@ -560,7 +562,8 @@ LRESULT CALLBACK TestBand::MenuButtonProc(HWND button, UINT message, WPARAM wPar
 
 // While the left button is down on the grip, each mouse move tells the toolbar the screen
 // position.
-LRESULT CALLBACK TestBand::GripProc(HWND grip, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+LRESULT CALLBACK TestBand::GripProc(HWND grip, UINT message, WPARAM wParam,
+                                    LPARAM lParam) noexcept {
   static bool dragging = false;
   switch (message) {
     case WM_LBUTTONDOWN:
