@@ -280,9 +280,13 @@ TEST_F(BridgeSessionTest, ModelListsTheAgentsInCatalogueOrder) {
   // Every image the model names is listed for the images request.
   std::set<std::string> listed(model["images"].begin(), model["images"].end());
   for (const json& agent : model["agents"]) {
-    if (!agent["image"].is_null()) EXPECT_TRUE(listed.count(agent["image"])) << agent["image"];
+    if (!agent["image"].is_null()) {
+      EXPECT_TRUE(listed.count(agent["image"])) << agent["image"];
+    }
     for (const json& item : agent["menu"]) {
-      if (!item["image"].is_null()) EXPECT_TRUE(listed.count(item["image"])) << item["image"];
+      if (!item["image"].is_null()) {
+        EXPECT_TRUE(listed.count(item["image"])) << item["image"];
+      }
     }
   }
   // With text in the box the page tools are enabled, as on the toolbar.
