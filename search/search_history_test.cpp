@@ -316,6 +316,24 @@ TEST_P(SharedFile, NoWriterLosesAnotherWritersEntries) {
 INSTANTIATE_TEST_SUITE_P(Writers, SharedFile, ::testing::ValuesIn(kSharedFileCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A history file that another program wrote in UTF-8 is changed through the profile store, with
+// the same result, and keeps its encoding.
+TEST_F(History, FileNotInUtf16KeepsEveryWritersEntries) {
+  WriteBytes(File(), "[Toolbar]\r\nTB_0=x\r\n");
+  SearchHistory window, other;
+  window.LoadHistory(u"Toolbar", u"TB_");
+  other.LoadHistory(u"Toolbar", u"TB_");
+  other.AddHistory(u"b", true);
+  window.AddHistory(u"a", true);
+  window.AddHistory(u"c", false);
+  window.SaveHistory();
+  EXPECT_EQ(Key(u"TB_0"), u"x");
+  EXPECT_EQ(Key(u"TB_1"), u"b");
+  EXPECT_EQ(Key(u"TB_2"), u"a");
+  EXPECT_EQ(Key(u"TB_3"), u"c");
+  EXPECT_EQ(ReadBytes(File()).substr(0, 9), "[Toolbar]");
+}
+
 // A full file stays full when two writers add to it: each drops the oldest entry then.
 TEST_F(History, FullFileSharedByTwoWritersDropsTheOldest) {
   std::vector<std::pair<std::u16string, std::u16string>> keys;
