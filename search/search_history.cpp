@@ -75,7 +75,9 @@ std::vector<platform::ProfileEntry> EntriesOf(std::u16string_view prefix,
                                               const std::vector<std::u16string>& list) {
   std::vector<platform::ProfileEntry> entries;
   entries.reserve(list.size());
-  for (size_t index = 0; index < list.size(); ++index) entries.push_back({KeyOf(prefix, index), list[index]});
+  for (size_t index = 0; index < list.size(); ++index) {
+    entries.push_back({KeyOf(prefix, index), list[index]});
+  }
   return entries;
 }
 
@@ -105,7 +107,9 @@ bool AddToFile(const std::u16string& path, std::u16string_view section, std::u16
       return AppendMissing(list, texts) && ini.SetEntries(section, EntriesOf(prefix, list));
     });
     if (otherEncoding) break;
-    if (edited) return written;
+    // Not edited but "written": the file went before the lock was taken. Not written: the
+    // lock or the file could not be had, and waiting again would only hold the caller up.
+    if (edited || !written) return written && edited;
   }
   if (!otherEncoding) return false;
   std::vector<std::u16string> list = ReadFileList(
@@ -159,9 +163,9 @@ void SearchHistory::LoadHistory(std::u16string_view section, std::u16string_view
   // in reverse order: built that way directly, so a full file takes linear time, not quadratic.
   std::unordered_set<std::u16string> seen;
   std::vector<std::u16string> values;
-  for (size_t index = 0; index < kMaxHistoryEntries; ++index) {
-    std::u16string value = ReadEntryFrom(*path, section_, KeyOf(prefix_, index));
-    if (value.empty()) break;
+  for (std::u16string& value : ReadFileList(prefix_, [&](const std::u16string& key) {
+         return ReadEntryFrom(*path, section_, key);
+       })) {
     if (seen.insert(value).second) values.push_back(std::move(value));
   }
   items_.reserve(values.size());
