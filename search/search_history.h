@@ -62,8 +62,9 @@ class SearchHistory {
   // (once a section was loaded), the text is also added to what the file holds now, as its
   // newest entry, unless the file holds an equal text: read and rewritten whole under the
   // folder's write lock, so that no entry another writer (another window, the browsers' bridge)
-  // put there is overwritten; a full file drops its oldest. A text that could not be written
-  // stays for SaveHistory.
+  // put there is overwritten; a full file drops its oldest. This happens even when the list
+  // holds the text already (another writer may have deleted it from the file). A text that
+  // could not be written stays for SaveHistory.
   bool AddHistory(std::u16string_view text, bool write);
 
   // What the search box writes back when it goes: the entries this list added and the file
@@ -73,8 +74,9 @@ class SearchHistory {
   // was loaded stays, and what was deleted from the file is not written again. So when another
   // writer deleted the whole history while this list lived, the entries this list wrote before
   // that do not come back, and those it added afterwards (each written as it was added, or
-  // added here) survive. Nothing is written when there is nothing to add or no section was
-  // loaded.
+  // added here) survive. The file keeps no mark of a deletion, so an entry added without
+  // `write` before it is written too: no entry a person made is lost. Nothing is written when
+  // there is nothing to add or no section was loaded.
   void SaveHistory();
 
   // Empties the list and deletes the history file (every section of it), under the folder's
