@@ -39,13 +39,27 @@ enum class ScrollRequest { kLineUp, kLineDown, kPageUp, kPageDown, kTop, kBottom
 inline int ScrolledTop(ScrollRequest request, int top, int count, int visible, int thumb = 0) {
   const int last = std::max(count - visible, 0);
   switch (request) {
-    case ScrollRequest::kLineUp: top -= 1; break;
-    case ScrollRequest::kLineDown: top += 1; break;
-    case ScrollRequest::kPageUp: top -= visible; break;
-    case ScrollRequest::kPageDown: top += visible; break;
-    case ScrollRequest::kTop: top = 0; break;
-    case ScrollRequest::kBottom: top = last; break;
-    case ScrollRequest::kThumb: top = thumb; break;
+    case ScrollRequest::kLineUp:
+      top -= 1;
+      break;
+    case ScrollRequest::kLineDown:
+      top += 1;
+      break;
+    case ScrollRequest::kPageUp:
+      top -= visible;
+      break;
+    case ScrollRequest::kPageDown:
+      top += visible;
+      break;
+    case ScrollRequest::kTop:
+      top = 0;
+      break;
+    case ScrollRequest::kBottom:
+      top = last;
+      break;
+    case ScrollRequest::kThumb:
+      top = thumb;
+      break;
   }
   return std::clamp(top, 0, last);
 }

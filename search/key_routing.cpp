@@ -3,7 +3,8 @@
 namespace norvex::search {
 
 bool KeyRouting::FromBand(const KeyMessage& key, bool ctrl) {
-  if (!model_ || (key.message != kKeyDownMessage && key.message != kSysKeyDownMessage)) return false;
+  if (!model_ || (key.message != kKeyDownMessage && key.message != kSysKeyDownMessage))
+    return false;
   field_.ReportSelection();
   bandKey_ = key;
   const int virtualKey = static_cast<int>(key.wParam);

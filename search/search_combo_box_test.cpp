@@ -805,12 +805,12 @@ TEST(DropDownLayout, ScrollBarRequestsMoveTheTopWithinTheList) {
     ScrollRequest request;
     int top, thumb, expected;
   } cases[] = {
-      {ScrollRequest::kLineDown, 0, 0, 1},  {ScrollRequest::kLineDown, 6, 0, 6},
-      {ScrollRequest::kLineUp, 3, 0, 2},    {ScrollRequest::kLineUp, 0, 0, 0},
-      {ScrollRequest::kPageDown, 1, 0, 5},  {ScrollRequest::kPageDown, 4, 0, 6},
-      {ScrollRequest::kPageUp, 5, 0, 1},    {ScrollRequest::kPageUp, 2, 0, 0},
-      {ScrollRequest::kTop, 5, 0, 0},       {ScrollRequest::kBottom, 0, 0, 6},
-      {ScrollRequest::kThumb, 0, 3, 3},     {ScrollRequest::kThumb, 0, 9, 6},
+      {ScrollRequest::kLineDown, 0, 0, 1}, {ScrollRequest::kLineDown, 6, 0, 6},
+      {ScrollRequest::kLineUp, 3, 0, 2},   {ScrollRequest::kLineUp, 0, 0, 0},
+      {ScrollRequest::kPageDown, 1, 0, 5}, {ScrollRequest::kPageDown, 4, 0, 6},
+      {ScrollRequest::kPageUp, 5, 0, 1},   {ScrollRequest::kPageUp, 2, 0, 0},
+      {ScrollRequest::kTop, 5, 0, 0},      {ScrollRequest::kBottom, 0, 0, 6},
+      {ScrollRequest::kThumb, 0, 3, 3},    {ScrollRequest::kThumb, 0, 9, 6},
       {ScrollRequest::kThumb, 4, -2, 0},
   };
   for (const auto& c : cases) {

@@ -296,11 +296,21 @@ TEST_P(SharedFile, NoWriterLosesAnotherWritersEntries) {
     SearchHistory& h = step.writer == 'A' ? a : step.writer == 'B' ? b : bridge;
     if (step.writer == 'X') bridge.LoadHistory(u"Toolbar", u"TB_");
     switch (step.op) {
-      case WriterStep::kLoad: h.LoadHistory(u"Toolbar", u"TB_"); break;
-      case WriterStep::kAdd: h.AddHistory(step.text, true); break;
-      case WriterStep::kAddUnwritten: h.AddHistory(step.text, false); break;
-      case WriterStep::kSave: h.SaveHistory(); break;
-      case WriterStep::kDelete: h.DeleteHistory(); break;
+      case WriterStep::kLoad:
+        h.LoadHistory(u"Toolbar", u"TB_");
+        break;
+      case WriterStep::kAdd:
+        h.AddHistory(step.text, true);
+        break;
+      case WriterStep::kAddUnwritten:
+        h.AddHistory(step.text, false);
+        break;
+      case WriterStep::kSave:
+        h.SaveHistory();
+        break;
+      case WriterStep::kDelete:
+        h.DeleteHistory();
+        break;
     }
   }
   std::vector<std::u16string> file;
