@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "service/file_replacement.h"
@@ -19,13 +18,6 @@ namespace norvex::service {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class UpdateLog : public ::testing::Test {
  protected:
@@ -55,7 +47,7 @@ TEST_F(UpdateLog, AppendsLinesToANewOrItsOwnFile) {
   EXPECT_TRUE(files_->AppendLogLine(Log(), "first\r\n", &refusal));
   EXPECT_EQ(refusal, "");
   EXPECT_TRUE(files_->AppendLogLine(Log(), "second\r\n", nullptr));
-  const std::string text = Read(Log());
+  const std::string text = test::ReadBytes(Log());
   EXPECT_EQ(text.find("first\r"), 0u) << text;
   EXPECT_NE(text.find("second\r"), std::string::npos) << text;
   EXPECT_EQ(text.back(), '\n');
@@ -74,7 +66,7 @@ TEST_F(UpdateLog, HardLinkToAnotherFileIsNotWritten) {
   std::string refusal;
   EXPECT_FALSE(files_->AppendLogLine(Log(), "line\r\n", &refusal));
   EXPECT_EQ(refusal, "it has more than one name (a hard link)");
-  EXPECT_EQ(Read(Victim()), "precious");
+  EXPECT_EQ(test::ReadBytes(Victim()), "precious");
 }
 
 TEST_F(UpdateLog, SymbolicLinkInPlaceOfTheLogIsNotFollowed) {
@@ -82,7 +74,7 @@ TEST_F(UpdateLog, SymbolicLinkInPlaceOfTheLogIsNotFollowed) {
   std::string refusal;
   EXPECT_FALSE(files_->AppendLogLine(Log(), "line\r\n", &refusal));
   EXPECT_NE(refusal, "");
-  EXPECT_EQ(Read(Victim()), "precious");
+  EXPECT_EQ(test::ReadBytes(Victim()), "precious");
   // Nor one that leads to a file still to be made.
   const fs::path made = temp_.path() / "elsewhere" / "made.txt";
   const fs::path log = temp_.path() / "Temp" / "Other.txt";
@@ -100,7 +92,7 @@ TEST_F(UpdateLog, FolderThatIsALinkIsNotFollowed) {
   EXPECT_FALSE(files_->AppendLogLine((linked / "victim.txt").string(), "line\r\n", &refusal));
   EXPECT_NE(refusal, "");
   EXPECT_FALSE(files_->AppendLogLine((linked / "new.txt").string(), "line\r\n", nullptr));
-  EXPECT_EQ(Read(Victim()), "precious");
+  EXPECT_EQ(test::ReadBytes(Victim()), "precious");
   EXPECT_FALSE(fs::exists(temp_.path() / "elsewhere" / "new.txt"));
 }
 
@@ -128,7 +120,7 @@ TEST(UpdateLogRefusal, ReportedThroughTheSystemLogOncePerPass) {
                                           "link). Remove it; the service makes its own."}));
   EXPECT_FALSE(pass.RunUpdatePass());
   EXPECT_EQ(host.events.size(), 2u);
-  EXPECT_EQ(Read(theirs), "theirs");
+  EXPECT_EQ(test::ReadBytes(theirs), "theirs");
 
   // Removed: the service makes its own log again, and reports nothing.
   fs::remove(f.LogPath());

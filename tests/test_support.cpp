@@ -47,8 +47,10 @@ std::string Utf16Le(std::u16string_view text, bool bom) {
   return out;
 }
 
-std::string ReadBytes(const std::u16string& path) {
-  std::ifstream in(FsPath(path), std::ios::binary);
+std::string ReadBytes(const std::u16string& path) { return ReadBytes(FsPath(path)); }
+
+std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
   std::ostringstream out;
   out << in.rdbuf();
   return out.str();

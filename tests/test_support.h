@@ -25,6 +25,7 @@ class TempFolder {
 };
 
 std::string ReadBytes(const std::u16string& path);
+std::string ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::u16string& path, const std::string& bytes);
 std::filesystem::path FsPath(const std::u16string& path);
 

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "tests/test_support.h"
 #include "unzip32/zip_writer.h"
@@ -17,13 +16,6 @@ namespace fs = std::filesystem;
 std::string Write(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
   return path.string();
-}
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 TEST(Unzip32, EnumeratesAndExtractsEveryFileEntry) {
@@ -47,8 +39,8 @@ TEST(Unzip32, EnumeratesAndExtractsEveryFileEntry) {
   EXPECT_EQ(ArcClose(handle), ARC_OK);
   EXPECT_EQ(ArcIsBusy(), 0);
   EXPECT_EQ(names, (std::vector<std::string>{"news.xml", "sub\\deep\\b.dat"}));
-  EXPECT_EQ(Read(out / "news.xml"), "<n/>");
-  EXPECT_EQ(Read(out / "sub" / "deep" / "b.dat"), std::string(70000, 'b'));
+  EXPECT_EQ(test::ReadBytes(out / "news.xml"), "<n/>");
+  EXPECT_EQ(test::ReadBytes(out / "sub" / "deep" / "b.dat"), std::string(70000, 'b'));
 }
 
 TEST(Unzip32, RefusesHostileNamesAndWritesNothingOutside) {
@@ -147,7 +139,7 @@ TEST(Unzip32, PaddingAfterTheEndRecordIsRead) {
   test::TempFolder temp;
   EXPECT_EQ(ExtractEverything(TestArchive("padded.zip"), temp.path()),
             (std::vector<std::string>{"padded.txt"}));
-  EXPECT_EQ(Read(temp.path() / "padded.txt"), "after the end comes padding\n");
+  EXPECT_EQ(test::ReadBytes(temp.path() / "padded.txt"), "after the end comes padding\n");
 }
 
 // The archive with its first central record changed at offset `field` (2 or 4 bytes).
@@ -182,7 +174,7 @@ TEST(Unzip32, FailedExtractionLeavesTheFileThatWasThere) {
     EXPECT_EQ(ArcExtractFound(handle, "", out.string().c_str(), ARC_EXTRACT_FOUND), c.result)
         << c.what;
     EXPECT_EQ(ArcClose(handle), ARC_OK);
-    EXPECT_EQ(Read(out / "keep.txt"), "the installed file") << c.what;
+    EXPECT_EQ(test::ReadBytes(out / "keep.txt"), "the installed file") << c.what;
     EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1) << c.what;
   }
 }

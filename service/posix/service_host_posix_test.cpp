@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "service/posix/folder_trust_posix.h"
 #include "service/posix/service_host_posix.h"
@@ -19,13 +18,6 @@ namespace norvex::service::posix {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 struct stat Stat(mode_t type_and_mode, uid_t owner = 0, gid_t group = 0) {
   struct stat info {};
@@ -192,9 +184,9 @@ TEST_F(StandInFolders, StateFolderThatOthersPreparedIsRefused) {
     EXPECT_FALSE(fs::exists(mark_)) << c.what << ": the user's command line ran";
     fs::remove(mark_);
     // Nor does an installation write into it.
-    const std::string config = Read(state / "LiveUpdateService" / "config");
+    const std::string config = test::ReadBytes(state / "LiveUpdateService" / "config");
     EXPECT_FALSE(Install(host)) << c.what;
-    EXPECT_EQ(Read(state / "LiveUpdateService" / "config"), config) << c.what;
+    EXPECT_EQ(test::ReadBytes(state / "LiveUpdateService" / "config"), config) << c.what;
   }
 }
 
@@ -213,7 +205,7 @@ TEST_F(StandInFolders, MissingStateFolderIsMadeForRootAlone) {
   struct stat info;
   ASSERT_EQ(::lstat(state_.c_str(), &info), 0);
   EXPECT_TRUE(StateFolderRefusal(info).empty()) << std::oct << info.st_mode;
-  EXPECT_EQ(Read(state_ / "LiveUpdateService" / "config"), "\"/opt/q\"\nLiveUpdateService\n272\n");
+  EXPECT_EQ(test::ReadBytes(state_ / "LiveUpdateService" / "config"), "\"/opt/q\"\nLiveUpdateService\n272\n");
 }
 
 TEST_F(StandInFolders, LinksPlantedInTheFoldersAreNotWrittenThrough) {
@@ -228,7 +220,7 @@ TEST_F(StandInFolders, LinksPlantedInTheFoldersAreNotWrittenThrough) {
     fs::create_symlink(victim_, folder / name);
   }
   EXPECT_TRUE(service->SetDescription("Liveupdate Service, Norvex Toolbar"));
-  EXPECT_EQ(Read(folder / "description"), "Liveupdate Service, Norvex Toolbar");
+  EXPECT_EQ(test::ReadBytes(folder / "description"), "Liveupdate Service, Norvex Toolbar");
 
   // The service's side: its dispatcher writes its pid and status into the same folder.
   std::ofstream(folder / "status") << "272 1 0 0 0 0 0\n";
@@ -237,8 +229,8 @@ TEST_F(StandInFolders, LinksPlantedInTheFoldersAreNotWrittenThrough) {
   ServiceStatusRecord running{0x110, kRunning, 1, 0, 0, 0, 0};
   EXPECT_TRUE(host.RunDispatcher(
       "LiveUpdateService", [&] { EXPECT_TRUE(host.SetStatus(running)); }, &error));
-  EXPECT_EQ(Read(folder / "status"), "272 4 1 0 0 0 0\n");
-  EXPECT_EQ(Read(victim_), "precious");
+  EXPECT_EQ(test::ReadBytes(folder / "status"), "272 4 1 0 0 0 0\n");
+  EXPECT_EQ(test::ReadBytes(victim_), "precious");
   for (const char* name : {"status.new", "description.new", "control.new"}) {
     EXPECT_TRUE(fs::is_symlink(folder / name)) << name;
   }
