@@ -1,6 +1,7 @@
 // What the browser tests, the pictures and the benchmarks share: a local HTTP server that every
 // host name resolves to, a copy of the extension for the test browser, the bridge registered
 // into a fresh profile, and Debian's chromium started headless with both.
+import crypto from 'node:crypto';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -11,7 +12,13 @@ import puppeteer from 'puppeteer-core';
 
 export const ROOT = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 export const CHROMIUM = process.env.CHROMIUM || '/usr/bin/chromium';
-export const EXTENSION_ID = 'nkgaakhpbioemahloenccgpcgccfibon';
+// The extension's id follows from the key in its manifest, as the browser derives it: the first
+// 16 bytes of the key's SHA-256, each half-byte written as a letter from 'a' to 'p'.
+export const EXTENSION_ID = (() => {
+  const manifest = JSON.parse(fs.readFileSync(path.join(ROOT, 'extension', 'manifest.json'), 'utf8'));
+  const digest = crypto.createHash('sha256').update(Buffer.from(manifest.key, 'base64')).digest('hex');
+  return [...digest.slice(0, 32)].map((d) => String.fromCharCode(97 + parseInt(d, 16))).join('');
+})();
 
 export function tempDir(name) {
   return fs.mkdtempSync(path.join(os.tmpdir(), `norvex-${name}-`));
