@@ -66,10 +66,11 @@ fuzz: deps
 	cmake --build $(FUZZ)
 	bash scripts/run-fuzzers.sh $(FUZZ) $(FUZZ_SECONDS)
 
-# The toolbar module and the host that loads it, nothing else of the Windows build.
+# The toolbar module and the host that loads it (and the Wine sessions' desktop holder), nothing
+# else of the Windows build.
 windows-host: deps
 	cmake -S . -B $(WINDOWS) $(CMAKE_FLAGS) $(WINDOWS_FLAGS) $(SERVICE_FLAGS) >/dev/null
-	cmake --build $(WINDOWS) --target NorvexToolbar NorvexHost
+	cmake --build $(WINDOWS) --target NorvexToolbar NorvexHost wine_desktop_holder
 
 # The pictures of the README, from the sample installation (scripts/screenshots.in), then the
 # extension's in headless chromium (browser/tests/screenshots.mjs).

@@ -72,6 +72,15 @@ if [ ! -f "$WINEPREFIX/.norvex-ready" ]; then
 fi
 "$WINE" wineboot </dev/null >/dev/null 2>&1
 
+# Wine closes its desktop a second after the last program on it ends, and a program that starts
+# in that second keeps the closing desktop's window: it no longer sees the windows of programs
+# that start after it. The build's desktop holder (tests/win32) stays on the desktop until the
+# session ends, so that one desktop serves every test.
+holder="$build/bin/wine_desktop_holder.exe"
+if [ -f "$holder" ]; then
+  "$WINE" "$holder" </dev/null >/dev/null 2>&1 &
+fi
+
 # The command runs as a child we wait for, so that a TERM or INT reaches the trap at once.
 # (A background command would otherwise read /dev/null: keep our standard input for it.)
 set +e
